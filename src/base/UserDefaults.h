@@ -1,0 +1,53 @@
+#pragma once
+
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+namespace tarvel {
+
+// The typed settings store: one JSON object on disk, replaced atomically on every write.
+// Values keep their type (bool, integer, double, string, date), so a reader asking for an
+// integer gets nothing back when something else is stored under that key.
+class UserDefaults {
+public:
+    // Loads `path` (a missing file is an empty store). An unreadable file is kept aside as
+    // "<path>.corrupt" before the first write replaces it.
+    explicit UserDefaults(std::string path);
+
+    // $XDG_CONFIG_HOME/tarvel/defaults.json
+    static UserDefaults& standard();
+    static std::string defaultPath();
+
+    const std::string& path() const { return path_; }
+
+    bool contains(const std::string& key) const;
+    std::optional<bool> boolValue(const std::string& key) const;
+    std::optional<std::int64_t> integer(const std::string& key) const;
+    // A double or an integer.
+    std::optional<double> real(const std::string& key) const;
+    std::optional<std::string> string(const std::string& key) const;
+    // Seconds since 1970.
+    std::optional<double> date(const std::string& key) const;
+
+    void setBool(const std::string& key, bool value);
+    void setInteger(const std::string& key, std::int64_t value);
+    void setReal(const std::string& key, double value);
+    void setString(const std::string& key, const std::string& value);
+    void setDate(const std::string& key, double secondsSince1970);
+    void remove(const std::string& key);
+
+private:
+    void store(const std::string& key, nlohmann::json value);
+    void save();
+
+    std::string path_;
+    mutable std::mutex mutex_;
+    nlohmann::json values_ = nlohmann::json::object();
+    bool keepAside_ = false;
+};
+
+}  // namespace tarvel

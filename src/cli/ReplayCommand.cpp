@@ -1,0 +1,90 @@
+#include <sstream>
+
+#include "base/Clock.h"
+#include "base/Format.h"
+#include "cli/Args.h"
+#include "cli/BatteryJson.h"
+#include "cli/Commands.h"
+#include "telemetry/PowerStore.h"
+
+namespace tarvel::cli {
+
+namespace {
+
+template <typename T>
+nlohmann::json orNull(const std::optional<T>& v) {
+    return v ? nlohmann::json(*v) : nlohmann::json(nullptr);
+}
+
+nlohmann::json publishedBattery(const PowerStore& s) {
+    return {
+        {"batteryPresent", s.batteryPresent()},
+        {"levelPercent", s.levelPercent()},
+        {"isCharging", s.isCharging()},
+        {"isOnAC", s.isOnAC()},
+        {"chargeWatts", s.chargeWatts()},
+        {"remainingMinutes", orNull(s.remainingMinutes())},
+        {"minutesIsLiveEstimate", s.minutesIsLiveEstimate()},
+        {"timeEstimateSource", s.timeEstimateSource()},
+        {"batterySourcesUsed", s.batterySourcesUsed()},
+        {"cycleCount", orNull(s.cycleCount())},
+        {"healthPercent", orNull(s.healthPercent())},
+        {"capacityRaw", orNull(s.capacityRaw())},
+        {"designCapacity", orNull(s.designCapacity())},
+        {"timeText", s.timeText()},
+        {"statusText", s.statusText()},
+    };
+}
+
+std::string textLine(double t, const PowerStore& s) {
+    std::ostringstream line;
+    line << "t=" << formatFixed(t, 1) << "  " << s.levelPercent() << " %  " << s.statusText() << "  |  "
+         << s.timeText() << "  |  " << formatFixed(s.chargeWatts(), 2) << " W";
+    if (s.remainingMinutes()) line << "  |  " << *s.remainingMinutes() << " min (" << s.timeEstimateSource() << ")";
+    return line.str();
+}
+
+}  // namespace
+
+int runReplay(const std::vector<std::string>& argv, std::ostream& out) {
+    const Args args(argv, {"json"}, {});
+    if (args.positional().size() != 1) throw UsageError("replay needs exactly one script file");
+    const std::string path = args.positional()[0];
+    std::istringstream script(readInputFile(path));
+
+    ManualClock clock(0);
+    PowerStore store(clock);
+    std::string line;
+    for (int number = 1; std::getline(script, line); ++number) {
+        if (line.find_first_not_of(" \t\r") == std::string::npos) continue;
+        const std::string where = path + ":" + std::to_string(number) + ": ";
+        const auto j = nlohmann::json::parse(line, nullptr, false);
+        if (!j.is_object()) throw UsageError(where + "not a JSON object");
+        if (!j.contains("t") || !j["t"].is_number()) throw UsageError(where + "\"t\" must be a number of seconds");
+        const double t = j["t"].get<double>();
+        clock.set(t);
+        if (j.contains("transition")) {
+            const auto& kind = j["transition"];
+            if (kind == "sleep")
+                store.notePowerTransition(false);
+            else if (kind == "wake")
+                store.notePowerTransition(true);
+            else
+                throw UsageError(where + "\"transition\" must be \"sleep\" or \"wake\"");
+            continue;
+        }
+        if (!j.contains("snap")) throw UsageError(where + "needs \"snap\" or \"transition\"");
+        try {
+            store.applyBattery(snapFromJson(j["snap"]));
+        } catch (const UsageError& e) {
+            throw UsageError(where + e.what());
+        }
+        if (args.has("json"))
+            out << publishedBattery(store).dump() << "\n";
+        else
+            out << textLine(t, store) << "\n";
+    }
+    return 0;
+}
+
+}  // namespace tarvel::cli

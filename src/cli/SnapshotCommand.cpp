@@ -1,0 +1,111 @@
+#include <memory>
+
+#include "base/Format.h"
+#include "cli/Args.h"
+#include "cli/BatteryJson.h"
+#include "cli/Commands.h"
+#include "platform/RegistryJson.h"
+#include "platform/linux/ProcessCommandRunner.h"
+#include "platform/linux/SysfsBatteryServices.h"
+#include "telemetry/BatteryAssembly.h"
+#include "telemetry/CommandLineReaders.h"
+
+namespace tarvel::cli {
+
+namespace {
+
+nlohmann::json parseJsonFile(const std::string& path) {
+    const std::string text = readInputFile(path);
+    auto j = nlohmann::json::parse(text, nullptr, false);
+    if (j.is_discarded()) throw UsageError(path + " is not valid JSON");
+    return j;
+}
+
+std::unique_ptr<BatteryServices> servicesFrom(const Args& args) {
+    if (!args.has("registry") && !args.has("power-sources"))
+        return std::make_unique<SysfsBatteryServices>(args.value("sysfs-root", "/sys"));
+    BatteryServiceSnapshot snapshot;
+    if (args.has("registry")) {
+        const auto j = parseJsonFile(args.value("registry"));
+        if (!j.is_object()) throw UsageError("--registry expects a JSON object");
+        snapshot.smartBattery = *regValueFromJson(j)->dict();
+    }
+    if (args.has("power-sources")) {
+        const auto j = parseJsonFile(args.value("power-sources"));
+        if (!j.is_array()) throw UsageError("--power-sources expects a JSON array");
+        snapshot.powerSources.emplace();
+        for (const auto& item : j) {
+            auto v = regValueFromJson(item);
+            if (v && v->dict())
+                snapshot.powerSources->push_back(*v->dict());
+            else
+                snapshot.powerSources->push_back(std::nullopt);
+        }
+    }
+    return std::make_unique<FixedBatteryServices>(std::move(snapshot));
+}
+
+// The system's tools, except those whose output was given as a file.
+class OverriddenRunner final : public CommandRunner {
+public:
+    std::map<std::string, std::string> canned;
+    std::string shellCapture(const std::string& path, const std::vector<std::string>& a) override {
+        auto it = canned.find(path);
+        return it != canned.end() ? it->second : ProcessCommandRunner::shared().shellCapture(path, a);
+    }
+};
+
+std::string orDash(const std::optional<std::int64_t>& v, const char* unit = "") {
+    return v ? std::to_string(*v) + unit : "—";
+}
+
+void printText(const BatSnap& s, std::ostream& out) {
+    if (!s.present) {
+        out << "Battery: none" << (s.onAC ? " (on AC power)" : "") << "\n";
+    } else {
+        out << "Battery: " << s.level << " %, " << (s.charging ? "charging" : "not charging") << ", "
+            << (s.onAC ? "on AC power" : "on battery") << "\n";
+        out << "Power: " << formatFixed(s.chargeW, 2) << " W";
+        if (s.adapterW > 0) out << " (adapter " << formatFixed(s.adapterW, 0) << " W)";
+        out << "\n";
+        out << "Time: " << orDash(s.minutes, " min")
+            << (s.minutes ? (s.minutesIsLiveEstimate ? " (live estimate)" : " (reported)") : "") << "\n";
+        out << "Capacity: " << orDash(s.rawCurrent) << " / " << orDash(s.rawMax) << " mAh, design "
+            << orDash(s.design, " mAh") << ", health " << orDash(s.health, " %") << ", cycles "
+            << orDash(s.cycles) << "\n";
+        out << "Current: " << orDash(s.amperageMA, " mA") << ", voltage " << orDash(s.voltageMV, " mV")
+            << "\n";
+    }
+    out << "Sources: " << (s.sourcesLabel.empty() ? "—" : s.sourcesLabel) << "\n";
+}
+
+}  // namespace
+
+int runSnapshot(const std::vector<std::string>& argv, std::ostream& out) {
+    const Args args(argv, {"json", "no-cross-check"},
+                    {"sysfs-root", "registry", "power-sources", "ioreg-text", "pmset-text"});
+    if (!args.positional().empty()) throw UsageError("snapshot takes no arguments: " + args.positional()[0]);
+    auto services = servicesFrom(args);
+    OverriddenRunner runner;
+    if (args.has("ioreg-text")) runner.canned[kIoregPath] = readInputFile(args.value("ioreg-text"));
+    if (args.has("pmset-text")) runner.canned[kPmsetPath] = readInputFile(args.value("pmset-text"));
+
+    const auto readings = collectBatteryReadings(!args.has("no-cross-check"), *services, runner);
+    const BatSnap snap = mergeBatteryReadings(readings);
+    if (args.has("json")) {
+        nlohmann::json j = toJson(snap);
+        nlohmann::json byName = nlohmann::json::object();
+        for (const auto& r : readings) {
+            nlohmann::json rj = toJson(r);
+            rj.erase("name");
+            byName[r.name] = std::move(rj);
+        }
+        j["readings"] = std::move(byName);
+        out << j.dump(2) << "\n";
+    } else {
+        printText(snap, out);
+    }
+    return 0;
+}
+
+}  // namespace tarvel::cli

@@ -1,0 +1,46 @@
+#include <iostream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include <QCoreApplication>
+
+#include "cli/Args.h"
+#include "cli/Commands.h"
+
+namespace {
+
+const char* const kUsage =
+    "usage: tarvelctl COMMAND [OPTIONS]\n"
+    "\n"
+    "  snapshot [--json] [--sysfs-root DIR] [--registry FILE] [--power-sources FILE]\n"
+    "           [--ioreg-text FILE] [--pmset-text FILE] [--no-cross-check]\n"
+    "      read every battery source once and print the merged snapshot\n"
+    "  replay FILE [--json]\n"
+    "      feed a JSON-lines script of snapshots through the battery smoothing\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+        std::cout << kUsage;
+        return args.empty() ? 2 : 0;
+    }
+    const std::map<std::string, int (*)(const std::vector<std::string>&, std::ostream&)> commands{
+        {"snapshot", tarvel::cli::runSnapshot},
+        {"replay", tarvel::cli::runReplay},
+    };
+    const auto it = commands.find(args[0]);
+    if (it == commands.end()) {
+        std::cerr << "tarvelctl: unknown command \"" << args[0] << "\" (try tarvelctl --help)\n";
+        return 2;
+    }
+    try {
+        return it->second({args.begin() + 1, args.end()}, std::cout);
+    } catch (const tarvel::cli::UsageError& e) {
+        std::cerr << "tarvelctl " << args[0] << ": " << e.what() << "\n";
+        return 2;
+    }
+}

@@ -1,0 +1,57 @@
+#include "platform/RegistryJson.h"
+
+namespace tarvel {
+
+std::optional<RegValue> regValueFromJson(const nlohmann::json& j) {
+    using V = nlohmann::json::value_t;
+    switch (j.type()) {
+        case V::boolean:
+            return RegValue(j.get<bool>());
+        case V::number_unsigned: {
+            const auto u = j.get<std::uint64_t>();
+            if (u <= static_cast<std::uint64_t>(INT64_MAX))
+                return RegValue(RegNumber::fromSigned(static_cast<std::int64_t>(u)));
+            return RegValue(RegNumber::fromUnsigned(u));
+        }
+        case V::number_integer:
+            return RegValue(RegNumber::fromSigned(j.get<std::int64_t>()));
+        case V::number_float:
+            return RegValue(RegNumber::fromReal(j.get<double>()));
+        case V::string:
+            return RegValue(j.get<std::string>());
+        case V::object: {
+            RegDict d;
+            for (const auto& [k, v] : j.items())
+                if (auto rv = regValueFromJson(v)) d.emplace(k, std::move(*rv));
+            return RegValue(std::move(d));
+        }
+        case V::array: {
+            RegArray a;
+            for (const auto& v : j)
+                if (auto rv = regValueFromJson(v)) a.push_back(std::move(*rv));
+            return RegValue(std::move(a));
+        }
+        default:
+            return std::nullopt;
+    }
+}
+
+nlohmann::json regValueToJson(const RegValue& v) {
+    if (const auto* n = v.number()) {
+        if (n->isReal()) return n->real();
+        if (n->isUnsigned()) return static_cast<std::uint64_t>(n->unsigned64AsSigned());
+        return *n->signed64();
+    }
+    if (const auto* b = v.boolean()) return *b;
+    if (const auto* s = v.string()) return *s;
+    if (const auto* d = v.dict()) {
+        nlohmann::json o = nlohmann::json::object();
+        for (const auto& [k, x] : *d) o[k] = regValueToJson(x);
+        return o;
+    }
+    nlohmann::json a = nlohmann::json::array();
+    for (const auto& x : *v.array()) a.push_back(regValueToJson(x));
+    return a;
+}
+
+}  // namespace tarvel

@@ -1,0 +1,111 @@
+#include "platform/linux/SysfsPowerSupply.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+namespace tarvel {
+
+namespace {
+
+constexpr std::int64_t kMaxMagnitude = 10'000'000'000'000;  // 10^13
+
+std::optional<std::string> readAttribute(const std::string& dir, const char* name) {
+    const std::string path = dir + "/" + name;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    char buffer[256];
+    const ssize_t got = ::read(fd, buffer, sizeof buffer);
+    ::close(fd);
+    if (got < 0) return std::nullopt;
+    std::string text(buffer, static_cast<size_t>(got));
+    const auto last = text.find_last_not_of(" \t\r\n");
+    text.erase(last == std::string::npos ? 0 : last + 1);
+    return text;
+}
+
+std::optional<std::int64_t> readNumber(const std::string& dir, const char* name) {
+    auto text = readAttribute(dir, name);
+    return text ? parseSysfsInteger(*text) : std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::int64_t> parseSysfsInteger(const std::string& text) {
+    size_t i = 0, n = text.size();
+    while (i < n && (text[i] == ' ' || text[i] == '\t')) ++i;
+    while (n > i && (text[n - 1] == ' ' || text[n - 1] == '\t' || text[n - 1] == '\n' ||
+                     text[n - 1] == '\r'))
+        --n;
+    bool negative = false;
+    if (i < n && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
+    if (i >= n) return std::nullopt;
+    std::int64_t value = 0;
+    for (; i < n; ++i) {
+        if (text[i] < '0' || text[i] > '9') return std::nullopt;
+        value = value * 10 + (text[i] - '0');
+        if (value > kMaxMagnitude) return std::nullopt;
+    }
+    return negative ? -value : value;
+}
+
+std::vector<PowerSupply> readPowerSupplies(const std::string& sysRoot) {
+    const std::string base = sysRoot + "/class/power_supply";
+    std::vector<std::string> names;
+    if (DIR* dir = ::opendir(base.c_str())) {
+        while (dirent* entry = ::readdir(dir)) {
+            if (entry->d_name[0] != '.') names.emplace_back(entry->d_name);
+        }
+        ::closedir(dir);
+    }
+    std::sort(names.begin(), names.end());
+
+    std::vector<PowerSupply> supplies;
+    for (const auto& name : names) {
+        const std::string dir = base + "/" + name;
+        PowerSupply s;
+        s.name = name;
+        auto type = readAttribute(dir, "type");
+        if (!type) continue;
+        s.type = *type;
+        s.scope = readAttribute(dir, "scope").value_or("");
+        s.present = readNumber(dir, "present");
+        s.online = readNumber(dir, "online");
+        if (s.isBattery() && s.scope == "Device") {
+            supplies.push_back(std::move(s));  // a peripheral's battery: not ours to read
+            continue;
+        }
+        if (!s.isBattery()) {
+            if (s.isExternalPower()) {
+                s.voltageMax = readNumber(dir, "voltage_max");
+                s.currentMax = readNumber(dir, "current_max");
+            }
+            supplies.push_back(std::move(s));
+            continue;
+        }
+        s.status = readAttribute(dir, "status");
+        s.capacity = readNumber(dir, "capacity");
+        s.cycleCount = readNumber(dir, "cycle_count");
+        s.chargeNow = readNumber(dir, "charge_now");
+        s.chargeFull = readNumber(dir, "charge_full");
+        s.chargeFullDesign = readNumber(dir, "charge_full_design");
+        s.energyNow = readNumber(dir, "energy_now");
+        s.energyFull = readNumber(dir, "energy_full");
+        s.energyFullDesign = readNumber(dir, "energy_full_design");
+        s.currentNow = readNumber(dir, "current_now");
+        s.powerNow = readNumber(dir, "power_now");
+        s.voltageNow = readNumber(dir, "voltage_now");
+        s.voltageMinDesign = readNumber(dir, "voltage_min_design");
+        s.voltageMaxDesign = readNumber(dir, "voltage_max_design");
+        s.timeToEmptyNow = readNumber(dir, "time_to_empty_now");
+        s.timeToEmptyAvg = readNumber(dir, "time_to_empty_avg");
+        s.timeToFullNow = readNumber(dir, "time_to_full_now");
+        s.timeToFullAvg = readNumber(dir, "time_to_full_avg");
+        supplies.push_back(std::move(s));
+    }
+    return supplies;
+}
+
+}  // namespace tarvel

@@ -1,0 +1,181 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <QObject>
+
+#include "base/Clock.h"
+#include "telemetry/BatteryModel.h"
+
+namespace tarvel {
+
+class BatteryServices;
+class CommandRunner;
+
+// The single source of battery and power truth: turns battery snapshots into smoothed,
+// display-ready published values on the main thread.
+class PowerStore : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(bool batteryPresent READ batteryPresent NOTIFY batteryPresentChanged)
+    Q_PROPERTY(int levelPercent READ levelPercent NOTIFY levelPercentChanged)
+    Q_PROPERTY(bool isCharging READ isCharging NOTIFY isChargingChanged)
+    Q_PROPERTY(bool isOnAC READ isOnAC NOTIFY isOnACChanged)
+    Q_PROPERTY(double chargeWatts READ chargeWatts NOTIFY chargeWattsChanged)
+    Q_PROPERTY(std::string batterySourcesUsed READ batterySourcesUsed NOTIFY batterySourcesUsedChanged)
+    Q_PROPERTY(std::string timeEstimateSource READ timeEstimateSource NOTIFY timeEstimateSourceChanged)
+    Q_PROPERTY(std::optional<std::int64_t> cycleCount READ cycleCount NOTIFY cycleCountChanged)
+    Q_PROPERTY(std::optional<std::int64_t> healthPercent READ healthPercent NOTIFY healthPercentChanged)
+    Q_PROPERTY(std::optional<std::int64_t> capacityRaw READ capacityRaw NOTIFY capacityRawChanged)
+    Q_PROPERTY(std::optional<std::int64_t> designCapacity READ designCapacity NOTIFY designCapacityChanged)
+    Q_PROPERTY(std::string timeText READ timeText NOTIFY timeTextChanged)
+    Q_PROPERTY(std::string statusText READ statusText NOTIFY statusTextChanged)
+    Q_PROPERTY(std::optional<std::int64_t> remainingMinutes READ remainingMinutes NOTIFY remainingMinutesChanged)
+    Q_PROPERTY(bool minutesIsLiveEstimate READ minutesIsLiveEstimate NOTIFY minutesIsLiveEstimateChanged)
+    Q_PROPERTY(double packageWatts READ packageWatts NOTIFY packageWattsChanged)
+    Q_PROPERTY(std::string packageSource READ packageSource NOTIFY packageSourceChanged)
+    Q_PROPERTY(double cpuDomainWatts READ cpuDomainWatts NOTIFY cpuDomainWattsChanged)
+    Q_PROPERTY(double gpuDomainWatts READ gpuDomainWatts NOTIFY gpuDomainWattsChanged)
+    Q_PROPERTY(double aneDomainWatts READ aneDomainWatts NOTIFY aneDomainWattsChanged)
+    Q_PROPERTY(double dramDomainWatts READ dramDomainWatts NOTIFY dramDomainWattsChanged)
+    Q_PROPERTY(double otherDomainWatts READ otherDomainWatts NOTIFY otherDomainWattsChanged)
+    Q_PROPERTY(bool hasPowerDistribution READ hasPowerDistribution NOTIFY hasPowerDistributionChanged)
+    Q_PROPERTY(double pCoreShare READ pCoreShare NOTIFY pCoreShareChanged)
+    Q_PROPERTY(double eCoreShare READ eCoreShare NOTIFY eCoreShareChanged)
+    Q_PROPERTY(std::vector<double> wattHistory READ wattHistory NOTIFY wattHistoryChanged)
+    Q_PROPERTY(std::vector<double> wattHistorySpark READ wattHistorySpark NOTIFY wattHistorySparkChanged)
+
+public:
+    using BatSnap = tarvel::BatSnap;
+    using BatSourceReading = tarvel::BatSourceReading;
+
+    explicit PowerStore(Clock& clock = Clock::system(), QObject* parent = nullptr);
+    ~PowerStore() override;
+
+    // Reads every battery source once and merges them (blocking: runs the command-line tools
+    // on cross-check polls). Safe on any thread.
+    static BatSnap readBattery(bool includeShellCrossCheck, BatteryServices& services,
+                               CommandRunner& runner);
+    static BatSnap readBattery(BatteryServices& services, CommandRunner& runner) {
+        return readBattery(true, services, runner);
+    }
+
+    // Turns one snapshot into the published battery state and its texts.
+    void applyBattery(const BatSnap& snap);
+    // Display or system sleep (wake false) and wake (wake true).
+    void notePowerTransition(bool wake);
+
+    bool batteryPresent() const { return batteryPresent_; }
+    int levelPercent() const { return levelPercent_; }
+    bool isCharging() const { return isCharging_; }
+    bool isOnAC() const { return isOnAC_; }
+    double chargeWatts() const { return chargeWatts_; }
+    const std::string& batterySourcesUsed() const { return batterySourcesUsed_; }
+    const std::string& timeEstimateSource() const { return timeEstimateSource_; }
+    std::optional<std::int64_t> cycleCount() const { return cycleCount_; }
+    std::optional<std::int64_t> healthPercent() const { return healthPercent_; }
+    std::optional<std::int64_t> capacityRaw() const { return capacityRaw_; }
+    std::optional<std::int64_t> designCapacity() const { return designCapacity_; }
+    const std::string& timeText() const { return timeText_; }
+    const std::string& statusText() const { return statusText_; }
+    std::optional<std::int64_t> remainingMinutes() const { return remainingMinutes_; }
+    bool minutesIsLiveEstimate() const { return minutesIsLiveEstimate_; }
+    double packageWatts() const { return packageWatts_; }
+    const std::string& packageSource() const { return packageSource_; }
+    double cpuDomainWatts() const { return cpuDomainWatts_; }
+    double gpuDomainWatts() const { return gpuDomainWatts_; }
+    double aneDomainWatts() const { return aneDomainWatts_; }
+    double dramDomainWatts() const { return dramDomainWatts_; }
+    double otherDomainWatts() const { return otherDomainWatts_; }
+    bool hasPowerDistribution() const { return hasPowerDistribution_; }
+    double pCoreShare() const { return pCoreShare_; }
+    double eCoreShare() const { return eCoreShare_; }
+    const std::vector<double>& wattHistory() const { return wattHistory_; }
+    const std::vector<double>& wattHistorySpark() const { return wattHistorySpark_; }
+
+signals:
+    void batteryPresentChanged();
+    void levelPercentChanged();
+    void isChargingChanged();
+    void isOnACChanged();
+    void chargeWattsChanged();
+    void batterySourcesUsedChanged();
+    void timeEstimateSourceChanged();
+    void cycleCountChanged();
+    void healthPercentChanged();
+    void capacityRawChanged();
+    void designCapacityChanged();
+    void timeTextChanged();
+    void statusTextChanged();
+    void remainingMinutesChanged();
+    void minutesIsLiveEstimateChanged();
+    void packageWattsChanged();
+    void packageSourceChanged();
+    void cpuDomainWattsChanged();
+    void gpuDomainWattsChanged();
+    void aneDomainWattsChanged();
+    void dramDomainWattsChanged();
+    void otherDomainWattsChanged();
+    void hasPowerDistributionChanged();
+    void pCoreShareChanged();
+    void eCoreShareChanged();
+    void wattHistoryChanged();
+    void wattHistorySparkChanged();
+
+private:
+    void resetTimeSmoothers();
+    void clearAmpSmoother();
+    void debounceLevel(int level);
+    void smoothCurrent(const BatSnap& snap);
+    double smoothChargePower(const BatSnap& snap);
+    void smoothMinutes(const BatSnap& snap, double now);
+    void showMinutesSample(double m);
+    std::string composeStatus(const BatSnap& snap, double w);
+    void publishTimeText(const BatSnap& snap, double now);
+
+    Clock& clock_;
+
+    // Published battery state.
+    bool batteryPresent_ = false;
+    int levelPercent_ = 0;
+    bool isCharging_ = false;
+    bool isOnAC_ = false;
+    double chargeWatts_ = 0;
+    std::string batterySourcesUsed_ = "—";
+    std::string timeEstimateSource_ = "—";
+    std::optional<std::int64_t> cycleCount_, healthPercent_, capacityRaw_, designCapacity_;
+    std::string timeText_ = "—";
+    std::string statusText_ = "—";
+    std::optional<std::int64_t> remainingMinutes_;
+    bool minutesIsLiveEstimate_ = false;
+
+    // Published package power state.
+    double packageWatts_ = 0;
+    std::string packageSource_ = "estimate";
+    double cpuDomainWatts_ = 0, gpuDomainWatts_ = 0, aneDomainWatts_ = 0, dramDomainWatts_ = 0,
+           otherDomainWatts_ = 0;
+    bool hasPowerDistribution_ = false;
+    double pCoreShare_ = 0, eCoreShare_ = 0;
+    std::vector<double> wattHistory_, wattHistorySpark_;
+
+    // Battery smoothing.
+    std::string lastPowerModeKey_;
+    int stickyLevel_ = -1;
+    int pendingLevel_ = -1;
+    int pendingLevelHits_ = 0;
+    double ampEmaMA_ = 0;
+    bool hasAmpEma_ = false;
+    double chargeEma_ = 0;
+    bool hasChargeEma_ = false;
+    double minutesEma_ = 0;
+    bool hasMinutesEma_ = false;
+    std::vector<double> minutesSamples_;
+    double minutesHoldUntil_ = 0;
+    std::int64_t lastDisplayedMinutes_ = -1;
+    double lastTimePublishAt_ = 0;
+    std::string lastPublishedTimeText_;
+};
+
+}  // namespace tarvel
