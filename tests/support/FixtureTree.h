@@ -1,0 +1,39 @@
+#pragma once
+
+#include <map>
+#include <vector>
+#include <string>
+
+#include <QTemporaryDir>
+
+namespace tarvel::test {
+
+// A throwaway directory tree for sysfs- and proc-like fixtures.
+class FixtureTree {
+public:
+    FixtureTree();
+    const std::string& root() const { return root_; }
+    // Writes `content` to root/relativePath, creating folders on the way.
+    void write(const std::string& relativePath, const std::string& content) const;
+    // Writes each name → content under root/folder.
+    void writeAll(const std::string& folder, const std::map<std::string, std::string>& files) const;
+    void remove(const std::string& relativePath) const;
+    std::string read(const std::string& relativePath) const;
+
+private:
+    QTemporaryDir dir_;
+    std::string root_;
+};
+
+// Runs the built tarvelctl with the arguments; returns its exit status and output.
+struct CommandResult {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+CommandResult runTarvelctl(const std::vector<std::string>& args,
+                           const std::map<std::string, std::string>& env = {});
+
+std::string fixturePath(const std::string& relative);
+
+}  // namespace tarvel::test
