@@ -82,6 +82,10 @@ public:
     const std::string& statusText() const { return statusText_; }
     std::optional<std::int64_t> remainingMinutes() const { return remainingMinutes_; }
     bool minutesIsLiveEstimate() const { return minutesIsLiveEstimate_; }
+    // The smoothed battery current behind chargeWatts (diagnostics); absent when unknown.
+    std::optional<double> smoothedAmperageMA() const {
+        return hasAmpEma_ ? std::optional<double>(ampEmaMA_) : std::nullopt;
+    }
     double packageWatts() const { return packageWatts_; }
     const std::string& packageSource() const { return packageSource_; }
     double cpuDomainWatts() const { return cpuDomainWatts_; }

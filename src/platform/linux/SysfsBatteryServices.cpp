@@ -15,18 +15,21 @@ constexpr std::int64_t kOneVolt = 1'000'000;  // µV
 // One system battery in registry units (mAh, mV, signed mA, seconds).
 struct Battery {
     std::optional<std::string> status;
-    Opt capacity, nowMAh, fullMAh, designMAh, voltageMV, currentMA, cycles;
+    Opt capacity, nowMAh, fullMAh, designMAh, voltageMV, cycles;
+    Opt currentMA;  // a magnitude per pack; signed once combined
+
     Opt toEmptyNow, toEmptyAvg, toFullNow, toFullAvg;
 };
 
+// Charges, energies, voltages and times are never negative; a driver that says so is wrong.
 Opt microToMilli(Opt v) {
-    if (!v) return std::nullopt;
+    if (!v || *v < 0) return std::nullopt;
     return roundHalfAway(static_cast<double>(*v) / 1000.0);
 }
 
 // Energy-only batteries: µWh over the design voltage gives Ah (upower's rule for the voltage).
 Opt energyToMAh(Opt microWh, Opt designMicroV) {
-    if (!microWh || !designMicroV) return std::nullopt;
+    if (!microWh || *microWh < 0 || !designMicroV) return std::nullopt;
     return roundHalfAway(static_cast<double>(*microWh) * 1000.0 / static_cast<double>(*designMicroV));
 }
 
@@ -51,16 +54,12 @@ Battery toRegistryUnits(const PowerSupply& s) {
     }
     if (s.voltageNow && *s.voltageNow > 0) b.voltageMV = microToMilli(s.voltageNow);
 
-    // The ACPI driver reports the rate as a magnitude; the direction comes from the status.
     std::optional<double> milliAmps;
     if (s.currentNow)
         milliAmps = std::abs(static_cast<double>(*s.currentNow)) / 1000.0;
     else if (s.powerNow && s.voltageNow && *s.voltageNow > 0)
         milliAmps = std::abs(static_cast<double>(*s.powerNow)) / static_cast<double>(*s.voltageNow) * 1000.0;
-    if (milliAmps) {
-        const bool discharging = s.status && *s.status == "Discharging";
-        b.currentMA = roundHalfAway(discharging ? -*milliAmps : *milliAmps);
-    }
+    if (milliAmps) b.currentMA = roundHalfAway(*milliAmps);
     if (s.cycleCount && *s.cycleCount > 0) b.cycles = s.cycleCount;
     b.toEmptyNow = s.timeToEmptyNow;
     b.toEmptyAvg = s.timeToEmptyAvg;
@@ -94,8 +93,19 @@ std::optional<std::string> combinedStatus(const std::vector<Battery>& bs) {
     return std::nullopt;
 }
 
+// The ACPI driver reports the rate as a magnitude: the direction comes from the status, and a
+// pack whose status says neither (an idle second pack reads "Unknown") follows the machine's.
+std::int64_t signedCurrent(const Battery& b, const std::optional<std::string>& machineStatus) {
+    const auto& status = (b.status == "Charging" || b.status == "Discharging") ? b.status : machineStatus;
+    return status == "Discharging" ? -*b.currentMA : *b.currentMA;
+}
+
 Battery combine(const std::vector<Battery>& bs) {
-    if (bs.size() == 1) return bs.front();
+    if (bs.size() == 1) {
+        Battery c = bs.front();
+        if (c.currentMA) c.currentMA = signedCurrent(c, c.status);
+        return c;
+    }
     Battery c;
     c.status = combinedStatus(bs);
     c.nowMAh = sumAll(bs, [](const Battery& b) -> const Opt& { return b.nowMAh; });
@@ -113,7 +123,7 @@ Battery combine(const std::vector<Battery>& bs) {
     std::int64_t vSum = 0, vN = 0, aSum = 0, aN = 0;
     for (const auto& b : bs) {
         if (b.voltageMV) vSum += *b.voltageMV, ++vN;
-        if (b.currentMA) aSum += *b.currentMA, ++aN;
+        if (b.currentMA) aSum += signedCurrent(b, c.status), ++aN;
         if (b.cycles) c.cycles = std::max(c.cycles.value_or(0), *b.cycles);
     }
     if (vN > 0) c.voltageMV = roundHalfAway(static_cast<double>(vSum) / static_cast<double>(vN));
@@ -122,7 +132,7 @@ Battery combine(const std::vector<Battery>& bs) {
 }
 
 Opt minutes(Opt seconds) {
-    if (!seconds) return std::nullopt;
+    if (!seconds || *seconds < 0) return std::nullopt;
     return roundHalfAway(static_cast<double>(*seconds) / 60.0);
 }
 

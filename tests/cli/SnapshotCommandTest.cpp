@@ -1,0 +1,105 @@
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "support/PowerSupplyFixtures.h"
+
+using namespace tarvel::test;
+using nlohmann::json;
+
+namespace {
+
+json snapshotJson(const std::vector<std::string>& extra) {
+    std::vector<std::string> args{"snapshot", "--json"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    const auto r = runTarvelctl(args);
+    EXPECT_EQ(r.status, 0) << r.err;
+    return json::parse(r.out);
+}
+
+}  // namespace
+
+TEST(SnapshotCommand, DischargingFixtureReportsEveryFieldAndReading) {
+    FixtureTree t;
+    dischargingEnergyLaptop(t);
+    const json j = snapshotJson({"--sysfs-root", t.root()});
+    EXPECT_EQ(j["present"], true);
+    EXPECT_EQ(j["level"], 60);
+    EXPECT_EQ(j["charging"], false);
+    EXPECT_EQ(j["onAC"], false);
+    EXPECT_EQ(j["minutes"], 185);
+    EXPECT_EQ(j["minutesIsLiveEstimate"], true);
+    EXPECT_EQ(j["rawCurrent"], 2703);
+    EXPECT_EQ(j["design"], 5135);
+    EXPECT_EQ(j["cycles"], nullptr);
+    EXPECT_EQ(j["sourcesLabel"], "SMC + IOKit + IOPS");
+    EXPECT_EQ(j["sourceNames"], json({"SMC", "IOKit", "IOPS"}));
+    // Cross-check on by default: both tools ran (and printed nothing on Linux).
+    const json& readings = j["readings"];
+    EXPECT_EQ(readings.size(), 6u);
+    EXPECT_EQ(readings["SmartBattery"]["amperageMA"], -877);
+    EXPECT_EQ(readings["SmartBattery"]["ok"], true);
+    EXPECT_EQ(readings["Telemetry"]["present"], nullptr);
+    EXPECT_EQ(readings["ioreg"]["ok"], false);
+
+    const json quick = snapshotJson({"--sysfs-root", t.root(), "--no-cross-check"});
+    EXPECT_EQ(quick["readings"].count("ioreg"), 0u);
+    EXPECT_EQ(quick["readings"].count("pmset"), 1u);  // the power-source list had a level but no time
+}
+
+TEST(SnapshotCommand, MachinesWithoutABatteryReportTheDesktopFields) {
+    for (auto build : {desktopMainsOnly, mouseBatteryOnly}) {
+        FixtureTree t;
+        build(t);
+        const json j = snapshotJson({"--sysfs-root", t.root()});
+        EXPECT_EQ(j["present"], false);
+        EXPECT_EQ(j["level"], 0);
+        EXPECT_EQ(j["charging"], false);
+        EXPECT_EQ(j["minutes"], nullptr);
+        EXPECT_EQ(j["rawMax"], nullptr);
+        EXPECT_EQ(j["sourcesLabel"], "");
+    }
+    const auto text = runTarvelctl({"snapshot", "--sysfs-root", "/nonexistent"});
+    EXPECT_EQ(text.status, 0);
+    EXPECT_NE(text.out.find("Battery: none"), std::string::npos);
+}
+
+TEST(SnapshotCommand, RegistryAndToolOutputFromFiles) {
+    FixtureTree t;
+    t.write("registry.json",
+            R"({"CurrentCapacity": 4200, "MaxCapacity": 5000, "AppleRawCurrentCapacity": 4200,
+                "AppleRawMaxCapacity": 5000, "DesignCapacity": 5200, "Voltage": 12000,
+                "InstantAmperage": 18446744073709550116, "IsCharging": false, "ExternalConnected": false,
+                "BatteryData": {"StateOfCharge": 84, "FccComp1": 5000, "DesignCapacity": 5200}})");
+    t.write("ioreg.txt", "\"AppleSmartBattery\"\n\"CycleCount\" = 77\n\"AvgTimeToEmpty\" = 150\n");
+    t.write("pmset.txt", "Now drawing from 'Battery Power'\n -InternalBattery-0 84%; discharging; 2:41 remaining\n");
+    const json j = snapshotJson({"--registry", t.root() + "/registry.json", "--ioreg-text", t.root() + "/ioreg.txt",
+                                 "--pmset-text", t.root() + "/pmset.txt"});
+    EXPECT_EQ(j["level"], 84);
+    EXPECT_EQ(j["amperageMA"], -1500);  // the unsigned 64-bit value survived the JSON
+    EXPECT_DOUBLE_EQ(j["chargeW"].get<double>(), 18.0);
+    EXPECT_EQ(j["cycles"], 77);  // only ioreg knew
+    EXPECT_EQ(j["minutes"], 150);  // ioreg comes before pmset
+    EXPECT_EQ(j["readings"]["IOPS"]["present"], nullptr);  // no --power-sources: no list
+    EXPECT_EQ(j["readings"]["pmset"]["minutes"], 161);
+    EXPECT_EQ(j["sourcesLabel"], "SMC + IOKit + pmset");
+}
+
+TEST(SnapshotCommand, BadInputIsAUsageError) {
+    FixtureTree t;
+    t.write("bad.json", "{not json");
+    t.write("array.json", "[1, 2]");
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {"snapshot", "--registry", t.root() + "/bad.json"},
+             {"snapshot", "--registry", t.root() + "/array.json"},
+             {"snapshot", "--registry", t.root() + "/missing.json"},
+             {"snapshot", "--power-sources"},
+             {"snapshot", "--frobnicate"},
+             {"snapshot", "extra"},
+             {"frobnicate"}}) {
+        const auto r = runTarvelctl(args);
+        EXPECT_EQ(r.status, 2) << args.back();
+        EXPECT_FALSE(r.err.empty());
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1);
+    }
+}

@@ -1,0 +1,46 @@
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+
+#include "platform/linux/ProcessCommandRunner.h"
+
+using tarvel::ProcessCommandRunner;
+
+TEST(ShellCapture, DrainsMegabytesOnBothPipesAndKeepsOnlyStandardOutput) {
+    ProcessCommandRunner runner;
+    // 4 MB to stderr interleaved with 3 MB to stdout: either pipe alone would fill up and
+    // stall the child if it were not drained.
+    const std::string script =
+        "head -c 4000000 /dev/zero | tr '\\0' e >&2; head -c 3000000 /dev/zero | tr '\\0' o; "
+        "head -c 100000 /dev/zero | tr '\\0' e >&2; printf end";
+    const std::string out = runner.shellCapture("/bin/sh", {"-c", script});
+    ASSERT_EQ(out.size(), 3000003u);
+    EXPECT_EQ(out.find('e'), 3000000u);  // the first 'e' is the one of "end"
+    EXPECT_EQ(out.substr(out.size() - 3), "end");
+}
+
+TEST(ShellCapture, ArgumentsReachTheProgramUnchangedWithoutAShell) {
+    ProcessCommandRunner runner;
+    EXPECT_EQ(runner.shellCapture("/usr/bin/printf", {"%s|%s", "a b", "$HOME;`x`"}), "a b|$HOME;`x`");
+}
+
+TEST(ShellCapture, EmptyWhenTheProgramCannotRunOrPrintsNonUtf8OrHangs) {
+    ProcessCommandRunner runner(500);
+    EXPECT_EQ(runner.shellCapture("/usr/sbin/ioreg", {"-rn", "AppleSmartBattery"}), "");
+    EXPECT_EQ(runner.shellCapture("relative/path", {}), "");
+    EXPECT_EQ(runner.shellCapture("/usr/bin/printf", {"\\377\\376bad"}), "");
+    EXPECT_EQ(runner.shellCapture("/usr/bin/printf", {"caf\\303\\251 ok"}), "caf\xc3\xa9 ok");
+
+    QElapsedTimer t;
+    t.start();
+    EXPECT_EQ(runner.shellCapture("/bin/sleep", {"30"}), "");
+    EXPECT_LT(t.elapsed(), 10000);
+}
+
+TEST(Utf8, RejectsOverlongSurrogateAndTruncatedSequences) {
+    EXPECT_TRUE(tarvel::isValidUtf8("plain \xe2\x80\x94 \xf0\x9f\x94\x8b"));
+    EXPECT_FALSE(tarvel::isValidUtf8("\xc0\xaf"));          // overlong '/'
+    EXPECT_FALSE(tarvel::isValidUtf8("\xed\xa0\x80"));      // surrogate
+    EXPECT_FALSE(tarvel::isValidUtf8("\xe2\x80"));          // truncated
+    EXPECT_FALSE(tarvel::isValidUtf8("\xf4\x90\x80\x80"));  // above U+10FFFF
+}

@@ -1,0 +1,149 @@
+#include <gtest/gtest.h>
+
+#include "platform/linux/SysfsBatteryServices.h"
+#include "platform/linux/SysfsPowerSupply.h"
+#include "support/PowerSupplyFixtures.h"
+
+using namespace tarvel;
+using namespace tarvel::test;
+
+namespace {
+
+std::optional<std::int64_t> intAt(const RegDict& d, const char* key) {
+    auto it = d.find(key);
+    if (it == d.end() || !it->second.number()) return std::nullopt;
+    return it->second.number()->signed64();
+}
+
+std::optional<bool> boolAt(const RegDict& d, const char* key) {
+    auto it = d.find(key);
+    if (it == d.end() || !it->second.boolean()) return std::nullopt;
+    return *it->second.boolean();
+}
+
+}  // namespace
+
+TEST(SysfsBatteryServices, ChargeBasedBatteryMapsToRegistryUnits) {
+    FixtureTree t;
+    chargingLaptop(t);
+    const auto s = SysfsBatteryServices(t.root()).copyBatteryServices();
+    ASSERT_TRUE(s.smartBattery);
+    const RegDict& e = *s.smartBattery;
+    EXPECT_EQ(intAt(e, "CurrentCapacity"), 62);
+    EXPECT_EQ(intAt(e, "MaxCapacity"), 100);
+    EXPECT_EQ(intAt(e, "AppleRawCurrentCapacity"), 3100);
+    EXPECT_EQ(intAt(e, "AppleRawMaxCapacity"), 5000);
+    EXPECT_EQ(intAt(e, "DesignCapacity"), 5600);
+    EXPECT_EQ(intAt(e, "Voltage"), 12300);
+    EXPECT_EQ(intAt(e, "InstantAmperage"), 1500);
+    EXPECT_EQ(intAt(e, "CycleCount"), 123);
+    EXPECT_EQ(boolAt(e, "IsCharging"), true);
+    EXPECT_EQ(boolAt(e, "FullyCharged"), false);
+    EXPECT_EQ(boolAt(e, "ExternalConnected"), true);
+    EXPECT_DOUBLE_EQ(e.at("AdapterDetails").dict()->at("Watts").number()->real(), 65.0);
+    EXPECT_FALSE(intAt(e, "TimeRemaining"));  // the ACPI driver has no time files
+
+    ASSERT_TRUE(s.powerSources);
+    ASSERT_EQ(s.powerSources->size(), 1u);
+    const RegDict& ps = *s.powerSources->front();
+    EXPECT_EQ(*ps.at("Type").string(), "InternalBattery");
+    EXPECT_EQ(intAt(ps, "Current Capacity"), 62);
+    EXPECT_EQ(*ps.at("Power Source State").string(), "AC Power");
+}
+
+TEST(SysfsBatteryServices, EnergyBasedBatteryUsesTheDesignVoltageAndTheStatusForTheSign) {
+    FixtureTree t;
+    dischargingEnergyLaptop(t);
+    t.write("class/power_supply/BAT1/time_to_empty_now", "11100\n");
+    const auto s = SysfsBatteryServices(t.root()).copyBatteryServices();
+    ASSERT_TRUE(s.smartBattery);
+    const RegDict& e = *s.smartBattery;
+    // 30 Wh at the 11.1 V design voltage is 2702.7 mAh.
+    EXPECT_EQ(intAt(e, "AppleRawCurrentCapacity"), 2703);
+    EXPECT_EQ(intAt(e, "AppleRawMaxCapacity"), 4505);
+    EXPECT_EQ(intAt(e, "DesignCapacity"), 5135);
+    // 10 W at 11.4 V, flowing out.
+    EXPECT_EQ(intAt(e, "Amperage"), -877);
+    EXPECT_FALSE(intAt(e, "CycleCount"));  // 0 means unknown
+    EXPECT_EQ(boolAt(e, "ExternalConnected"), false);
+    EXPECT_EQ(intAt(e, "TimeRemaining"), 185);
+    EXPECT_EQ(*s.powerSources->front()->at("Power Source State").string(), "Battery Power");
+
+    // Without any design voltage the capacities are not guessed.
+    FixtureTree bare;
+    dischargingEnergyLaptop(bare);
+    bare.remove("class/power_supply/BAT1/voltage_min_design");
+    bare.remove("class/power_supply/BAT1/voltage_now");
+    const auto e2 = *SysfsBatteryServices(bare.root()).copyBatteryServices().smartBattery;
+    EXPECT_FALSE(intAt(e2, "AppleRawCurrentCapacity"));
+    EXPECT_FALSE(intAt(e2, "Amperage"));
+    EXPECT_EQ(intAt(e2, "CurrentCapacity"), 60);
+}
+
+TEST(SysfsBatteryServices, PeripheralsEmptySlotsAndDesktopsHaveNoBatteryEntry) {
+    for (auto build : {desktopMainsOnly, mouseBatteryOnly}) {
+        FixtureTree t;
+        build(t);
+        const auto s = SysfsBatteryServices(t.root()).copyBatteryServices();
+        EXPECT_FALSE(s.smartBattery);
+        ASSERT_TRUE(s.powerSources);
+        EXPECT_TRUE(s.powerSources->empty());
+    }
+    FixtureTree slot;
+    slot.writeAll("class/power_supply/BAT1", {{"type", "Battery\n"}, {"present", "0\n"}});
+    EXPECT_FALSE(SysfsBatteryServices(slot.root()).copyBatteryServices().smartBattery);
+
+    FixtureTree nothing;  // no power_supply folder at all
+    EXPECT_FALSE(SysfsBatteryServices(nothing.root() + "/missing").copyBatteryServices().smartBattery);
+}
+
+TEST(SysfsBatteryServices, GarbageValuesAreDroppedNotInvented) {
+    FixtureTree t;
+    garbageBattery(t);
+    const auto s = SysfsBatteryServices(t.root()).copyBatteryServices();
+    ASSERT_TRUE(s.smartBattery);
+    const RegDict& e = *s.smartBattery;
+    EXPECT_FALSE(intAt(e, "CurrentCapacity"));
+    EXPECT_FALSE(intAt(e, "AppleRawCurrentCapacity"));
+    EXPECT_EQ(intAt(e, "AppleRawMaxCapacity"), 5000);
+    EXPECT_FALSE(intAt(e, "Amperage"));
+    EXPECT_FALSE(intAt(e, "Voltage"));
+    EXPECT_FALSE(intAt(e, "CycleCount"));
+    EXPECT_FALSE(intAt(e, "TimeRemaining"));  // negative seconds are no time
+
+    EXPECT_EQ(parseSysfsInteger(" -42\n"), -42);
+    EXPECT_FALSE(parseSysfsInteger("10000000000001"));
+    EXPECT_FALSE(parseSysfsInteger("4.2"));
+    EXPECT_FALSE(parseSysfsInteger(""));
+}
+
+TEST(SysfsBatteryServices, TwoSystemBatteriesCombineIntoOne) {
+    FixtureTree t;
+    t.writeAll("class/power_supply/BAT0", {{"type", "Battery\n"},
+                                           {"status", "Discharging\n"},
+                                           {"capacity", "60\n"},
+                                           {"charge_now", "3000000\n"},
+                                           {"charge_full", "5000000\n"},
+                                           {"current_now", "500000\n"},
+                                           {"voltage_now", "12000000\n"},
+                                           {"cycle_count", "300\n"},
+                                           {"time_to_empty_now", "3600\n"}});
+    t.writeAll("class/power_supply/BAT1", {{"type", "Battery\n"},
+                                           {"status", "Unknown\n"},
+                                           {"capacity", "50\n"},
+                                           {"charge_now", "2000000\n"},
+                                           {"charge_full", "4000000\n"},
+                                           {"current_now", "700000\n"},
+                                           {"voltage_now", "11000000\n"},
+                                           {"cycle_count", "40\n"}});
+    addMains(t, "AC", false);
+    const RegDict e = *SysfsBatteryServices(t.root()).copyBatteryServices().smartBattery;
+    EXPECT_EQ(intAt(e, "CurrentCapacity"), 56);  // 5000 of 9000 mAh
+    EXPECT_EQ(intAt(e, "AppleRawCurrentCapacity"), 5000);
+    EXPECT_EQ(intAt(e, "AppleRawMaxCapacity"), 9000);
+    EXPECT_EQ(intAt(e, "Amperage"), -1200);  // the "Unknown" pack drains with the machine
+    EXPECT_EQ(intAt(e, "Voltage"), 11500);
+    EXPECT_EQ(intAt(e, "CycleCount"), 300);
+    EXPECT_EQ(boolAt(e, "IsCharging"), false);
+    EXPECT_FALSE(intAt(e, "TimeRemaining"));  // one pack's estimate is not the machine's
+}

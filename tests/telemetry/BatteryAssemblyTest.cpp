@@ -1,0 +1,231 @@
+#include <gtest/gtest.h>
+
+#include "platform/linux/SysfsBatteryServices.h"
+#include "support/PowerSupplyFixtures.h"
+#include "telemetry/BatteryAssembly.h"
+#include "telemetry/CommandLineReaders.h"
+#include "telemetry/PowerStore.h"
+
+using namespace tarvel;
+
+namespace {
+
+BatSourceReading reading(const char* name) { return BatSourceReading(name); }
+
+// The four direct readings, present but empty, plus any extra ones given.
+std::vector<BatSourceReading> withDirect(std::vector<BatSourceReading> given) {
+    std::vector<BatSourceReading> all;
+    for (const char* n : {reader::kIOPS, reader::kSmartBattery, reader::kGauge, reader::kTelemetry}) {
+        auto it = std::find_if(given.begin(), given.end(), [&](const auto& r) { return r.name == n; });
+        all.push_back(it != given.end() ? *it : reading(n));
+    }
+    for (const auto& r : given)
+        if (r.name == reader::kPmset || r.name == reader::kIoreg) all.push_back(r);
+    return all;
+}
+
+}  // namespace
+
+TEST(BatteryMerge, StateFieldsTakeTheFirstSourceThatKnows) {
+    auto sb = reading(reader::kSmartBattery);
+    sb.present = true;
+    sb.onAC = false;
+    auto iops = reading(reader::kIOPS);
+    iops.level = 150;
+    iops.charging = true;
+    auto pm = reading(reader::kPmset);
+    pm.level = 80;
+    const BatSnap s = mergeBatteryReadings(withDirect({sb, iops, pm}));
+    EXPECT_EQ(s.level, 80);  // 150 is no level
+    EXPECT_TRUE(s.charging);
+    EXPECT_TRUE(s.onAC);  // charging implies the adapter, whatever SB said
+    EXPECT_TRUE(s.present);
+}
+
+TEST(BatteryMerge, ReportedMinutesMustBePlausible) {
+    auto sb = reading(reader::kSmartBattery);
+    sb.present = true;
+    sb.minutes = 1500;
+    auto iops = reading(reader::kIOPS);
+    iops.minutes = 310;
+    BatSnap s = mergeBatteryReadings(withDirect({sb, iops}));
+    EXPECT_EQ(s.minutes, 310);
+    EXPECT_FALSE(s.minutesIsLiveEstimate);
+
+    // On the adapter and not charging no time is shown and none is estimated.
+    sb.minutes = 200;
+    sb.onAC = true;
+    sb.rawCurrent = 3000;
+    sb.rawMax = 5000;
+    sb.amperageMA = -1000;
+    sb.voltageMV = 12000;
+    s = mergeBatteryReadings(withDirect({sb}));
+    EXPECT_EQ(s.minutes, std::nullopt);
+}
+
+TEST(BatteryMerge, LiveEstimateFromCurrentAndPower) {
+    auto sb = reading(reader::kSmartBattery);
+    sb.present = true;
+    sb.rawCurrent = 3000;
+    sb.rawMax = 5000;
+    sb.amperageMA = -1000;
+    sb.voltageMV = 12000;
+    sb.charging = false;
+    sb.onAC = false;
+    BatSnap s = mergeBatteryReadings(withDirect({sb}));
+    EXPECT_DOUBLE_EQ(s.chargeW, 12.0);
+    EXPECT_EQ(s.minutes, 180);
+    EXPECT_TRUE(s.minutesIsLiveEstimate);
+
+    // Nearly full while charging: one minute to go, on the adapter.
+    sb.charging = true;
+    sb.rawCurrent = 4995;
+    sb.amperageMA = 800;
+    s = mergeBatteryReadings(withDirect({sb}));
+    EXPECT_EQ(s.minutes, 1);
+    EXPECT_TRUE(s.minutesIsLiveEstimate);
+    EXPECT_TRUE(s.onAC);
+
+    // Three candidates are impossible, two pick the lower middle: current says 60 min,
+    // power (with the default 11.5 V when no voltage is known) says 120.
+    auto slow = reading(reader::kSmartBattery);
+    slow.present = true;
+    slow.rawCurrent = 2000;
+    slow.rawMax = 5000;
+    slow.amperageMA = -2000;
+    auto tele = reading(reader::kTelemetry);
+    tele.chargeW = 11.5;
+    s = mergeBatteryReadings(withDirect({slow, tele}));
+    EXPECT_DOUBLE_EQ(s.chargeW, 11.5);  // no voltage: the telemetry figure
+    EXPECT_EQ(s.minutes, 60);
+
+    // A tiny rawMax or a missing rawCurrent: no estimate.
+    slow.rawMax = 50;
+    EXPECT_EQ(mergeBatteryReadings(withDirect({slow, tele})).minutes, std::nullopt);
+}
+
+TEST(BatteryMerge, SmallCurrentDefersToTelemetryPower) {
+    auto sb = reading(reader::kSmartBattery);
+    sb.present = true;
+    sb.amperageMA = 15;
+    sb.voltageMV = 12000;
+    sb.chargeW = 3.0;
+    auto tele = reading(reader::kTelemetry);
+    tele.present = true;
+    tele.chargeW = 4.2;
+    EXPECT_DOUBLE_EQ(mergeBatteryReadings(withDirect({sb, tele})).chargeW, 4.2);
+    tele.chargeW = 0.1;
+    EXPECT_DOUBLE_EQ(mergeBatteryReadings(withDirect({sb, tele})).chargeW, 3.0);
+}
+
+TEST(BatteryMerge, SourceNamesAndLabel) {
+    auto gauge = reading(reader::kGauge);
+    gauge.present = true;
+    auto tele = reading(reader::kTelemetry);
+    tele.present = true;
+    BatSnap s = mergeBatteryReadings(withDirect({gauge, tele}));
+    EXPECT_EQ(s.sourceNames, std::vector<std::string>{"SMC"});
+    EXPECT_EQ(s.sourcesLabel, "SMC");
+
+    s = mergeBatteryReadings(withDirect({tele}));
+    EXPECT_EQ(s.sourcesLabel, "Telemetry");
+
+    auto ioreg = reading(reader::kIoreg);
+    ioreg.present = true;
+    s = mergeBatteryReadings(withDirect({tele, ioreg}));
+    EXPECT_EQ(s.sourcesLabel, "Telemetry · ioreg");
+
+    auto sb = reading(reader::kSmartBattery);
+    sb.present = true;
+    sb.amperageMA = -500;
+    auto iops = reading(reader::kIOPS);
+    iops.level = 50;
+    auto pm = reading(reader::kPmset);
+    pm.minutes = 100;
+    s = mergeBatteryReadings(withDirect({sb, iops, pm}));
+    EXPECT_EQ(s.sourcesLabel, "SMC + IOKit + IOPS + pmset");
+
+    s = mergeBatteryReadings(withDirect({}));
+    EXPECT_EQ(s.sourcesLabel, "");
+    EXPECT_TRUE(s.sourceNames.empty());
+    EXPECT_FALSE(s.present);
+}
+
+TEST(ReadBattery, CommandLineToolsRunOnlyWhenNeeded) {
+    test::FixtureTree t;
+    test::chargingLaptop(t);
+    SysfsBatteryServices services(t.root());
+    CannedCommandRunner runner;
+    // The power-source list of the ACPI driver has a level but no time: pmset fills in.
+    auto readings = collectBatteryReadings(false, services, runner);
+    ASSERT_EQ(readings.size(), 5u);
+    EXPECT_EQ(readings.back().name, "pmset");
+    EXPECT_EQ(runner.calls(kIoregPath), 0);
+
+    readings = collectBatteryReadings(true, services, runner);
+    ASSERT_EQ(readings.size(), 6u);
+    EXPECT_EQ(readings[4].name, "pmset");
+    EXPECT_EQ(readings[5].name, "ioreg");
+
+    t.write("class/power_supply/BAT0/time_to_full_now", "4500\n");
+    readings = collectBatteryReadings(false, services, runner);
+    EXPECT_EQ(readings.size(), 4u);
+}
+
+TEST(ReadBattery, FixtureMachinesGiveWhatTheirNumbersImply) {
+    CannedCommandRunner runner;
+    {
+        test::FixtureTree t;
+        test::chargingLaptop(t);
+        SysfsBatteryServices services(t.root());
+        const BatSnap s = PowerStore::readBattery(services, runner);
+        EXPECT_TRUE(s.present);
+        EXPECT_EQ(s.level, 62);
+        EXPECT_TRUE(s.charging);
+        EXPECT_TRUE(s.onAC);
+        EXPECT_NEAR(s.chargeW, 1.5 * 12.3, 1e-9);
+        EXPECT_DOUBLE_EQ(s.adapterW, 65.0);
+        EXPECT_EQ(s.minutes, 76);  // 1900 mAh to go at 1.5 A
+        EXPECT_TRUE(s.minutesIsLiveEstimate);
+        EXPECT_EQ(s.health, 89);
+        EXPECT_EQ(s.cycles, 123);
+        EXPECT_EQ(s.sourcesLabel, "SMC + IOKit + IOPS");
+    }
+    {
+        test::FixtureTree t;
+        test::dischargingEnergyLaptop(t);
+        SysfsBatteryServices services(t.root());
+        const BatSnap s = PowerStore::readBattery(services, runner);
+        EXPECT_EQ(s.level, 60);
+        EXPECT_FALSE(s.charging);
+        EXPECT_FALSE(s.onAC);
+        EXPECT_EQ(s.amperageMA, -877);
+        EXPECT_NEAR(s.chargeW, 0.877 * 11.4, 1e-9);
+        EXPECT_EQ(s.minutes, 185);  // 2703 mAh at 877 mA
+        EXPECT_EQ(s.cycles, std::nullopt);
+    }
+    {
+        test::FixtureTree t;
+        test::fullOnAC(t);
+        SysfsBatteryServices services(t.root());
+        const BatSnap s = PowerStore::readBattery(services, runner);
+        EXPECT_EQ(s.level, 100);
+        EXPECT_FALSE(s.charging);
+        EXPECT_TRUE(s.onAC);
+        EXPECT_EQ(s.minutes, std::nullopt);
+        EXPECT_DOUBLE_EQ(s.chargeW, 0.0);
+    }
+    for (auto build : {test::desktopMainsOnly, test::mouseBatteryOnly}) {
+        test::FixtureTree t;
+        build(t);
+        SysfsBatteryServices services(t.root());
+        const BatSnap s = PowerStore::readBattery(services, runner);
+        EXPECT_FALSE(s.present);
+        EXPECT_EQ(s.level, 0);
+        EXPECT_FALSE(s.charging);
+        EXPECT_FALSE(s.onAC);
+        EXPECT_EQ(s.minutes, std::nullopt);
+        EXPECT_EQ(s.rawMax, std::nullopt);
+        EXPECT_EQ(s.sourcesLabel, "");
+    }
+}
