@@ -5,36 +5,12 @@
 #include "cli/Args.h"
 #include "cli/BatteryJson.h"
 #include "cli/Commands.h"
+#include "cli/PublishedJson.h"
 #include "telemetry/PowerStore.h"
 
 namespace tarvel::cli {
 
 namespace {
-
-template <typename T>
-nlohmann::json orNull(const std::optional<T>& v) {
-    return v ? nlohmann::json(*v) : nlohmann::json(nullptr);
-}
-
-nlohmann::json publishedBattery(const PowerStore& s) {
-    return {
-        {"batteryPresent", s.batteryPresent()},
-        {"levelPercent", s.levelPercent()},
-        {"isCharging", s.isCharging()},
-        {"isOnAC", s.isOnAC()},
-        {"chargeWatts", s.chargeWatts()},
-        {"remainingMinutes", orNull(s.remainingMinutes())},
-        {"minutesIsLiveEstimate", s.minutesIsLiveEstimate()},
-        {"timeEstimateSource", s.timeEstimateSource()},
-        {"batterySourcesUsed", s.batterySourcesUsed()},
-        {"cycleCount", orNull(s.cycleCount())},
-        {"healthPercent", orNull(s.healthPercent())},
-        {"capacityRaw", orNull(s.capacityRaw())},
-        {"designCapacity", orNull(s.designCapacity())},
-        {"timeText", s.timeText()},
-        {"statusText", s.statusText()},
-    };
-}
 
 std::string textLine(double t, const PowerStore& s) {
     std::ostringstream line;
@@ -80,7 +56,7 @@ int runReplay(const std::vector<std::string>& argv, std::ostream& out) {
             throw UsageError(where + e.what());
         }
         if (args.has("json"))
-            out << publishedBattery(store).dump() << "\n";
+            out << publishedBatteryJson(store).dump() << "\n";
         else
             out << textLine(t, store) << "\n";
     }

@@ -17,7 +17,11 @@ const char* const kUsage =
     "           [--ioreg-text FILE] [--pmset-text FILE] [--no-cross-check]\n"
     "      read every battery source once and print the merged snapshot\n"
     "  replay FILE [--json]\n"
-    "      feed a JSON-lines script of snapshots through the battery smoothing\n";
+    "      feed a JSON-lines script of snapshots through the battery smoothing\n"
+    "  status [--json] [--sysfs-root DIR] [--powercap-root DIR]\n"
+    "      run the power store for two polls and print the published power state\n"
+    "  watch [--json] [--sysfs-root DIR] [--powercap-root DIR]\n"
+    "      keep polling until interrupted, printing a line whenever a shown value changes\n";
 
 }  // namespace
 
@@ -31,6 +35,8 @@ int main(int argc, char** argv) {
     const std::map<std::string, int (*)(const std::vector<std::string>&, std::ostream&)> commands{
         {"snapshot", tarvel::cli::runSnapshot},
         {"replay", tarvel::cli::runReplay},
+        {"status", tarvel::cli::runStatus},
+        {"watch", tarvel::cli::runWatch},
     };
     const auto it = commands.find(args[0]);
     if (it == commands.end()) {

@@ -1,12 +1,26 @@
 #include "telemetry/PowerStore.h"
 
+#include "platform/LowPowerMode.h"
 #include "telemetry/BatteryAssembly.h"
 
 namespace tarvel {
 
 PowerStore::PowerStore(Clock& clock, QObject* parent) : QObject(parent), clock_(clock) {}
 
-PowerStore::~PowerStore() = default;
+PowerStore::PowerStore(PowerStoreEnvironment environment, QObject* parent)
+    : QObject(parent),
+      clock_(environment.clock ? *environment.clock : Clock::system()),
+      env_(std::move(environment)),
+      timer_(env_.timer ? env_.timer : std::shared_ptr<PollTimer>(makeQtPollTimer())),
+      workQ_(std::make_unique<SerialQueue>("tarvelpro.power")) {
+    if (env_.lowPowerMode)
+        connect(env_.lowPowerMode, &LowPowerMode::changed, this, &PowerStore::lowPowerModeChanged);
+}
+
+PowerStore::~PowerStore() {
+    *alive_ = false;
+    if (timer_) timer_->stop();
+}
 
 PowerStore::BatSnap PowerStore::readBattery(bool includeShellCrossCheck, BatteryServices& services,
                                             CommandRunner& runner) {
@@ -24,6 +38,14 @@ void PowerStore::notePowerTransition(bool wake) {
     minutesSamples_.clear();
     pendingLevel_ = -1;
     pendingLevelHits_ = 0;
+    if (timer_) {
+        // Readings settle over the first seconds after a wake: look again soon, twice.
+        auto again = [this, alive = alive_] {
+            if (*alive) poll();
+        };
+        timer_->singleShot(5.0, again);
+        timer_->singleShot(15.0, again);
+    }
 }
 
 }  // namespace tarvel

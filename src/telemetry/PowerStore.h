@@ -7,13 +7,45 @@
 
 #include <QObject>
 
+#include <atomic>
+#include <memory>
+
 #include "base/Clock.h"
+#include "base/PollTimer.h"
+#include "base/SerialQueue.h"
 #include "telemetry/BatteryModel.h"
+#include "telemetry/PackagePower.h"
 
 namespace tarvel {
 
 class BatteryServices;
 class CommandRunner;
+class LowPowerMode;
+class PowerRecorder;
+class DrainEvaluator;
+
+// What the power store reads the machine through and reports to. The store owns none of the
+// pointed-to objects (they must outlive it) but the timer.
+struct PowerStoreEnvironment {
+    Clock* clock = nullptr;  // null: the system clock
+    BatteryServices* batteryServices = nullptr;
+    CommandRunner* commandRunner = nullptr;
+    PackagePower* packagePower = nullptr;
+    LowPowerMode* lowPowerMode = nullptr;  // null: never in Low Power Mode
+    PowerRecorder* recorder = nullptr;     // null: no drain history
+    DrainEvaluator* evaluator = nullptr;   // null: no fast-drain alerts
+    std::shared_ptr<PollTimer> timer;      // null: a QTimer
+};
+
+// Poll periods, seconds.
+inline constexpr double kPowerPollUI = 2.0;
+inline constexpr double kPowerPollACIdle = 10.0;
+inline constexpr double kPowerPollOnBattery = 3.0;
+inline constexpr double kPowerPollIdle = 4.0;
+inline constexpr double kPowerPollOnBatteryLowPower = 8.0;
+inline constexpr double kPowerPollIdleLowPower = 12.0;
+inline constexpr double kBatteryShellCrossCheck = 45.0;
+inline constexpr size_t kWattHistorySlots = 700;
 
 // The single source of battery and power truth: turns battery snapshots into smoothed,
 // display-ready published values on the main thread.
@@ -51,8 +83,26 @@ public:
     using BatSnap = tarvel::BatSnap;
     using BatSourceReading = tarvel::BatSourceReading;
 
+    // A store that only applies what it is given (no polling sources): replays and tests.
     explicit PowerStore(Clock& clock = Clock::system(), QObject* parent = nullptr);
+    // A store that polls through `environment`; every reader must be set.
+    explicit PowerStore(PowerStoreEnvironment environment, QObject* parent = nullptr);
     ~PowerStore() override;
+
+    // Starts the poll timer at the current cadence and polls once at once.
+    void start();
+    // One poll: battery and package reads on the work queue, applied on the main thread. A poll
+    // while one is in flight does nothing.
+    void poll();
+    double currentInterval() const;
+    void restartTimer(double interval);
+    // The popover is shown: poll fast and publish the history every poll. Restarts the timer.
+    void setFastMode(bool on);
+    bool fastMode() const { return fastMode_; }
+    bool pollInFlight() const { return pollInFlight_; }
+    std::int64_t pollGeneration() const { return pollGeneration_; }
+    // The running timer's period in seconds, 0 when stopped.
+    double pollInterval() const;
 
     // Reads every battery source once and merges them (blocking: runs the command-line tools
     // on cross-check polls). Safe on any thread.
@@ -127,8 +177,16 @@ signals:
     void eCoreShareChanged();
     void wattHistoryChanged();
     void wattHistorySparkChanged();
+    // A poll's results have been applied.
+    void pollApplied();
 
 private:
+    void applyPoll(const BatSnap& snap, const PackageReading& pkg, CoreShares cores, bool doCores);
+    void applyPackageWatts(const PackageReading& pkg);
+    void applyDistribution(const PackageReading& pkg);
+    void recordHistory(double now);
+    void lowPowerModeChanged();
+
     void resetTimeSmoothers();
     void clearAmpSmoother();
     void debounceLevel(int level);
@@ -140,6 +198,8 @@ private:
     void publishTimeText(const BatSnap& snap, double now);
 
     Clock& clock_;
+    PowerStoreEnvironment env_;
+    std::shared_ptr<PollTimer> timer_;
 
     // Published battery state.
     bool batteryPresent_ = false;
@@ -164,6 +224,20 @@ private:
     double pCoreShare_ = 0, eCoreShare_ = 0;
     std::vector<double> wattHistory_, wattHistorySpark_;
 
+    // Polling.
+    bool fastMode_ = false;
+    bool pollInFlight_ = false;
+    std::int64_t pollGeneration_ = 0;
+    std::vector<double> wattRing_ = std::vector<double>(kWattHistorySlots, 0.0);
+    std::int64_t wattIdx_ = 0;
+    std::int64_t wattFilled_ = 0;
+    double packageEma_ = 0;
+    bool hasPackageEma_ = false;
+    double lastShellCrossCheck_ = 0;
+    double lastCoreShareRead_ = 0;
+    double lastPublishedSpark_ = 0;
+    double lastDrainLog_ = 0;
+
     // Battery smoothing.
     std::string lastPowerModeKey_;
     int stickyLevel_ = -1;
@@ -180,6 +254,11 @@ private:
     std::int64_t lastDisplayedMinutes_ = -1;
     double lastTimePublishAt_ = 0;
     std::string lastPublishedTimeText_;
+
+    // Cleared first on destruction, so queued reads no longer touch the environment.
+    std::shared_ptr<std::atomic<bool>> alive_ = std::make_shared<std::atomic<bool>>(true);
+    // Last: destroyed (and drained) before anything the queued reads use.
+    std::unique_ptr<SerialQueue> workQ_;
 };
 
 }  // namespace tarvel

@@ -1,8 +1,8 @@
 #include "platform/linux/SysfsPowerSupply.h"
 
+#include "platform/linux/SysfsFile.h"
+
 #include <dirent.h>
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <algorithm>
 
@@ -10,46 +10,15 @@ namespace tarvel {
 
 namespace {
 
-constexpr std::int64_t kMaxMagnitude = 10'000'000'000'000;  // 10^13
-
 std::optional<std::string> readAttribute(const std::string& dir, const char* name) {
-    const std::string path = dir + "/" + name;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return std::nullopt;
-    char buffer[256];
-    const ssize_t got = ::read(fd, buffer, sizeof buffer);
-    ::close(fd);
-    if (got < 0) return std::nullopt;
-    std::string text(buffer, static_cast<size_t>(got));
-    const auto last = text.find_last_not_of(" \t\r\n");
-    text.erase(last == std::string::npos ? 0 : last + 1);
-    return text;
+    return readSysfsText(dir + "/" + name);
 }
 
 std::optional<std::int64_t> readNumber(const std::string& dir, const char* name) {
-    auto text = readAttribute(dir, name);
-    return text ? parseSysfsInteger(*text) : std::nullopt;
+    return readSysfsInteger(dir + "/" + name);
 }
 
 }  // namespace
-
-std::optional<std::int64_t> parseSysfsInteger(const std::string& text) {
-    size_t i = 0, n = text.size();
-    while (i < n && (text[i] == ' ' || text[i] == '\t')) ++i;
-    while (n > i && (text[n - 1] == ' ' || text[n - 1] == '\t' || text[n - 1] == '\n' ||
-                     text[n - 1] == '\r'))
-        --n;
-    bool negative = false;
-    if (i < n && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
-    if (i >= n) return std::nullopt;
-    std::int64_t value = 0;
-    for (; i < n; ++i) {
-        if (text[i] < '0' || text[i] > '9') return std::nullopt;
-        value = value * 10 + (text[i] - '0');
-        if (value > kMaxMagnitude) return std::nullopt;
-    }
-    return negative ? -value : value;
-}
 
 std::vector<PowerSupply> readPowerSupplies(const std::string& sysRoot) {
     const std::string base = sysRoot + "/class/power_supply";

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/linux/SysfsFile.h"
+
 namespace tarvel {
 
 // One entry of <root>/class/power_supply, as the kernel reports it. Every attribute that is
@@ -30,9 +32,5 @@ struct PowerSupply {
 
 // Reads every supply under `sysRoot`/class/power_supply, sorted by name.
 std::vector<PowerSupply> readPowerSupplies(const std::string& sysRoot);
-
-// A sysfs integer: optional sign, decimal digits, surrounding whitespace; at most 10^13 in
-// magnitude (larger than any real charge, energy or voltage in micro-units).
-std::optional<std::int64_t> parseSysfsInteger(const std::string& text);
 
 }  // namespace tarvel

@@ -1,0 +1,51 @@
+#include "cli/PublishedJson.h"
+
+#include "telemetry/PowerStore.h"
+
+namespace tarvel::cli {
+
+namespace {
+template <typename T>
+nlohmann::json orNull(const std::optional<T>& v) {
+    return v ? nlohmann::json(*v) : nlohmann::json(nullptr);
+}
+}  // namespace
+
+nlohmann::json publishedBatteryJson(const PowerStore& s) {
+    return {
+        {"batteryPresent", s.batteryPresent()},
+        {"levelPercent", s.levelPercent()},
+        {"isCharging", s.isCharging()},
+        {"isOnAC", s.isOnAC()},
+        {"chargeWatts", s.chargeWatts()},
+        {"remainingMinutes", orNull(s.remainingMinutes())},
+        {"minutesIsLiveEstimate", s.minutesIsLiveEstimate()},
+        {"timeEstimateSource", s.timeEstimateSource()},
+        {"batterySourcesUsed", s.batterySourcesUsed()},
+        {"cycleCount", orNull(s.cycleCount())},
+        {"healthPercent", orNull(s.healthPercent())},
+        {"capacityRaw", orNull(s.capacityRaw())},
+        {"designCapacity", orNull(s.designCapacity())},
+        {"timeText", s.timeText()},
+        {"statusText", s.statusText()},
+    };
+}
+
+nlohmann::json publishedPowerJson(const PowerStore& s) {
+    nlohmann::json j = publishedBatteryJson(s);
+    j["packageWatts"] = s.packageWatts();
+    j["packageSource"] = s.packageSource();
+    j["cpuDomainWatts"] = s.cpuDomainWatts();
+    j["gpuDomainWatts"] = s.gpuDomainWatts();
+    j["aneDomainWatts"] = s.aneDomainWatts();
+    j["dramDomainWatts"] = s.dramDomainWatts();
+    j["otherDomainWatts"] = s.otherDomainWatts();
+    j["hasPowerDistribution"] = s.hasPowerDistribution();
+    j["pCoreShare"] = s.pCoreShare();
+    j["eCoreShare"] = s.eCoreShare();
+    j["wattHistoryLength"] = s.wattHistory().size();
+    j["pollIntervalSeconds"] = s.currentInterval();
+    return j;
+}
+
+}  // namespace tarvel::cli

@@ -1,0 +1,116 @@
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QEventLoop>
+#include <functional>
+#include <QTimer>
+#include <iostream>
+
+#include "base/Format.h"
+#include "cli/Args.h"
+#include "cli/Commands.h"
+#include "cli/PublishedJson.h"
+#include "cli/QuitOnSignal.h"
+#include "telemetry/MachinePowerSources.h"
+
+namespace tarvel::cli {
+
+namespace {
+
+MachineRoots rootsFrom(const Args& args) {
+    MachineRoots roots;
+    roots.sys = args.value("sysfs-root", "/sys");
+    roots.powercap = args.value("powercap-root", roots.sys + "/class/powercap");
+    return roots;
+}
+
+// Runs the event loop until `done` holds (checked every 20 ms) or `timeoutMs` passes.
+void runEventsUntil(const std::function<bool()>& done, int timeoutMs) {
+    QEventLoop loop;
+    QTimer check;
+    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        if (done()) loop.quit();
+    });
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    check.start(20);
+    if (!done()) loop.exec();
+}
+
+void waitForPolls(const PowerStore& store, std::int64_t generation) {
+    runEventsUntil([&] { return store.pollGeneration() >= generation; }, 60000);
+}
+
+void pause(int ms) {
+    runEventsUntil([] { return false; }, ms);
+}
+
+std::string packageText(const PowerStore& s) {
+    std::string text = "package " + formatFixed(s.packageWatts(), 1) + " W (" + s.packageSource() + ")";
+    if (s.hasPowerDistribution())
+        text += ": cpu " + formatFixed(s.cpuDomainWatts(), 1) + " W, gpu " + formatFixed(s.gpuDomainWatts(), 1) +
+                " W, dram " + formatFixed(s.dramDomainWatts(), 1) + " W";
+    return text;
+}
+
+std::string oneLine(const PowerStore& s) {
+    return std::to_string(s.levelPercent()) + " %  " + s.statusText() + "  |  " + s.timeText() + "  |  " +
+           packageText(s);
+}
+
+void printStatusText(const PowerStore& s, std::ostream& out) {
+    out << "Battery: " << s.statusText() << ", " << s.timeText();
+    if (s.batteryPresent()) out << " (" << s.levelPercent() << " %, time from " << s.timeEstimateSource() << ")";
+    out << "\n";
+    out << "Sources: " << s.batterySourcesUsed() << "\n";
+    out << "Power: " << packageText(s) << "\n";
+    out << "Cores: performance " << formatFixed(s.pCoreShare(), 2) << ", efficiency " << formatFixed(s.eCoreShare(), 2)
+        << "\n";
+    out << "History: " << s.wattHistory().size() << " values, polling every " << formatFixed(s.currentInterval(), 0)
+        << " s\n";
+}
+
+}  // namespace
+
+int runStatus(const std::vector<std::string>& argv, std::ostream& out) {
+    const Args args(argv, {"json"}, {"sysfs-root", "powercap-root"});
+    if (!args.positional().empty()) throw UsageError("status takes no arguments: " + args.positional()[0]);
+    MachinePowerSources sources(rootsFrom(args));
+    PowerStore store(sources.environment());
+    store.start();
+    waitForPolls(store, 1);
+    pause(2000);  // the energy counters need a second sample to give a rate
+    store.poll();
+    waitForPolls(store, 2);
+    if (args.has("json"))
+        out << publishedPowerJson(store).dump(2) << "\n";
+    else
+        printStatusText(store, out);
+    return 0;
+}
+
+int runWatch(const std::vector<std::string>& argv, std::ostream& out) {
+    const Args args(argv, {"json"}, {"sysfs-root", "powercap-root"});
+    if (!args.positional().empty()) throw UsageError("watch takes no arguments: " + args.positional()[0]);
+    const bool json = args.has("json");
+    MachinePowerSources sources(rootsFrom(args));
+    PowerStore store(sources.environment());
+    std::string lastShown;
+    QObject::connect(&store, &PowerStore::pollApplied, [&] {
+        const std::string shown = oneLine(store);
+        if (shown == lastShown) return;
+        lastShown = shown;
+        const std::string now = QDateTime::currentDateTime().toString(Qt::ISODate).toStdString();
+        if (json) {
+            nlohmann::json j = publishedPowerJson(store);
+            j["time"] = now;
+            out << j.dump() << std::endl;
+        } else {
+            out << now << "  " << shown << std::endl;
+        }
+    });
+    quitEventLoopOnTerminationSignals();
+    store.start();
+    QCoreApplication::exec();
+    return 0;
+}
+
+}  // namespace tarvel::cli

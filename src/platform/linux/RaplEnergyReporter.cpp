@@ -1,0 +1,125 @@
+#include "platform/linux/RaplEnergyReporter.h"
+
+#include <dirent.h>
+
+#include <algorithm>
+#include <map>
+
+#include "platform/linux/SysfsFile.h"
+
+namespace tarvel {
+
+namespace {
+
+constexpr const char* kZonePrefix = "intel-rapl:";  // the AMD driver uses the same names
+
+std::vector<std::string> zoneNames(const std::string& root) {
+    std::vector<std::string> names;
+    if (DIR* dir = ::opendir(root.c_str())) {
+        while (dirent* e = ::readdir(dir)) {
+            const std::string name = e->d_name;
+            if (name.rfind(kZonePrefix, 0) == 0) names.push_back(name);
+        }
+        ::closedir(dir);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// "intel-rapl:0:2" → "intel-rapl:0"; a top-level zone is its own parent.
+std::string parentOf(const std::string& zone) {
+    const size_t second = zone.find(':', std::string(kZonePrefix).size());
+    return second == std::string::npos ? zone : zone.substr(0, second);
+}
+
+EnergyReporter::Channel channel(const char* name) { return {"Energy Model", name, "uJ"}; }
+
+}  // namespace
+
+RaplEnergyReporter::RaplEnergyReporter(std::string powercapRoot) : root_(std::move(powercapRoot)) {}
+
+void RaplEnergyReporter::discover() {
+    if (discovered_) return;
+    discovered_ = true;
+    std::map<std::string, std::map<std::string, size_t>> byParent;  // parent → zone name → index
+    for (const auto& name : zoneNames(root_)) {
+        const std::string dir = root_ + "/" + name;
+        const auto label = readSysfsText(dir + "/name");
+        if (!label) continue;
+        Zone zone{dir, readSysfsInteger(dir + "/max_energy_range_uj").value_or(0)};
+        zones_.push_back(zone);
+        byParent[parentOf(name)][*label] = zones_.size() - 1;
+    }
+    for (const auto& [parent, zones] : byParent) {
+        for (const auto& [label, index] : zones) {
+            if (label.rfind("package-", 0) == 0) {
+                auto uncore = zones.find("uncore");
+                ChannelSource cpu{channel("CPU Complex Energy"), index, std::nullopt};
+                if (uncore != zones.end()) cpu.minus = uncore->second;
+                channels_.push_back(cpu);
+                if (uncore != zones.end()) channels_.push_back({channel("GPU Energy"), uncore->second, std::nullopt});
+            } else if (label == "dram") {
+                channels_.push_back({channel("DRAM Energy"), index, std::nullopt});
+            }
+        }
+    }
+}
+
+std::optional<std::vector<EnergyReporter::Channel>> RaplEnergyReporter::copyAllChannels() {
+    discover();
+    if (channels_.empty()) return std::nullopt;
+    std::vector<Channel> out;
+    for (const auto& c : channels_) out.push_back(c.channel);
+    return out;
+}
+
+bool RaplEnergyReporter::createSubscription(const std::vector<size_t>& channels) {
+    discover();
+    std::vector<ChannelSource> chosen;
+    for (size_t i : channels) {
+        if (i >= channels_.size()) return false;
+        chosen.push_back(channels_[i]);
+    }
+    subscribed_ = std::move(chosen);
+    if (subscribed_.empty() || !createSamples()) {
+        subscribed_.clear();
+        return false;
+    }
+    return true;
+}
+
+std::optional<EnergyReporter::Sample> RaplEnergyReporter::createSamples() {
+    if (subscribed_.empty()) return std::nullopt;
+    Sample s;
+    s.counters.reserve(zones_.size());
+    for (const auto& zone : zones_) {
+        const auto uj = readSysfsInteger(zone.dir + "/energy_uj");
+        s.counters.push_back(uj.value_or(-1));
+    }
+    for (const auto& c : subscribed_) {
+        if (s.counters[c.plus] < 0 || (c.minus && s.counters[*c.minus] < 0)) return std::nullopt;
+    }
+    return s;
+}
+
+std::optional<std::vector<std::int64_t>> RaplEnergyReporter::createSamplesDelta(const Sample& previous,
+                                                                                const Sample& current) {
+    if (previous.counters.size() != zones_.size() || current.counters.size() != zones_.size()) return std::nullopt;
+    auto zoneDelta = [&](size_t z) -> std::optional<std::int64_t> {
+        std::int64_t d = current.counters[z] - previous.counters[z];
+        if (d < 0) {
+            if (zones_[z].maxRange <= 0) return std::nullopt;
+            d += zones_[z].maxRange;  // the counter wrapped once
+        }
+        return d >= 0 ? std::optional<std::int64_t>(d) : std::nullopt;
+    };
+    std::vector<std::int64_t> out;
+    for (const auto& c : subscribed_) {
+        auto plus = zoneDelta(c.plus);
+        auto minus = c.minus ? zoneDelta(*c.minus) : std::optional<std::int64_t>(0);
+        out.push_back(plus && minus ? std::max<std::int64_t>(*plus - *minus, 0) : 0);
+    }
+    return out;
+}
+
+}  // namespace tarvel
