@@ -3,8 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <QDBusInterface>
-#include <QDBusReply>
+#include <QDBusPendingCallWatcher>
 #include <QDBusVariant>
 #include <QSocketNotifier>
 
@@ -50,13 +49,18 @@ bool PowerProfilesLowPowerMode::isLowPowerModeEnabled() const {
 }
 
 void PowerProfilesLowPowerMode::queryDaemon() {
+    // Asked without blocking: the answer (or its absence) arrives through the event loop.
     for (const auto& d : kDaemons) {
         QDBusMessage call = QDBusMessage::createMethodCall(d.service, d.path, "org.freedesktop.DBus.Properties", "Get");
         call << QString::fromLatin1(d.interface) << QStringLiteral("ActiveProfile");
-        const QDBusMessage reply = bus_.call(call, QDBus::Block, 1000);
-        if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) continue;
-        daemonProfile_ = reply.arguments().first().value<QDBusVariant>().variant().toString();
-        return;
+        auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(call, 5000), this);
+        connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* w) {
+            w->deleteLater();
+            const QDBusMessage reply = w->reply();
+            if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return;
+            daemonProfile_ = reply.arguments().first().value<QDBusVariant>().variant().toString();
+            update();
+        });
     }
 }
 

@@ -51,17 +51,16 @@ void RaplEnergyReporter::discover() {
         byParent[parentOf(name)][*label] = zones_.size() - 1;
     }
     for (const auto& [parent, zones] : byParent) {
+        const auto uncore = zones.find("uncore");
         for (const auto& [label, index] : zones) {
-            if (label.rfind("package-", 0) == 0) {
-                auto uncore = zones.find("uncore");
-                ChannelSource cpu{channel("CPU Complex Energy"), index, std::nullopt};
-                if (uncore != zones.end()) cpu.minus = uncore->second;
-                channels_.push_back(cpu);
-                if (uncore != zones.end()) channels_.push_back({channel("GPU Energy"), uncore->second, std::nullopt});
-            } else if (label == "dram") {
-                channels_.push_back({channel("DRAM Energy"), index, std::nullopt});
-            }
+            if (label.rfind("package-", 0) != 0) continue;
+            ChannelSource cpu{channel("CPU Complex Energy"), index, std::nullopt};
+            if (uncore != zones.end()) cpu.minus = uncore->second;
+            channels_.push_back(cpu);
+            if (uncore != zones.end()) channels_.push_back({channel("GPU Energy"), uncore->second, std::nullopt});
         }
+        if (const auto dram = zones.find("dram"); dram != zones.end())
+            channels_.push_back({channel("DRAM Energy"), dram->second, std::nullopt});
     }
 }
 

@@ -1,0 +1,104 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <nlohmann/json.hpp>
+#include <thread>
+
+#include <QProcess>
+
+#include "support/PowerSupplyFixtures.h"
+
+using namespace tarvel::test;
+using nlohmann::json;
+
+namespace {
+
+// Powercap counters that advance in real time at fixed rates (µJ per second), like a busy
+// package would, until the object goes away.
+class LiveCounters {
+public:
+    LiveCounters(const FixtureTree& t, std::vector<std::pair<std::string, double>> zones)
+        : tree_(t), zones_(std::move(zones)), writer_([this] { run(); }) {}
+    ~LiveCounters() {
+        stop_ = true;
+        writer_.join();
+    }
+
+private:
+    void run() {
+        const auto start = std::chrono::steady_clock::now();
+        while (!stop_) {
+            const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            for (const auto& [zone, rate] : zones_)
+                tree_.write("powercap/" + zone + "/energy_uj", std::to_string(std::int64_t(1e9 + rate * seconds)) + "\n");
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    }
+    const FixtureTree& tree_;
+    std::vector<std::pair<std::string, double>> zones_;
+    std::atomic<bool> stop_{false};
+    std::thread writer_;
+};
+
+}  // namespace
+
+TEST(StatusCommand, MeasuresThePackageAndItsDomainsFromAdvancingCounters) {
+    FixtureTree t;
+    dischargingEnergyLaptop(t);
+    for (auto [zone, name] : {std::pair{"intel-rapl:0", "package-0"}, {"intel-rapl:0:0", "core"},
+                              {"intel-rapl:0:1", "uncore"}, {"intel-rapl:0:2", "dram"}}) {
+        t.writeAll(std::string("powercap/") + zone, {{"name", std::string(name) + "\n"},
+                                                      {"max_energy_range_uj", "262143328850\n"},
+                                                      {"energy_uj", "1000000000\n"}});
+    }
+    LiveCounters counters(t, {{"intel-rapl:0", 10e6}, {"intel-rapl:0:1", 2e6}, {"intel-rapl:0:2", 1.5e6}});
+    const auto r = runTarvelctl({"status", "--json", "--sysfs-root", t.root(), "--powercap-root", t.root() + "/powercap"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const json j = json::parse(r.out);
+    EXPECT_EQ(j["packageSource"], "sensor (3 domains)");
+    EXPECT_TRUE(j["hasPowerDistribution"].get<bool>());
+    EXPECT_NEAR(j["cpuDomainWatts"].get<double>(), 8.0, 0.8);  // package less uncore
+    EXPECT_NEAR(j["gpuDomainWatts"].get<double>(), 2.0, 0.2);
+    EXPECT_NEAR(j["dramDomainWatts"].get<double>(), 1.5, 0.15);
+    EXPECT_EQ(j["wattHistoryLength"], 2);
+    // The battery half comes from the same fixture machine.
+    EXPECT_EQ(j["levelPercent"], 60);
+    EXPECT_EQ(j["statusText"], "On battery · 10.0 W");
+    EXPECT_EQ(j["pollIntervalSeconds"], 3.0);
+}
+
+TEST(StatusCommand, WithoutReadableCountersThePackageIsEstimatedFromTheLoad) {
+    FixtureTree t;
+    desktopMainsOnly(t);
+    t.writeAll("powercap/intel-rapl:0", {{"name", "package-0\n"}});  // root-only energy_uj
+    const auto r = runTarvelctl({"status", "--json", "--sysfs-root", t.root(), "--powercap-root", t.root() + "/powercap"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const json j = json::parse(r.out);
+    EXPECT_EQ(j["packageSource"], "estimate");
+    EXPECT_FALSE(j["hasPowerDistribution"].get<bool>());
+    const double watts = j["packageWatts"].get<double>();
+    EXPECT_GE(watts, 2.2);  // 2.2 + 18 × load (one CPU listed: none online in the fixture)
+    EXPECT_LE(watts, 20.2);
+    EXPECT_EQ(j["statusText"], "No battery");
+    EXPECT_EQ(j["timeText"], "Desktop / AC");
+    EXPECT_EQ(j["batteryPresent"], false);
+}
+
+TEST(WatchCommand, PrintsALineWhenTheShownStateChangesAndStopsOnSigterm) {
+    FixtureTree t;
+    dischargingEnergyLaptop(t);
+    QProcess watch;
+    watch.start(TARVELCTL_PATH, {"watch", "--json", "--sysfs-root", QString::fromStdString(t.root())});
+    ASSERT_TRUE(watch.waitForReadyRead(10000));
+    const json first = json::parse(watch.readLine().toStdString());
+    EXPECT_EQ(first["levelPercent"], 60);
+    t.write("class/power_supply/BAT1/capacity", "50\n");  // a 10-point fall shows at once
+    ASSERT_TRUE(watch.waitForReadyRead(10000));
+    const json second = json::parse(watch.readLine().toStdString());
+    EXPECT_EQ(second["levelPercent"], 50);
+    watch.terminate();
+    ASSERT_TRUE(watch.waitForFinished(5000));
+    EXPECT_EQ(watch.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(watch.exitCode(), 0);
+}

@@ -1,0 +1,109 @@
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDBusAbstractAdaptor>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QElapsedTimer>
+#include <QProcess>
+
+#include "platform/linux/PowerProfilesLowPowerMode.h"
+#include "support/FixtureTree.h"
+
+using namespace tarvel;
+
+namespace {
+
+// A private session bus for the test's own services.
+class PrivateBus {
+public:
+    PrivateBus() {
+        daemon_.start("dbus-daemon", {"--session", "--nofork", "--print-address"});
+        if (!daemon_.waitForReadyRead(10000)) return;
+        address_ = QString::fromUtf8(daemon_.readLine()).trimmed();
+    }
+    ~PrivateBus() {
+        QDBusConnection::disconnectFromBus("tarvel-test");
+        daemon_.kill();
+        daemon_.waitForFinished();
+    }
+    QDBusConnection connect(const QString& name) { return QDBusConnection::connectToBus(address_, name); }
+    bool ok() const { return !address_.isEmpty(); }
+
+private:
+    QProcess daemon_;
+    QString address_;
+};
+
+// Enough of power-profiles-daemon: the ActiveProfile property and its change signal.
+class FakeProfiles : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "net.hadess.PowerProfiles")
+    Q_PROPERTY(QString ActiveProfile READ activeProfile)
+public:
+    explicit FakeProfiles(QDBusConnection bus) : bus_(bus) {}
+    QString activeProfile() const { return profile_; }
+    void set(const QString& profile) {
+        profile_ = profile;
+        QDBusMessage m = QDBusMessage::createSignal("/net/hadess/PowerProfiles", "org.freedesktop.DBus.Properties",
+                                                    "PropertiesChanged");
+        m << QStringLiteral("net.hadess.PowerProfiles") << QVariantMap{{"ActiveProfile", profile}} << QStringList();
+        bus_.send(m);
+    }
+
+private:
+    QDBusConnection bus_;
+    QString profile_ = "balanced";
+};
+
+void waitFor(const std::function<bool()>& done) {
+    QElapsedTimer t;
+    t.start();
+    while (!done() && t.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
+}  // namespace
+
+TEST(LowPowerMode, FollowsPowerProfilesDaemonOverDBus) {
+    PrivateBus bus;
+    ASSERT_TRUE(bus.ok());
+    QDBusConnection service = bus.connect("tarvel-test-service");
+    FakeProfiles profiles(service);
+    ASSERT_TRUE(service.registerObject("/net/hadess/PowerProfiles", &profiles, QDBusConnection::ExportAllProperties));
+    ASSERT_TRUE(service.registerService("net.hadess.PowerProfiles"));
+
+    tarvel::test::FixtureTree sys;
+    sys.write("firmware/acpi/platform_profile", "low-power\n");  // the daemon's word wins
+    PowerProfilesLowPowerMode mode(bus.connect("tarvel-test"), sys.root());
+    int changes = 0;
+    QObject::connect(&mode, &LowPowerMode::changed, [&] { ++changes; });
+    EXPECT_TRUE(mode.isLowPowerModeEnabled());  // until the daemon answers
+    waitFor([&] { return mode.activeProfile().has_value(); });
+    EXPECT_EQ(mode.activeProfile(), QString("balanced"));
+    EXPECT_FALSE(mode.isLowPowerModeEnabled());
+    EXPECT_EQ(changes, 1);
+
+    profiles.set("power-saver");
+    waitFor([&] { return changes == 2; });
+    EXPECT_TRUE(mode.isLowPowerModeEnabled());
+    profiles.set("performance");
+    waitFor([&] { return changes == 3; });
+    EXPECT_FALSE(mode.isLowPowerModeEnabled());
+    QDBusConnection::disconnectFromBus("tarvel-test-service");
+}
+
+TEST(LowPowerMode, FallsBackToThePlatformProfileWithoutTheDaemon) {
+    tarvel::test::FixtureTree sys;
+    sys.write("firmware/acpi/platform_profile", "low-power\n");
+    PowerProfilesLowPowerMode mode(QDBusConnection(QString()), sys.root());  // no bus at all
+    EXPECT_FALSE(mode.activeProfile());
+    EXPECT_TRUE(mode.isLowPowerModeEnabled());
+
+    sys.write("firmware/acpi/platform_profile", "balanced\n");
+    PowerProfilesLowPowerMode balanced(QDBusConnection(QString()), sys.root());
+    EXPECT_FALSE(balanced.isLowPowerModeEnabled());
+    PowerProfilesLowPowerMode none(QDBusConnection(QString()), sys.root() + "/missing");
+    EXPECT_FALSE(none.isLowPowerModeEnabled());
+}
+
+#include "LowPowerModeTest.moc"

@@ -1,0 +1,241 @@
+#include <gtest/gtest.h>
+
+#include "platform/linux/LinuxSystemInfo.h"
+#include "platform/linux/RaplEnergyReporter.h"
+#include "support/FixtureTree.h"
+#include "telemetry/IOReportPowerReader.h"
+#include "telemetry/PackagePower.h"
+
+using namespace tarvel;
+using tarvel::test::FixtureTree;
+
+namespace {
+
+// Channels and counters set by the test.
+class FakeReporter final : public EnergyReporter {
+public:
+    std::optional<std::vector<Channel>> channels;
+    std::vector<size_t> subscribed;
+    bool refuse = false;
+    std::vector<std::int64_t> counters;
+    bool failSamples = false;
+
+    std::optional<std::vector<Channel>> copyAllChannels() override { return channels; }
+    bool createSubscription(const std::vector<size_t>& c) override {
+        subscribed = c;
+        return !refuse;
+    }
+    std::optional<Sample> createSamples() override {
+        if (failSamples) return std::nullopt;
+        return Sample{counters};
+    }
+    std::optional<std::vector<std::int64_t>> createSamplesDelta(const Sample& a, const Sample& b) override {
+        std::vector<std::int64_t> d;
+        for (size_t i = 0; i < subscribed.size(); ++i) d.push_back(b.counters[subscribed[i]] - a.counters[subscribed[i]]);
+        return d;
+    }
+};
+
+struct FixedInfo final : SystemInfo {
+    std::optional<double> load;
+    std::optional<int> cpus, p, e;
+    std::optional<double> loadAverage1() override { return load; }
+    std::optional<int> logicalCpuCount() override { return cpus; }
+    std::optional<int> performanceCpuCount() override { return p; }
+    std::optional<int> efficiencyCpuCount() override { return e; }
+};
+
+}  // namespace
+
+TEST(EnergyChannels, ClassifiedByGroupAndName) {
+    using K = ChannelKind;
+    EXPECT_EQ(classifyEnergyChannel("Energy Model", "ANE0 something"), K::ane);
+    EXPECT_EQ(classifyEnergyChannel("Energy Model", "PCPU Energy"), K::cpu);
+    EXPECT_EQ(classifyEnergyChannel("Energy Model", "CPU Complex Energy 1"), K::cpu);
+    EXPECT_EQ(classifyEnergyChannel("CPU Stats Energy", "GPU Energy"), K::gpu);
+    EXPECT_EQ(classifyEnergyChannel("PMP", "Display Backlight Energy"), K::other);
+    EXPECT_EQ(classifyEnergyChannel("PMP", "DRAM"), K::dram);
+    EXPECT_EQ(classifyEnergyChannel("PMP", "ISP0"), K::other);
+    EXPECT_EQ(classifyEnergyChannel("Energy Model", "SoC Total"), std::nullopt);
+    EXPECT_EQ(classifyEnergyChannel("Performance", "CPU Energy"), std::nullopt);
+    EXPECT_EQ(classifyEnergyChannel("", "GPU Energy"), std::nullopt);
+}
+
+TEST(IOReportPowerReader, SamplesWattsWithinTheGapBoundsAndFailsForGood) {
+    FakeReporter reporter;
+    reporter.channels = std::vector<EnergyReporter::Channel>{{"Energy Model", "CPU Energy", "mJ"},
+                                                             {"Energy Model", "SoC Total", "mJ"},
+                                                             {"Energy Model", "GPU Energy", " nJ "},
+                                                             {"PMP", "DRAM", "weird"},
+                                                             {"PMP", "ANE", "weird"}};
+    reporter.counters = {0, 0, 0, 0, 0};
+    ManualClock clock(100);
+    IOReportPowerReader reader(reporter, clock);
+    ASSERT_TRUE(reader.ok());
+    EXPECT_EQ(reporter.subscribed, (std::vector<size_t>{0, 2, 3, 4}));
+    auto sample = [&] {
+        std::optional<SocPowerSample> s;
+        reader.queue().sync([&] { s = reader.sample(); });
+        return s;
+    };
+    EXPECT_FALSE(sample());  // primes
+    clock.advance(2);
+    // 4000 mJ, 1e9 nJ, 3000 units (taken as mJ), 500 units (unknown, too small to guess)
+    reporter.counters = {4000, 99, 1'000'000'000, 3000, 500};
+    auto s = sample();
+    ASSERT_TRUE(s);
+    EXPECT_DOUBLE_EQ(s->cpuWatts, 2.0);
+    EXPECT_DOUBLE_EQ(s->gpuWatts, 0.5);
+    EXPECT_DOUBLE_EQ(s->dramWatts, 1.5);
+    EXPECT_DOUBLE_EQ(s->aneWatts, 0.0);
+
+    clock.advance(0.1);  // too soon: nothing, but a new baseline
+    reporter.counters = {4400, 0, 1'000'000'000, 3000, 500};
+    EXPECT_FALSE(sample());
+    clock.advance(1);
+    reporter.counters = {5400, 0, 1'000'000'000, 3000, 500};
+    EXPECT_DOUBLE_EQ(sample()->cpuWatts, 1.0);
+    clock.advance(16);  // too late
+    reporter.counters = {9400, 0, 1'000'000'000, 3000, 500};
+    EXPECT_FALSE(sample());
+    clock.advance(1);
+    reporter.counters = {9400 + 600'000, 0, 1'000'000'000, 3000, 500};  // 600 W: implausible
+    EXPECT_FALSE(sample());
+
+    reporter.failSamples = true;
+    EXPECT_FALSE(sample());
+    EXPECT_FALSE(reader.ok());
+    reporter.failSamples = false;
+    clock.advance(1);
+    EXPECT_FALSE(sample());  // no retry
+    EXPECT_TRUE(reader.failed());
+
+    FakeReporter refusing = reporter;
+    refusing.refuse = true;
+    EXPECT_FALSE(IOReportPowerReader(refusing, clock).ok());
+    FakeReporter nothing;
+    EXPECT_FALSE(IOReportPowerReader(nothing, clock).ok());
+}
+
+TEST(PackagePower, SensorSourceTextsBoundsAndTheLoadEstimate) {
+    FakeReporter reporter;
+    reporter.channels = std::vector<EnergyReporter::Channel>{{"Energy Model", "CPU Energy", "J"},
+                                                             {"Energy Model", "GPU Energy", "J"},
+                                                             {"Energy Model", "ANE Energy", "J"},
+                                                             {"Energy Model", "DRAM Energy", "J"}};
+    reporter.counters = {0, 0, 0, 0};
+    ManualClock clock(100);
+    IOReportPowerReader reader(reporter, clock);
+    FixedInfo info;
+    info.load = 4.0;
+    info.cpus = 8;
+    PackagePower package(&reader, info);
+
+    auto first = package.readPackageWattsDetailed();  // the reader only primes
+    EXPECT_EQ(first.source, "estimate");
+    EXPECT_DOUBLE_EQ(first.watts, 2.2 + 18.0 * 0.5);
+    EXPECT_FALSE(first.distribution);
+
+    // 2.0, 0.01, 0, 0.3 W over 10 s (in joules).
+    clock.advance(10);
+    reporter.counters = {20, 0, 0, 3};
+    reporter.counters[1] = 0;
+    auto r = package.readPackageWattsDetailed();
+    EXPECT_EQ(r.source, "sensor (2 domains)");
+    EXPECT_DOUBLE_EQ(r.watts, 2.3);
+    ASSERT_TRUE(r.distribution);
+
+    clock.advance(1);
+    reporter.counters = {20 + 150, 0, 0, 3};
+    r = package.readPackageWattsDetailed();
+    EXPECT_EQ(r.source, "sensor");
+    EXPECT_DOUBLE_EQ(r.watts, 120.0);
+
+    info.load = 24;
+    info.cpus = 12;
+    PackagePower noSensor(nullptr, info);
+    EXPECT_DOUBLE_EQ(noSensor.readPackageWattsDetailed().watts, 31.5);
+    info.cpus.reset();  // unreadable count: one CPU
+    info.load = 0.5;
+    EXPECT_DOUBLE_EQ(noSensor.readPackageWattsDetailed().watts, 2.2 + 18.0 * 0.5);
+    info.load.reset();
+    EXPECT_DOUBLE_EQ(noSensor.readPackageWattsDetailed().watts, 0.0);
+
+    info.p = 4;
+    info.e = 4;
+    EXPECT_DOUBLE_EQ(noSensor.readCoreShares().p, 0.5);
+    info.p.reset();
+    info.e.reset();
+    EXPECT_DOUBLE_EQ(noSensor.readCoreShares().e, 0.0);
+}
+
+TEST(RaplEnergyReporter, PackageUncoreAndDramZonesWithAWrappedCounter) {
+    FixtureTree t;
+    auto zone = [&](const std::string& dir, const char* name, const char* uj, const char* max) {
+        t.writeAll(dir, {{"name", std::string(name) + "\n"}, {"energy_uj", uj}, {"max_energy_range_uj", max}});
+    };
+    zone("intel-rapl:0", "package-0", "262143000000\n", "262143328850\n");
+    t.writeAll("intel-rapl:0:0", {{"name", "core\n"}, {"energy_uj", "100\n"}});
+    zone("intel-rapl:0:1", "uncore", "5000000\n", "262143328850\n");
+    zone("intel-rapl:0:2", "dram", "7000000\n", "262143328850\n");
+    zone("intel-rapl:1", "psys", "1\n", "262143328850\n");
+    zone("intel-rapl-mmio:0", "package-0", "1\n", "262143328850\n");
+
+    RaplEnergyReporter rapl(t.root());
+    const auto channels = rapl.copyAllChannels();
+    ASSERT_TRUE(channels);
+    ASSERT_EQ(channels->size(), 3u);
+    EXPECT_EQ((*channels)[0].name, "CPU Complex Energy");
+    EXPECT_EQ((*channels)[0].group, "Energy Model");
+    EXPECT_EQ((*channels)[0].unit, "uJ");
+    EXPECT_EQ((*channels)[1].name, "GPU Energy");
+    EXPECT_EQ((*channels)[2].name, "DRAM Energy");
+
+    ManualClock clock(100);
+    IOReportPowerReader reader(rapl, clock);
+    ASSERT_TRUE(reader.ok());
+    std::optional<SocPowerSample> s;
+    reader.queue().sync([&] { s = reader.sample(); });
+    // Two seconds later: the package wrapped after 20 J, the uncore used 4 J, dram 3 J.
+    t.write("intel-rapl:0/energy_uj", std::to_string(20'000'000 - (262143328850 - 262143000000)) + "\n");
+    t.write("intel-rapl:0:1/energy_uj", "9000000\n");
+    t.write("intel-rapl:0:2/energy_uj", "10000000\n");
+    clock.advance(2);
+    reader.queue().sync([&] { s = reader.sample(); });
+    ASSERT_TRUE(s);
+    EXPECT_NEAR(s->cpuWatts, 8.0, 1e-6);  // 20 J package less 4 J uncore, over 2 s
+    EXPECT_NEAR(s->gpuWatts, 2.0, 1e-6);
+    EXPECT_NEAR(s->dramWatts, 1.5, 1e-6);
+
+    // Root-only counters: listed, but the subscription is refused.
+    FixtureTree locked;
+    locked.writeAll("intel-rapl:0", {{"name", "package-0\n"}});
+    RaplEnergyReporter unreadable(locked.root());
+    EXPECT_TRUE(unreadable.copyAllChannels());
+    EXPECT_FALSE(IOReportPowerReader(unreadable, clock).ok());
+    EXPECT_FALSE(RaplEnergyReporter(locked.root() + "/none").copyAllChannels());
+}
+
+TEST(LinuxSystemInfo, LoadAverageAndCoreLists) {
+    FixtureTree t;
+    t.write("proc/loadavg", "3.52 2.10 1.00 2/345 6789\n");
+    t.write("sys/devices/system/cpu/online", "0-11\n");
+    t.write("sys/devices/cpu_core/cpus", "0-3\n");
+    t.write("sys/devices/cpu_atom/cpus", "4-11\n");
+    LinuxSystemInfo info(t.root() + "/sys", t.root() + "/proc");
+    EXPECT_DOUBLE_EQ(*info.loadAverage1(), 3.52);
+    EXPECT_EQ(info.logicalCpuCount(), 12);
+    EXPECT_EQ(info.performanceCpuCount(), 4);
+    EXPECT_EQ(info.efficiencyCpuCount(), 8);
+    PackagePower package(nullptr, info);
+    EXPECT_NEAR(package.readCoreShares().p, 1.0 / 3.0, 1e-12);
+
+    t.write("proc/loadavg", "garbage\n");
+    t.write("sys/devices/system/cpu/online", "0-3,8,10-11\n");
+    LinuxSystemInfo odd(t.root() + "/sys", t.root() + "/proc");
+    EXPECT_FALSE(odd.loadAverage1());
+    EXPECT_EQ(odd.logicalCpuCount(), 7);
+    LinuxSystemInfo none(t.root() + "/missing", t.root() + "/missing");
+    EXPECT_FALSE(none.performanceCpuCount());
+    EXPECT_DOUBLE_EQ(PackagePower(nullptr, none).readCoreShares().p, 0.0);
+}
