@@ -17,7 +17,13 @@ const char* const kUsage =
     "           [--ioreg-text FILE] [--pmset-text FILE] [--no-cross-check]\n"
     "      read every battery source once and print the merged snapshot\n"
     "  replay FILE [--json]\n"
-    "      feed a JSON-lines script of snapshots through the battery smoothing\n";
+    "      feed a JSON-lines script of snapshots through the battery smoothing\n"
+    "  charge [--json] [--sysfs-root DIR]\n"
+    "      evaluate the charge limit once against the battery and print the result\n"
+    "  charge set-mode auto|inhibit|force-discharge [--sysfs-root DIR]\n"
+    "      write one charger mode\n"
+    "  charge hold [--limit N] [--sysfs-root DIR]\n"
+    "      hold the charge limit in the foreground until interrupted\n";
 
 }  // namespace
 
@@ -31,6 +37,7 @@ int main(int argc, char** argv) {
     const std::map<std::string, int (*)(const std::vector<std::string>&, std::ostream&)> commands{
         {"snapshot", tarvel::cli::runSnapshot},
         {"replay", tarvel::cli::runReplay},
+        {"charge", tarvel::cli::runCharge},
     };
     const auto it = commands.find(args[0]);
     if (it == commands.end()) {
