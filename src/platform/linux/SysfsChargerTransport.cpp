@@ -89,7 +89,10 @@ ChargerTransport::OpenResult SysfsChargerTransport::open() {
     for (const auto& supply : readPowerSupplies(root_)) {
         if (!supply.isSystemBattery()) continue;
         const std::string path = root_ + "/class/power_supply/" + supply.name + "/charge_behaviour";
-        if (io_.read(path)) paths_.push_back(path);
+        const auto text = io_.read(path);
+        if (!text) continue;
+        paths_.push_back(path);
+        if (auto listed = parseChargeBehaviour(*text).accepted; !listed.empty()) accepted_[path] = std::move(listed);
     }
     OpenResult r;
     r.serviceFound = !paths_.empty();
@@ -108,7 +111,13 @@ SysfsChargerTransport::Result SysfsChargerTransport::writeBehaviour(const std::s
     for (const auto& path : paths_) {
         const auto current = io_.read(path);
         if (!current) return {kIOReturnNoDevice, kSMCSuccess};  // the battery went away
-        if (!parseChargeBehaviour(*current).accepts(value)) return {kIOReturnSuccess, kSMCBadArgument};
+        ChargeBehaviour behaviour = parseChargeBehaviour(*current);
+        if (behaviour.accepted.empty()) {
+            if (auto it = accepted_.find(path); it != accepted_.end()) behaviour.accepted = it->second;
+        } else {
+            accepted_[path] = behaviour.accepted;
+        }
+        if (!behaviour.accepts(value)) return {kIOReturnSuccess, kSMCBadArgument};
         switch (io_.write(path, value)) {
         case 0:
             break;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -64,6 +65,9 @@ private:
     std::string root_;
     SysfsAttributeIO& io_;
     std::vector<std::string> paths_;
+    // The values each attribute listed when last seen listing them; the set a driver takes
+    // does not change while it is loaded.
+    std::map<std::string, std::vector<std::string>> accepted_;
     std::uint32_t connection_ = 0;
     int ch0i_ = -1, ch0c_ = -1;  // -1: not written since the last completed mode
 };
