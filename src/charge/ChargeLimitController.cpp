@@ -27,26 +27,40 @@ QPointer<PowerStore>& sharedPowerStore() {
 
 const char* rawValue(ChargeLimitStatus status) {
     switch (status) {
-    case ChargeLimitStatus::off: return t::kStatusOff;
-    case ChargeLimitStatus::onBattery: return t::kStatusOnBattery;
-    case ChargeLimitStatus::chargingToLimit: return t::kStatusChargingToLimit;
-    case ChargeLimitStatus::holding: return t::kStatusHolding;
-    case ChargeLimitStatus::chargeToFull: return t::kStatusChargeToFull;
-    case ChargeLimitStatus::discharging: return t::kStatusDischarging;
-    case ChargeLimitStatus::unsupported: return t::kStatusUnsupported;
+        case ChargeLimitStatus::off:
+            return t::kStatusOff;
+        case ChargeLimitStatus::onBattery:
+            return t::kStatusOnBattery;
+        case ChargeLimitStatus::chargingToLimit:
+            return t::kStatusChargingToLimit;
+        case ChargeLimitStatus::holding:
+            return t::kStatusHolding;
+        case ChargeLimitStatus::chargeToFull:
+            return t::kStatusChargeToFull;
+        case ChargeLimitStatus::discharging:
+            return t::kStatusDischarging;
+        case ChargeLimitStatus::unsupported:
+            return t::kStatusUnsupported;
     }
     return t::kStatusOff;
 }
 
 const char* caseName(ChargeLimitStatus status) {
     switch (status) {
-    case ChargeLimitStatus::off: return "off";
-    case ChargeLimitStatus::onBattery: return "onBattery";
-    case ChargeLimitStatus::chargingToLimit: return "chargingToLimit";
-    case ChargeLimitStatus::holding: return "holding";
-    case ChargeLimitStatus::chargeToFull: return "chargeToFull";
-    case ChargeLimitStatus::discharging: return "discharging";
-    case ChargeLimitStatus::unsupported: return "unsupported";
+        case ChargeLimitStatus::off:
+            return "off";
+        case ChargeLimitStatus::onBattery:
+            return "onBattery";
+        case ChargeLimitStatus::chargingToLimit:
+            return "chargingToLimit";
+        case ChargeLimitStatus::holding:
+            return "holding";
+        case ChargeLimitStatus::chargeToFull:
+            return "chargeToFull";
+        case ChargeLimitStatus::discharging:
+            return "discharging";
+        case ChargeLimitStatus::unsupported:
+            return "unsupported";
     }
     return "off";
 }
@@ -75,7 +89,8 @@ ChargeLimitController::ChargeLimitController(UserDefaults& defaults, ChargeSMC& 
       timer_(this) {
     isEnabled_ = defaults_.boolValue(kChargeLimitEnabledKey).value_or(true);
     const auto stored = defaults_.integer(kChargeLimitPercentKey);
-    limitPercent_ = stored ? clampTo(static_cast<double>(*stored), kMinLimit, kMaxLimit) : kDefaultLimit;
+    limitPercent_ =
+        stored ? clampTo(static_cast<double>(*stored), kMinLimit, kMaxLimit) : kDefaultLimit;
     forceFullCharge_ = defaults_.boolValue(kChargeLimitForceFullKey).value_or(false);
     forceDischarge_ = defaults_.boolValue(kChargeLimitDischargeKey).value_or(false);
     backendName_ = smc_.isAvailable() ? t::kBackendSMC : t::kBackendUnavailable;
@@ -85,7 +100,9 @@ ChargeLimitController::ChargeLimitController(UserDefaults& defaults, ChargeSMC& 
     connect(&timer_, &QTimer::timeout, this, &ChargeLimitController::evaluate);
 }
 
-void ChargeLimitController::useSharedPowerStore(PowerStore* store) { sharedPowerStore() = store; }
+void ChargeLimitController::useSharedPowerStore(PowerStore* store) {
+    sharedPowerStore() = store;
+}
 
 ChargeLimitController& ChargeLimitController::shared() {
     static ChargeLimitController* controller = [] {
@@ -104,7 +121,9 @@ void ChargeLimitController::start() {
     evaluate();
 }
 
-int ChargeLimitController::wholeLimit() const { return static_cast<int>(limitPercent_); }
+int ChargeLimitController::wholeLimit() const {
+    return static_cast<int>(limitPercent_);
+}
 
 void ChargeLimitController::setIsEnabled(bool on) {
     publish(this, isEnabled_, on, &ChargeLimitController::isEnabledChanged);
@@ -142,9 +161,13 @@ void ChargeLimitController::setForceDischarge(bool on) {
     evaluate();
 }
 
-void ChargeLimitController::chargeToFullNow() { setForceFullCharge(true); }
+void ChargeLimitController::chargeToFullNow() {
+    setForceFullCharge(true);
+}
 
-void ChargeLimitController::dischargeBattery() { setForceDischarge(true); }
+void ChargeLimitController::dischargeBattery() {
+    setForceDischarge(true);
+}
 
 void ChargeLimitController::stopOverride() {
     setForceFullCharge(false);
@@ -181,7 +204,8 @@ void ChargeLimitController::applyMode(ChargeSMCMode mode) {
 void ChargeLimitController::show(ChargeLimitStatus status, const std::string& modeDescription,
                                  const std::string& detail) {
     publish(this, status_, status, &ChargeLimitController::statusChanged);
-    publish(this, modeDescription_, modeDescription, &ChargeLimitController::modeDescriptionChanged);
+    publish(this, modeDescription_, modeDescription,
+            &ChargeLimitController::modeDescriptionChanged);
     setDetail(detail);
 }
 
@@ -201,11 +225,13 @@ void ChargeLimitController::evaluate() {
     const int level = battery.levelPercent;
 
     if (!smc_.isAvailable()) {
-        publish(this, backendName_, std::string(t::kBackendUnavailable), &ChargeLimitController::backendNameChanged);
+        publish(this, backendName_, std::string(t::kBackendUnavailable),
+                &ChargeLimitController::backendNameChanged);
         show(S::unsupported, t::kAutomatic, t::kDetailSMCUnavailable);
         return;
     }
-    publish(this, backendName_, std::string(t::kBackendSMC), &ChargeLimitController::backendNameChanged);
+    publish(this, backendName_, std::string(t::kBackendSMC),
+            &ChargeLimitController::backendNameChanged);
 
     if (!isEnabled_) {
         applyMode(ChargeSMCMode::auto_);
@@ -241,8 +267,9 @@ void ChargeLimitController::evaluate() {
     if (level >= L) {
         applyMode(ChargeSMCMode::inhibit);
         show(S::holding, t::kInhibiting,
-             battery.isCharging ? "At " + limit + "% — inhibit requested (IsCharging may lag briefly)."
-                                : "Holding near " + limit + "% with the charger connected.");
+             battery.isCharging
+                 ? "At " + limit + "% — inhibit requested (IsCharging may lag briefly)."
+                 : "Holding near " + limit + "% with the charger connected.");
         return;
     }
     if (level <= L - hysteresis_) {
@@ -261,13 +288,20 @@ void ChargeLimitController::evaluate() {
 std::string ChargeLimitController::statusLine() const {
     const std::string limit = std::to_string(wholeLimit());
     switch (status_) {
-    case ChargeLimitStatus::off: return t::kAutomatic;
-    case ChargeLimitStatus::onBattery: return t::kChargerNotConnected;
-    case ChargeLimitStatus::chargingToLimit: return "Charging to " + limit + "%";
-    case ChargeLimitStatus::holding: return "Inhibiting charging · " + limit + "%";
-    case ChargeLimitStatus::chargeToFull: return t::kChargingToFull;
-    case ChargeLimitStatus::discharging: return t::kDischarging;
-    case ChargeLimitStatus::unsupported: return t::kControlUnavailableLine;
+        case ChargeLimitStatus::off:
+            return t::kAutomatic;
+        case ChargeLimitStatus::onBattery:
+            return t::kChargerNotConnected;
+        case ChargeLimitStatus::chargingToLimit:
+            return "Charging to " + limit + "%";
+        case ChargeLimitStatus::holding:
+            return "Inhibiting charging · " + limit + "%";
+        case ChargeLimitStatus::chargeToFull:
+            return t::kChargingToFull;
+        case ChargeLimitStatus::discharging:
+            return t::kDischarging;
+        case ChargeLimitStatus::unsupported:
+            return t::kControlUnavailableLine;
     }
     return t::kAutomatic;
 }
@@ -277,13 +311,20 @@ std::string ChargeLimitController::appModeLabel() const {
     if (forceDischarge_) return t::kDischarging;
     if (forceFullCharge_) return t::kChargingToFull;
     switch (status_) {
-    case ChargeLimitStatus::off: return t::kAutomatic;
-    case ChargeLimitStatus::onBattery: return t::kChargerNotConnected;
-    case ChargeLimitStatus::chargingToLimit: return t::kCharging;
-    case ChargeLimitStatus::holding: return t::kInhibiting;
-    case ChargeLimitStatus::chargeToFull: return t::kChargingToFull;
-    case ChargeLimitStatus::discharging: return t::kDischarging;
-    case ChargeLimitStatus::unsupported: return t::kAutomatic;
+        case ChargeLimitStatus::off:
+            return t::kAutomatic;
+        case ChargeLimitStatus::onBattery:
+            return t::kChargerNotConnected;
+        case ChargeLimitStatus::chargingToLimit:
+            return t::kCharging;
+        case ChargeLimitStatus::holding:
+            return t::kInhibiting;
+        case ChargeLimitStatus::chargeToFull:
+            return t::kChargingToFull;
+        case ChargeLimitStatus::discharging:
+            return t::kDischarging;
+        case ChargeLimitStatus::unsupported:
+            return t::kAutomatic;
     }
     return t::kAutomatic;
 }

@@ -1,12 +1,11 @@
 #pragma once
 
-#include <functional>
-#include <optional>
-#include <string>
-
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
+#include <functional>
+#include <optional>
+#include <string>
 
 #include "charge/ChargeSMC.h"
 
@@ -16,7 +15,15 @@ class PowerStore;
 class UserDefaults;
 
 // The charge-limit state shown to the user, in its fixed order.
-enum class ChargeLimitStatus { off, onBattery, chargingToLimit, holding, chargeToFull, discharging, unsupported };
+enum class ChargeLimitStatus {
+    off,
+    onBattery,
+    chargingToLimit,
+    holding,
+    chargeToFull,
+    discharging,
+    unsupported
+};
 
 // The display text of a status ("Inhibiting charging" for holding, ...).
 const char* rawValue(ChargeLimitStatus status);
@@ -49,9 +56,12 @@ ChargeBatteryStateProvider batteryStateOf(PowerStore& store);
 class ChargeLimitController : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool isEnabled READ isEnabled WRITE setIsEnabled NOTIFY isEnabledChanged)
-    Q_PROPERTY(double limitPercent READ limitPercent WRITE setLimitPercent NOTIFY limitPercentChanged)
-    Q_PROPERTY(bool forceFullCharge READ forceFullCharge WRITE setForceFullCharge NOTIFY forceFullChargeChanged)
-    Q_PROPERTY(bool forceDischarge READ forceDischarge WRITE setForceDischarge NOTIFY forceDischargeChanged)
+    Q_PROPERTY(
+        double limitPercent READ limitPercent WRITE setLimitPercent NOTIFY limitPercentChanged)
+    Q_PROPERTY(bool forceFullCharge READ forceFullCharge WRITE setForceFullCharge NOTIFY
+                   forceFullChargeChanged)
+    Q_PROPERTY(bool forceDischarge READ forceDischarge WRITE setForceDischarge NOTIFY
+                   forceDischargeChanged)
     Q_PROPERTY(tarvel::ChargeLimitStatus status READ status NOTIFY statusChanged)
     Q_PROPERTY(std::string detail READ detail NOTIFY detailChanged)
     Q_PROPERTY(std::string backendName READ backendName NOTIFY backendNameChanged)
@@ -62,8 +72,8 @@ public:
     static constexpr int kEvaluateIntervalMs = 3000;
 
     // Reads the settings and names the backend; does not evaluate or start the timer.
-    ChargeLimitController(UserDefaults& defaults, ChargeSMC& smc, ChargeBatteryStateProvider battery,
-                          QObject* parent = nullptr);
+    ChargeLimitController(UserDefaults& defaults, ChargeSMC& smc,
+                          ChargeBatteryStateProvider battery, QObject* parent = nullptr);
 
     // The application's instance, created on first use over the standard settings, the shared
     // charger and the power store named by useSharedPowerStore(), then started.
@@ -117,7 +127,8 @@ signals:
 
 private:
     void applyMode(ChargeSMCMode mode);
-    void show(ChargeLimitStatus status, const std::string& modeDescription, const std::string& detail);
+    void show(ChargeLimitStatus status, const std::string& modeDescription,
+              const std::string& detail);
     void setDetail(const std::string& detail);
     void setLastError(std::optional<std::string> error);
     int wholeLimit() const;

@@ -23,9 +23,12 @@ struct SMCError : std::runtime_error {
 
 const char* rawName(ChargeSMCMode mode) {
     switch (mode) {
-    case ChargeSMCMode::auto_: return "auto";
-    case ChargeSMCMode::inhibit: return "inhibit";
-    case ChargeSMCMode::forceDischarge: return "forceDischarge";
+        case ChargeSMCMode::auto_:
+            return "auto";
+        case ChargeSMCMode::inhibit:
+            return "inhibit";
+        case ChargeSMCMode::forceDischarge:
+            return "forceDischarge";
     }
     return "auto";
 }
@@ -37,7 +40,8 @@ ChargeSMC::ChargeSMC(ChargerTransport& transport) : transport_(transport) {
         return;
     }
     if (opened.status != kIOReturnSuccess) {
-        lastError_ = "IOServiceOpen failed (" + std::to_string(opened.status) + ") — not privileged?";
+        lastError_ =
+            "IOServiceOpen failed (" + std::to_string(opened.status) + ") — not privileged?";
         return;
     }
     connection_ = opened.connection;
@@ -52,9 +56,12 @@ ChargeSMC& ChargeSMC::shared() {
 
 std::array<std::uint8_t, 3> ChargeSMC::keyValues(ChargeSMCMode mode) {
     switch (mode) {
-    case ChargeSMCMode::auto_: return {0, 0, 0};
-    case ChargeSMCMode::inhibit: return {0, 2, 2};
-    case ChargeSMCMode::forceDischarge: return {1, 0, 0};
+        case ChargeSMCMode::auto_:
+            return {0, 0, 0};
+        case ChargeSMCMode::inhibit:
+            return {0, 2, 2};
+        case ChargeSMCMode::forceDischarge:
+            return {1, 0, 0};
     }
     return {0, 0, 0};
 }
@@ -71,12 +78,13 @@ SmcParamBlock ChargeSMC::writeBlock(std::string_view key, std::uint8_t value) {
 void ChargeSMC::writeUInt8(std::string_view key, std::uint8_t value) {
     const SmcParamBlock input = writeBlock(key, value);
     SmcParamBlock output;
-    const std::int32_t status = transport_.callStructMethod(connection_, kSMCHandleYPCEvent, input, output);
+    const std::int32_t status =
+        transport_.callStructMethod(connection_, kSMCHandleYPCEvent, input, output);
     const std::uint8_t result = output.bytes[SmcParamBlock::kResult];
     if (status == kIOReturnNotPrivileged) throw SMCError(status, charge_texts::kNotPrivileged);
     if (status == kIOReturnSuccess && result == 0) return;
-    throw SMCError(status, "SMC error " + std::to_string(status) + "/" + std::to_string(unsigned(result)) +
-                               " for key");
+    throw SMCError(status, "SMC error " + std::to_string(status) + "/" +
+                               std::to_string(unsigned(result)) + " for key");
 }
 
 bool ChargeSMC::setMode(ChargeSMCMode mode) {

@@ -24,6 +24,8 @@ public:
     // Finds and opens the charger once; an unavailable charger stays unavailable for the
     // life of this object (it is never reopened).
     explicit ChargeSMC(ChargerTransport& transport);
+    ChargeSMC(const ChargeSMC&) = delete;
+    ChargeSMC& operator=(const ChargeSMC&) = delete;
 
     // The process-wide instance over the machine's /sys, created on first use.
     static ChargeSMC& shared();

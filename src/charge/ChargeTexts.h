@@ -33,16 +33,19 @@ inline constexpr const char* kChargerNotConnected = "Charger not connected";
 inline constexpr const char* kControlUnavailableLine = "Charge control unavailable";
 
 // Details.
-inline constexpr const char* kDetailInitial = "Manage charging: hold a limit, charge to full, or discharge on AC.";
+inline constexpr const char* kDetailInitial =
+    "Manage charging: hold a limit, charge to full, or discharge on AC.";
 inline constexpr const char* kDetailSMCUnavailable =
     "AppleSMC not available. Charge control needs SMC access (often requires a privileged helper "
     "on locked-down Macs).";
 inline constexpr const char* kDetailNoBattery = "No internal battery.";
 inline constexpr const char* kDetailDischarging =
-    "Forcing discharge even if the charger is connected. Stop override to resume normal management.";
+    "Forcing discharge even if the charger is connected. Stop override to resume normal "
+    "management.";
 inline constexpr const char* kDetailChargeToFull =
     "Temporarily charging to full. Stops at 100% or when you stop the override.";
-inline constexpr const char* kDetailOnBattery = "Charge limit applies when a power adapter is connected.";
+inline constexpr const char* kDetailOnBattery =
+    "Charge limit applies when a power adapter is connected.";
 inline constexpr const char* kDetailDisabled = "Charge management off — macOS controls charging.";
 
 }  // namespace tarvel::charge_texts

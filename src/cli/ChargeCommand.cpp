@@ -1,11 +1,10 @@
 // tarvelctl charge: the charge-limit controller's view, one charger mode write, and a
 // foreground charge limiter for machines without a tray.
+#include <QCoreApplication>
+#include <QTimer>
 #include <functional>
 #include <iostream>
 #include <memory>
-
-#include <QCoreApplication>
-#include <QTimer>
 #include <nlohmann/json.hpp>
 
 #include "base/UserDefaults.h"
@@ -39,7 +38,8 @@ void keepBatteryFresh(PowerStore& store, const std::string& sysRoot, QObject* ow
     refreshBattery(store, sysRoot);
     auto* timer = new QTimer(owner);
     timer->setTimerType(Qt::CoarseTimer);
-    QObject::connect(timer, &QTimer::timeout, owner, [&store, sysRoot] { refreshBattery(store, sysRoot); });
+    QObject::connect(timer, &QTimer::timeout, owner,
+                     [&store, sysRoot] { refreshBattery(store, sysRoot); });
     timer->start(kHoldBatteryRefreshMs);
 }
 
@@ -104,7 +104,8 @@ int runStatus(const Args& args, std::ostream& out) {
 }
 
 int runSetMode(const Args& args, std::ostream& out) {
-    if (args.positional().size() != 2) throw UsageError("set-mode takes one of auto, inhibit, force-discharge");
+    if (args.positional().size() != 2)
+        throw UsageError("set-mode takes one of auto, inhibit, force-discharge");
     const std::string& name = args.positional()[1];
     ChargeSMCMode mode;
     if (name == "auto")
@@ -137,7 +138,8 @@ int runHold(const Args& args, std::ostream& out) {
     ChargeSMC smc(transport);
     if (!smc.isAvailable()) {
         // The charger is opened once; nothing this loop could do would ever reach it.
-        std::cerr << "tarvelctl charge hold: " << smc.lastError().value_or("SMC unavailable") << "\n";
+        std::cerr << "tarvelctl charge hold: " << smc.lastError().value_or("SMC unavailable")
+                  << "\n";
         return 1;
     }
     if (!quitOnTerminationSignals()) {
@@ -165,8 +167,9 @@ int runHold(const Args& args, std::ostream& out) {
             out << line << std::endl;
         });
     };
-    for (auto signal : {&ChargeLimitController::statusChanged, &ChargeLimitController::detailChanged,
-                        &ChargeLimitController::lastErrorChanged, &ChargeLimitController::limitPercentChanged})
+    for (auto signal :
+         {&ChargeLimitController::statusChanged, &ChargeLimitController::detailChanged,
+          &ChargeLimitController::lastErrorChanged, &ChargeLimitController::limitPercentChanged})
         QObject::connect(&controller, signal, &scope, queuePrint);
 
     out << "Holding " << static_cast<int>(controller.limitPercent())
@@ -177,7 +180,8 @@ int runHold(const Args& args, std::ostream& out) {
 
     // Quitting writes nothing: the last mode stays in effect, as when the application quits.
     const auto applied = controller.appliedMode();
-    out << "Stopped; charger mode left as " << (applied ? rawName(*applied) : "it was") << "." << std::endl;
+    out << "Stopped; charger mode left as " << (applied ? rawName(*applied) : "it was") << "."
+        << std::endl;
     return 0;
 }
 
@@ -187,11 +191,13 @@ int runCharge(const std::vector<std::string>& argv, std::ostream& out) {
     const Args args(argv, {"json"}, {"sysfs-root", "limit"});
     const std::string sub = args.positional().empty() ? "" : args.positional()[0];
     if (sub != "hold" && args.has("limit")) throw UsageError("--limit belongs to charge hold");
-    if (!sub.empty() && args.has("json")) throw UsageError("--json belongs to charge without a subcommand");
+    if (!sub.empty() && args.has("json"))
+        throw UsageError("--json belongs to charge without a subcommand");
     if (sub.empty()) return runStatus(args, out);
     if (sub == "set-mode") return runSetMode(args, out);
     if (sub == "hold") {
-        if (args.positional().size() > 1) throw UsageError("hold takes no arguments: " + args.positional()[1]);
+        if (args.positional().size() > 1)
+            throw UsageError("hold takes no arguments: " + args.positional()[1]);
         return runHold(args, out);
     }
     throw UsageError("unknown subcommand \"" + sub + "\" (set-mode or hold)");

@@ -26,15 +26,15 @@ inline constexpr std::uint8_t kSMCWriteKey = 6;
 // Multi-byte fields are little-endian; these are the byte offsets of the fields this code uses.
 struct SmcParamBlock {
     static constexpr std::size_t kSize = 80;
-    static constexpr std::size_t kKey = 0;            // 4 bytes
-    static constexpr std::size_t kDataSize = 28;      // key info: 4 bytes
-    static constexpr std::size_t kDataType = 32;      // key info: 4 bytes
+    static constexpr std::size_t kKey = 0;        // 4 bytes
+    static constexpr std::size_t kDataSize = 28;  // key info: 4 bytes
+    static constexpr std::size_t kDataType = 32;  // key info: 4 bytes
     static constexpr std::size_t kDataAttributes = 36;
     static constexpr std::size_t kResult = 40;
     static constexpr std::size_t kStatus = 41;
     static constexpr std::size_t kCommand = 42;
-    static constexpr std::size_t kData32 = 44;        // 4 bytes
-    static constexpr std::size_t kBytes = 48;         // 32 bytes
+    static constexpr std::size_t kData32 = 44;  // 4 bytes
+    static constexpr std::size_t kBytes = 48;   // 32 bytes
 
     std::array<std::uint8_t, kSize> bytes{};
 

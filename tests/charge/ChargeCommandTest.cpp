@@ -45,13 +45,16 @@ TEST_F(ChargeCommandTest, NoBatteryReportsTheUnavailableRow) {
     EXPECT_EQ(j["forceFullCharge"], false);
     EXPECT_EQ(j["forceDischarge"], false);
     EXPECT_EQ(j["detail"],
-              "AppleSMC not available. Charge control needs SMC access (often requires a privileged helper on "
+              "AppleSMC not available. Charge control needs SMC access (often requires a "
+              "privileged helper on "
               "locked-down Macs).");
 
     const auto text = runTarvelctl({"charge", "--sysfs-root", empty.root()}, env);
     EXPECT_EQ(text.status, 0);
-    EXPECT_NE(text.out.find("Charge control: Charge control unavailable\n"), std::string::npos) << text.out;
-    EXPECT_NE(text.out.find("Backend: Unavailable (AppleSMC not found)\n"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("Charge control: Charge control unavailable\n"), std::string::npos)
+        << text.out;
+    EXPECT_NE(text.out.find("Backend: Unavailable (AppleSMC not found)\n"), std::string::npos)
+        << text.out;
 }
 
 TEST_F(ChargeCommandTest, OneEvaluationFollowsTheLiveBattery) {
@@ -79,7 +82,8 @@ TEST_F(ChargeCommandTest, OneEvaluationFollowsTheLiveBattery) {
     ASSERT_TRUE(QDir().mkpath(config.path() + "/tarvel"));
     QFile settings(config.path() + "/tarvel/defaults.json");
     ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
-    settings.write(R"({"tarvelpro.chargeLimit.discharge": true, "tarvelpro.chargeLimit.percent": 70})");
+    settings.write(
+        R"({"tarvelpro.chargeLimit.discharge": true, "tarvelpro.chargeLimit.percent": 70})");
     settings.close();
     writeLaptop(tree, 60, true, "Charging");
     j = statusJson(tree.root());
@@ -99,8 +103,10 @@ TEST_F(ChargeCommandTest, OneEvaluationFollowsTheLiveBattery) {
 TEST_F(ChargeCommandTest, SetModeWritesTheAttribute) {
     FixtureTree tree;
     writeLaptop(tree, 70, true, "Charging");
-    for (const auto& [mode, written] : std::vector<std::pair<std::string, std::string>>{
-             {"inhibit", "inhibit-charge"}, {"force-discharge", "force-discharge"}, {"auto", "auto"}}) {
+    for (const auto& [mode, written] :
+         std::vector<std::pair<std::string, std::string>>{{"inhibit", "inhibit-charge"},
+                                                          {"force-discharge", "force-discharge"},
+                                                          {"auto", "auto"}}) {
         const auto r = runTarvelctl({"charge", "set-mode", mode, "--sysfs-root", tree.root()}, env);
         EXPECT_EQ(r.status, 0) << r.err;
         EXPECT_EQ(r.out, "Charger mode: " + mode + "\n");
@@ -108,7 +114,8 @@ TEST_F(ChargeCommandTest, SetModeWritesTheAttribute) {
     }
 
     writeLaptop(tree, 70, true, "Charging", "[inhibit-charge] auto\n");
-    auto r = runTarvelctl({"charge", "set-mode", "force-discharge", "--sysfs-root", tree.root()}, env);
+    auto r =
+        runTarvelctl({"charge", "set-mode", "force-discharge", "--sysfs-root", tree.root()}, env);
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "SMC error 0/137 for key\n");
     EXPECT_EQ(chargeBehaviour(tree), "auto");
@@ -118,12 +125,13 @@ TEST_F(ChargeCommandTest, SetModeWritesTheAttribute) {
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "SMC unavailable (AppleSMC not found)\n");
 
-    for (const auto& bad : std::vector<std::vector<std::string>>{{"charge", "set-mode", "full"},
-                                                                 {"charge", "set-mode"},
-                                                                 {"charge", "hold", "--json"},
-                                                                 {"charge", "--limit", "80"},
-                                                                 {"charge", "hold", "--limit", "lots"},
-                                                                 {"charge", "dance"}}) {
+    for (const auto& bad :
+         std::vector<std::vector<std::string>>{{"charge", "set-mode", "full"},
+                                               {"charge", "set-mode"},
+                                               {"charge", "hold", "--json"},
+                                               {"charge", "--limit", "80"},
+                                               {"charge", "hold", "--limit", "lots"},
+                                               {"charge", "dance"}}) {
         r = runTarvelctl(bad, env);
         EXPECT_EQ(r.status, 2) << bad.back();
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
@@ -149,7 +157,8 @@ TEST_F(ChargeCommandTest, HoldFollowsTheBatteryUntilTerminated) {
     auto environment = QProcessEnvironment::systemEnvironment();
     environment.insert("XDG_CONFIG_HOME", config.path());
     p.setProcessEnvironment(environment);
-    p.start(TARVELCTL_PATH, {"charge", "hold", "--limit", "85", "--sysfs-root", QString::fromStdString(tree.root())});
+    p.start(TARVELCTL_PATH, {"charge", "hold", "--limit", "85", "--sysfs-root",
+                             QString::fromStdString(tree.root())});
     ASSERT_TRUE(p.waitForStarted());
 
     std::string out;
@@ -172,7 +181,9 @@ TEST_F(ChargeCommandTest, HoldFollowsTheBatteryUntilTerminated) {
     // --limit went through the setter: clamped and stored like the preferences window does.
     QFile settings(config.path() + "/tarvel/defaults.json");
     ASSERT_TRUE(settings.open(QIODevice::ReadOnly));
-    EXPECT_EQ(nlohmann::json::parse(settings.readAll().toStdString())["tarvelpro.chargeLimit.percent"], 85);
+    EXPECT_EQ(
+        nlohmann::json::parse(settings.readAll().toStdString())["tarvelpro.chargeLimit.percent"],
+        85);
 }
 
 TEST_F(ChargeCommandTest, HoldWithoutChargeControlStopsAtOnce) {

@@ -7,9 +7,10 @@
 namespace tarvel::test {
 
 // A laptop battery as the kernel shows it, plus an adapter: BAT0 at `level` percent.
-inline void writeLaptop(const FixtureTree& tree, int level, bool onAC, const std::string& status,
-                        const std::string& chargeBehaviour = "[auto] inhibit-charge force-discharge\n",
-                        const std::string& battery = "BAT0") {
+inline void writeLaptop(
+    const FixtureTree& tree, int level, bool onAC, const std::string& status,
+    const std::string& chargeBehaviour = "[auto] inhibit-charge force-discharge\n",
+    const std::string& battery = "BAT0") {
     const std::string dir = "class/power_supply/" + battery;
     tree.writeAll(dir, {{"type", "Battery\n"},
                         {"scope", "System\n"},

@@ -31,7 +31,8 @@ protected:
     ChargeLimitController& make() {
         controller.reset();
         smc = std::make_unique<ChargeSMC>(transport);
-        controller = std::make_unique<ChargeLimitController>(defaults, *smc, [this] { return battery; });
+        controller =
+            std::make_unique<ChargeLimitController>(defaults, *smc, [this] { return battery; });
         return *controller;
     }
 
@@ -150,14 +151,16 @@ TEST_F(ControllerTest, DecisionTableInOrder) {
     EXPECT_EQ(c.status(), S::discharging);
     EXPECT_EQ(c.modeDescription(), "Discharging");
     EXPECT_EQ(c.detail(),
-              "Forcing discharge even if the charger is connected. Stop override to resume normal management.");
+              "Forcing discharge even if the charger is connected. Stop override to resume normal "
+              "management.");
     EXPECT_EQ(c.statusLine(), "Discharging");
     EXPECT_EQ(c.appliedMode(), M::forceDischarge);
 
     c.chargeToFullNow();
     EXPECT_EQ(c.status(), S::chargeToFull);
     EXPECT_EQ(c.modeDescription(), "Charging to 100%");
-    EXPECT_EQ(c.detail(), "Temporarily charging to full. Stops at 100% or when you stop the override.");
+    EXPECT_EQ(c.detail(),
+              "Temporarily charging to full. Stops at 100% or when you stop the override.");
     EXPECT_EQ(c.statusLine(), "Charging to 100%");
     EXPECT_EQ(c.appModeLabel(), "Charging to 100%");
     EXPECT_EQ(c.appliedMode(), M::auto_);
@@ -172,7 +175,8 @@ TEST_F(ControllerTest, DecisionTableInOrder) {
     at(61);
     EXPECT_EQ(c.status(), S::holding);
     EXPECT_EQ(c.statusLine(), "Inhibiting charging · 60%");
-    EXPECT_EQ(modes(), (std::vector<M>{M::forceDischarge, M::auto_, M::forceDischarge, M::auto_, M::inhibit}));
+    EXPECT_EQ(modes(), (std::vector<M>{M::forceDischarge, M::auto_, M::forceDischarge, M::auto_,
+                                       M::inhibit}));
 }
 
 TEST_F(ControllerTest, LimitIsTruncatedClampedAndStored) {
@@ -306,7 +310,8 @@ TEST_F(ControllerTest, UnavailableChargerReportsUnsupportedWithoutWrites) {
     EXPECT_EQ(c.status(), S::unsupported);
     EXPECT_EQ(c.modeDescription(), "Automatic");
     EXPECT_EQ(c.detail(),
-              "AppleSMC not available. Charge control needs SMC access (often requires a privileged helper on "
+              "AppleSMC not available. Charge control needs SMC access (often requires a "
+              "privileged helper on "
               "locked-down Macs).");
     EXPECT_EQ(c.statusLine(), "Charge control unavailable");
     EXPECT_TRUE(transport.calls.empty());

@@ -13,7 +13,8 @@ using test::RecordingTransport;
 using Writes = std::vector<std::pair<std::uint32_t, int>>;
 
 // The whole 80-byte block a one-byte write of `key` = `value` must send, spelled out.
-std::array<std::uint8_t, 80> expectedBlock(std::array<std::uint8_t, 4> keyLittleEndian, std::uint8_t value) {
+std::array<std::uint8_t, 80> expectedBlock(std::array<std::uint8_t, 4> keyLittleEndian,
+                                           std::uint8_t value) {
     std::array<std::uint8_t, 80> b{};
     for (int i = 0; i < 4; ++i) b[i] = keyLittleEndian[i];
     b[28] = 1;  // key info: data size
@@ -37,8 +38,9 @@ TEST(ChargeSMCTest, EachModeSendsThreeExactBlocksInOrder) {
         ChargeSMCMode mode;
         std::uint8_t i, c, b;
     };
-    for (const Case& k : {Case{ChargeSMCMode::auto_, 0, 0, 0}, Case{ChargeSMCMode::inhibit, 0, 2, 2},
-                          Case{ChargeSMCMode::forceDischarge, 1, 0, 0}}) {
+    for (const Case& k :
+         {Case{ChargeSMCMode::auto_, 0, 0, 0}, Case{ChargeSMCMode::inhibit, 0, 2, 2},
+          Case{ChargeSMCMode::forceDischarge, 1, 0, 0}}) {
         SCOPED_TRACE(rawName(k.mode));
         RecordingTransport transport;
         ChargeSMC smc(transport);
@@ -78,7 +80,8 @@ TEST(ChargeSMCTest, FailureStopsTheModeAndResetsEveryKey) {
     ChargeSMC smc(transport);
     EXPECT_FALSE(smc.setMode(ChargeSMCMode::inhibit));
     // CH0B never receives the mode's value: the reset follows the failed CH0C at once.
-    EXPECT_EQ(transport.writes(), (Writes{{kCH0I, 0}, {kCH0C, 2}, {kCH0I, 0}, {kCH0C, 0}, {kCH0B, 0}}));
+    EXPECT_EQ(transport.writes(),
+              (Writes{{kCH0I, 0}, {kCH0C, 2}, {kCH0I, 0}, {kCH0C, 0}, {kCH0B, 0}}));
     EXPECT_EQ(smc.lastError(), "SMC error 0/134 for key");
 
     // Reset errors are ignored and do not replace the first failure's text.

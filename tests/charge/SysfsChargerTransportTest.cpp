@@ -34,7 +34,8 @@ private:
 TEST(SysfsChargerTransportTest, ParsesBothAttributeFormats) {
     const auto listed = parseChargeBehaviour("auto [inhibit-charge] force-discharge\n");
     EXPECT_EQ(listed.active, "inhibit-charge");
-    EXPECT_EQ(listed.accepted, (std::vector<std::string>{"auto", "inhibit-charge", "force-discharge"}));
+    EXPECT_EQ(listed.accepted,
+              (std::vector<std::string>{"auto", "inhibit-charge", "force-discharge"}));
     EXPECT_TRUE(listed.accepts("force-discharge"));
     EXPECT_FALSE(listed.accepts("bogus"));
 
@@ -86,8 +87,10 @@ TEST(SysfsChargerTransportTest, EachModeWritesItsBehaviourOnce) {
     EXPECT_EQ(out.bytes[SmcParamBlock::kResult], kSMCBadArgument);  // CH0I and CH0C missing
     EXPECT_EQ(transport.callStructMethod(1, 2, ChargeSMC::writeBlock("BCLM", 80), out), 0);
     EXPECT_EQ(out.bytes[SmcParamBlock::kResult], kSMCKeyNotFound);
-    EXPECT_EQ(transport.callStructMethod(7, 2, ChargeSMC::writeBlock("CH0B", 0), out), kIOReturnBadArgument);
-    EXPECT_EQ(transport.callStructMethod(1, 5, ChargeSMC::writeBlock("CH0B", 0), out), kIOReturnBadArgument);
+    EXPECT_EQ(transport.callStructMethod(7, 2, ChargeSMC::writeBlock("CH0B", 0), out),
+              kIOReturnBadArgument);
+    EXPECT_EQ(transport.callStructMethod(1, 5, ChargeSMC::writeBlock("CH0B", 0), out),
+              kIOReturnBadArgument);
     EXPECT_EQ(chargeBehaviour(tree), "force-discharge");
 }
 
@@ -101,16 +104,18 @@ TEST(SysfsChargerTransportTest, NoChargeControlMeansNotFound) {
     // A battery whose driver has no charge_behaviour, and a mouse that has one.
     FixtureTree tree;
     writeLaptop(tree, 50, true, "Charging", "");
-    tree.writeAll("class/power_supply/hidpp_battery_0", {{"type", "Battery\n"},
-                                                         {"scope", "Device\n"},
-                                                         {"capacity", "40\n"},
-                                                         {"charge_behaviour", "[auto] inhibit-charge\n"}});
+    tree.writeAll("class/power_supply/hidpp_battery_0",
+                  {{"type", "Battery\n"},
+                   {"scope", "Device\n"},
+                   {"capacity", "40\n"},
+                   {"charge_behaviour", "[auto] inhibit-charge\n"}});
     SysfsChargerTransport transport(tree.root());
     ChargeSMC smc(transport);
     EXPECT_FALSE(smc.isAvailable());
     EXPECT_EQ(smc.lastError(), "AppleSMC not found");
     EXPECT_FALSE(smc.setMode(ChargeSMCMode::inhibit));
-    EXPECT_EQ(tree.read("class/power_supply/hidpp_battery_0/charge_behaviour"), "[auto] inhibit-charge\n");
+    EXPECT_EQ(tree.read("class/power_supply/hidpp_battery_0/charge_behaviour"),
+              "[auto] inhibit-charge\n");
 }
 
 TEST(SysfsChargerTransportTest, UnacceptedModeFailsAndFallsBackToAuto) {
@@ -128,7 +133,9 @@ TEST(SysfsChargerTransportTest, UnacceptedModeFailsAndFallsBackToAuto) {
     // A kernel that does not list what it takes answers EINVAL: the same failure.
     class EinvalIO final : public SysfsAttributeIO {
     public:
-        std::optional<std::string> read(const std::string& path) override { return posix().read(path); }
+        std::optional<std::string> read(const std::string& path) override {
+            return posix().read(path);
+        }
         int write(const std::string& path, const std::string& value) override {
             return value == "force-discharge" ? EINVAL : posix().write(path, value);
         }

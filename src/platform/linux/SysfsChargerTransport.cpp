@@ -92,7 +92,8 @@ ChargerTransport::OpenResult SysfsChargerTransport::open() {
         const auto text = io_.read(path);
         if (!text) continue;
         paths_.push_back(path);
-        if (auto listed = parseChargeBehaviour(*text).accepted; !listed.empty()) accepted_[path] = std::move(listed);
+        if (auto listed = parseChargeBehaviour(*text).accepted; !listed.empty())
+            accepted_[path] = std::move(listed);
     }
     OpenResult r;
     r.serviceFound = !paths_.empty();
@@ -113,33 +114,36 @@ SysfsChargerTransport::Result SysfsChargerTransport::writeBehaviour(const std::s
         if (!current) return {kIOReturnNoDevice, kSMCSuccess};  // the battery went away
         ChargeBehaviour behaviour = parseChargeBehaviour(*current);
         if (behaviour.accepted.empty()) {
-            if (auto it = accepted_.find(path); it != accepted_.end()) behaviour.accepted = it->second;
+            if (auto it = accepted_.find(path); it != accepted_.end())
+                behaviour.accepted = it->second;
         } else {
             accepted_[path] = behaviour.accepted;
         }
         if (!behaviour.accepts(value)) return {kIOReturnSuccess, kSMCBadArgument};
         switch (io_.write(path, value)) {
-        case 0:
-            break;
-        case EACCES:
-        case EPERM:
-            return {kIOReturnNotPrivileged, kSMCSuccess};
-        case EINVAL:
-        case EOPNOTSUPP:
-            return {kIOReturnSuccess, kSMCBadArgument};
-        case ENOENT:
-        case ENODEV:
-        case ENXIO:
-            return {kIOReturnNoDevice, kSMCSuccess};
-        default:
-            return {kIOReturnError, kSMCSuccess};
+            case 0:
+                break;
+            case EACCES:
+            case EPERM:
+                return {kIOReturnNotPrivileged, kSMCSuccess};
+            case EINVAL:
+            case EOPNOTSUPP:
+                return {kIOReturnSuccess, kSMCBadArgument};
+            case ENOENT:
+            case ENODEV:
+            case ENXIO:
+                return {kIOReturnNoDevice, kSMCSuccess};
+            default:
+                return {kIOReturnError, kSMCSuccess};
         }
     }
     return {};
 }
 
-std::int32_t SysfsChargerTransport::callStructMethod(std::uint32_t connection, std::uint32_t selector,
-                                                     const SmcParamBlock& input, SmcParamBlock& output) {
+std::int32_t SysfsChargerTransport::callStructMethod(std::uint32_t connection,
+                                                     std::uint32_t selector,
+                                                     const SmcParamBlock& input,
+                                                     SmcParamBlock& output) {
     output = SmcParamBlock{};
     if (connection == 0 || connection != connection_) return kIOReturnBadArgument;
     if (selector != kSMCHandleYPCEvent || input.bytes[SmcParamBlock::kCommand] != kSMCWriteKey ||

@@ -5,10 +5,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <cerrno>
-
 #include <QCoreApplication>
 #include <QSocketNotifier>
+#include <cerrno>
 
 namespace tarvel {
 
@@ -30,7 +29,8 @@ bool quitOnTerminationSignals() {
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, gSignalPipe) != 0)
         return false;
 
-    auto* notifier = new QSocketNotifier(gSignalPipe[0], QSocketNotifier::Read, QCoreApplication::instance());
+    auto* notifier =
+        new QSocketNotifier(gSignalPipe[0], QSocketNotifier::Read, QCoreApplication::instance());
     QObject::connect(notifier, &QSocketNotifier::activated, notifier, [] {
         char buffer[16];
         while (::read(gSignalPipe[0], buffer, sizeof buffer) > 0) {
@@ -42,7 +42,8 @@ bool quitOnTerminationSignals() {
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    return ::sigaction(SIGINT, &action, nullptr) == 0 && ::sigaction(SIGTERM, &action, nullptr) == 0;
+    return ::sigaction(SIGINT, &action, nullptr) == 0 &&
+           ::sigaction(SIGTERM, &action, nullptr) == 0;
 }
 
 }  // namespace tarvel
