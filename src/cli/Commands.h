@@ -11,5 +11,6 @@ int runSnapshot(const std::vector<std::string>& args, std::ostream& out);
 int runReplay(const std::vector<std::string>& args, std::ostream& out);
 int runStatus(const std::vector<std::string>& args, std::ostream& out);
 int runWatch(const std::vector<std::string>& args, std::ostream& out);
+int runCharge(const std::vector<std::string>& args, std::ostream& out);
 
 }  // namespace tarvel::cli

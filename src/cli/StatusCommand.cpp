@@ -9,7 +9,7 @@
 #include "cli/Args.h"
 #include "cli/Commands.h"
 #include "cli/PublishedJson.h"
-#include "cli/QuitOnSignal.h"
+#include "platform/linux/TerminationSignals.h"
 #include "telemetry/MachinePowerSources.h"
 
 namespace tarvel::cli {
@@ -107,7 +107,7 @@ int runWatch(const std::vector<std::string>& argv, std::ostream& out) {
             out << now << "  " << shown << std::endl;
         }
     });
-    quitEventLoopOnTerminationSignals();
+    quitOnTerminationSignals();
     store.start();
     QCoreApplication::exec();
     return 0;

@@ -21,7 +21,13 @@ const char* const kUsage =
     "  status [--json] [--sysfs-root DIR] [--powercap-root DIR]\n"
     "      run the power store for two polls and print the published power state\n"
     "  watch [--json] [--sysfs-root DIR] [--powercap-root DIR]\n"
-    "      keep polling until interrupted, printing a line whenever a shown value changes\n";
+    "      keep polling until interrupted, printing a line whenever a shown value changes\n"
+    "  charge [--json] [--sysfs-root DIR]\n"
+    "      evaluate the charge limit once against the battery and print the result\n"
+    "  charge set-mode auto|inhibit|force-discharge [--sysfs-root DIR]\n"
+    "      write one charger mode\n"
+    "  charge hold [--limit N] [--sysfs-root DIR]\n"
+    "      hold the charge limit in the foreground until interrupted\n";
 
 }  // namespace
 
@@ -37,6 +43,7 @@ int main(int argc, char** argv) {
         {"replay", tarvel::cli::runReplay},
         {"status", tarvel::cli::runStatus},
         {"watch", tarvel::cli::runWatch},
+        {"charge", tarvel::cli::runCharge},
     };
     const auto it = commands.find(args[0]);
     if (it == commands.end()) {

@@ -1,0 +1,332 @@
+#include "charge/ChargeLimitController.h"
+
+#include <cmath>
+
+#include "base/Published.h"
+#include "base/Rounding.h"
+#include "base/UserDefaults.h"
+#include "charge/ChargeTexts.h"
+#include "telemetry/PowerStore.h"
+
+namespace tarvel {
+
+namespace t = charge_texts;
+
+namespace {
+
+constexpr double kMinLimit = 50, kMaxLimit = 100, kDefaultLimit = 80;
+// The level at which a full-charge override on the adapter counts as done.
+constexpr int kFullChargeDoneLevel = 99;
+
+QPointer<PowerStore>& sharedPowerStore() {
+    static QPointer<PowerStore> store;
+    return store;
+}
+
+}  // namespace
+
+const char* rawValue(ChargeLimitStatus status) {
+    switch (status) {
+        case ChargeLimitStatus::off:
+            return t::kStatusOff;
+        case ChargeLimitStatus::onBattery:
+            return t::kStatusOnBattery;
+        case ChargeLimitStatus::chargingToLimit:
+            return t::kStatusChargingToLimit;
+        case ChargeLimitStatus::holding:
+            return t::kStatusHolding;
+        case ChargeLimitStatus::chargeToFull:
+            return t::kStatusChargeToFull;
+        case ChargeLimitStatus::discharging:
+            return t::kStatusDischarging;
+        case ChargeLimitStatus::unsupported:
+            return t::kStatusUnsupported;
+    }
+    return t::kStatusOff;
+}
+
+const char* caseName(ChargeLimitStatus status) {
+    switch (status) {
+        case ChargeLimitStatus::off:
+            return "off";
+        case ChargeLimitStatus::onBattery:
+            return "onBattery";
+        case ChargeLimitStatus::chargingToLimit:
+            return "chargingToLimit";
+        case ChargeLimitStatus::holding:
+            return "holding";
+        case ChargeLimitStatus::chargeToFull:
+            return "chargeToFull";
+        case ChargeLimitStatus::discharging:
+            return "discharging";
+        case ChargeLimitStatus::unsupported:
+            return "unsupported";
+    }
+    return "off";
+}
+
+ChargeBatteryStateProvider batteryStateOf(PowerStore& store) {
+    return [s = QPointer<PowerStore>(&store)] {
+        ChargeBatteryState state;
+        if (!s) return state;
+        state.batteryPresent = s->batteryPresent();
+        state.levelPercent = s->levelPercent();
+        state.isOnAC = s->isOnAC();
+        state.isCharging = s->isCharging();
+        return state;
+    };
+}
+
+ChargeLimitController::ChargeLimitController(UserDefaults& defaults, ChargeSMC& smc,
+                                             ChargeBatteryStateProvider battery, QObject* parent)
+    : QObject(parent),
+      defaults_(defaults),
+      smc_(smc),
+      battery_(std::move(battery)),
+      detail_(t::kDetailInitial),
+      backendName_(kDash),
+      modeDescription_(t::kAutomatic),
+      timer_(this) {
+    isEnabled_ = defaults_.boolValue(kChargeLimitEnabledKey).value_or(true);
+    const auto stored = defaults_.integer(kChargeLimitPercentKey);
+    limitPercent_ =
+        stored ? clampTo(static_cast<double>(*stored), kMinLimit, kMaxLimit) : kDefaultLimit;
+    forceFullCharge_ = defaults_.boolValue(kChargeLimitForceFullKey).value_or(false);
+    forceDischarge_ = defaults_.boolValue(kChargeLimitDischargeKey).value_or(false);
+    backendName_ = smc_.isAvailable() ? t::kBackendSMC : t::kBackendUnavailable;
+
+    timer_.setTimerType(Qt::CoarseTimer);
+    timer_.setInterval(kEvaluateIntervalMs);
+    connect(&timer_, &QTimer::timeout, this, &ChargeLimitController::evaluate);
+}
+
+void ChargeLimitController::useSharedPowerStore(PowerStore* store) {
+    sharedPowerStore() = store;
+}
+
+ChargeLimitController& ChargeLimitController::shared() {
+    static ChargeLimitController* controller = [] {
+        auto* c = new ChargeLimitController(UserDefaults::standard(), ChargeSMC::shared(), [] {
+            auto& store = sharedPowerStore();
+            return store ? batteryStateOf(*store)() : ChargeBatteryState{};
+        });
+        c->start();
+        return c;
+    }();
+    return *controller;
+}
+
+void ChargeLimitController::start() {
+    timer_.start();
+    evaluate();
+}
+
+int ChargeLimitController::wholeLimit() const {
+    return static_cast<int>(limitPercent_);
+}
+
+void ChargeLimitController::setIsEnabled(bool on) {
+    publish(this, isEnabled_, on, &ChargeLimitController::isEnabledChanged);
+    defaults_.setBool(kChargeLimitEnabledKey, on);
+    if (!on) {
+        setForceFullCharge(false);
+        setForceDischarge(false);
+    }
+    evaluate();
+}
+
+void ChargeLimitController::setLimitPercent(double percent) {
+    // NaN is no level at all: keep the current limit.
+    if (std::isnan(percent)) percent = limitPercent_;
+    const double whole = clampTo(std::trunc(percent), kMinLimit, kMaxLimit);
+    publish(this, limitPercent_, whole, &ChargeLimitController::limitPercentChanged);
+    defaults_.setInteger(kChargeLimitPercentKey, static_cast<std::int64_t>(whole));
+    evaluate();
+}
+
+void ChargeLimitController::setForceFullCharge(bool on) {
+    publish(this, forceFullCharge_, on, &ChargeLimitController::forceFullChargeChanged);
+    defaults_.setBool(kChargeLimitForceFullKey, on);
+    if (on) setForceDischarge(false);
+    evaluate();
+}
+
+void ChargeLimitController::setForceDischarge(bool on) {
+    publish(this, forceDischarge_, on, &ChargeLimitController::forceDischargeChanged);
+    defaults_.setBool(kChargeLimitDischargeKey, on);
+    if (on) {
+        publish(this, forceFullCharge_, false, &ChargeLimitController::forceFullChargeChanged);
+        defaults_.setBool(kChargeLimitForceFullKey, false);
+    }
+    evaluate();
+}
+
+void ChargeLimitController::chargeToFullNow() {
+    setForceFullCharge(true);
+}
+
+void ChargeLimitController::dischargeBattery() {
+    setForceDischarge(true);
+}
+
+void ChargeLimitController::stopOverride() {
+    setForceFullCharge(false);
+    setForceDischarge(false);
+    evaluate();
+}
+
+void ChargeLimitController::disableAll() {
+    setIsEnabled(false);
+    setForceFullCharge(false);
+    setForceDischarge(false);
+    // Only a write that went through may count as applied: after a failure the charger may
+    // still be inhibited or discharging, and the next evaluation must try again.
+    if (smc_.setMode(ChargeSMCMode::auto_)) {
+        appliedMode_ = ChargeSMCMode::auto_;
+        setLastError(std::nullopt);
+    } else {
+        appliedMode_.reset();
+        setLastError(smc_.lastError());
+    }
+    show(ChargeLimitStatus::off, t::kAutomatic, t::kDetailDisabled);
+}
+
+void ChargeLimitController::applyMode(ChargeSMCMode mode) {
+    if (appliedMode_ == mode) return;
+    if (smc_.setMode(mode)) {
+        appliedMode_ = mode;
+        setLastError(std::nullopt);
+    } else {
+        setLastError(smc_.lastError());
+    }
+}
+
+void ChargeLimitController::show(ChargeLimitStatus status, const std::string& modeDescription,
+                                 const std::string& detail) {
+    publish(this, status_, status, &ChargeLimitController::statusChanged);
+    publish(this, modeDescription_, modeDescription,
+            &ChargeLimitController::modeDescriptionChanged);
+    setDetail(detail);
+}
+
+void ChargeLimitController::setDetail(const std::string& detail) {
+    publish(this, detail_, detail, &ChargeLimitController::detailChanged);
+}
+
+void ChargeLimitController::setLastError(std::optional<std::string> error) {
+    publish(this, lastError_, std::move(error), &ChargeLimitController::lastErrorChanged);
+}
+
+void ChargeLimitController::evaluate() {
+    using S = ChargeLimitStatus;
+    const int L = wholeLimit();
+    const std::string limit = std::to_string(L);
+    const ChargeBatteryState battery = battery_ ? battery_() : ChargeBatteryState{};
+    const int level = battery.levelPercent;
+
+    if (!smc_.isAvailable()) {
+        publish(this, backendName_, std::string(t::kBackendUnavailable),
+                &ChargeLimitController::backendNameChanged);
+        show(S::unsupported, t::kAutomatic, t::kDetailSMCUnavailable);
+        return;
+    }
+    publish(this, backendName_, std::string(t::kBackendSMC),
+            &ChargeLimitController::backendNameChanged);
+
+    if (!isEnabled_) {
+        applyMode(ChargeSMCMode::auto_);
+        show(S::off, t::kAutomatic, "Turn on “Manage charging” to hold " + limit + "% on AC.");
+        return;
+    }
+    if (!battery.batteryPresent) {
+        applyMode(ChargeSMCMode::auto_);
+        publish(this, status_, S::unsupported, &ChargeLimitController::statusChanged);
+        setDetail(t::kDetailNoBattery);
+        return;
+    }
+    if (forceDischarge_) {
+        applyMode(ChargeSMCMode::forceDischarge);
+        show(S::discharging, t::kDischarging, t::kDetailDischarging);
+        return;
+    }
+    if (forceFullCharge_) {
+        if (!battery.isOnAC || level < kFullChargeDoneLevel) {
+            applyMode(ChargeSMCMode::auto_);
+            show(S::chargeToFull, t::kChargingToFull, t::kDetailChargeToFull);
+            return;
+        }
+        // Full on the adapter: the override is done; fall through to the limit.
+        publish(this, forceFullCharge_, false, &ChargeLimitController::forceFullChargeChanged);
+        defaults_.setBool(kChargeLimitForceFullKey, false);
+    }
+    if (!battery.isOnAC) {
+        applyMode(ChargeSMCMode::auto_);
+        show(S::onBattery, t::kChargerNotConnected, t::kDetailOnBattery);
+        return;
+    }
+    if (level >= L) {
+        applyMode(ChargeSMCMode::inhibit);
+        show(S::holding, t::kInhibiting,
+             battery.isCharging
+                 ? "At " + limit + "% — inhibit requested (IsCharging may lag briefly)."
+                 : "Holding near " + limit + "% with the charger connected.");
+        return;
+    }
+    if (level <= L - hysteresis_) {
+        applyMode(ChargeSMCMode::auto_);
+        show(S::chargingToLimit, t::kCharging, "Charging toward " + limit + "%.");
+        return;
+    }
+    if (level == L - 1 && appliedMode_ == ChargeSMCMode::inhibit) {
+        show(S::holding, t::kInhibiting, "Holding near " + limit + "%.");
+        return;
+    }
+    applyMode(ChargeSMCMode::auto_);
+    show(S::chargingToLimit, t::kCharging, "Approaching " + limit + "%.");
+}
+
+std::string ChargeLimitController::statusLine() const {
+    const std::string limit = std::to_string(wholeLimit());
+    switch (status_) {
+        case ChargeLimitStatus::off:
+            return t::kAutomatic;
+        case ChargeLimitStatus::onBattery:
+            return t::kChargerNotConnected;
+        case ChargeLimitStatus::chargingToLimit:
+            return "Charging to " + limit + "%";
+        case ChargeLimitStatus::holding:
+            return "Inhibiting charging · " + limit + "%";
+        case ChargeLimitStatus::chargeToFull:
+            return t::kChargingToFull;
+        case ChargeLimitStatus::discharging:
+            return t::kDischarging;
+        case ChargeLimitStatus::unsupported:
+            return t::kControlUnavailableLine;
+    }
+    return t::kAutomatic;
+}
+
+std::string ChargeLimitController::appModeLabel() const {
+    if (!isEnabled_) return t::kAutomatic;
+    if (forceDischarge_) return t::kDischarging;
+    if (forceFullCharge_) return t::kChargingToFull;
+    switch (status_) {
+        case ChargeLimitStatus::off:
+            return t::kAutomatic;
+        case ChargeLimitStatus::onBattery:
+            return t::kChargerNotConnected;
+        case ChargeLimitStatus::chargingToLimit:
+            return t::kCharging;
+        case ChargeLimitStatus::holding:
+            return t::kInhibiting;
+        case ChargeLimitStatus::chargeToFull:
+            return t::kChargingToFull;
+        case ChargeLimitStatus::discharging:
+            return t::kDischarging;
+        case ChargeLimitStatus::unsupported:
+            return t::kAutomatic;
+    }
+    return t::kAutomatic;
+}
+
+}  // namespace tarvel

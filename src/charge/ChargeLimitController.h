@@ -1,0 +1,154 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "charge/ChargeSMC.h"
+
+namespace tarvel {
+
+class PowerStore;
+class UserDefaults;
+
+// The charge-limit state shown to the user, in its fixed order.
+enum class ChargeLimitStatus {
+    off,
+    onBattery,
+    chargingToLimit,
+    holding,
+    chargeToFull,
+    discharging,
+    unsupported
+};
+
+// The display text of a status ("Inhibiting charging" for holding, ...).
+const char* rawValue(ChargeLimitStatus status);
+// The case's name ("holding", ...), for machine-readable output.
+const char* caseName(ChargeLimitStatus status);
+
+// Settings keys owned by the controller.
+inline constexpr const char* kChargeLimitEnabledKey = "tarvelpro.chargeLimit.enabled";
+inline constexpr const char* kChargeLimitPercentKey = "tarvelpro.chargeLimit.percent";
+inline constexpr const char* kChargeLimitForceFullKey = "tarvelpro.chargeLimit.forceFull";
+inline constexpr const char* kChargeLimitDischargeKey = "tarvelpro.chargeLimit.discharge";
+
+// The battery readings the policy depends on.
+struct ChargeBatteryState {
+    bool batteryPresent = false;
+    int levelPercent = 0;
+    bool isOnAC = false;
+    bool isCharging = false;
+};
+using ChargeBatteryStateProvider = std::function<ChargeBatteryState()>;
+
+// Reads the store's published values at each call; a store that is gone reads as no battery.
+ChargeBatteryStateProvider batteryStateOf(PowerStore& store);
+
+// Holds the battery at a chosen level while the charger is connected (with a 2-point band so
+// the charger is not toggled at every 1-point change), and offers two temporary overrides:
+// charge to 100 % once, or run from the battery on the adapter. Decides the wanted charger
+// mode every 3 s and after every settings change, and writes it only when it differs from the
+// last mode written. Main thread only.
+class ChargeLimitController : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(bool isEnabled READ isEnabled WRITE setIsEnabled NOTIFY isEnabledChanged)
+    Q_PROPERTY(
+        double limitPercent READ limitPercent WRITE setLimitPercent NOTIFY limitPercentChanged)
+    Q_PROPERTY(bool forceFullCharge READ forceFullCharge WRITE setForceFullCharge NOTIFY
+                   forceFullChargeChanged)
+    Q_PROPERTY(bool forceDischarge READ forceDischarge WRITE setForceDischarge NOTIFY
+                   forceDischargeChanged)
+    Q_PROPERTY(tarvel::ChargeLimitStatus status READ status NOTIFY statusChanged)
+    Q_PROPERTY(std::string detail READ detail NOTIFY detailChanged)
+    Q_PROPERTY(std::string backendName READ backendName NOTIFY backendNameChanged)
+    Q_PROPERTY(std::optional<std::string> lastError READ lastError NOTIFY lastErrorChanged)
+    Q_PROPERTY(std::string modeDescription READ modeDescription NOTIFY modeDescriptionChanged)
+
+public:
+    static constexpr int kEvaluateIntervalMs = 3000;
+
+    // Reads the settings and names the backend; does not evaluate or start the timer.
+    ChargeLimitController(UserDefaults& defaults, ChargeSMC& smc,
+                          ChargeBatteryStateProvider battery, QObject* parent = nullptr);
+
+    // The application's instance, created on first use over the standard settings, the shared
+    // charger and the power store named by useSharedPowerStore(), then started.
+    static ChargeLimitController& shared();
+    static void useSharedPowerStore(PowerStore* store);
+
+    // (Re)starts the 3-second evaluation timer and evaluates at once.
+    void start();
+    // One decision: reads the battery, applies the wanted mode, publishes the status.
+    void evaluate();
+
+    bool isEnabled() const { return isEnabled_; }
+    double limitPercent() const { return limitPercent_; }
+    bool forceFullCharge() const { return forceFullCharge_; }
+    bool forceDischarge() const { return forceDischarge_; }
+    ChargeLimitStatus status() const { return status_; }
+    const std::string& detail() const { return detail_; }
+    const std::string& backendName() const { return backendName_; }
+    const std::optional<std::string>& lastError() const { return lastError_; }
+    const std::string& modeDescription() const { return modeDescription_; }
+    int hysteresis() const { return hysteresis_; }
+    // The last mode written successfully; none before the first write.
+    std::optional<ChargeSMCMode> appliedMode() const { return appliedMode_; }
+    const QTimer& timer() const { return timer_; }
+
+    void setIsEnabled(bool on);
+    void setLimitPercent(double percent);
+    void setForceFullCharge(bool on);
+    void setForceDischarge(bool on);
+
+    void chargeToFullNow();
+    void dischargeBattery();
+    void stopOverride();
+    // Turns management off and hands charging back to the system.
+    void disableAll();
+
+    // One-line texts for the popover, dashboard and preferences.
+    std::string statusLine() const;
+    std::string appModeLabel() const;
+
+signals:
+    void isEnabledChanged();
+    void limitPercentChanged();
+    void forceFullChargeChanged();
+    void forceDischargeChanged();
+    void statusChanged();
+    void detailChanged();
+    void backendNameChanged();
+    void lastErrorChanged();
+    void modeDescriptionChanged();
+
+private:
+    void applyMode(ChargeSMCMode mode);
+    void show(ChargeLimitStatus status, const std::string& modeDescription,
+              const std::string& detail);
+    void setDetail(const std::string& detail);
+    void setLastError(std::optional<std::string> error);
+    int wholeLimit() const;
+
+    UserDefaults& defaults_;
+    ChargeSMC& smc_;
+    ChargeBatteryStateProvider battery_;
+
+    bool isEnabled_ = true;
+    double limitPercent_ = 80;
+    bool forceFullCharge_ = false;
+    bool forceDischarge_ = false;
+    ChargeLimitStatus status_ = ChargeLimitStatus::off;
+    std::string detail_;
+    std::string backendName_;
+    std::optional<std::string> lastError_;
+    std::string modeDescription_;
+    QTimer timer_;
+    int hysteresis_ = 2;
+    std::optional<ChargeSMCMode> appliedMode_;
+};
+
+}  // namespace tarvel

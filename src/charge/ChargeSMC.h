@@ -1,0 +1,54 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/ChargerTransport.h"
+
+namespace tarvel {
+
+// The charger modes, in their fixed order. `auto` is a C++ keyword, hence `auto_`.
+enum class ChargeSMCMode { auto_, inhibit, forceDischarge };
+
+// "auto", "inhibit", "forceDischarge".
+const char* rawName(ChargeSMCMode mode);
+
+// The one component that changes how the machine charges: writes the three one-byte charger
+// keys CH0I, CH0C and CH0B, in that order, through the charger transport, and keeps the last
+// failure in words. Main thread only.
+class ChargeSMC {
+public:
+    // Finds and opens the charger once; an unavailable charger stays unavailable for the
+    // life of this object (it is never reopened).
+    explicit ChargeSMC(ChargerTransport& transport);
+    ChargeSMC(const ChargeSMC&) = delete;
+    ChargeSMC& operator=(const ChargeSMC&) = delete;
+
+    // The process-wide instance over the machine's /sys, created on first use.
+    static ChargeSMC& shared();
+
+    bool isAvailable() const { return isAvailable_; }
+    const std::optional<std::string>& lastError() const { return lastError_; }
+
+    // Writes the mode's three keys, stopping at the first failure; a failure resets all three
+    // keys to 0 (ignoring their errors) and keeps the failure's text in lastError().
+    bool setMode(ChargeSMCMode mode);
+
+    // The (CH0I, CH0C, CH0B) values of a mode.
+    static std::array<std::uint8_t, 3> keyValues(ChargeSMCMode mode);
+    // The input block of a one-byte key write.
+    static SmcParamBlock writeBlock(std::string_view key, std::uint8_t value);
+
+private:
+    void writeUInt8(std::string_view key, std::uint8_t value);
+
+    bool isAvailable_ = false;
+    std::optional<std::string> lastError_;
+    std::uint32_t connection_ = 0;
+    ChargerTransport& transport_;
+};
+
+}  // namespace tarvel

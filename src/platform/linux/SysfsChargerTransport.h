@@ -1,0 +1,75 @@
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/ChargerTransport.h"
+
+namespace tarvel {
+
+// Reads and writes single sysfs attributes. A seam so tests can refuse writes as the kernel
+// would for an unprivileged user (tests run as root, which nothing refuses).
+class SysfsAttributeIO {
+public:
+    virtual ~SysfsAttributeIO() = default;
+    // The attribute's text without trailing whitespace; nullopt when it cannot be read.
+    virtual std::optional<std::string> read(const std::string& path) = 0;
+    // Writes `value` in one write(2); returns 0 or the errno of the failure.
+    virtual int write(const std::string& path, const std::string& value) = 0;
+
+    // Plain open/read/write/close.
+    static SysfsAttributeIO& posix();
+};
+
+// What a `charge_behaviour` attribute says: the accepted values with the active one in
+// brackets ("[auto] inhibit-charge force-discharge"), or on older kernels just the active one.
+struct ChargeBehaviour {
+    std::optional<std::string> active;
+    std::vector<std::string> accepted;  // empty when the kernel does not list them
+    bool accepts(const std::string& value) const;
+};
+ChargeBehaviour parseChargeBehaviour(const std::string& text);
+
+// The charger on Linux: the `charge_behaviour` attribute of every system battery under
+// <sysRoot>/class/power_supply that has one (peripheral batteries are not ours to drive).
+//
+// The three charger keys arrive one write at a time, always in the order CH0I, CH0C, CH0B.
+// The transport keeps the last value of each and acts when CH0B arrives, which completes a
+// mode: (CH0I, CH0C, CH0B) = (0,0,0) → "auto", (0,2,2) → "inhibit-charge",
+// (1,0,0) → "force-discharge". CH0I and CH0C writes only record their value, so a mode is
+// written to the batteries once, and the all-zero reset always ends in "auto".
+class SysfsChargerTransport final : public ChargerTransport {
+public:
+    explicit SysfsChargerTransport(std::string sysRoot = "/sys",
+                                   SysfsAttributeIO& io = SysfsAttributeIO::posix());
+
+    OpenResult open() override;
+    std::int32_t callStructMethod(std::uint32_t connection, std::uint32_t selector,
+                                  const SmcParamBlock& input, SmcParamBlock& output) override;
+
+    // The attributes found by open(), in name order.
+    const std::vector<std::string>& attributePaths() const { return paths_; }
+
+    // The attribute value a key triple stands for; nullopt for a triple that is no mode.
+    static std::optional<std::string> behaviourFor(int ch0i, int ch0c, int ch0b);
+
+private:
+    struct Result {
+        std::int32_t status = kIOReturnSuccess;
+        std::uint8_t smcResult = kSMCSuccess;
+    };
+    Result writeBehaviour(const std::string& value);
+
+    std::string root_;
+    SysfsAttributeIO& io_;
+    std::vector<std::string> paths_;
+    // The values each attribute listed when last seen listing them; the set a driver takes
+    // does not change while it is loaded.
+    std::map<std::string, std::vector<std::string>> accepted_;
+    std::uint32_t connection_ = 0;
+    int ch0i_ = -1, ch0c_ = -1;  // -1: not written since the last completed mode
+};
+
+}  // namespace tarvel

@@ -1,0 +1,409 @@
+#include <gtest/gtest.h>
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+#include "base/UserDefaults.h"
+#include "charge/ChargeLimitController.h"
+#include "charge/RecordingTransport.h"
+#include "telemetry/PowerStore.h"
+
+namespace tarvel {
+namespace {
+
+using test::kCH0B;
+using test::RecordingTransport;
+using S = ChargeLimitStatus;
+using M = ChargeSMCMode;
+
+// A controller over a recording charger, a settings file of its own and a battery the test
+// moves by hand.
+class ControllerTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    std::string settingsPath = dir.path().toStdString() + "/defaults.json";
+    UserDefaults defaults{settingsPath};
+    RecordingTransport transport;
+    std::unique_ptr<ChargeSMC> smc;
+    ChargeBatteryState battery{true, 50, true, true};
+    std::unique_ptr<ChargeLimitController> controller;
+
+    ChargeLimitController& make() {
+        controller.reset();
+        smc = std::make_unique<ChargeSMC>(transport);
+        controller =
+            std::make_unique<ChargeLimitController>(defaults, *smc, [this] { return battery; });
+        return *controller;
+    }
+
+    // The modes the charger received, decoded from the CH0B/CH0C/CH0I triples.
+    std::vector<M> modes() const {
+        std::vector<M> out;
+        const auto w = transport.writes();
+        for (size_t i = 0; i + 2 < w.size(); i += 3) {
+            const int a = w[i].second, c = w[i + 1].second, b = w[i + 2].second;
+            out.push_back(a == 1 ? M::forceDischarge : (c == 2 && b == 2 ? M::inhibit : M::auto_));
+        }
+        return out;
+    }
+
+    void at(int level, bool onAC = true, bool charging = false) {
+        battery = {true, level, onAC, charging};
+        controller->evaluate();
+    }
+};
+
+TEST_F(ControllerTest, FirstLaunchDefaults) {
+    auto& c = make();
+    EXPECT_TRUE(c.isEnabled());
+    EXPECT_EQ(c.limitPercent(), 80);
+    EXPECT_FALSE(c.forceFullCharge());
+    EXPECT_FALSE(c.forceDischarge());
+    EXPECT_EQ(c.status(), S::off);
+    EXPECT_EQ(c.detail(), "Manage charging: hold a limit, charge to full, or discharge on AC.");
+    EXPECT_EQ(c.modeDescription(), "Automatic");
+    EXPECT_EQ(c.backendName(), "AppleSMC (CH0B/CH0C/CH0I)");
+    EXPECT_EQ(c.hysteresis(), 2);
+    EXPECT_FALSE(c.appliedMode());
+    EXPECT_TRUE(transport.calls.empty());  // nothing is written before the first evaluation
+}
+
+TEST_F(ControllerTest, StoredSettingsAreReadAndClamped) {
+    defaults.setBool(kChargeLimitEnabledKey, false);
+    defaults.setInteger(kChargeLimitPercentKey, 30);
+    defaults.setBool(kChargeLimitForceFullKey, true);
+    EXPECT_EQ(make().limitPercent(), 50);
+    EXPECT_FALSE(controller->isEnabled());
+    EXPECT_TRUE(controller->forceFullCharge());
+
+    defaults.setInteger(kChargeLimitPercentKey, 250);
+    EXPECT_EQ(make().limitPercent(), 100);
+    defaults.setReal(kChargeLimitPercentKey, 90.5);  // not an integer: the default
+    EXPECT_EQ(make().limitPercent(), 80);
+    defaults.setString(kChargeLimitEnabledKey, "yes");  // not a bool: the default
+    EXPECT_TRUE(make().isEnabled());
+}
+
+TEST_F(ControllerTest, HysteresisWalkOnAC) {
+    auto& c = make();
+    at(70);
+    EXPECT_EQ(c.status(), S::chargingToLimit);
+    EXPECT_EQ(c.detail(), "Charging toward 80%.");
+    EXPECT_EQ(c.statusLine(), "Charging to 80%");
+    EXPECT_EQ(c.appModeLabel(), "Charging");
+
+    at(79, true, true);  // arriving at L − 1 from below keeps charging
+    EXPECT_EQ(c.status(), S::chargingToLimit);
+    EXPECT_EQ(c.modeDescription(), "Charging");
+    EXPECT_EQ(c.detail(), "Approaching 80%.");
+    EXPECT_EQ(c.appliedMode(), M::auto_);
+
+    at(80, true, true);  // still reporting charging right after the inhibit
+    EXPECT_EQ(c.status(), S::holding);
+    EXPECT_EQ(c.detail(), "At 80% — inhibit requested (IsCharging may lag briefly).");
+    at(80, true, false);
+    EXPECT_EQ(c.detail(), "Holding near 80% with the charger connected.");
+    EXPECT_EQ(c.modeDescription(), "Inhibiting charging");
+    EXPECT_EQ(c.statusLine(), "Inhibiting charging · 80%");
+    EXPECT_EQ(c.appModeLabel(), "Inhibiting charging");
+    EXPECT_EQ(c.appliedMode(), M::inhibit);
+
+    at(79);  // once inhibited, L − 1 stays inhibited
+    EXPECT_EQ(c.status(), S::holding);
+    EXPECT_EQ(c.detail(), "Holding near 80%.");
+    EXPECT_EQ(c.appliedMode(), M::inhibit);
+
+    at(78);  // released at L − 2
+    EXPECT_EQ(c.status(), S::chargingToLimit);
+    EXPECT_EQ(c.detail(), "Charging toward 80%.");
+    EXPECT_EQ(c.appliedMode(), M::auto_);
+
+    // One write per change of mode, however many evaluations happened.
+    EXPECT_EQ(modes(), (std::vector<M>{M::auto_, M::inhibit, M::auto_}));
+    EXPECT_FALSE(c.lastError());
+}
+
+TEST_F(ControllerTest, DecisionTableInOrder) {
+    auto& c = make();
+    // Management off wins over everything but an unavailable charger.
+    c.setForceDischarge(true);
+    c.setIsEnabled(false);
+    EXPECT_FALSE(c.forceDischarge());
+    EXPECT_EQ(c.status(), S::off);
+    EXPECT_EQ(c.modeDescription(), "Automatic");
+    EXPECT_EQ(c.detail(), "Turn on “Manage charging” to hold 80% on AC.");
+    EXPECT_EQ(c.statusLine(), "Automatic");
+    EXPECT_EQ(c.appModeLabel(), "Automatic");
+    EXPECT_EQ(c.appliedMode(), M::auto_);
+
+    c.setIsEnabled(true);
+    c.setLimitPercent(60);
+    battery = {false, 0, true, false};
+    c.evaluate();
+    EXPECT_EQ(c.status(), S::unsupported);
+    EXPECT_EQ(c.detail(), "No internal battery.");
+    EXPECT_EQ(c.modeDescription(), "Charging");  // left as the last row set it
+    EXPECT_EQ(c.statusLine(), "Charge control unavailable");
+    EXPECT_EQ(c.appModeLabel(), "Automatic");
+
+    battery = {true, 40, false, false};
+    c.dischargeBattery();
+    EXPECT_EQ(c.status(), S::discharging);
+    EXPECT_EQ(c.modeDescription(), "Discharging");
+    EXPECT_EQ(c.detail(),
+              "Forcing discharge even if the charger is connected. Stop override to resume normal "
+              "management.");
+    EXPECT_EQ(c.statusLine(), "Discharging");
+    EXPECT_EQ(c.appliedMode(), M::forceDischarge);
+
+    c.chargeToFullNow();
+    EXPECT_EQ(c.status(), S::chargeToFull);
+    EXPECT_EQ(c.modeDescription(), "Charging to 100%");
+    EXPECT_EQ(c.detail(),
+              "Temporarily charging to full. Stops at 100% or when you stop the override.");
+    EXPECT_EQ(c.statusLine(), "Charging to 100%");
+    EXPECT_EQ(c.appModeLabel(), "Charging to 100%");
+    EXPECT_EQ(c.appliedMode(), M::auto_);
+
+    c.stopOverride();
+    EXPECT_EQ(c.status(), S::onBattery);
+    EXPECT_EQ(c.modeDescription(), "Charger not connected");
+    EXPECT_EQ(c.detail(), "Charge limit applies when a power adapter is connected.");
+    EXPECT_EQ(c.statusLine(), "Charger not connected");
+    EXPECT_EQ(c.appModeLabel(), "Charger not connected");
+
+    at(61);
+    EXPECT_EQ(c.status(), S::holding);
+    EXPECT_EQ(c.statusLine(), "Inhibiting charging · 60%");
+    EXPECT_EQ(modes(), (std::vector<M>{M::forceDischarge, M::auto_, M::forceDischarge, M::auto_,
+                                       M::inhibit}));
+}
+
+TEST_F(ControllerTest, LimitIsTruncatedClampedAndStored) {
+    auto& c = make();
+    QSignalSpy changed(&c, &ChargeLimitController::limitPercentChanged);
+    c.setLimitPercent(45);
+    EXPECT_EQ(c.limitPercent(), 50);
+    EXPECT_EQ(defaults.integer(kChargeLimitPercentKey), 50);
+    c.setLimitPercent(120);
+    EXPECT_EQ(c.limitPercent(), 100);
+    EXPECT_EQ(defaults.integer(kChargeLimitPercentKey), 100);
+    c.setLimitPercent(79.6);
+    EXPECT_EQ(c.limitPercent(), 79);
+    EXPECT_EQ(defaults.integer(kChargeLimitPercentKey), 79);
+    c.setLimitPercent(79.2);  // the same whole number: no change to announce
+    EXPECT_EQ(changed.count(), 3);
+    c.setLimitPercent(std::numeric_limits<double>::quiet_NaN());
+    EXPECT_EQ(c.limitPercent(), 79);
+    c.setLimitPercent(-std::numeric_limits<double>::infinity());
+    EXPECT_EQ(c.limitPercent(), 50);
+
+    // Every setter persists at once; a fresh controller reads the same settings back.
+    c.setLimitPercent(85);
+    c.setIsEnabled(false);
+    UserDefaults reread(settingsPath);
+    EXPECT_EQ(reread.integer(kChargeLimitPercentKey), 85);
+    EXPECT_EQ(reread.boolValue(kChargeLimitEnabledKey), false);
+    EXPECT_EQ(reread.boolValue(kChargeLimitForceFullKey), false);
+    EXPECT_EQ(reread.boolValue(kChargeLimitDischargeKey), false);
+}
+
+TEST_F(ControllerTest, OverridesExcludeEachOther) {
+    auto& c = make();
+    at(60);
+    c.dischargeBattery();
+    EXPECT_TRUE(c.forceDischarge());
+    EXPECT_EQ(defaults.boolValue(kChargeLimitDischargeKey), true);
+
+    c.chargeToFullNow();  // clears the discharge override
+    EXPECT_TRUE(c.forceFullCharge());
+    EXPECT_FALSE(c.forceDischarge());
+    EXPECT_EQ(defaults.boolValue(kChargeLimitForceFullKey), true);
+    EXPECT_EQ(defaults.boolValue(kChargeLimitDischargeKey), false);
+    EXPECT_EQ(c.status(), S::chargeToFull);
+
+    c.dischargeBattery();  // and the other way round
+    EXPECT_FALSE(c.forceFullCharge());
+    EXPECT_EQ(defaults.boolValue(kChargeLimitForceFullKey), false);
+    EXPECT_EQ(c.status(), S::discharging);
+    EXPECT_EQ(c.appModeLabel(), "Discharging");
+
+    c.stopOverride();
+    EXPECT_FALSE(c.forceDischarge());
+    EXPECT_FALSE(c.forceFullCharge());
+    EXPECT_EQ(c.status(), S::chargingToLimit);
+}
+
+TEST_F(ControllerTest, FullChargeOverrideEndsAt99OnAC) {
+    auto& c = make();
+    at(90);
+    c.chargeToFullNow();
+    EXPECT_EQ(c.appliedMode(), M::auto_);
+    at(98);
+    EXPECT_EQ(c.status(), S::chargeToFull);
+    at(99, false);  // on battery the override stays
+    EXPECT_TRUE(c.forceFullCharge());
+    EXPECT_EQ(c.status(), S::chargeToFull);
+
+    at(99, true);
+    EXPECT_FALSE(c.forceFullCharge());
+    EXPECT_EQ(defaults.boolValue(kChargeLimitForceFullKey), false);
+    EXPECT_EQ(c.status(), S::holding);  // the limit (80) takes over in the same evaluation
+    EXPECT_EQ(c.appliedMode(), M::inhibit);
+
+    // With the limit at 100, 99 is one below: charging continues toward it.
+    c.setLimitPercent(100);
+    c.chargeToFullNow();
+    at(99, true, true);
+    EXPECT_FALSE(c.forceFullCharge());
+    EXPECT_EQ(c.status(), S::holding);  // 99 = L − 1 while inhibited
+    at(97, true);
+    at(99, true, true);
+    EXPECT_EQ(c.status(), S::chargingToLimit);
+    EXPECT_EQ(c.detail(), "Approaching 100%.");
+}
+
+TEST_F(ControllerTest, RepeatedModeIsWrittenOnce) {
+    auto& c = make();
+    at(85);
+    at(90);
+    at(100);
+    c.evaluate();
+    EXPECT_EQ(transport.calls.size(), 3u);
+    EXPECT_EQ(modes(), std::vector<M>{M::inhibit});
+}
+
+TEST_F(ControllerTest, UnpluggingWhileInhibitedWritesAuto) {
+    auto& c = make();
+    at(82, true);
+    ASSERT_EQ(c.appliedMode(), M::inhibit);
+    at(82, false);
+    EXPECT_EQ(c.status(), S::onBattery);
+    EXPECT_EQ(c.statusLine(), "Charger not connected");
+    EXPECT_EQ(c.appliedMode(), M::auto_);
+    EXPECT_EQ(modes(), (std::vector<M>{M::inhibit, M::auto_}));
+}
+
+TEST_F(ControllerTest, FailedWriteIsShownAndRetried) {
+    transport.answers[kCH0B] = {kIOReturnNotPrivileged, 0, 1};
+    auto& c = make();
+    at(85);
+    EXPECT_EQ(c.status(), S::holding);  // the policy's own status; the failure shows in lastError
+    EXPECT_EQ(c.lastError(), "Not privileged — SMC write blocked on this Mac.");
+    EXPECT_FALSE(c.appliedMode());
+
+    at(85);  // retried at the next evaluation, and this time it works
+    EXPECT_EQ(c.appliedMode(), M::inhibit);
+    EXPECT_FALSE(c.lastError());
+    // failed inhibit, its reset to zero, then the successful inhibit
+    EXPECT_EQ(modes(), (std::vector<M>{M::inhibit, M::auto_, M::inhibit}));
+}
+
+TEST_F(ControllerTest, UnavailableChargerReportsUnsupportedWithoutWrites) {
+    transport.openResult = {false, 0, 0};
+    auto& c = make();
+    EXPECT_EQ(c.backendName(), "Unavailable");
+    at(90);
+    c.dischargeBattery();
+    c.disableAll();
+    c.evaluate();
+    EXPECT_EQ(c.status(), S::unsupported);
+    EXPECT_EQ(c.modeDescription(), "Automatic");
+    EXPECT_EQ(c.detail(),
+              "AppleSMC not available. Charge control needs SMC access (often requires a "
+              "privileged helper on "
+              "locked-down Macs).");
+    EXPECT_EQ(c.statusLine(), "Charge control unavailable");
+    EXPECT_TRUE(transport.calls.empty());
+}
+
+TEST_F(ControllerTest, DisableAllHandsChargingBack) {
+    auto& c = make();
+    at(90);
+    c.dischargeBattery();
+    ASSERT_EQ(c.appliedMode(), M::forceDischarge);
+    c.disableAll();
+    EXPECT_FALSE(c.isEnabled());
+    EXPECT_FALSE(c.forceDischarge());
+    EXPECT_FALSE(c.forceFullCharge());
+    EXPECT_EQ(c.status(), S::off);
+    EXPECT_EQ(c.modeDescription(), "Automatic");
+    EXPECT_EQ(c.detail(), "Charge management off — macOS controls charging.");
+    EXPECT_EQ(c.appliedMode(), M::auto_);
+    EXPECT_EQ(defaults.boolValue(kChargeLimitEnabledKey), false);
+    // The setters' evaluation already wrote auto; disableAll writes it once more, directly.
+    EXPECT_EQ(modes(), (std::vector<M>{M::inhibit, M::forceDischarge, M::auto_, M::auto_}));
+}
+
+TEST_F(ControllerTest, DisableAllRetriesAFailedHandBack) {
+    auto& c = make();
+    at(90);
+    c.dischargeBattery();
+    // Every write now fails: the charger is still discharging when management is turned off.
+    transport.answers[kCH0B] = {kIOReturnNotPrivileged, 0};
+    c.disableAll();
+    EXPECT_EQ(c.status(), S::off);
+    EXPECT_EQ(c.lastError(), "Not privileged — SMC write blocked on this Mac.");
+    EXPECT_NE(c.appliedMode(), M::auto_);
+    const size_t before = transport.calls.size();
+
+    transport.answers.clear();
+    c.evaluate();  // the write is tried again and goes through
+    EXPECT_GT(transport.calls.size(), before);
+    EXPECT_EQ(c.appliedMode(), M::auto_);
+    EXPECT_FALSE(c.lastError());
+}
+
+TEST_F(ControllerTest, StartEvaluatesNowAndEveryThreeSeconds) {
+    auto& c = make();
+    battery = {true, 85, true, false};
+    c.start();
+    EXPECT_EQ(c.status(), S::holding);
+    EXPECT_TRUE(c.timer().isActive());
+    EXPECT_EQ(c.timer().interval(), 3000);
+    EXPECT_EQ(c.timer().timerType(), Qt::CoarseTimer);
+    EXPECT_FALSE(c.timer().isSingleShot());
+    c.start();  // restarting keeps one timer
+    EXPECT_TRUE(c.timer().isActive());
+
+    battery = {true, 85, false, false};
+    QSignalSpy status(&c, &ChargeLimitController::statusChanged);
+    ASSERT_TRUE(status.wait(5000));  // the timer's evaluation sees the unplugging
+    EXPECT_EQ(c.status(), S::onBattery);
+}
+
+TEST_F(ControllerTest, ReadsThePowerStoresPublishedState) {
+    PowerStore store;
+    BatSnap snap;
+    snap.present = true;
+    snap.level = 91;
+    snap.onAC = true;
+    snap.charging = true;
+    store.applyBattery(snap);
+    smc = std::make_unique<ChargeSMC>(transport);
+    ChargeLimitController c(defaults, *smc, batteryStateOf(store));
+    c.evaluate();
+    EXPECT_EQ(c.status(), S::holding);
+    EXPECT_EQ(c.detail(), "At 80% — inhibit requested (IsCharging may lag briefly).");
+
+    snap.onAC = false;
+    snap.charging = false;
+    store.applyBattery(snap);
+    c.evaluate();
+    EXPECT_EQ(c.status(), S::onBattery);
+}
+
+TEST(ChargeLimitStatusTest, RawValuesAndNames) {
+    EXPECT_STREQ(rawValue(S::off), "Off");
+    EXPECT_STREQ(rawValue(S::onBattery), "Charger not connected");
+    EXPECT_STREQ(rawValue(S::chargingToLimit), "Charging");
+    EXPECT_STREQ(rawValue(S::holding), "Inhibiting charging");
+    EXPECT_STREQ(rawValue(S::chargeToFull), "Charging to 100%");
+    EXPECT_STREQ(rawValue(S::discharging), "Discharging");
+    EXPECT_STREQ(rawValue(S::unsupported), "Control unavailable");
+    EXPECT_STREQ(caseName(S::chargingToLimit), "chargingToLimit");
+    EXPECT_STREQ(rawName(M::forceDischarge), "forceDischarge");
+}
+
+}  // namespace
+}  // namespace tarvel

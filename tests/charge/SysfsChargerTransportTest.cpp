@@ -1,0 +1,206 @@
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <set>
+
+#include "charge/ChargeFixtures.h"
+#include "charge/ChargeSMC.h"
+#include "platform/linux/SysfsChargerTransport.h"
+
+namespace tarvel {
+namespace {
+
+using test::chargeBehaviour;
+using test::FixtureTree;
+using test::writeLaptop;
+
+// Real file reads and writes, except that writes to the listed paths are refused with `error`,
+// as the kernel refuses a user without write permission (tests run as root, which it never does).
+class RefusingIO final : public SysfsAttributeIO {
+public:
+    explicit RefusingIO(int error) : error_(error) {}
+    std::set<std::string> refused;
+    int attempts = 0;
+    std::optional<std::string> read(const std::string& path) override { return posix().read(path); }
+    int write(const std::string& path, const std::string& value) override {
+        ++attempts;
+        return refused.count(path) ? error_ : posix().write(path, value);
+    }
+
+private:
+    int error_;
+};
+
+TEST(SysfsChargerTransportTest, ParsesBothAttributeFormats) {
+    const auto listed = parseChargeBehaviour("auto [inhibit-charge] force-discharge\n");
+    EXPECT_EQ(listed.active, "inhibit-charge");
+    EXPECT_EQ(listed.accepted,
+              (std::vector<std::string>{"auto", "inhibit-charge", "force-discharge"}));
+    EXPECT_TRUE(listed.accepts("force-discharge"));
+    EXPECT_FALSE(listed.accepts("bogus"));
+
+    const auto narrow = parseChargeBehaviour("[auto] inhibit-charge");
+    EXPECT_FALSE(narrow.accepts("force-discharge"));
+    EXPECT_EQ(parseChargeBehaviour("[auto]").accepted, std::vector<std::string>{"auto"});
+
+    // Older kernels print only the active value: nothing is known about the rest.
+    const auto old = parseChargeBehaviour("auto\n");
+    EXPECT_EQ(old.active, "auto");
+    EXPECT_TRUE(old.accepted.empty());
+    EXPECT_TRUE(old.accepts("force-discharge"));
+
+    EXPECT_FALSE(parseChargeBehaviour("").active);
+}
+
+TEST(SysfsChargerTransportTest, EachModeWritesItsBehaviourOnce) {
+    FixtureTree tree;
+    writeLaptop(tree, 80, true, "Charging");
+    SysfsChargerTransport transport(tree.root());
+    ChargeSMC smc(transport);
+    ASSERT_TRUE(smc.isAvailable());
+    EXPECT_EQ(transport.attributePaths(),
+              std::vector<std::string>{tree.root() + "/class/power_supply/BAT0/charge_behaviour"});
+
+    EXPECT_TRUE(smc.setMode(ChargeSMCMode::inhibit));
+    EXPECT_EQ(chargeBehaviour(tree), "inhibit-charge");
+    EXPECT_TRUE(smc.setMode(ChargeSMCMode::forceDischarge));
+    EXPECT_EQ(chargeBehaviour(tree), "force-discharge");
+    EXPECT_TRUE(smc.setMode(ChargeSMCMode::auto_));
+    EXPECT_EQ(chargeBehaviour(tree), "auto");
+    EXPECT_FALSE(smc.lastError());
+
+    // The key triple decides, not one key alone: CH0I/CH0C do not touch the attribute.
+    SmcParamBlock out;
+    EXPECT_EQ(transport.callStructMethod(1, 2, ChargeSMC::writeBlock("CH0I", 1), out), 0);
+    EXPECT_EQ(transport.callStructMethod(1, 2, ChargeSMC::writeBlock("CH0C", 0), out), 0);
+    EXPECT_EQ(chargeBehaviour(tree), "auto");
+    EXPECT_EQ(transport.callStructMethod(1, 2, ChargeSMC::writeBlock("CH0B", 0), out), 0);
+    EXPECT_EQ(out.bytes[SmcParamBlock::kResult], 0);
+    EXPECT_EQ(chargeBehaviour(tree), "force-discharge");
+
+    // A triple that is no mode, an unknown key, a stray connection or a malformed call.
+    EXPECT_EQ(transport.callStructMethod(1, 2, ChargeSMC::writeBlock("CH0I", 1), out), 0);
+    EXPECT_EQ(transport.callStructMethod(1, 2, ChargeSMC::writeBlock("CH0C", 2), out), 0);
+    EXPECT_EQ(transport.callStructMethod(1, 2, ChargeSMC::writeBlock("CH0B", 2), out), 0);
+    EXPECT_EQ(out.bytes[SmcParamBlock::kResult], kSMCBadArgument);
+    EXPECT_EQ(transport.callStructMethod(1, 2, ChargeSMC::writeBlock("CH0B", 0), out), 0);
+    EXPECT_EQ(out.bytes[SmcParamBlock::kResult], kSMCBadArgument);  // CH0I and CH0C missing
+    EXPECT_EQ(transport.callStructMethod(1, 2, ChargeSMC::writeBlock("BCLM", 80), out), 0);
+    EXPECT_EQ(out.bytes[SmcParamBlock::kResult], kSMCKeyNotFound);
+    EXPECT_EQ(transport.callStructMethod(7, 2, ChargeSMC::writeBlock("CH0B", 0), out),
+              kIOReturnBadArgument);
+    EXPECT_EQ(transport.callStructMethod(1, 5, ChargeSMC::writeBlock("CH0B", 0), out),
+              kIOReturnBadArgument);
+    EXPECT_EQ(chargeBehaviour(tree), "force-discharge");
+}
+
+TEST(SysfsChargerTransportTest, NoChargeControlMeansNotFound) {
+    FixtureTree empty;
+    SysfsChargerTransport none(empty.root());
+    ChargeSMC noBattery(none);
+    EXPECT_FALSE(noBattery.isAvailable());
+    EXPECT_EQ(noBattery.lastError(), "AppleSMC not found");
+
+    // A battery whose driver has no charge_behaviour, and a mouse that has one.
+    FixtureTree tree;
+    writeLaptop(tree, 50, true, "Charging", "");
+    tree.writeAll("class/power_supply/hidpp_battery_0",
+                  {{"type", "Battery\n"},
+                   {"scope", "Device\n"},
+                   {"capacity", "40\n"},
+                   {"charge_behaviour", "[auto] inhibit-charge\n"}});
+    SysfsChargerTransport transport(tree.root());
+    ChargeSMC smc(transport);
+    EXPECT_FALSE(smc.isAvailable());
+    EXPECT_EQ(smc.lastError(), "AppleSMC not found");
+    EXPECT_FALSE(smc.setMode(ChargeSMCMode::inhibit));
+    EXPECT_EQ(tree.read("class/power_supply/hidpp_battery_0/charge_behaviour"),
+              "[auto] inhibit-charge\n");
+}
+
+TEST(SysfsChargerTransportTest, UnacceptedModeFailsAndFallsBackToAuto) {
+    FixtureTree tree;
+    writeLaptop(tree, 60, true, "Charging", "[auto] inhibit-charge\n");
+    RefusingIO io(0);
+    SysfsChargerTransport transport(tree.root(), io);
+    ChargeSMC smc(transport);
+    EXPECT_FALSE(smc.setMode(ChargeSMCMode::forceDischarge));
+    EXPECT_EQ(smc.lastError(), "SMC error 0/137 for key");
+    // force-discharge was never written; the safety reset's zero triple wrote auto.
+    EXPECT_EQ(io.attempts, 1);
+    EXPECT_EQ(chargeBehaviour(tree), "auto");
+
+    // A kernel that does not list what it takes answers EINVAL: the same failure.
+    class EinvalIO final : public SysfsAttributeIO {
+    public:
+        std::optional<std::string> read(const std::string& path) override {
+            return posix().read(path);
+        }
+        int write(const std::string& path, const std::string& value) override {
+            return value == "force-discharge" ? EINVAL : posix().write(path, value);
+        }
+    } einval;
+    FixtureTree old;
+    writeLaptop(old, 60, true, "Charging", "inhibit-charge\n");
+    SysfsChargerTransport oldTransport(old.root(), einval);
+    ChargeSMC oldSmc(oldTransport);
+    EXPECT_TRUE(oldSmc.setMode(ChargeSMCMode::inhibit));
+    EXPECT_FALSE(oldSmc.setMode(ChargeSMCMode::forceDischarge));
+    EXPECT_EQ(oldSmc.lastError(), "SMC error 0/137 for key");
+    EXPECT_EQ(chargeBehaviour(old), "auto");
+}
+
+TEST(SysfsChargerTransportTest, RefusedWriteIsNotPrivileged) {
+    for (int error : {EACCES, EPERM}) {
+        SCOPED_TRACE(error);
+        FixtureTree tree;
+        writeLaptop(tree, 85, true, "Charging");
+        RefusingIO io(error);
+        io.refused.insert(tree.root() + "/class/power_supply/BAT0/charge_behaviour");
+        SysfsChargerTransport transport(tree.root(), io);
+        ChargeSMC smc(transport);
+        ASSERT_TRUE(smc.isAvailable());  // finding the charger needs no privilege
+        EXPECT_FALSE(smc.setMode(ChargeSMCMode::inhibit));
+        EXPECT_EQ(smc.lastError(), "Not privileged — SMC write blocked on this Mac.");
+        EXPECT_EQ(io.attempts, 2);  // the mode, then the reset's auto, both refused
+        EXPECT_EQ(chargeBehaviour(tree), "[auto] inhibit-charge force-discharge\n");
+    }
+
+    // Other write failures report the generic error status.
+    FixtureTree tree;
+    writeLaptop(tree, 85, true, "Charging");
+    RefusingIO io(EIO);
+    io.refused.insert(tree.root() + "/class/power_supply/BAT0/charge_behaviour");
+    SysfsChargerTransport transport(tree.root(), io);
+    ChargeSMC smc(transport);
+    EXPECT_FALSE(smc.setMode(ChargeSMCMode::inhibit));
+    EXPECT_EQ(smc.lastError(), "SMC error -536870212/0 for key");
+
+    // A battery that disappeared after the charger was opened.
+    FixtureTree gone;
+    writeLaptop(gone, 85, true, "Charging");
+    SysfsChargerTransport goneTransport(gone.root());
+    ChargeSMC goneSmc(goneTransport);
+    gone.remove("class/power_supply/BAT0/charge_behaviour");
+    EXPECT_FALSE(goneSmc.setMode(ChargeSMCMode::inhibit));
+    EXPECT_EQ(goneSmc.lastError(), "SMC error -536870208/0 for key");
+}
+
+TEST(SysfsChargerTransportTest, DrivesEverySystemBattery) {
+    FixtureTree tree;
+    writeLaptop(tree, 70, true, "Charging", "[auto] inhibit-charge force-discharge\n", "BAT0");
+    writeLaptop(tree, 70, true, "Charging", "[auto] inhibit-charge\n", "BAT1");
+    SysfsChargerTransport transport(tree.root());
+    ChargeSMC smc(transport);
+    ASSERT_EQ(transport.attributePaths().size(), 2u);
+    EXPECT_TRUE(smc.setMode(ChargeSMCMode::inhibit));
+    EXPECT_EQ(chargeBehaviour(tree, "BAT0"), "inhibit-charge");
+    EXPECT_EQ(chargeBehaviour(tree, "BAT1"), "inhibit-charge");
+    // BAT1 cannot force-discharge: the mode fails and both batteries end in auto.
+    EXPECT_FALSE(smc.setMode(ChargeSMCMode::forceDischarge));
+    EXPECT_EQ(chargeBehaviour(tree, "BAT0"), "auto");
+    EXPECT_EQ(chargeBehaviour(tree, "BAT1"), "auto");
+}
+
+}  // namespace
+}  // namespace tarvel
