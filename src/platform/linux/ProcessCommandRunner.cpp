@@ -64,6 +64,8 @@ ProcessCommandRunner& ProcessCommandRunner::shared() {
 std::string ProcessCommandRunner::shellCapture(const std::string& path,
                                                const std::vector<std::string>& arguments) {
     if (path.empty() || path.front() != '/') return {};
+    // Polls ask for tools that Linux does not have; a missing one costs a stat, not a spawn.
+    if (::access(path.c_str(), X_OK) != 0) return {};
     Pipe out, err;
     if (!out.open() || !err.open()) return {};
     const pid_t pid = spawn(path, arguments, out, err);
