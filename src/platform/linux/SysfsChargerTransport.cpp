@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <sstream>
 
+#include "platform/linux/SysfsFile.h"
 #include "platform/linux/SysfsPowerSupply.h"
 
 namespace tarvel {
@@ -15,18 +16,7 @@ namespace {
 
 class PosixAttributeIO final : public SysfsAttributeIO {
 public:
-    std::optional<std::string> read(const std::string& path) override {
-        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0) return std::nullopt;
-        char buffer[512];
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
-        ::close(fd);
-        if (got < 0) return std::nullopt;
-        std::string text(buffer, static_cast<size_t>(got));
-        const auto last = text.find_last_not_of(" \t\r\n");
-        text.erase(last == std::string::npos ? 0 : last + 1);
-        return text;
-    }
+    std::optional<std::string> read(const std::string& path) override { return readSysfsText(path); }
 
     int write(const std::string& path, const std::string& value) override {
         const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
