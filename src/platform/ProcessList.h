@@ -28,7 +28,7 @@ public:
     // Logical CPUs; 0 or less when unknown.
     virtual int logicalCpuCount() = 0;
     virtual std::int32_t ownPid() = 0;
-    // Ids of all processes, at most kMaxPids, in the system's listing order; false on failure.
+    // Ids of all processes, at most kMaxPids, in ascending order; false on failure.
     virtual bool listAllPids(std::vector<std::int32_t>& pids) = 0;
     // Absent when the process is gone or its record cannot be read.
     virtual std::optional<TaskTimes> taskTimes(std::int32_t pid) = 0;

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -79,6 +80,8 @@ bool ProcProcessList::listAllPids(std::vector<std::int32_t>& pids) {
         pids.push_back(static_cast<std::int32_t>(value));
     }
     ::closedir(dir);
+    // /proc lists in ascending order already; other trees (fixtures) are made to match.
+    std::sort(pids.begin(), pids.end());
     return true;
 }
 
