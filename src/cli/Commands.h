@@ -9,5 +9,8 @@ namespace tarvel::cli {
 // Each subcommand takes the arguments after its name and returns the exit status.
 int runSnapshot(const std::vector<std::string>& args, std::ostream& out);
 int runReplay(const std::vector<std::string>& args, std::ostream& out);
+int runWhy(const std::vector<std::string>& args, std::ostream& out);
+int runTop(const std::vector<std::string>& args, std::ostream& out);
+int runHistory(const std::vector<std::string>& args, std::ostream& out);
 
 }  // namespace tarvel::cli

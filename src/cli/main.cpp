@@ -17,7 +17,13 @@ const char* const kUsage =
     "           [--ioreg-text FILE] [--pmset-text FILE] [--no-cross-check]\n"
     "      read every battery source once and print the merged snapshot\n"
     "  replay FILE [--json]\n"
-    "      feed a JSON-lines script of snapshots through the battery smoothing\n";
+    "      feed a JSON-lines script of snapshots through the battery smoothing\n"
+    "  why [--json] [--log FILE] [--now ISO-8601]\n"
+    "      explain the battery drop over the hour before now from the drain history\n"
+    "  top [--json] [--proc-root DIR] [--watts W] [--interval SECONDS] [--fast]\n"
+    "      sample processes twice and print the estimated watts of the busiest\n"
+    "  history [--csv|--json] [--log FILE] [--since ISO-8601]\n"
+    "      export the drain history (CSV by default)\n";
 
 }  // namespace
 
@@ -31,6 +37,9 @@ int main(int argc, char** argv) {
     const std::map<std::string, int (*)(const std::vector<std::string>&, std::ostream&)> commands{
         {"snapshot", tarvel::cli::runSnapshot},
         {"replay", tarvel::cli::runReplay},
+        {"why", tarvel::cli::runWhy},
+        {"top", tarvel::cli::runTop},
+        {"history", tarvel::cli::runHistory},
     };
     const auto it = commands.find(args[0]);
     if (it == commands.end()) {
