@@ -63,7 +63,7 @@ PruneOutcome pruneText(std::string_view text, double cutoff) {
             // Lines in this program's own shape: the time decides by its text, and only the
             // lines kept need a full (but allocation-free) validation.
             keep = t >= std::string_view(boundary) && parseIsoTime(t) &&
-                   nlohmann::json::accept(line.begin(), line.end());
+                   (certainlyValidJson(line) || nlohmann::json::accept(line.begin(), line.end()));
         } else {
             keep = keepParsed(line, cutoff);
         }

@@ -23,6 +23,11 @@ void forEachLine(std::string_view text, Fn&& fn) {
 // the line has another shape; the caller must then parse it properly.
 std::string_view quickTime(std::string_view line);
 
+// True only when the text is certainly one valid JSON value: a plain subset (ASCII, simple
+// escapes, numbers without exponents, modest nesting) checked without building anything.
+// False means "not certain": the caller asks a full parser.
+bool certainlyValidJson(std::string_view text);
+
 // The canonical UTC text of the first whole second not earlier than `seconds`, i.e. the
 // smallest record time that is not before it; empty when it has no canonical form.
 std::string quickBoundary(double seconds);
