@@ -12,5 +12,8 @@ int runReplay(const std::vector<std::string>& args, std::ostream& out);
 int runStatus(const std::vector<std::string>& args, std::ostream& out);
 int runWatch(const std::vector<std::string>& args, std::ostream& out);
 int runCharge(const std::vector<std::string>& args, std::ostream& out);
+int runWhy(const std::vector<std::string>& args, std::ostream& out);
+int runTop(const std::vector<std::string>& args, std::ostream& out);
+int runHistory(const std::vector<std::string>& args, std::ostream& out);
 
 }  // namespace tarvel::cli

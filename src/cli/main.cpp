@@ -27,7 +27,13 @@ const char* const kUsage =
     "  charge set-mode auto|inhibit|force-discharge [--sysfs-root DIR]\n"
     "      write one charger mode\n"
     "  charge hold [--limit N] [--sysfs-root DIR]\n"
-    "      hold the charge limit in the foreground until interrupted\n";
+    "      hold the charge limit in the foreground until interrupted\n"
+    "  why [--json] [--log FILE] [--now ISO-8601]\n"
+    "      explain the battery drop over the hour before now from the drain history\n"
+    "  top [--json] [--proc-root DIR] [--watts W] [--interval SECONDS] [--fast]\n"
+    "      sample processes twice and print the estimated watts of the busiest\n"
+    "  history [--csv|--json] [--log FILE] [--since ISO-8601]\n"
+    "      export the drain history (CSV by default)\n";
 
 }  // namespace
 
@@ -44,6 +50,9 @@ int main(int argc, char** argv) {
         {"status", tarvel::cli::runStatus},
         {"watch", tarvel::cli::runWatch},
         {"charge", tarvel::cli::runCharge},
+        {"why", tarvel::cli::runWhy},
+        {"top", tarvel::cli::runTop},
+        {"history", tarvel::cli::runHistory},
     };
     const auto it = commands.find(args[0]);
     if (it == commands.end()) {

@@ -1,0 +1,187 @@
+// Speed of the drain subsystem's hot paths: a sampling pass over /proc and over 2,048
+// synthetic processes, the last-hour analysis and the prune of a 30-day history, one append.
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+#include "base/Clock.h"
+#include "base/UserDefaults.h"
+#include "drain/DrainLog.h"
+#include "drain/DrainLogFile.h"
+#include "drain/DrainRecords.h"
+#include "drain/EnergySampler.h"
+#include "drain/WhyDrain.h"
+#include "platform/linux/ProcProcessList.h"
+
+namespace fs = std::filesystem;
+using namespace tarvel;
+
+namespace {
+
+constexpr double kNow = 1'772'373'600.0;  // 2026-03-01T14:00:00Z
+constexpr double kDay = 86400.0;
+
+fs::path scratch(const std::string& name) {
+    const fs::path dir = fs::temp_directory_path() / ("tarvel-bench-" + std::to_string(::getpid())) / name;
+    fs::create_directories(dir);
+    return dir;
+}
+
+struct Cleanup {
+    ~Cleanup() { fs::remove_all(fs::temp_directory_path() / ("tarvel-bench-" + std::to_string(::getpid()))); }
+} cleanup;
+
+// A /proc-like tree of 2,048 processes, each with stat, comm and an exe link.
+const fs::path& syntheticProc() {
+    static const fs::path root = [] {
+        const fs::path r = scratch("proc");
+        for (int pid = 1000; pid < 1000 + 2048; ++pid) {
+            const fs::path d = r / std::to_string(pid);
+            fs::create_directories(d);
+            std::ofstream(d / "stat") << pid << " (worker " << pid << ") S 1 1 1 0 -1 4194560 100 0 0 0 "
+                                      << pid * 3 << " " << pid << " 0 0 20 0 1 0 100 1000 10 0\n";
+            std::ofstream(d / "comm") << "worker" << pid << "\n";
+            fs::create_symlink("/usr/bin/worker", d / "exe");
+        }
+        return r;
+    }();
+    return root;
+}
+
+// Reads the real files, then makes every process look busy, so that every pass also reads
+// names (and paths in fast mode): the most a pass can cost.
+class GrowingList final : public ProcessList {
+public:
+    explicit GrowingList(ProcessList& inner) : inner_(inner) {}
+    std::uint64_t round = 0;
+    int logicalCpuCount() override { return 8; }
+    std::int32_t ownPid() override { return inner_.ownPid(); }
+    bool listAllPids(std::vector<std::int32_t>& pids) override {
+        ++round;
+        return inner_.listAllPids(pids);
+    }
+    std::optional<TaskTimes> taskTimes(std::int32_t pid) override {
+        auto t = inner_.taskTimes(pid);
+        if (t) t->totalUserNs += round * static_cast<std::uint64_t>(pid % 13 + 1) * 200'000'000ULL;
+        return t;
+    }
+    std::optional<std::string> name(std::int32_t pid) override { return inner_.name(pid); }
+    std::optional<std::string> path(std::int32_t pid) override { return inner_.path(pid); }
+
+private:
+    ProcessList& inner_;
+};
+
+void BM_SamplePassLiveProc(benchmark::State& state) {
+    ProcProcessList list("/proc");
+    EnergySampler sampler(list, kNow);
+    double now = kNow;
+    std::vector<std::int32_t> pids;
+    list.listAllPids(pids);
+    for (auto _ : state) {
+        now += 20;
+        benchmark::DoNotOptimize(sampler.pass(now, 10.0, state.range(0) != 0));
+    }
+    state.counters["processes"] = static_cast<double>(pids.size());
+}
+BENCHMARK(BM_SamplePassLiveProc)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+void BM_SamplePassSynthetic2048(benchmark::State& state) {
+    ProcProcessList files(syntheticProc().string(), 100, 8);
+    GrowingList busy(files);
+    ProcessList& list = state.range(1) ? static_cast<ProcessList&>(busy) : files;
+    EnergySampler sampler(list, kNow);
+    double now = kNow;
+    for (auto _ : state) {
+        now += 20;
+        benchmark::DoNotOptimize(sampler.pass(now, 10.0, state.range(0) != 0));
+    }
+    state.counters["processes"] = static_cast<double>(sampler.trackedProcesses());
+}
+// Args: fast mode, every process busy.
+BENCHMARK(BM_SamplePassSynthetic2048)->Args({0, 0})->Args({0, 1})->Args({1, 1})->Unit(benchmark::kMillisecond);
+
+// 30 days of history as the application writes it: a power record every 30 s, the leading
+// process every 100 s and a few sleep/wake events a day.
+const std::string& monthLog() {
+    static const std::string text = [] {
+        std::string out;
+        std::mt19937 rng(42);
+        const char* names[] = {"firefox", "code", "cc1plus", "pipewire", "gnome-shell", "Xwayland"};
+        const double start = kNow - 30 * kDay + 1;
+        for (double t = start; t <= kNow; t += 30) {
+            const int level = 100 - static_cast<int>((t - start) / 600) % 90;
+            out += *powerRecordLine(t, level, 3.5 + rng() % 100 / 10.0, 7.25 + rng() % 50 / 10.0, false,
+                                    names[rng() % 6], 12.5 + rng() % 400 / 10.0);
+            if (static_cast<long long>(t - start) % 100 < 30)
+                out += *processRecordLine(t, names[rng() % 6], 20.0 + rng() % 300 / 10.0, 45.5 + rng() % 900 / 10.0);
+            if (static_cast<long long>(t - start) % 21600 < 30) out += *eventRecordLine(t, "display_sleep");
+            if (static_cast<long long>(t - start) % 21600 < 30) out += *eventRecordLine(t + 5, "display_wake");
+        }
+        return out;
+    }();
+    return text;
+}
+
+void BM_WhyLastHour30Days(benchmark::State& state) {
+    const fs::path file = scratch("why") / "drain.jsonl";
+    std::ofstream(file, std::ios::binary) << monthLog();
+    for (auto _ : state) benchmark::DoNotOptimize(whyDrainFromFile(file.string(), kNow));
+    state.counters["MB"] = static_cast<double>(monthLog().size()) / 1e6;
+    state.counters["lines"] = static_cast<double>(std::count(monthLog().begin(), monthLog().end(), '\n'));
+}
+BENCHMARK(BM_WhyLastHour30Days)->Unit(benchmark::kMillisecond);
+
+// The prune the 1-in-30 draw runs: retention 30 days over 30 days plus an hour, so the
+// oldest hour goes and the rest is checked and rewritten.
+void BM_Prune30Days(benchmark::State& state) {
+    const fs::path dir = scratch("prune");
+    const fs::path file = dir / "drain.jsonl";
+    std::string text = monthLog();
+    std::string older;
+    for (double t = kNow - 30 * kDay - 3600; t < kNow - 30 * kDay; t += 30) older += *eventRecordLine(t, "display_wake");
+    text = older + text;
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::ofstream(file, std::ios::binary | std::ios::trunc) << text;
+        state.ResumeTiming();
+        drain_file::prunePass(file.string(), kNow - 30 * kDay);
+    }
+    state.counters["MB"] = static_cast<double>(text.size()) / 1e6;
+}
+BENCHMARK(BM_Prune30Days)->Unit(benchmark::kMillisecond);
+
+void BM_AppendFile(benchmark::State& state) {
+    const fs::path file = scratch("append") / "drain.jsonl";
+    const std::string line = *powerRecordLine(kNow, 80, 4.5, 7.25, false, "firefox", 31.5);
+    for (auto _ : state) drain_file::appendBytes(file.string(), line);
+}
+BENCHMARK(BM_AppendFile)->Unit(benchmark::kMicrosecond);
+
+// The whole record path: serialise on the caller's thread, append on the log's queue.
+void BM_RecordPowerThroughQueue(benchmark::State& state) {
+    const fs::path dir = scratch("record");
+    ManualClock clock(kNow);
+    UserDefaults defaults((dir / "defaults.json").string());
+    DrainLog log(clock, defaults, dir.string(), [] { return 1; });
+    for (auto _ : state) {
+        log.recordPower(80, 4.5, 7.25, false);
+        log.waitForPendingWork();
+    }
+}
+BENCHMARK(BM_RecordPowerThroughQueue)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+
+
+namespace {
+// The in-memory part of the prune: which lines stay.
+void BM_PruneText30Days(benchmark::State& state) {
+    for (auto _ : state) benchmark::DoNotOptimize(drain_file::pruneText(monthLog(), kNow - 30 * kDay + 3600));
+}
+BENCHMARK(BM_PruneText30Days)->Unit(benchmark::kMillisecond);
+}  // namespace
+BENCHMARK_MAIN();

@@ -1,0 +1,153 @@
+// tarvelctl why, top and history: the drain history and the energy attribution from a shell.
+#include <chrono>
+#include <cmath>
+#include <thread>
+
+#include <nlohmann/json.hpp>
+
+#include "base/Clock.h"
+#include "base/Format.h"
+#include "base/SupportPaths.h"
+#include "cli/Args.h"
+#include "cli/Commands.h"
+#include "cli/HistoryExport.h"
+#include "drain/DrainLog.h"
+#include "drain/EnergySampler.h"
+#include "drain/IsoTime.h"
+#include "drain/PowerFigures.h"
+#include "drain/WhyDrain.h"
+#include "platform/linux/ProcProcessList.h"
+#include "platform/linux/ProcessCommandRunner.h"
+#include "platform/linux/SysfsBatteryServices.h"
+#include "telemetry/PowerStore.h"
+
+namespace tarvel::cli {
+
+namespace {
+
+using Ordered = nlohmann::ordered_json;
+
+std::string defaultLogPath() { return tarvel::supportDir() + "/" + DrainLog::kFileName; }
+
+double timeOption(const Args& args, const std::string& name, double fallback) {
+    if (!args.has(name)) return fallback;
+    const auto t = parseIsoTime(args.value(name));
+    if (!t) throw UsageError("--" + name + " expects an ISO 8601 time such as 2026-03-01T14:05:09Z");
+    return static_cast<double>(*t);
+}
+
+void noPositional(const Args& args, const char* command) {
+    if (!args.positional().empty())
+        throw UsageError(std::string(command) + " takes no arguments: " + args.positional()[0]);
+}
+
+// The power store's figure after one real battery read. The package power needs the energy
+// reader's polling, which a one-shot command does not run, so it reads as 0 here.
+double measuredWatts() {
+    SysfsBatteryServices services;
+    PowerStore store;
+    store.applyBattery(PowerStore::readBattery(false, services, ProcessCommandRunner::shared()));
+    return attributableWatts(powerFiguresOf(store));
+}
+
+Ordered rowJson(const ProcEnergy& p) {
+    Ordered j = Ordered::object();
+    j["id"] = p.id;
+    j["name"] = p.name;
+    j["path"] = p.path ? Ordered(*p.path) : Ordered(nullptr);
+    j["energyScore"] = p.energyScore;
+    j["cpuPercent"] = p.cpuPercent;
+    j["powerShare"] = p.powerShare;
+    j["estimatedWatts"] = p.estimatedWatts;
+    j["samples"] = p.samples;
+    return j;
+}
+
+std::string padLeft(const std::string& s, std::size_t width) {
+    return s.size() >= width ? s : std::string(width - s.size(), ' ') + s;
+}
+
+}  // namespace
+
+int runWhy(const std::vector<std::string>& argv, std::ostream& out) {
+    const Args args(argv, {"json"}, {"log", "now"});
+    noPositional(args, "why");
+    const double now = timeOption(args, "now", Clock::system().now());
+    const WhyDrain why = whyDrainFromFile(args.has("log") ? args.value("log") : defaultLogPath(), now);
+    if (args.has("json")) {
+        Ordered j = Ordered::object();
+        j["dropPercent"] = why.dropPercent;
+        j["windowLabel"] = why.windowLabel;
+        j["culprits"] = Ordered::array();
+        for (const auto& c : why.culprits) j["culprits"].push_back({{"name", c.name}, {"share", c.share}, {"note", c.note}});
+        j["summary"] = why.summary;
+        out << j.dump(2) << "\n";
+        return 0;
+    }
+    out << why.summary << "\n";
+    for (const auto& c : why.culprits) out << "  " << c.name << ": " << c.note << "\n";
+    return 0;
+}
+
+int runTop(const std::vector<std::string>& argv, std::ostream& out) {
+    const Args args(argv, {"json", "fast"}, {"proc-root", "watts", "interval"});
+    noPositional(args, "top");
+    const double interval = args.number("interval").value_or(2.0);
+    // The sampler measures at least one second between passes, so shorter waits would skew it.
+    if (!(interval >= 1.0 && interval <= 3600.0)) throw UsageError("--interval must be between 1 and 3600 seconds");
+    const auto given = args.number("watts");
+    if (given && !(std::isfinite(*given) && *given >= 0)) throw UsageError("--watts must be 0 or more");
+    const double watts = given ? *given : measuredWatts();
+    const bool fast = args.has("fast");
+
+    ProcProcessList processes(args.value("proc-root", "/proc"));
+    const double start = Clock::system().now();
+    EnergySampler sampler(processes, start);
+    sampler.pass(start, watts, fast);
+    std::this_thread::sleep_for(std::chrono::duration<double>(interval));
+    const std::vector<ProcEnergy> rows = sampler.pass(Clock::system().now(), watts, fast);
+
+    if (args.has("json")) {
+        Ordered list = Ordered::array();
+        for (const auto& p : rows) list.push_back(rowJson(p));
+        out << list.dump(2) << "\n";
+        return 0;
+    }
+    out << "Measured power: " << formatFixed(watts, 2) << " W\n";
+    if (rows.empty()) {
+        out << "No process used enough CPU in the last " << formatFixed(interval, 1) << " s.\n";
+        return 0;
+    }
+    out << "    PID   CPU%  SHARE  WATTS  NAME\n";
+    for (const auto& p : rows) {
+        out << padLeft(std::to_string(p.id), 7) << padLeft(formatFixed(p.cpuPercent, 1), 7)
+            << padLeft(formatFixed(p.powerShare * 100, 0) + "%", 7) << padLeft(formatFixed(p.estimatedWatts, 2), 7)
+            << "  " << p.name;
+        if (p.path) out << "  " << *p.path;
+        out << "\n";
+    }
+    return 0;
+}
+
+int runHistory(const std::vector<std::string>& argv, std::ostream& out) {
+    const Args args(argv, {"csv", "json"}, {"log", "since"});
+    noPositional(args, "history");
+    if (args.has("csv") && args.has("json")) throw UsageError("choose one of --csv and --json");
+    const std::optional<double> since =
+        args.has("since") ? std::optional<double>(timeOption(args, "since", 0)) : std::nullopt;
+    std::string text;
+    if (args.has("log")) {
+        text = readInputFile(args.value("log"));
+    } else {
+        try {
+            text = readInputFile(defaultLogPath());
+        } catch (const UsageError&) {
+            // No history yet: an empty export.
+        }
+    }
+    const auto records = historyRecords(text, since);
+    out << (args.has("json") ? historyJson(records) : historyCsv(records));
+    return 0;
+}
+
+}  // namespace tarvel::cli

@@ -1,0 +1,156 @@
+#include "drain/DrainLog.h"
+
+#include <iostream>
+#include <random>
+
+#include <QFile>
+
+#include "base/Published.h"
+#include "base/Rounding.h"
+#include "base/SupportPaths.h"
+#include "drain/DrainRecords.h"
+#include "platform/linux/FileLock.h"
+
+namespace tarvel {
+
+namespace {
+
+constexpr double kDaySeconds = 86400.0;
+constexpr int kPruneOneIn = 30;
+
+int storedRetention(const UserDefaults& defaults) {
+    const auto stored = defaults.integer(DrainLog::kRetentionKey);
+    if (!stored || *stored <= 0) return DrainLog::kDefaultRetentionDays;
+    return static_cast<int>(std::min<std::int64_t>(*stored, DrainLog::kMaxRetentionDays));
+}
+
+DrainLog::RandomSource defaultRandom() {
+    auto engine = std::make_shared<std::mt19937>(std::random_device{}());
+    return [engine] { return std::uniform_int_distribution<int>(0, kPruneOneIn - 1)(*engine); };
+}
+
+}  // namespace
+
+DrainLog::DrainLog(Clock& clock, UserDefaults& defaults, std::string supportDir, RandomSource random,
+                   QObject* parent)
+    : QObject(parent),
+      clock_(clock),
+      defaults_(defaults),
+      supportDir_(std::move(supportDir)),
+      filePath_(supportDir_ + "/" + kFileName),
+      lockPath_(supportDir_ + "/" + kLockFileName),
+      retentionDays_(storedRetention(defaults)),
+      random_(random ? std::move(random) : defaultRandom()),
+      notice_([](const std::string& text) { std::cerr << text << std::endl; }) {}
+
+DrainLog::~DrainLog() = default;
+
+DrainLog& DrainLog::shared() {
+    static DrainLog* log = new DrainLog(Clock::system(), UserDefaults::standard(), tarvel::supportDir());
+    return *log;
+}
+
+void DrainLog::recordPower(int level, double packageW, double chargeW, bool charging) {
+    // The top process is taken now, on the caller's thread, rather than read later from the
+    // queue while the main thread may be changing it.
+    const double now = clock_.now();
+    enqueueLine(powerRecordLine(now, level, packageW, chargeW, charging, lastTopName_, lastTopScore_), now);
+}
+
+void DrainLog::recordTopProcess(const std::string& name, double score, double cpu) {
+    lastTopName_ = name;
+    lastTopScore_ = score;
+    const double now = clock_.now();
+    enqueueLine(processRecordLine(now, name, score, cpu), now);
+}
+
+void DrainLog::recordEvent(const std::string& name) {
+    const double now = clock_.now();
+    enqueueLine(eventRecordLine(now, name), now);
+}
+
+void DrainLog::enqueueLine(std::optional<std::string> line, double now) {
+    if (!line) return;
+    const double cutoff = now - retentionDays_ * kDaySeconds;
+    queue_.async([this, bytes = std::move(*line), cutoff] {
+        if (!ensureWriter()) return;
+        drain_file::appendBytes(filePath_, bytes);
+        if (random_() == 0) {
+            drain_file::prunePass(filePath_, cutoff, beforeReplace_);
+        }
+    });
+}
+
+void DrainLog::setRetention(int days) {
+    const int clamped = clampTo(days, kMinRetentionDays, kMaxRetentionDays);
+    publish(this, retentionDays_, clamped, &DrainLog::retentionDaysChanged);
+    defaults_.setInteger(kRetentionKey, clamped);
+    prune();
+}
+
+void DrainLog::prune() { schedulePrune(clock_.now()); }
+
+void DrainLog::schedulePrune(double now) {
+    const double cutoff = now - retentionDays_ * kDaySeconds;
+    queue_.async([this, cutoff] {
+        if (!ensureWriter()) return;
+        drain_file::removeStaleTemporaries(filePath_);
+        drain_file::prunePass(filePath_, cutoff, beforeReplace_);
+    });
+}
+
+void DrainLog::clearAll() {
+    queue_.async([this] {
+        if (!ensureWriter()) return;
+        QFile::remove(QString::fromStdString(filePath_));
+    });
+}
+
+DrainLog::WhyDrain DrainLog::whyLastHour() const { return whyDrainFromFile(filePath_, clock_.now()); }
+
+bool DrainLog::ensureWriter() {
+    if (lock_) return true;
+    FileLock::Failure failure;
+    lock_ = FileLock::tryAcquire(lockPath_, &failure);
+    if (lock_) {
+        noticeGiven_ = false;
+        return true;
+    }
+    // No lock file can be made (say the folder is missing): there is nobody to coordinate
+    // with, and the file operations fail or succeed on their own.
+    if (failure == FileLock::Failure::Unavailable) return true;
+    if (!noticeGiven_) {
+        noticeGiven_ = true;
+        if (notice_) notice_(writerBusyNotice());
+    }
+    return false;
+}
+
+bool DrainLog::acquireWriterLock() {
+    bool writer = false;
+    queue_.sync([&] { writer = ensureWriter(); });
+    return writer;
+}
+
+void DrainLog::releaseWriterLock() {
+    queue_.sync([&] { lock_.reset(); });
+}
+
+void DrainLog::setNoticeHandler(NoticeHandler handler) {
+    queue_.sync([&] { notice_ = std::move(handler); });
+}
+
+std::string DrainLog::writerBusyNotice() const {
+    return "tarvel: another Tarvel process is writing the battery history in " + supportDir_ +
+           "; this one will leave it alone while that one runs.";
+}
+
+void DrainLog::waitForPendingWork() {
+    queue_.sync([] {});
+}
+
+void DrainLog::setBeforeReplaceHook(drain_file::BeforeReplace hook) {
+    queue_.sync([&] { beforeReplace_ = std::move(hook); });
+}
+
+}  // namespace tarvel

@@ -1,0 +1,114 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include <QObject>
+
+#include "base/Clock.h"
+#include "base/SerialQueue.h"
+#include "base/UserDefaults.h"
+#include "drain/DrainLogFile.h"
+#include "drain/WhyDrain.h"
+#include "telemetry/PowerObservers.h"
+
+namespace tarvel {
+
+class FileLock;
+
+// The local history of battery level, power and energy culprits: one JSON object per line in
+// <support folder>/drain.jsonl, trimmed to the chosen number of days.
+//
+// Every file operation runs in order on the "tarvelpro.drainlog" queue. Only one process on
+// the machine writes the file: the holder of the advisory lock "drain.lock" beside it. A log
+// that cannot take the lock leaves the file alone (its records are dropped) and says so once;
+// it tries again at each write, so it takes over when the other writer quits.
+class DrainLog : public QObject, public PowerRecorder {
+    Q_OBJECT
+    Q_PROPERTY(int retentionDays READ retentionDays NOTIFY retentionDaysChanged)
+
+public:
+    using WhyDrain = tarvel::WhyDrain;
+
+    static constexpr const char* kRetentionKey = "tarvelpro.retentionDays";
+    static constexpr int kDefaultRetentionDays = 14;
+    static constexpr int kMinRetentionDays = 1;
+    static constexpr int kMaxRetentionDays = 30;
+    static constexpr const char* kFileName = "drain.jsonl";
+    static constexpr const char* kLockFileName = "drain.lock";
+
+    // Where the one-time notice about another writer goes (default: one line on stderr).
+    using NoticeHandler = std::function<void(const std::string&)>;
+    // Returns a uniform integer in 0…29; the default is a seeded Mersenne Twister.
+    using RandomSource = std::function<int()>;
+
+    DrainLog(Clock& clock, UserDefaults& defaults, std::string supportDir,
+             RandomSource random = {}, QObject* parent = nullptr);
+    ~DrainLog() override;
+
+    // The application's log: the system clock, the standard defaults and SUPPORT_DIR.
+    static DrainLog& shared();
+
+    const std::string& fileURL() const { return filePath_; }
+    const std::string& supportDir() const { return supportDir_; }
+    int retentionDays() const { return retentionDays_; }
+
+    // Record operations return at once; the write happens on the queue.
+    void recordPower(int level, double packageW, double chargeW, bool charging) override;
+    void recordTopProcess(const std::string& name, double score, double cpu);
+    void recordEvent(const std::string& name);
+
+    // Clamps to 1…30, publishes, stores, then prunes.
+    void setRetention(int days);
+    void prune();
+    // Deletes the file (a missing file is fine).
+    void clearAll();
+
+    // The last-hour analysis of the file as it is now; reads the file directly, off the queue.
+    WhyDrain whyLastHour() const;
+
+    // Takes the writer lock now (waiting for queued work) and says whether this process is the
+    // history's writer. Other processes' logs leave the file alone while this one holds it.
+    bool acquireWriterLock();
+    // Gives the lock up; the next write tries to take it again.
+    void releaseWriterLock();
+    void setNoticeHandler(NoticeHandler handler);
+    // The text said once when another process holds the lock.
+    std::string writerBusyNotice() const;
+
+    // Waits until everything queued so far has run.
+    void waitForPendingWork();
+
+    // Stops the next prune between writing its temporary file and replacing the log.
+    void setBeforeReplaceHook(drain_file::BeforeReplace hook);
+
+signals:
+    void retentionDaysChanged();
+
+private:
+    void enqueueLine(std::optional<std::string> line, double now);
+    void schedulePrune(double now);
+    // On the queue: holds the lock, or says once that someone else does.
+    bool ensureWriter();
+
+    Clock& clock_;
+    UserDefaults& defaults_;
+    std::string supportDir_;
+    std::string filePath_;
+    std::string lockPath_;
+    int retentionDays_;
+    std::string lastTopName_;
+    double lastTopScore_ = 0;
+    RandomSource random_;
+
+    // Touched only on the queue.
+    std::unique_ptr<FileLock> lock_;
+    bool noticeGiven_ = false;
+    NoticeHandler notice_;
+    drain_file::BeforeReplace beforeReplace_;
+
+    SerialQueue queue_{"tarvelpro.drainlog"};  // last: stops (running what is queued) first
+};
+
+}  // namespace tarvel

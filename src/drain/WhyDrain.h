@@ -1,0 +1,37 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarvel {
+
+// The answer to "why did the battery drop over the last hour?".
+struct WhyDrain {
+    struct Culprit {
+        std::string name;
+        double share = 0;  // fraction of the window's summed scores
+        std::string note;
+    };
+    int dropPercent = 0;
+    std::string windowLabel;
+    std::vector<Culprit> culprits;  // at most 3, largest share first
+    std::string summary;
+};
+
+namespace why_texts {
+inline constexpr const char* kWindowLabel = "last hour";
+inline constexpr const char* kNoHistory =
+    "Not enough local history yet — leave Tarvel running while on battery.";
+inline constexpr const char* kSteady = "Battery held steady over the last hour (or you were charging).";
+inline constexpr const char* kSteadyWithActivity =
+    "Battery held steady. Highest energy activity still logged for reference.";
+}  // namespace why_texts
+
+// The analysis of the history text at `now` (seconds since 1970). Pure.
+WhyDrain analyzeWhyDrain(std::string_view historyText, double now);
+
+// Reads the history file whole and analyses it; the no-history answer when it cannot be read.
+WhyDrain whyDrainFromFile(const std::string& path, double now);
+
+}  // namespace tarvel

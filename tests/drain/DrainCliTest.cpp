@@ -1,0 +1,145 @@
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <QDir>
+#include <QProcess>
+
+#include "drain/DrainLog.h"
+#include "drain/IsoTime.h"
+#include "drain/ProcFixture.h"
+#include "support/FixtureTree.h"
+
+namespace tarvel {
+namespace {
+
+using test::runTarvelctl;
+
+const std::string kLog =
+    R"({"t":"2026-03-01T13:10:00Z","kind":"power","level":80,"packageW":4.0,"chargeW":9.0,"charging":false,"top":"Xcode","topScore":30.0})"
+    "\n"
+    R"({"t":"2026-03-01T13:40:00Z","kind":"proc","name":"Music, \"Live\"","score":10.0,"cpu":12.0})"
+    "\n"
+    "broken line\n"
+    R"({"t":"2026-03-01T13:50:00Z","kind":"event","name":"display_sleep"})"
+    "\n"
+    R"({"t":"2026-03-01T13:59:00Z","kind":"power","level":74,"packageW":5.5,"chargeW":8.0,"charging":false,"top":"Xcode","topScore":30.0,"extra":{"a":[1,2]}})"
+    "\n";
+
+TEST(TarvelctlWhy, ExplainsTheLastHourOfAGivenLogAsJsonOrText) {
+    test::FixtureTree dir;
+    dir.write("drain.jsonl", kLog);
+    const std::string log = dir.root() + "/drain.jsonl";
+    auto r = runTarvelctl({"why", "--json", "--log", log, "--now", "2026-03-01T14:05:00Z"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto j = nlohmann::json::parse(r.out);
+    EXPECT_EQ(j["dropPercent"], 6);
+    EXPECT_EQ(j["windowLabel"], "last hour");
+    ASSERT_EQ(j["culprits"].size(), 2u);
+    EXPECT_EQ(j["culprits"][0]["name"], "Xcode");
+    EXPECT_DOUBLE_EQ(j["culprits"][0]["share"].get<double>(), 60.0 / 70.0);
+    EXPECT_EQ(j["culprits"][0]["note"], "86% of attributed energy samples");
+    EXPECT_EQ(j["summary"],
+              "Xcode was responsible for the largest share of energy use while battery dropped ~6% in the last "
+              "hour. Display slept 1×.");
+
+    // An hour later only the newest power record is in the window.
+    r = runTarvelctl({"why", "--log", log, "--now", "2026-03-01T15:45:00+01:00"});
+    ASSERT_EQ(r.status, 0);
+    EXPECT_EQ(r.out,
+              "Battery held steady. Highest energy activity still logged for reference. Display slept 1×.\n"
+              "  Xcode: 100% of attributed energy samples\n");
+
+    r = runTarvelctl({"why", "--log", log, "--now", "yesterday"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("--now"), std::string::npos);
+}
+
+TEST(TarvelctlWhy, ReadsTheApplicationsHistoryByDefault) {
+    test::FixtureTree home;
+    const std::string support = home.root() + "/Tarvel";
+    QDir().mkpath(QString::fromStdString(support));
+    ManualClock clock(static_cast<double>(*parseIsoTime("2026-03-01T13:30:00Z")));
+    UserDefaults defaults(home.root() + "/defaults.json");
+    {
+        DrainLog log(clock, defaults, support, [] { return 1; });
+        log.recordPower(90, 3, 7, false);
+        log.recordTopProcess("ffmpeg", 50, 180);
+        clock.advance(1200);
+        log.recordPower(84, 3, 7, false);
+        log.recordEvent("system_sleep");
+        log.waitForPendingWork();
+    }
+    const std::map<std::string, std::string> env{{"XDG_DATA_HOME", home.root()}};
+    const auto r = runTarvelctl({"why", "--now", "2026-03-01T14:00:00Z"}, env);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out,
+              "ffmpeg was responsible for the largest share of energy use while battery dropped ~6% in the last "
+              "hour. System sleep recorded.\n  ffmpeg: 100% of attributed energy samples\n");
+
+    const auto csv = runTarvelctl({"history"}, env);
+    ASSERT_EQ(csv.status, 0);
+    EXPECT_EQ(std::count(csv.out.begin(), csv.out.end(), '\n'), 5);
+}
+
+TEST(TarvelctlHistory, ExportsCsvWithQuotingAndJsonWithASinceFilter) {
+    test::FixtureTree dir;
+    dir.write("drain.jsonl", kLog);
+    const std::string log = dir.root() + "/drain.jsonl";
+    auto r = runTarvelctl({"history", "--csv", "--log", log});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out,
+              "t,kind,level,packageW,chargeW,charging,top,topScore,name,score,cpu,extra\n"
+              "2026-03-01T13:10:00Z,power,80,4.0,9.0,false,Xcode,30.0,,,,\n"
+              "2026-03-01T13:40:00Z,proc,,,,,,,\"Music, \"\"Live\"\"\",10.0,12.0,\n"
+              "2026-03-01T13:50:00Z,event,,,,,,,display_sleep,,,\n"
+              "2026-03-01T13:59:00Z,power,74,5.5,8.0,false,Xcode,30.0,,,,\"{\"\"a\"\":[1,2]}\"\n");
+
+    r = runTarvelctl({"history", "--json", "--log", log, "--since", "2026-03-01T13:45:00Z"});
+    ASSERT_EQ(r.status, 0);
+    const auto j = nlohmann::json::parse(r.out);
+    ASSERT_EQ(j.size(), 2u);
+    EXPECT_EQ(j[0]["name"], "display_sleep");
+    EXPECT_EQ(j[1]["extra"]["a"][1], 2);
+
+    EXPECT_EQ(runTarvelctl({"history", "--csv", "--json", "--log", log}).status, 2);
+    EXPECT_EQ(runTarvelctl({"history", "--log", dir.root() + "/missing.jsonl"}).status, 2);
+    EXPECT_EQ(runTarvelctl({"history", "--since", "1 March", "--log", log}).status, 2);
+    r = runTarvelctl({"history", "--json", "--log", log, "--since", "2030-01-01T00:00:00Z"});
+    EXPECT_EQ(r.out, "[]\n");
+}
+
+TEST(TarvelctlTop, SamplesAFixtureTreeAndTheLiveMachine) {
+    test::ProcFixture proc;
+    proc.setCpu(10, 5.0, "idle");
+    auto r = runTarvelctl({"top", "--json", "--proc-root", proc.root(), "--watts", "10", "--interval", "1"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "[]\n");  // nothing grew between the two passes
+    r = runTarvelctl({"top", "--proc-root", proc.root(), "--watts", "10", "--interval", "1"});
+    EXPECT_EQ(r.out, "Measured power: 10.00 W\nNo process used enough CPU in the last 1.0 s.\n");
+    EXPECT_EQ(runTarvelctl({"top", "--interval", "0.1"}).status, 2);
+    EXPECT_EQ(runTarvelctl({"top", "--watts", "-3", "--interval", "1"}).status, 2);
+
+    QProcess busy;
+    busy.start("/bin/sh", {"-c", "while :; do :; done"});
+    ASSERT_TRUE(busy.waitForStarted());
+    const qint64 pid = busy.processId();
+    r = runTarvelctl({"top", "--json", "--fast", "--watts", "10", "--interval", "1"});
+    busy.kill();
+    busy.waitForFinished();
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto rows = nlohmann::json::parse(r.out);
+    ASSERT_TRUE(rows.is_array());
+    ASSERT_LE(rows.size(), 8u);
+    const nlohmann::json* mine = nullptr;
+    for (const auto& row : rows)
+        if (row["id"] == pid) mine = &row;
+    ASSERT_NE(mine, nullptr) << "pid " << pid << " not in " << r.out;
+    EXPECT_GT((*mine)["cpuPercent"].get<double>(), 20.0);
+    EXPECT_GT((*mine)["estimatedWatts"].get<double>(), 0.0);
+    EXPECT_TRUE((*mine)["path"].is_string());
+    EXPECT_EQ((*mine)["samples"].size(), 1u);
+    for (const char* key : {"name", "energyScore", "powerShare"}) EXPECT_TRUE(mine->contains(key)) << key;
+}
+
+}  // namespace
+}  // namespace tarvel

@@ -1,0 +1,143 @@
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QElapsedTimer>
+#include <QObject>
+#include <QProcess>
+#include <QVariantMap>
+
+#include "drain/DrainAlertMonitor.h"
+#include "platform/linux/DBusNotificationCenter.h"
+#include "support/FixtureTree.h"
+
+namespace tarvel {
+namespace {
+
+// A stand-in for the desktop's notification daemon, serving on its own bus connection.
+class FakeNotificationService : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+
+public:
+    struct Call {
+        QString app, icon, summary, body;
+        uint replaces = 0;
+        QStringList actions;
+        QVariantMap hints;
+        int timeout = 0;
+    };
+    std::vector<Call> calls;
+
+public slots:
+    uint Notify(const QString& app, uint replaces, const QString& icon, const QString& summary,
+                const QString& body, const QStringList& actions, const QVariantMap& hints, int timeout) {
+        calls.push_back({app, icon, summary, body, replaces, actions, hints, timeout});
+        return static_cast<uint>(calls.size());
+    }
+    QStringList GetCapabilities() { return {"body", "sound"}; }
+};
+
+template <typename Pred>
+bool waitUntil(Pred pred, int timeoutMs = 5000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!pred()) {
+        if (timer.elapsed() > timeoutMs) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
+
+// A private session bus for this test program; the default session bus connection of the
+// program is made to it, exactly as the application would find its desktop's bus.
+class PrivateBus : public ::testing::Test {
+protected:
+    static inline QProcess* daemon = nullptr;
+    static inline QString address;
+
+    static void SetUpTestSuite() {
+        daemon = new QProcess;
+        daemon->start("dbus-daemon", {"--session", "--print-address", "--nofork"});
+        ASSERT_TRUE(daemon->waitForStarted(10000));
+        ASSERT_TRUE(waitUntil([] { return daemon->canReadLine(); }, 10000) || daemon->waitForReadyRead(10000));
+        address = QString::fromUtf8(daemon->readLine()).trimmed();
+        ASSERT_FALSE(address.isEmpty());
+        qputenv("DBUS_SESSION_BUS_ADDRESS", address.toUtf8());
+    }
+    static void TearDownTestSuite() {
+        daemon->kill();
+        daemon->waitForFinished(5000);
+        delete daemon;
+        daemon = nullptr;
+    }
+};
+
+TEST_F(PrivateBus, TheAlertReachesTheDesktopServiceWithItsTextsSoundAndIdentifier) {
+    QDBusConnection service = QDBusConnection::connectToBus(address, "notification-service");
+    ASSERT_TRUE(service.isConnected());
+    FakeNotificationService daemonObject;
+    ASSERT_TRUE(service.registerObject(DBusNotificationCenter::kPath, &daemonObject, QDBusConnection::ExportAllSlots));
+    ASSERT_TRUE(service.registerService(DBusNotificationCenter::kService));
+
+    test::FixtureTree dir;
+    UserDefaults defaults(dir.root() + "/defaults.json");
+    ManualClock clock(1'772'373'909.5);
+    DBusNotificationCenter center;  // the program's session bus
+    DrainAlertMonitor monitor(clock, defaults, center, [] { return std::string("Chromium"); });
+    monitor.setEnabled(true);
+    monitor.evaluate(60, true);
+    clock.advance(600);
+    monitor.evaluate(52, true);
+
+    ASSERT_TRUE(waitUntil([&] { return !daemonObject.calls.empty(); }));
+    const auto& call = daemonObject.calls[0];
+    EXPECT_EQ(call.app, "Tarvel");
+    EXPECT_EQ(call.replaces, 0u);
+    EXPECT_EQ(call.summary, "Tarvel · drain alert");
+    EXPECT_EQ(call.body, "Battery dropped 8% in ~15 min. Top energy: Chromium.");
+    EXPECT_TRUE(call.actions.isEmpty());
+    EXPECT_EQ(call.timeout, -1);
+    EXPECT_EQ(call.hints.value("sound-name").toString(), "message-new-instant");
+    EXPECT_EQ(call.hints.value("x-tarvel-id").toString(), "tarvelpro.drain.1772374509");
+
+    // A quiet notification asks the desktop for no sound.
+    center.add({"tarvelpro.drain.1", "t", "b", false});
+    ASSERT_TRUE(waitUntil([&] { return daemonObject.calls.size() == 2; }));
+    EXPECT_TRUE(daemonObject.calls[1].hints.value("suppress-sound").toBool());
+    EXPECT_FALSE(daemonObject.calls[1].hints.contains("sound-name"));
+
+    service.unregisterService(DBusNotificationCenter::kService);
+    service.unregisterObject(DBusNotificationCenter::kPath);
+    QDBusConnection::disconnectFromBus("notification-service");
+}
+
+TEST_F(PrivateBus, WithoutANotificationServiceOrABusNothingIsShownAndNothingBreaks) {
+    DBusNotificationCenter center;
+    ASSERT_FALSE(QDBusConnection::sessionBus().interface()->isServiceRegistered(DBusNotificationCenter::kService));
+    center.requestAuthorization();
+    center.add({"tarvelpro.drain.5", "Tarvel · drain alert", "lost", true});
+    waitUntil([] { return false; }, 300);
+
+    DBusNotificationCenter nowhere(QDBusConnection("not-connected"));
+    nowhere.add({"tarvelpro.drain.6", "Tarvel · drain alert", "nowhere", true});
+
+    // A service that appears later gets the next notification, and only that one.
+    QDBusConnection service = QDBusConnection::connectToBus(address, "late-service");
+    FakeNotificationService daemonObject;
+    ASSERT_TRUE(service.registerObject(DBusNotificationCenter::kPath, &daemonObject, QDBusConnection::ExportAllSlots));
+    ASSERT_TRUE(service.registerService(DBusNotificationCenter::kService));
+    center.add({"tarvelpro.drain.7", "Tarvel · drain alert", "shown", true});
+    ASSERT_TRUE(waitUntil([&] { return !daemonObject.calls.empty(); }));
+    waitUntil([] { return false; }, 200);
+    ASSERT_EQ(daemonObject.calls.size(), 1u);
+    EXPECT_EQ(daemonObject.calls[0].body, "shown");
+    service.unregisterService(DBusNotificationCenter::kService);
+    QDBusConnection::disconnectFromBus("late-service");
+}
+
+}  // namespace
+}  // namespace tarvel
+
+#include "NotificationBusTest.moc"
