@@ -1,7 +1,5 @@
 // tarvelctl why, top and history: the drain history and the energy attribution from a shell.
-#include <chrono>
 #include <cmath>
-#include <thread>
 
 #include <nlohmann/json.hpp>
 
@@ -10,6 +8,7 @@
 #include "base/SupportPaths.h"
 #include "cli/Args.h"
 #include "cli/Commands.h"
+#include "cli/EventWait.h"
 #include "cli/HistoryExport.h"
 #include "drain/DrainLog.h"
 #include "drain/EnergySampler.h"
@@ -17,9 +16,7 @@
 #include "drain/PowerFigures.h"
 #include "drain/WhyDrain.h"
 #include "platform/linux/ProcProcessList.h"
-#include "platform/linux/ProcessCommandRunner.h"
-#include "platform/linux/SysfsBatteryServices.h"
-#include "telemetry/PowerStore.h"
+#include "telemetry/MachinePowerSources.h"
 
 namespace tarvel::cli {
 
@@ -39,15 +36,6 @@ double timeOption(const Args& args, const std::string& name, double fallback) {
 void noPositional(const Args& args, const char* command) {
     if (!args.positional().empty())
         throw UsageError(std::string(command) + " takes no arguments: " + args.positional()[0]);
-}
-
-// The power store's figure after one real battery read. The package power needs the energy
-// reader's polling, which a one-shot command does not run, so it reads as 0 here.
-double measuredWatts() {
-    SysfsBatteryServices services;
-    PowerStore store;
-    store.applyBattery(PowerStore::readBattery(false, services, ProcessCommandRunner::shared()));
-    return attributableWatts(powerFiguresOf(store));
 }
 
 Ordered rowJson(const ProcEnergy& p) {
@@ -97,14 +85,26 @@ int runTop(const std::vector<std::string>& argv, std::ostream& out) {
     if (!(interval >= 1.0 && interval <= 3600.0)) throw UsageError("--interval must be between 1 and 3600 seconds");
     const auto given = args.number("watts");
     if (given && !(std::isfinite(*given) && *given >= 0)) throw UsageError("--watts must be 0 or more");
-    const double watts = given ? *given : measuredWatts();
     const bool fast = args.has("fast");
 
+    // The measured power is the power store's, polled at both passes: the energy counters, where
+    // readable, need the first poll to give a rate at the second.
+    MachinePowerSources sources;
+    PowerStore store(sources.environment());
+    if (!given) {
+        store.poll();
+        waitForPolls(store, 1);
+    }
     ProcProcessList processes(args.value("proc-root", "/proc"));
     const double start = Clock::system().now();
     EnergySampler sampler(processes, start);
-    sampler.pass(start, watts, fast);
-    std::this_thread::sleep_for(std::chrono::duration<double>(interval));
+    sampler.pass(start, 0, fast);  // every process is new here: nothing to attribute yet
+    runEventsFor(static_cast<int>(interval * 1000));
+    if (!given) {
+        store.poll();
+        waitForPolls(store, 2);
+    }
+    const double watts = given ? *given : attributableWatts(powerFiguresOf(store));
     const std::vector<ProcEnergy> rows = sampler.pass(Clock::system().now(), watts, fast);
 
     if (args.has("json")) {

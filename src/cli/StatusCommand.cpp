@@ -1,15 +1,22 @@
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QEventLoop>
-#include <functional>
 #include <QTimer>
 #include <iostream>
 
 #include "base/Format.h"
 #include "cli/Args.h"
 #include "cli/Commands.h"
+#include "cli/EventWait.h"
 #include "cli/PublishedJson.h"
 #include "platform/linux/TerminationSignals.h"
+#include "base/SupportPaths.h"
+#include "base/UserDefaults.h"
+#include "drain/DrainAlertMonitor.h"
+#include "drain/DrainLog.h"
+#include "drain/PowerFigures.h"
+#include "drain/ProcessEnergyStore.h"
+#include "platform/linux/DBusNotificationCenter.h"
+#include "platform/linux/ProcProcessList.h"
 #include "telemetry/MachinePowerSources.h"
 
 namespace tarvel::cli {
@@ -21,26 +28,6 @@ MachineRoots rootsFrom(const Args& args) {
     roots.sys = args.value("sysfs-root", "/sys");
     roots.powercap = args.value("powercap-root", roots.sys + "/class/powercap");
     return roots;
-}
-
-// Runs the event loop until `done` holds (checked every 20 ms) or `timeoutMs` passes.
-void runEventsUntil(const std::function<bool()>& done, int timeoutMs) {
-    QEventLoop loop;
-    QTimer check;
-    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
-        if (done()) loop.quit();
-    });
-    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
-    check.start(20);
-    if (!done()) loop.exec();
-}
-
-void waitForPolls(const PowerStore& store, std::int64_t generation) {
-    runEventsUntil([&] { return store.pollGeneration() >= generation; }, 60000);
-}
-
-void pause(int ms) {
-    runEventsUntil([] { return false; }, ms);
 }
 
 std::string packageText(const PowerStore& s) {
@@ -77,7 +64,7 @@ int runStatus(const std::vector<std::string>& argv, std::ostream& out) {
     PowerStore store(sources.environment());
     store.start();
     waitForPolls(store, 1);
-    pause(2000);  // the energy counters need a second sample to give a rate
+    runEventsFor(2000);  // the energy counters need a second sample to give a rate
     store.poll();
     waitForPolls(store, 2);
     if (args.has("json"))
@@ -88,11 +75,31 @@ int runStatus(const std::vector<std::string>& argv, std::ostream& out) {
 }
 
 int runWatch(const std::vector<std::string>& argv, std::ostream& out) {
-    const Args args(argv, {"json"}, {"sysfs-root", "powercap-root"});
+    const Args args(argv, {"json", "no-log"}, {"sysfs-root", "powercap-root"});
     if (!args.positional().empty()) throw UsageError("watch takes no arguments: " + args.positional()[0]);
     const bool json = args.has("json");
+    const bool keepHistory = !args.has("no-log");
+
+    // While the application is not running, watch keeps the drain history and the fast-drain
+    // alerts going; the history's writer lock decides which of the two writes.
+    DrainLog log(Clock::system(), UserDefaults::standard(), supportDir());
+    if (keepHistory) log.acquireWriterLock();  // when another process holds it, the log says so once
+    ProcProcessList processes;
+    ProcessEnergyStore* energy = nullptr;
+    DrainAlertMonitor alerts(Clock::system(), UserDefaults::standard(), DBusNotificationCenter::shared(),
+                             [&]() -> std::optional<std::string> {
+                                 if (!energy || energy->top().empty()) return std::nullopt;
+                                 return energy->top().front().name;
+                             });
+
     MachinePowerSources sources(rootsFrom(args));
-    PowerStore store(sources.environment());
+    PowerStoreEnvironment env = sources.environment();
+    if (keepHistory) env.recorder = &log;
+    env.evaluator = &alerts;
+    PowerStore store(std::move(env));
+    ProcessEnergyStore energyStore(Clock::system(), processes, powerFiguresFrom(store), keepHistory ? &log : nullptr);
+    energy = &energyStore;
+
     std::string lastShown;
     QObject::connect(&store, &PowerStore::pollApplied, [&] {
         const std::string shown = oneLine(store);
@@ -109,7 +116,9 @@ int runWatch(const std::vector<std::string>& argv, std::ostream& out) {
     });
     quitOnTerminationSignals();
     store.start();
+    energyStore.start();
     QCoreApplication::exec();
+    log.waitForPendingWork();
     return 0;
 }
 

@@ -102,3 +102,34 @@ TEST(WatchCommand, PrintsALineWhenTheShownStateChangesAndStopsOnSigterm) {
     EXPECT_EQ(watch.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(watch.exitCode(), 0);
 }
+
+TEST(WatchCommand, KeepsTheDrainHistoryAndLeavesItToTheFirstWriter) {
+    FixtureTree t;
+    dischargingEnergyLaptop(t);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_DATA_HOME", QString::fromStdString(t.root() + "/data"));
+    env.insert("XDG_CONFIG_HOME", QString::fromStdString(t.root() + "/config"));
+    auto startWatch = [&](QProcess& p) {
+        p.setProcessEnvironment(env);
+        p.start(TARVELCTL_PATH, {"watch", "--json", "--sysfs-root", QString::fromStdString(t.root())});
+        return p.waitForReadyRead(10000);
+    };
+    QProcess first, second;
+    ASSERT_TRUE(startWatch(first));
+    ASSERT_TRUE(startWatch(second));
+    second.terminate();
+    first.terminate();
+    ASSERT_TRUE(second.waitForFinished(5000));
+    ASSERT_TRUE(first.waitForFinished(5000));
+
+    const std::string history = t.read("data/Tarvel/drain.jsonl");
+    ASSERT_FALSE(history.empty());
+    EXPECT_EQ(std::count(history.begin(), history.end(), '\n'), 1);  // one power record, from the first
+    const json record = json::parse(history.substr(0, history.find('\n')));
+    EXPECT_EQ(record["kind"], "power");
+    EXPECT_EQ(record["level"], 60);
+    EXPECT_EQ(record["charging"], false);
+    const std::string notice = second.readAllStandardError().toStdString();
+    EXPECT_NE(notice.find("another Tarvel process is writing the battery history"), std::string::npos);
+    EXPECT_EQ(first.readAllStandardError().toStdString(), "");
+}
