@@ -1,4 +1,5 @@
 #include <QCoreApplication>
+#include <QDBusConnection>
 #include <QDateTime>
 #include <QTimer>
 #include <iostream>
@@ -16,6 +17,7 @@
 #include "drain/PowerFigures.h"
 #include "drain/ProcessEnergyStore.h"
 #include "platform/linux/DBusNotificationCenter.h"
+#include "platform/linux/LogindSleepWakeEvents.h"
 #include "platform/linux/ProcProcessList.h"
 #include "telemetry/MachinePowerSources.h"
 
@@ -99,6 +101,16 @@ int runWatch(const std::vector<std::string>& argv, std::ostream& out) {
     PowerStore store(std::move(env));
     ProcessEnergyStore energyStore(Clock::system(), processes, powerFiguresFrom(store), keepHistory ? &log : nullptr);
     energy = &energyStore;
+
+    LogindSleepWakeEvents sleepWake(QDBusConnection::systemBus(), QDBusConnection::sessionBus());
+    auto transition = [&](const char* event, bool wake) {
+        if (keepHistory) log.recordEvent(event);
+        store.notePowerTransition(wake);
+    };
+    QObject::connect(&sleepWake, &SleepWakeEvents::systemWillSleep, [&] { transition("system_sleep", false); });
+    QObject::connect(&sleepWake, &SleepWakeEvents::systemDidWake, [&] { transition("system_wake", true); });
+    QObject::connect(&sleepWake, &SleepWakeEvents::displayDidSleep, [&] { transition("display_sleep", false); });
+    QObject::connect(&sleepWake, &SleepWakeEvents::displayDidWake, [&] { transition("display_wake", true); });
 
     std::string lastShown;
     QObject::connect(&store, &PowerStore::pollApplied, [&] {

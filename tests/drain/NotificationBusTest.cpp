@@ -11,6 +11,7 @@
 #include "drain/DrainAlertMonitor.h"
 #include "platform/linux/DBusNotificationCenter.h"
 #include "support/FixtureTree.h"
+#include "support/PrivateBus.h"
 
 namespace tarvel {
 namespace {
@@ -54,23 +55,18 @@ bool waitUntil(Pred pred, int timeoutMs = 5000) {
 // program is made to it, exactly as the application would find its desktop's bus.
 class PrivateBus : public ::testing::Test {
 protected:
-    static inline QProcess* daemon = nullptr;
+    static inline test::PrivateBus* bus = nullptr;
     static inline QString address;
 
     static void SetUpTestSuite() {
-        daemon = new QProcess;
-        daemon->start("dbus-daemon", {"--session", "--print-address", "--nofork"});
-        ASSERT_TRUE(daemon->waitForStarted(10000));
-        ASSERT_TRUE(waitUntil([] { return daemon->canReadLine(); }, 10000) || daemon->waitForReadyRead(10000));
-        address = QString::fromUtf8(daemon->readLine()).trimmed();
-        ASSERT_FALSE(address.isEmpty());
+        bus = new test::PrivateBus;
+        ASSERT_TRUE(bus->ok());
+        address = bus->address();
         qputenv("DBUS_SESSION_BUS_ADDRESS", address.toUtf8());
     }
     static void TearDownTestSuite() {
-        daemon->kill();
-        daemon->waitForFinished(5000);
-        delete daemon;
-        daemon = nullptr;
+        delete bus;
+        bus = nullptr;
     }
 };
 

@@ -5,35 +5,14 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QElapsedTimer>
-#include <QProcess>
 
 #include "platform/linux/PowerProfilesLowPowerMode.h"
 #include "support/FixtureTree.h"
+#include "support/PrivateBus.h"
 
 using namespace tarvel;
 
 namespace {
-
-// A private session bus for the test's own services.
-class PrivateBus {
-public:
-    PrivateBus() {
-        daemon_.start("dbus-daemon", {"--session", "--nofork", "--print-address"});
-        if (!daemon_.waitForReadyRead(10000)) return;
-        address_ = QString::fromUtf8(daemon_.readLine()).trimmed();
-    }
-    ~PrivateBus() {
-        QDBusConnection::disconnectFromBus("tarvel-test");
-        daemon_.kill();
-        daemon_.waitForFinished();
-    }
-    QDBusConnection connect(const QString& name) { return QDBusConnection::connectToBus(address_, name); }
-    bool ok() const { return !address_.isEmpty(); }
-
-private:
-    QProcess daemon_;
-    QString address_;
-};
 
 // Enough of power-profiles-daemon: the ActiveProfile property and its change signal.
 class FakeProfiles : public QObject {
@@ -65,7 +44,7 @@ void waitFor(const std::function<bool()>& done) {
 }  // namespace
 
 TEST(LowPowerMode, FollowsPowerProfilesDaemonOverDBus) {
-    PrivateBus bus;
+    tarvel::test::PrivateBus bus;
     ASSERT_TRUE(bus.ok());
     QDBusConnection service = bus.connect("tarvel-test-service");
     FakeProfiles profiles(service);
@@ -90,6 +69,7 @@ TEST(LowPowerMode, FollowsPowerProfilesDaemonOverDBus) {
     waitFor([&] { return changes == 3; });
     EXPECT_FALSE(mode.isLowPowerModeEnabled());
     QDBusConnection::disconnectFromBus("tarvel-test-service");
+    QDBusConnection::disconnectFromBus("tarvel-test");
 }
 
 TEST(LowPowerMode, FallsBackToThePlatformProfileWithoutTheDaemon) {
