@@ -18,11 +18,6 @@ constexpr double kMinLimit = 50, kMaxLimit = 100, kDefaultLimit = 80;
 // The level at which a full-charge override on the adapter counts as done.
 constexpr int kFullChargeDoneLevel = 99;
 
-QPointer<PowerStore>& sharedPowerStore() {
-    static QPointer<PowerStore> store;
-    return store;
-}
-
 }  // namespace
 
 const char* rawValue(ChargeLimitStatus status) {
@@ -100,16 +95,10 @@ ChargeLimitController::ChargeLimitController(UserDefaults& defaults, ChargeSMC& 
     connect(&timer_, &QTimer::timeout, this, &ChargeLimitController::evaluate);
 }
 
-void ChargeLimitController::useSharedPowerStore(PowerStore* store) {
-    sharedPowerStore() = store;
-}
-
 ChargeLimitController& ChargeLimitController::shared() {
     static ChargeLimitController* controller = [] {
-        auto* c = new ChargeLimitController(UserDefaults::standard(), ChargeSMC::shared(), [] {
-            auto& store = sharedPowerStore();
-            return store ? batteryStateOf(*store)() : ChargeBatteryState{};
-        });
+        auto* c = new ChargeLimitController(UserDefaults::standard(), ChargeSMC::shared(),
+                                            batteryStateOf(PowerStore::shared()));
         c->start();
         return c;
     }();

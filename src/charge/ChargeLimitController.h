@@ -76,9 +76,8 @@ public:
                           ChargeBatteryStateProvider battery, QObject* parent = nullptr);
 
     // The application's instance, created on first use over the standard settings, the shared
-    // charger and the power store named by useSharedPowerStore(), then started.
+    // charger and the shared power store, then started.
     static ChargeLimitController& shared();
-    static void useSharedPowerStore(PowerStore* store);
 
     // (Re)starts the 3-second evaluation timer and evaluates at once.
     void start();

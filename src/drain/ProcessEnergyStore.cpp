@@ -4,6 +4,8 @@
 
 #include "base/MainThread.h"
 #include "drain/DrainLog.h"
+#include "drain/PowerFigures.h"
+#include "telemetry/PowerStore.h"
 #include "platform/linux/ProcProcessList.h"
 
 namespace tarvel {
@@ -25,7 +27,8 @@ ProcessEnergyStore::~ProcessEnergyStore() = default;
 ProcessEnergyStore& ProcessEnergyStore::shared() {
     static ProcProcessList processes;
     static ProcessEnergyStore* store =
-        new ProcessEnergyStore(Clock::system(), processes, {}, &DrainLog::shared());
+        new ProcessEnergyStore(Clock::system(), processes, powerFiguresFrom(PowerStore::shared()),
+                               &DrainLog::shared());
     return *store;
 }
 

@@ -34,8 +34,8 @@ public:
                        DrainLog* drainLog, QObject* parent = nullptr);
     ~ProcessEnergyStore() override;
 
-    // The application's store over /proc and the shared drain log. It reads no power until
-    // the application connects it with setPowerSource(powerFiguresFrom(powerStore)).
+    // The application's store over /proc, reading the shared power store and writing the
+    // shared drain log.
     static ProcessEnergyStore& shared();
     void setPowerSource(PowerFiguresProvider power) { power_ = std::move(power); }
 

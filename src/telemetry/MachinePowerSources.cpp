@@ -33,6 +33,14 @@ MachinePowerSources::MachinePowerSources(MachineRoots roots, Clock& clock)
 
 MachinePowerSources::~MachinePowerSources() = default;
 
+PowerStore& PowerStore::shared() {
+    // Never destroyed: its timers and queues must not outlive the application object in a
+    // static destructor.
+    static auto* sources = new MachinePowerSources();
+    static auto* store = new PowerStore(sources->environment());
+    return *store;
+}
+
 PowerStoreEnvironment MachinePowerSources::environment() {
     PowerStoreEnvironment env;
     env.clock = &clock_;

@@ -22,6 +22,11 @@ PowerStore::~PowerStore() {
     if (timer_) timer_->stop();
 }
 
+void PowerStore::setObservers(PowerRecorder* recorder, DrainEvaluator* evaluator) {
+    env_.recorder = recorder;
+    env_.evaluator = evaluator;
+}
+
 PowerStore::BatSnap PowerStore::readBattery(bool includeShellCrossCheck, BatteryServices& services,
                                             CommandRunner& runner) {
     return mergeBatteryReadings(collectBatteryReadings(includeShellCrossCheck, services, runner));

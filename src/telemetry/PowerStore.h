@@ -89,6 +89,12 @@ public:
     explicit PowerStore(PowerStoreEnvironment environment, QObject* parent = nullptr);
     ~PowerStore() override;
 
+    // The application's store, reading this machine; created on first use (on the main thread,
+    // after the application object) and kept for the life of the process.
+    static PowerStore& shared();
+    // Where each applied poll reports: the drain history and the fast-drain monitor.
+    void setObservers(PowerRecorder* recorder, DrainEvaluator* evaluator);
+
     // Starts the poll timer at the current cadence and polls once at once.
     void start();
     // One poll: battery and package reads on the work queue, applied on the main thread. A poll
