@@ -2,7 +2,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QDateTime>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QSaveFile>
 #include <QStandardPaths>
 
@@ -16,9 +18,20 @@ bool isDate(const nlohmann::json& v) {
 }
 }  // namespace
 
-UserDefaults::UserDefaults(std::string path) : path_(std::move(path)) {
+UserDefaults::UserDefaults(std::string path) : path_(std::move(path)) { load(); }
+
+UserDefaults::Stamp UserDefaults::currentStamp() const {
+    const QFileInfo info(QString::fromStdString(path_));
+    if (!info.exists()) return {};
+    return {true, info.lastModified().toMSecsSinceEpoch(), info.size()};
+}
+
+void UserDefaults::load() const {
+    stamp_ = currentStamp();
+    values_ = nlohmann::json::object();
+    keepAside_ = false;
     QFile file(QString::fromStdString(path_));
-    if (!file.exists()) return;
+    if (!stamp_.exists) return;
     if (!file.open(QIODevice::ReadOnly)) {
         keepAside_ = true;
         return;
@@ -29,6 +42,10 @@ UserDefaults::UserDefaults(std::string path) : path_(std::move(path)) {
         values_ = std::move(parsed);
     else
         keepAside_ = true;
+}
+
+void UserDefaults::refresh() const {
+    if (currentStamp() != stamp_) load();
 }
 
 std::string UserDefaults::defaultPath() {
@@ -43,11 +60,13 @@ UserDefaults& UserDefaults::standard() {
 
 bool UserDefaults::contains(const std::string& key) const {
     std::lock_guard lock(mutex_);
+    refresh();
     return values_.contains(key);
 }
 
 std::optional<bool> UserDefaults::boolValue(const std::string& key) const {
     std::lock_guard lock(mutex_);
+    refresh();
     auto it = values_.find(key);
     if (it == values_.end() || !it->is_boolean()) return std::nullopt;
     return it->get<bool>();
@@ -55,6 +74,7 @@ std::optional<bool> UserDefaults::boolValue(const std::string& key) const {
 
 std::optional<std::int64_t> UserDefaults::integer(const std::string& key) const {
     std::lock_guard lock(mutex_);
+    refresh();
     auto it = values_.find(key);
     if (it == values_.end() || !it->is_number_integer()) return std::nullopt;
     if (it->is_number_unsigned() && it->get<std::uint64_t>() > INT64_MAX) return std::nullopt;
@@ -63,6 +83,7 @@ std::optional<std::int64_t> UserDefaults::integer(const std::string& key) const 
 
 std::optional<double> UserDefaults::real(const std::string& key) const {
     std::lock_guard lock(mutex_);
+    refresh();
     auto it = values_.find(key);
     if (it == values_.end() || !it->is_number()) return std::nullopt;
     return it->get<double>();
@@ -70,6 +91,7 @@ std::optional<double> UserDefaults::real(const std::string& key) const {
 
 std::optional<std::string> UserDefaults::string(const std::string& key) const {
     std::lock_guard lock(mutex_);
+    refresh();
     auto it = values_.find(key);
     if (it == values_.end() || !it->is_string()) return std::nullopt;
     return it->get<std::string>();
@@ -77,6 +99,7 @@ std::optional<std::string> UserDefaults::string(const std::string& key) const {
 
 std::optional<double> UserDefaults::date(const std::string& key) const {
     std::lock_guard lock(mutex_);
+    refresh();
     auto it = values_.find(key);
     if (it == values_.end() || !isDate(*it)) return std::nullopt;
     return (*it)[kDateTag].get<double>();
@@ -92,22 +115,31 @@ void UserDefaults::setDate(const std::string& key, double secondsSince1970) {
     store(key, nlohmann::json{{kDateTag, secondsSince1970}});
 }
 
-void UserDefaults::remove(const std::string& key) {
-    std::lock_guard lock(mutex_);
-    if (values_.erase(key) > 0) save();
-}
+void UserDefaults::remove(const std::string& key) { store(key, std::nullopt); }
 
-void UserDefaults::store(const std::string& key, nlohmann::json value) {
+void UserDefaults::store(const std::string& key, std::optional<nlohmann::json> value) {
     std::lock_guard lock(mutex_);
+    const QString path = QString::fromStdString(path_);
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    // Another process may have written since we last looked: change our key in what is on
+    // disk now. Without the lock (a read-only folder) the write below fails anyway.
+    QLockFile fileLock(path + ".lock");
+    fileLock.tryLock(2000);
+    load();
     auto it = values_.find(key);
-    if (it != values_.end() && *it == value && it->type() == value.type()) return;
-    values_[key] = std::move(value);
+    if (!value) {
+        if (it == values_.end()) return;
+        values_.erase(it);
+    } else {
+        if (it != values_.end() && *it == *value && it->type() == value->type()) return;
+        values_[key] = std::move(*value);
+    }
     save();
+    stamp_ = currentStamp();
 }
 
 void UserDefaults::save() {
     const QString path = QString::fromStdString(path_);
-    QDir().mkpath(QFileInfo(path).absolutePath());
     if (keepAside_) {
         // Never silently overwrite a settings file we could not read.
         QFile::remove(path + ".corrupt");

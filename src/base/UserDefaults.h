@@ -12,6 +12,10 @@ namespace tarvel {
 // The typed settings store: one JSON object on disk, replaced atomically on every write.
 // Values keep their type (bool, integer, double, string, date), so a reader asking for an
 // integer gets nothing back when something else is stored under that key.
+//
+// Several processes share the file (the application, `tarvelctl watch`, `charge hold`): reads
+// notice a file another process replaced, and a write re-reads the file under a lock and
+// changes only its own key, so no process undoes another's setting.
 class UserDefaults {
 public:
     // Loads `path` (a missing file is an empty store). An unreadable file is kept aside as
@@ -41,13 +45,23 @@ public:
     void remove(const std::string& key);
 
 private:
-    void store(const std::string& key, nlohmann::json value);
+    struct Stamp {
+        bool exists = false;
+        long long modifiedMs = 0;
+        long long size = 0;
+        bool operator==(const Stamp&) const = default;
+    };
+    Stamp currentStamp() const;
+    void load() const;
+    void refresh() const;
+    void store(const std::string& key, std::optional<nlohmann::json> value);
     void save();
 
     std::string path_;
     mutable std::mutex mutex_;
-    nlohmann::json values_ = nlohmann::json::object();
-    bool keepAside_ = false;
+    mutable nlohmann::json values_ = nlohmann::json::object();
+    mutable bool keepAside_ = false;
+    mutable Stamp stamp_;
 };
 
 }  // namespace tarvel

@@ -54,3 +54,24 @@ TEST(UserDefaults, UnreadableFileIsKeptAsideNotOverwritten) {
     EXPECT_EQ(aside.readAll(), QByteArray("{ \"tarvelpro.chargeLimit.percent\": 7"));
     EXPECT_EQ(UserDefaults(path.toStdString()).integer("tarvelpro.chargeLimit.percent"), 90);
 }
+
+TEST(UserDefaults, TwoProcessesSharingTheFileNeverUndoEachOther) {
+    QTemporaryDir dir;
+    const std::string path = dir.path().toStdString() + "/defaults.json";
+    UserDefaults app(path), watch(path);  // each with its own view, as two processes have
+    app.setInteger("tarvelpro.chargeLimit.percent", 70);
+    watch.setDate("tarvelpro.drainAlerts.lastFire", 1780000000);
+    app.setBool("tarvelpro.drainAlerts.enabled", true);
+
+    EXPECT_EQ(watch.integer("tarvelpro.chargeLimit.percent"), 70);
+    EXPECT_EQ(watch.boolValue("tarvelpro.drainAlerts.enabled"), true);
+    EXPECT_EQ(app.date("tarvelpro.drainAlerts.lastFire"), 1780000000);
+    const UserDefaults fresh(path);
+    EXPECT_EQ(fresh.integer("tarvelpro.chargeLimit.percent"), 70);
+    EXPECT_EQ(fresh.date("tarvelpro.drainAlerts.lastFire"), 1780000000);
+    EXPECT_EQ(fresh.boolValue("tarvelpro.drainAlerts.enabled"), true);
+
+    watch.remove("tarvelpro.chargeLimit.percent");
+    EXPECT_FALSE(app.contains("tarvelpro.chargeLimit.percent"));
+    EXPECT_TRUE(app.contains("tarvelpro.drainAlerts.enabled"));
+}
