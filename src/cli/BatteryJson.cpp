@@ -1,15 +1,11 @@
 #include "cli/BatteryJson.h"
 
 #include "cli/Args.h"
+#include "cli/JsonOptional.h"
 
 namespace tarvel::cli {
 
 namespace {
-
-template <typename T>
-nlohmann::json orNull(const std::optional<T>& v) {
-    return v ? nlohmann::json(*v) : nlohmann::json(nullptr);
-}
 
 template <typename T>
 void take(const nlohmann::json& j, const char* key, T& field) {

@@ -12,6 +12,7 @@
 #include "charge/ChargeSMC.h"
 #include "cli/Args.h"
 #include "cli/Commands.h"
+#include "cli/JsonOptional.h"
 #include "platform/linux/ProcessCommandRunner.h"
 #include "platform/linux/SysfsBatteryServices.h"
 #include "platform/linux/SysfsChargerTransport.h"
@@ -27,10 +28,6 @@ namespace {
 void refreshBattery(PowerStore& store, const std::string& sysRoot) {
     SysfsBatteryServices services(sysRoot);
     store.applyBattery(PowerStore::readBattery(false, services, ProcessCommandRunner::shared()));
-}
-
-nlohmann::json orNull(const std::optional<std::string>& v) {
-    return v ? nlohmann::json(*v) : nlohmann::json(nullptr);
 }
 
 const char* overridesText(const ChargeLimitController& c) {

@@ -1,15 +1,9 @@
 #include "cli/PublishedJson.h"
 
+#include "cli/JsonOptional.h"
 #include "telemetry/PowerStore.h"
 
 namespace tarvel::cli {
-
-namespace {
-template <typename T>
-nlohmann::json orNull(const std::optional<T>& v) {
-    return v ? nlohmann::json(*v) : nlohmann::json(nullptr);
-}
-}  // namespace
 
 nlohmann::json publishedBatteryJson(const PowerStore& s) {
     return {

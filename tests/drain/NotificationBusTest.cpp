@@ -11,10 +11,12 @@
 #include "drain/DrainAlertMonitor.h"
 #include "platform/linux/DBusNotificationCenter.h"
 #include "support/FixtureTree.h"
+#include "support/WaitUntil.h"
 #include "support/PrivateBus.h"
 
 namespace tarvel {
 namespace {
+using test::waitUntil;
 
 // A stand-in for the desktop's notification daemon, serving on its own bus connection.
 class FakeNotificationService : public QObject {
@@ -39,17 +41,6 @@ public slots:
     }
     QStringList GetCapabilities() { return {"body", "sound"}; }
 };
-
-template <typename Pred>
-bool waitUntil(Pred pred, int timeoutMs = 5000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!pred()) {
-        if (timer.elapsed() > timeoutMs) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
 
 // A private session bus for this test program; the default session bus connection of the
 // program is made to it, exactly as the application would find its desktop's bus.

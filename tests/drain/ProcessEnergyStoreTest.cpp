@@ -7,10 +7,12 @@
 #include "drain/DrainLog.h"
 #include "drain/ProcFixture.h"
 #include "drain/ProcessEnergyStore.h"
+#include "support/WaitUntil.h"
 #include "platform/linux/ProcProcessList.h"
 
 namespace tarvel {
 namespace {
+using test::waitUntil;
 
 using test::ProcFixture;
 
@@ -32,17 +34,6 @@ public:
 private:
     ProcProcessList inner_;
 };
-
-template <typename Pred>
-bool waitUntil(Pred pred, int timeoutMs = 5000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!pred()) {
-        if (timer.elapsed() > timeoutMs) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
 
 class ProcessEnergyStoreTest : public ::testing::Test {
 protected:

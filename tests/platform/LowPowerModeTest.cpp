@@ -9,6 +9,7 @@
 #include "platform/linux/PowerProfilesLowPowerMode.h"
 #include "support/FixtureTree.h"
 #include "support/PrivateBus.h"
+#include "support/WaitUntil.h"
 
 using namespace tarvel;
 
@@ -35,12 +36,6 @@ private:
     QString profile_ = "balanced";
 };
 
-void waitFor(const std::function<bool()>& done) {
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-}
-
 }  // namespace
 
 TEST(LowPowerMode, FollowsPowerProfilesDaemonOverDBus) {
@@ -57,16 +52,16 @@ TEST(LowPowerMode, FollowsPowerProfilesDaemonOverDBus) {
     int changes = 0;
     QObject::connect(&mode, &LowPowerMode::changed, [&] { ++changes; });
     EXPECT_TRUE(mode.isLowPowerModeEnabled());  // until the daemon answers
-    waitFor([&] { return mode.activeProfile().has_value(); });
+    tarvel::test::waitUntil([&] { return mode.activeProfile().has_value(); });
     EXPECT_EQ(mode.activeProfile(), QString("balanced"));
     EXPECT_FALSE(mode.isLowPowerModeEnabled());
     EXPECT_EQ(changes, 1);
 
     profiles.set("power-saver");
-    waitFor([&] { return changes == 2; });
+    tarvel::test::waitUntil([&] { return changes == 2; });
     EXPECT_TRUE(mode.isLowPowerModeEnabled());
     profiles.set("performance");
-    waitFor([&] { return changes == 3; });
+    tarvel::test::waitUntil([&] { return changes == 3; });
     EXPECT_FALSE(mode.isLowPowerModeEnabled());
     QDBusConnection::disconnectFromBus("tarvel-test-service");
     QDBusConnection::disconnectFromBus("tarvel-test");

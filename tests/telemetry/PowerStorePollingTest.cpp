@@ -11,6 +11,7 @@
 #include "platform/CommandRunner.h"
 #include "platform/LowPowerMode.h"
 #include "support/ManualPollTimer.h"
+#include "support/WaitUntil.h"
 #include "telemetry/PowerObservers.h"
 #include "telemetry/PowerStore.h"
 
@@ -102,12 +103,7 @@ struct Harness {
         store->poll();
         waitFor([&] { return store->pollGeneration() > before && !store->pollInFlight(); });
     }
-    static void waitFor(const std::function<bool()>& done) {
-        QElapsedTimer t;
-        t.start();
-        while (!done() && t.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        ASSERT_TRUE(done());
-    }
+    static void waitFor(const std::function<bool()>& done) { ASSERT_TRUE(test::waitUntil(done)); }
 };
 
 }  // namespace
