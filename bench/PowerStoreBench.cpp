@@ -17,11 +17,13 @@ using namespace tarvel;
 namespace {
 
 void writeRapl(const test::FixtureTree& t) {
-    for (auto [zone, name] : {std::pair{"intel-rapl:0", "package-0"}, {"intel-rapl:0:0", "core"},
-                              {"intel-rapl:0:1", "uncore"}, {"intel-rapl:0:2", "dram"}})
-        t.writeAll(std::string("powercap/") + zone,
-                   {{"name", std::string(name) + "\n"}, {"max_energy_range_uj", "262143328850\n"},
-                    {"energy_uj", "1000000\n"}});
+    for (auto [zone, name] : {std::pair{"intel-rapl:0", "package-0"},
+                              {"intel-rapl:0:0", "core"},
+                              {"intel-rapl:0:1", "uncore"},
+                              {"intel-rapl:0:2", "dram"}})
+        t.writeAll(std::string("powercap/") + zone, {{"name", std::string(name) + "\n"},
+                                                     {"max_energy_range_uj", "262143328850\n"},
+                                                     {"energy_uj", "1000000\n"}});
 }
 
 // Readers on a sysfs tree, the merge and the smoothing, on the calling thread.
@@ -31,7 +33,8 @@ void BM_BatteryReadMergeApply(benchmark::State& state) {
     SysfsBatteryServices services(t.root());
     PowerStore store;
     for (auto _ : state) {
-        store.applyBattery(PowerStore::readBattery(false, services, ProcessCommandRunner::shared()));
+        store.applyBattery(
+            PowerStore::readBattery(false, services, ProcessCommandRunner::shared()));
         benchmark::DoNotOptimize(store.statusText());
     }
 }

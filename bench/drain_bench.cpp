@@ -24,13 +24,16 @@ constexpr double kNow = 1'772'373'600.0;  // 2026-03-01T14:00:00Z
 constexpr double kDay = 86400.0;
 
 fs::path scratch(const std::string& name) {
-    const fs::path dir = fs::temp_directory_path() / ("tarvel-bench-" + std::to_string(::getpid())) / name;
+    const fs::path dir =
+        fs::temp_directory_path() / ("tarvel-bench-" + std::to_string(::getpid())) / name;
     fs::create_directories(dir);
     return dir;
 }
 
 struct Cleanup {
-    ~Cleanup() { fs::remove_all(fs::temp_directory_path() / ("tarvel-bench-" + std::to_string(::getpid()))); }
+    ~Cleanup() {
+        fs::remove_all(fs::temp_directory_path() / ("tarvel-bench-" + std::to_string(::getpid())));
+    }
 } cleanup;
 
 // A /proc-like tree of 2,048 processes, each with stat, comm and an exe link.
@@ -40,8 +43,9 @@ const fs::path& syntheticProc() {
         for (int pid = 1000; pid < 1000 + 2048; ++pid) {
             const fs::path d = r / std::to_string(pid);
             fs::create_directories(d);
-            std::ofstream(d / "stat") << pid << " (worker " << pid << ") S 1 1 1 0 -1 4194560 100 0 0 0 "
-                                      << pid * 3 << " " << pid << " 0 0 20 0 1 0 100 1000 10 0\n";
+            std::ofstream(d / "stat")
+                << pid << " (worker " << pid << ") S 1 1 1 0 -1 4194560 100 0 0 0 " << pid * 3
+                << " " << pid << " 0 0 20 0 1 0 100 1000 10 0\n";
             std::ofstream(d / "comm") << "worker" << pid << "\n";
             fs::create_symlink("/usr/bin/worker", d / "exe");
         }
@@ -101,7 +105,11 @@ void BM_SamplePassSynthetic2048(benchmark::State& state) {
     state.counters["processes"] = static_cast<double>(sampler.trackedProcesses());
 }
 // Args: fast mode, every process busy.
-BENCHMARK(BM_SamplePassSynthetic2048)->Args({0, 0})->Args({0, 1})->Args({1, 1})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SamplePassSynthetic2048)
+    ->Args({0, 0})
+    ->Args({0, 1})
+    ->Args({1, 1})
+    ->Unit(benchmark::kMillisecond);
 
 // 30 days of history as the application writes it: a power record every 30 s, the leading
 // process every 100 s and a few sleep/wake events a day.
@@ -113,12 +121,15 @@ const std::string& monthLog() {
         const double start = kNow - 30 * kDay + 1;
         for (double t = start; t <= kNow; t += 30) {
             const int level = 100 - static_cast<int>((t - start) / 600) % 90;
-            out += *powerRecordLine(t, level, 3.5 + rng() % 100 / 10.0, 7.25 + rng() % 50 / 10.0, false,
-                                    names[rng() % 6], 12.5 + rng() % 400 / 10.0);
+            out += *powerRecordLine(t, level, 3.5 + rng() % 100 / 10.0, 7.25 + rng() % 50 / 10.0,
+                                    false, names[rng() % 6], 12.5 + rng() % 400 / 10.0);
             if (static_cast<long long>(t - start) % 100 < 30)
-                out += *processRecordLine(t, names[rng() % 6], 20.0 + rng() % 300 / 10.0, 45.5 + rng() % 900 / 10.0);
-            if (static_cast<long long>(t - start) % 21600 < 30) out += *eventRecordLine(t, "display_sleep");
-            if (static_cast<long long>(t - start) % 21600 < 30) out += *eventRecordLine(t + 5, "display_wake");
+                out += *processRecordLine(t, names[rng() % 6], 20.0 + rng() % 300 / 10.0,
+                                          45.5 + rng() % 900 / 10.0);
+            if (static_cast<long long>(t - start) % 21600 < 30)
+                out += *eventRecordLine(t, "display_sleep");
+            if (static_cast<long long>(t - start) % 21600 < 30)
+                out += *eventRecordLine(t + 5, "display_wake");
         }
         return out;
     }();
@@ -130,7 +141,8 @@ void BM_WhyLastHour30Days(benchmark::State& state) {
     std::ofstream(file, std::ios::binary) << monthLog();
     for (auto _ : state) benchmark::DoNotOptimize(whyDrainFromFile(file.string(), kNow));
     state.counters["MB"] = static_cast<double>(monthLog().size()) / 1e6;
-    state.counters["lines"] = static_cast<double>(std::count(monthLog().begin(), monthLog().end(), '\n'));
+    state.counters["lines"] =
+        static_cast<double>(std::count(monthLog().begin(), monthLog().end(), '\n'));
 }
 BENCHMARK(BM_WhyLastHour30Days)->Unit(benchmark::kMillisecond);
 
@@ -141,7 +153,8 @@ void BM_Prune30Days(benchmark::State& state) {
     const fs::path file = dir / "drain.jsonl";
     std::string text = monthLog();
     std::string older;
-    for (double t = kNow - 30 * kDay - 3600; t < kNow - 30 * kDay; t += 30) older += *eventRecordLine(t, "display_wake");
+    for (double t = kNow - 30 * kDay - 3600; t < kNow - 30 * kDay; t += 30)
+        older += *eventRecordLine(t, "display_wake");
     text = older + text;
     for (auto _ : state) {
         state.PauseTiming();
@@ -175,12 +188,11 @@ BENCHMARK(BM_RecordPowerThroughQueue)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
-
-
 namespace {
 // The in-memory part of the prune: which lines stay.
 void BM_PruneText30Days(benchmark::State& state) {
-    for (auto _ : state) benchmark::DoNotOptimize(drain_file::pruneText(monthLog(), kNow - 30 * kDay + 3600));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(drain_file::pruneText(monthLog(), kNow - 30 * kDay + 3600));
 }
 BENCHMARK(BM_PruneText30Days)->Unit(benchmark::kMillisecond);
 }  // namespace

@@ -9,6 +9,8 @@ void postTo(QObject* context, std::function<void()> work) {
     QMetaObject::invokeMethod(context, std::move(work), Qt::QueuedConnection);
 }
 
-void postToMain(std::function<void()> work) { postTo(QCoreApplication::instance(), std::move(work)); }
+void postToMain(std::function<void()> work) {
+    postTo(QCoreApplication::instance(), std::move(work));
+}
 
 }  // namespace tarvel

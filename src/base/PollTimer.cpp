@@ -9,9 +9,14 @@ namespace {
 
 class QtPollTimer final : public PollTimer {
 public:
-    QtPollTimer() { QObject::connect(&timer_, &QTimer::timeout, &context_, [this] { if (tick_) tick_(); }); }
+    QtPollTimer() {
+        QObject::connect(&timer_, &QTimer::timeout, &context_, [this] {
+            if (tick_) tick_();
+        });
+    }
 
-    void start(double intervalSeconds, double toleranceSeconds, std::function<void()> tick) override {
+    void start(double intervalSeconds, double toleranceSeconds,
+               std::function<void()> tick) override {
         tick_ = std::move(tick);
         timer_.setTimerType(toleranceSeconds > 0 ? Qt::CoarseTimer : Qt::PreciseTimer);
         timer_.start(static_cast<int>(intervalSeconds * 1000.0 + 0.5));
@@ -23,7 +28,8 @@ public:
     }
     double interval() const override { return timer_.isActive() ? interval_ : 0; }
     void singleShot(double delaySeconds, std::function<void()> fire) override {
-        QTimer::singleShot(static_cast<int>(delaySeconds * 1000.0 + 0.5), &context_, std::move(fire));
+        QTimer::singleShot(static_cast<int>(delaySeconds * 1000.0 + 0.5), &context_,
+                           std::move(fire));
     }
 
 private:
@@ -35,6 +41,8 @@ private:
 
 }  // namespace
 
-std::unique_ptr<PollTimer> makeQtPollTimer() { return std::make_unique<QtPollTimer>(); }
+std::unique_ptr<PollTimer> makeQtPollTimer() {
+    return std::make_unique<QtPollTimer>();
+}
 
 }  // namespace tarvel

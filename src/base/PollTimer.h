@@ -13,7 +13,8 @@ class PollTimer {
 public:
     virtual ~PollTimer() = default;
     // Replaces any running repetition.
-    virtual void start(double intervalSeconds, double toleranceSeconds, std::function<void()> tick) = 0;
+    virtual void start(double intervalSeconds, double toleranceSeconds,
+                       std::function<void()> tick) = 0;
     virtual void stop() = 0;
     // The running period in seconds; 0 when stopped.
     virtual double interval() const = 0;

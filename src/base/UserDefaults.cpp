@@ -1,8 +1,8 @@
 #include "base/UserDefaults.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
-#include <QDateTime>
 #include <QFileInfo>
 #include <QLockFile>
 #include <QSaveFile>
@@ -18,7 +18,9 @@ bool isDate(const nlohmann::json& v) {
 }
 }  // namespace
 
-UserDefaults::UserDefaults(std::string path) : path_(std::move(path)) { load(); }
+UserDefaults::UserDefaults(std::string path) : path_(std::move(path)) {
+    load();
+}
 
 UserDefaults::Stamp UserDefaults::currentStamp() const {
     const QFileInfo info(QString::fromStdString(path_));
@@ -105,9 +107,15 @@ std::optional<double> UserDefaults::date(const std::string& key) const {
     return (*it)[kDateTag].get<double>();
 }
 
-void UserDefaults::setBool(const std::string& key, bool value) { store(key, value); }
-void UserDefaults::setInteger(const std::string& key, std::int64_t value) { store(key, value); }
-void UserDefaults::setReal(const std::string& key, double value) { store(key, value); }
+void UserDefaults::setBool(const std::string& key, bool value) {
+    store(key, value);
+}
+void UserDefaults::setInteger(const std::string& key, std::int64_t value) {
+    store(key, value);
+}
+void UserDefaults::setReal(const std::string& key, double value) {
+    store(key, value);
+}
 void UserDefaults::setString(const std::string& key, const std::string& value) {
     store(key, value);
 }
@@ -115,7 +123,9 @@ void UserDefaults::setDate(const std::string& key, double secondsSince1970) {
     store(key, nlohmann::json{{kDateTag, secondsSince1970}});
 }
 
-void UserDefaults::remove(const std::string& key) { store(key, std::nullopt); }
+void UserDefaults::remove(const std::string& key) {
+    store(key, std::nullopt);
+}
 
 void UserDefaults::store(const std::string& key, std::optional<nlohmann::json> value) {
     std::lock_guard lock(mutex_);

@@ -2,10 +2,9 @@
 
 #include <cstdint>
 #include <mutex>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
-
-#include <nlohmann/json.hpp>
 
 namespace tarvel {
 

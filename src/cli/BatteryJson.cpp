@@ -20,7 +20,8 @@ void take(const nlohmann::json& j, const char* key, T& field) {
         }
         field = it->get<T>();
     } catch (const std::exception&) {
-        throw UsageError(std::string("snapshot field \"") + key + "\" has the wrong type: " + it->dump());
+        throw UsageError(std::string("snapshot field \"") + key +
+                         "\" has the wrong type: " + it->dump());
     }
 }
 

@@ -1,6 +1,5 @@
 // tarvelctl why, top and history: the drain history and the energy attribution from a shell.
 #include <cmath>
-
 #include <nlohmann/json.hpp>
 
 #include "base/Clock.h"
@@ -24,12 +23,15 @@ namespace {
 
 using Ordered = nlohmann::ordered_json;
 
-std::string defaultLogPath() { return tarvel::supportDir() + "/" + DrainLog::kFileName; }
+std::string defaultLogPath() {
+    return tarvel::supportDir() + "/" + DrainLog::kFileName;
+}
 
 double timeOption(const Args& args, const std::string& name, double fallback) {
     if (!args.has(name)) return fallback;
     const auto t = parseIsoTime(args.value(name));
-    if (!t) throw UsageError("--" + name + " expects an ISO 8601 time such as 2026-03-01T14:05:09Z");
+    if (!t)
+        throw UsageError("--" + name + " expects an ISO 8601 time such as 2026-03-01T14:05:09Z");
     return static_cast<double>(*t);
 }
 
@@ -61,13 +63,15 @@ int runWhy(const std::vector<std::string>& argv, std::ostream& out) {
     const Args args(argv, {"json"}, {"log", "now"});
     noPositional(args, "why");
     const double now = timeOption(args, "now", Clock::system().now());
-    const WhyDrain why = whyDrainFromFile(args.has("log") ? args.value("log") : defaultLogPath(), now);
+    const WhyDrain why =
+        whyDrainFromFile(args.has("log") ? args.value("log") : defaultLogPath(), now);
     if (args.has("json")) {
         Ordered j = Ordered::object();
         j["dropPercent"] = why.dropPercent;
         j["windowLabel"] = why.windowLabel;
         j["culprits"] = Ordered::array();
-        for (const auto& c : why.culprits) j["culprits"].push_back({{"name", c.name}, {"share", c.share}, {"note", c.note}});
+        for (const auto& c : why.culprits)
+            j["culprits"].push_back({{"name", c.name}, {"share", c.share}, {"note", c.note}});
         j["summary"] = why.summary;
         out << j.dump(2) << "\n";
         return 0;
@@ -82,9 +86,11 @@ int runTop(const std::vector<std::string>& argv, std::ostream& out) {
     noPositional(args, "top");
     const double interval = args.number("interval").value_or(2.0);
     // The sampler measures at least one second between passes, so shorter waits would skew it.
-    if (!(interval >= 1.0 && interval <= 3600.0)) throw UsageError("--interval must be between 1 and 3600 seconds");
+    if (!(interval >= 1.0 && interval <= 3600.0))
+        throw UsageError("--interval must be between 1 and 3600 seconds");
     const auto given = args.number("watts");
-    if (given && !(std::isfinite(*given) && *given >= 0)) throw UsageError("--watts must be 0 or more");
+    if (given && !(std::isfinite(*given) && *given >= 0))
+        throw UsageError("--watts must be 0 or more");
     const bool fast = args.has("fast");
 
     // The measured power is the power store's, polled at both passes: the energy counters, where
@@ -121,8 +127,8 @@ int runTop(const std::vector<std::string>& argv, std::ostream& out) {
     out << "    PID   CPU%  SHARE  WATTS  NAME\n";
     for (const auto& p : rows) {
         out << padLeft(std::to_string(p.id), 7) << padLeft(formatFixed(p.cpuPercent, 1), 7)
-            << padLeft(formatFixed(p.powerShare * 100, 0) + "%", 7) << padLeft(formatFixed(p.estimatedWatts, 2), 7)
-            << "  " << p.name;
+            << padLeft(formatFixed(p.powerShare * 100, 0) + "%", 7)
+            << padLeft(formatFixed(p.estimatedWatts, 2), 7) << "  " << p.name;
         if (p.path) out << "  " << *p.path;
         out << "\n";
     }

@@ -23,7 +23,8 @@ std::string csvField(const nlohmann::ordered_json* value) {
 
 }  // namespace
 
-std::vector<nlohmann::ordered_json> historyRecords(std::string_view text, std::optional<double> since) {
+std::vector<nlohmann::ordered_json> historyRecords(std::string_view text,
+                                                   std::optional<double> since) {
     std::vector<nlohmann::ordered_json> records;
     forEachLine(text, [&](std::string_view line) {
         auto j = nlohmann::ordered_json::parse(line.begin(), line.end(), nullptr, false);
@@ -49,7 +50,8 @@ std::string historyCsv(const std::vector<nlohmann::ordered_json>& records) {
     std::vector<std::string> columns;
     for (const auto& r : records)
         for (const auto& [key, value] : r.items())
-            if (std::find(columns.begin(), columns.end(), key) == columns.end()) columns.push_back(key);
+            if (std::find(columns.begin(), columns.end(), key) == columns.end())
+                columns.push_back(key);
     if (columns.empty()) return "";
     std::string out;
     for (std::size_t i = 0; i < columns.size(); ++i) {

@@ -1,17 +1,17 @@
 #pragma once
 
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include <nlohmann/json.hpp>
-
 namespace tarvel::cli {
 
 // The history file's records (JSON objects, in file order, keys in written order); other lines
 // are skipped. With `since`, only records whose "t" is a time not earlier than it.
-std::vector<nlohmann::ordered_json> historyRecords(std::string_view text, std::optional<double> since);
+std::vector<nlohmann::ordered_json> historyRecords(std::string_view text,
+                                                   std::optional<double> since);
 
 // One JSON array of the records.
 std::string historyJson(const std::vector<nlohmann::ordered_json>& records);

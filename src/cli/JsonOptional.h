@@ -1,8 +1,7 @@
 #pragma once
 
-#include <optional>
-
 #include <nlohmann/json.hpp>
+#include <optional>
 
 namespace tarvel::cli {
 

@@ -14,9 +14,10 @@ namespace {
 
 std::string textLine(double t, const PowerStore& s) {
     std::ostringstream line;
-    line << "t=" << formatFixed(t, 1) << "  " << s.levelPercent() << " %  " << s.statusText() << "  |  "
-         << s.timeText() << "  |  " << formatFixed(s.chargeWatts(), 2) << " W";
-    if (s.remainingMinutes()) line << "  |  " << *s.remainingMinutes() << " min (" << s.timeEstimateSource() << ")";
+    line << "t=" << formatFixed(t, 1) << "  " << s.levelPercent() << " %  " << s.statusText()
+         << "  |  " << s.timeText() << "  |  " << formatFixed(s.chargeWatts(), 2) << " W";
+    if (s.remainingMinutes())
+        line << "  |  " << *s.remainingMinutes() << " min (" << s.timeEstimateSource() << ")";
     return line.str();
 }
 
@@ -36,7 +37,8 @@ int runReplay(const std::vector<std::string>& argv, std::ostream& out) {
         const std::string where = path + ":" + std::to_string(number) + ": ";
         const auto j = nlohmann::json::parse(line, nullptr, false);
         if (!j.is_object()) throw UsageError(where + "not a JSON object");
-        if (!j.contains("t") || !j["t"].is_number()) throw UsageError(where + "\"t\" must be a number of seconds");
+        if (!j.contains("t") || !j["t"].is_number())
+            throw UsageError(where + "\"t\" must be a number of seconds");
         const double t = j["t"].get<double>();
         clock.set(t);
         if (j.contains("transition")) {

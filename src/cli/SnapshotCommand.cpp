@@ -51,7 +51,8 @@ public:
     std::map<std::string, std::string> canned;
     std::string shellCapture(const std::string& path, const std::vector<std::string>& a) override {
         auto it = canned.find(path);
-        return it != canned.end() ? it->second : ProcessCommandRunner::shared().shellCapture(path, a);
+        return it != canned.end() ? it->second
+                                  : ProcessCommandRunner::shared().shellCapture(path, a);
     }
 };
 
@@ -63,18 +64,19 @@ void printText(const BatSnap& s, std::ostream& out) {
     if (!s.present) {
         out << "Battery: none" << (s.onAC ? " (on AC power)" : "") << "\n";
     } else {
-        out << "Battery: " << s.level << " %, " << (s.charging ? "charging" : "not charging") << ", "
-            << (s.onAC ? "on AC power" : "on battery") << "\n";
+        out << "Battery: " << s.level << " %, " << (s.charging ? "charging" : "not charging")
+            << ", " << (s.onAC ? "on AC power" : "on battery") << "\n";
         out << "Power: " << formatFixed(s.chargeW, 2) << " W";
         if (s.adapterW > 0) out << " (adapter " << formatFixed(s.adapterW, 0) << " W)";
         out << "\n";
         out << "Time: " << orDash(s.minutes, " min")
-            << (s.minutes ? (s.minutesIsLiveEstimate ? " (live estimate)" : " (reported)") : "") << "\n";
+            << (s.minutes ? (s.minutesIsLiveEstimate ? " (live estimate)" : " (reported)") : "")
+            << "\n";
         out << "Capacity: " << orDash(s.rawCurrent) << " / " << orDash(s.rawMax) << " mAh, design "
             << orDash(s.design, " mAh") << ", health " << orDash(s.health, " %") << ", cycles "
             << orDash(s.cycles) << "\n";
-        out << "Current: " << orDash(s.amperageMA, " mA") << ", voltage " << orDash(s.voltageMV, " mV")
-            << "\n";
+        out << "Current: " << orDash(s.amperageMA, " mA") << ", voltage "
+            << orDash(s.voltageMV, " mV") << "\n";
     }
     out << "Sources: " << (s.sourcesLabel.empty() ? "—" : s.sourcesLabel) << "\n";
 }
@@ -84,7 +86,8 @@ void printText(const BatSnap& s, std::ostream& out) {
 int runSnapshot(const std::vector<std::string>& argv, std::ostream& out) {
     const Args args(argv, {"json", "no-cross-check"},
                     {"sysfs-root", "registry", "power-sources", "ioreg-text", "pmset-text"});
-    if (!args.positional().empty()) throw UsageError("snapshot takes no arguments: " + args.positional()[0]);
+    if (!args.positional().empty())
+        throw UsageError("snapshot takes no arguments: " + args.positional()[0]);
     auto services = servicesFrom(args);
     OverriddenRunner runner;
     if (args.has("ioreg-text")) runner.canned[kIoregPath] = readInputFile(args.value("ioreg-text"));

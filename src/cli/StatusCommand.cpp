@@ -5,13 +5,12 @@
 #include <iostream>
 
 #include "base/Format.h"
+#include "base/SupportPaths.h"
+#include "base/UserDefaults.h"
 #include "cli/Args.h"
 #include "cli/Commands.h"
 #include "cli/EventWait.h"
 #include "cli/PublishedJson.h"
-#include "platform/linux/TerminationSignals.h"
-#include "base/SupportPaths.h"
-#include "base/UserDefaults.h"
 #include "drain/DrainAlertMonitor.h"
 #include "drain/DrainLog.h"
 #include "drain/PowerFigures.h"
@@ -19,6 +18,7 @@
 #include "platform/linux/DBusNotificationCenter.h"
 #include "platform/linux/LogindSleepWakeEvents.h"
 #include "platform/linux/ProcProcessList.h"
+#include "platform/linux/TerminationSignals.h"
 #include "telemetry/MachinePowerSources.h"
 
 namespace tarvel::cli {
@@ -33,35 +33,39 @@ MachineRoots rootsFrom(const Args& args) {
 }
 
 std::string packageText(const PowerStore& s) {
-    std::string text = "package " + formatFixed(s.packageWatts(), 1) + " W (" + s.packageSource() + ")";
+    std::string text =
+        "package " + formatFixed(s.packageWatts(), 1) + " W (" + s.packageSource() + ")";
     if (s.hasPowerDistribution())
-        text += ": cpu " + formatFixed(s.cpuDomainWatts(), 1) + " W, gpu " + formatFixed(s.gpuDomainWatts(), 1) +
-                " W, dram " + formatFixed(s.dramDomainWatts(), 1) + " W";
+        text += ": cpu " + formatFixed(s.cpuDomainWatts(), 1) + " W, gpu " +
+                formatFixed(s.gpuDomainWatts(), 1) + " W, dram " +
+                formatFixed(s.dramDomainWatts(), 1) + " W";
     return text;
 }
 
 std::string oneLine(const PowerStore& s) {
-    return std::to_string(s.levelPercent()) + " %  " + s.statusText() + "  |  " + s.timeText() + "  |  " +
-           packageText(s);
+    return std::to_string(s.levelPercent()) + " %  " + s.statusText() + "  |  " + s.timeText() +
+           "  |  " + packageText(s);
 }
 
 void printStatusText(const PowerStore& s, std::ostream& out) {
     out << "Battery: " << s.statusText() << ", " << s.timeText();
-    if (s.batteryPresent()) out << " (" << s.levelPercent() << " %, time from " << s.timeEstimateSource() << ")";
+    if (s.batteryPresent())
+        out << " (" << s.levelPercent() << " %, time from " << s.timeEstimateSource() << ")";
     out << "\n";
     out << "Sources: " << s.batterySourcesUsed() << "\n";
     out << "Power: " << packageText(s) << "\n";
-    out << "Cores: performance " << formatFixed(s.pCoreShare(), 2) << ", efficiency " << formatFixed(s.eCoreShare(), 2)
-        << "\n";
-    out << "History: " << s.wattHistory().size() << " values, polling every " << formatFixed(s.currentInterval(), 0)
-        << " s\n";
+    out << "Cores: performance " << formatFixed(s.pCoreShare(), 2) << ", efficiency "
+        << formatFixed(s.eCoreShare(), 2) << "\n";
+    out << "History: " << s.wattHistory().size() << " values, polling every "
+        << formatFixed(s.currentInterval(), 0) << " s\n";
 }
 
 }  // namespace
 
 int runStatus(const std::vector<std::string>& argv, std::ostream& out) {
     const Args args(argv, {"json"}, {"sysfs-root", "powercap-root"});
-    if (!args.positional().empty()) throw UsageError("status takes no arguments: " + args.positional()[0]);
+    if (!args.positional().empty())
+        throw UsageError("status takes no arguments: " + args.positional()[0]);
     MachinePowerSources sources(rootsFrom(args));
     PowerStore store(sources.environment());
     store.start();
@@ -78,18 +82,20 @@ int runStatus(const std::vector<std::string>& argv, std::ostream& out) {
 
 int runWatch(const std::vector<std::string>& argv, std::ostream& out) {
     const Args args(argv, {"json", "no-log"}, {"sysfs-root", "powercap-root"});
-    if (!args.positional().empty()) throw UsageError("watch takes no arguments: " + args.positional()[0]);
+    if (!args.positional().empty())
+        throw UsageError("watch takes no arguments: " + args.positional()[0]);
     const bool json = args.has("json");
     const bool keepHistory = !args.has("no-log");
 
     // While the application is not running, watch keeps the drain history and the fast-drain
     // alerts going; the history's writer lock decides which of the two writes.
     DrainLog log(Clock::system(), UserDefaults::standard(), supportDir());
-    if (keepHistory) log.acquireWriterLock();  // when another process holds it, the log says so once
+    if (keepHistory)
+        log.acquireWriterLock();  // when another process holds it, the log says so once
     ProcProcessList processes;
     ProcessEnergyStore* energy = nullptr;
-    DrainAlertMonitor alerts(Clock::system(), UserDefaults::standard(), DBusNotificationCenter::shared(),
-                             [&]() -> std::optional<std::string> {
+    DrainAlertMonitor alerts(Clock::system(), UserDefaults::standard(),
+                             DBusNotificationCenter::shared(), [&]() -> std::optional<std::string> {
                                  if (!energy || energy->top().empty()) return std::nullopt;
                                  return energy->top().front().name;
                              });
@@ -99,7 +105,8 @@ int runWatch(const std::vector<std::string>& argv, std::ostream& out) {
     if (keepHistory) env.recorder = &log;
     env.evaluator = &alerts;
     PowerStore store(std::move(env));
-    ProcessEnergyStore energyStore(Clock::system(), processes, powerFiguresFrom(store), keepHistory ? &log : nullptr);
+    ProcessEnergyStore energyStore(Clock::system(), processes, powerFiguresFrom(store),
+                                   keepHistory ? &log : nullptr);
     energy = &energyStore;
 
     LogindSleepWakeEvents sleepWake(QDBusConnection::systemBus(), QDBusConnection::sessionBus());
@@ -107,10 +114,14 @@ int runWatch(const std::vector<std::string>& argv, std::ostream& out) {
         if (keepHistory) log.recordEvent(event);
         store.notePowerTransition(wake);
     };
-    QObject::connect(&sleepWake, &SleepWakeEvents::systemWillSleep, [&] { transition("system_sleep", false); });
-    QObject::connect(&sleepWake, &SleepWakeEvents::systemDidWake, [&] { transition("system_wake", true); });
-    QObject::connect(&sleepWake, &SleepWakeEvents::displayDidSleep, [&] { transition("display_sleep", false); });
-    QObject::connect(&sleepWake, &SleepWakeEvents::displayDidWake, [&] { transition("display_wake", true); });
+    QObject::connect(&sleepWake, &SleepWakeEvents::systemWillSleep,
+                     [&] { transition("system_sleep", false); });
+    QObject::connect(&sleepWake, &SleepWakeEvents::systemDidWake,
+                     [&] { transition("system_wake", true); });
+    QObject::connect(&sleepWake, &SleepWakeEvents::displayDidSleep,
+                     [&] { transition("display_sleep", false); });
+    QObject::connect(&sleepWake, &SleepWakeEvents::displayDidWake,
+                     [&] { transition("display_wake", true); });
 
     std::string lastShown;
     QObject::connect(&store, &PowerStore::pollApplied, [&] {

@@ -1,9 +1,8 @@
+#include <QCoreApplication>
 #include <iostream>
 #include <map>
 #include <string>
 #include <vector>
-
-#include <QCoreApplication>
 
 #include "cli/Args.h"
 #include "cli/Commands.h"
@@ -46,14 +45,10 @@ int main(int argc, char** argv) {
         return args.empty() ? 2 : 0;
     }
     const std::map<std::string, int (*)(const std::vector<std::string>&, std::ostream&)> commands{
-        {"snapshot", tarvel::cli::runSnapshot},
-        {"replay", tarvel::cli::runReplay},
-        {"status", tarvel::cli::runStatus},
-        {"watch", tarvel::cli::runWatch},
-        {"charge", tarvel::cli::runCharge},
-        {"why", tarvel::cli::runWhy},
-        {"top", tarvel::cli::runTop},
-        {"history", tarvel::cli::runHistory},
+        {"snapshot", tarvel::cli::runSnapshot}, {"replay", tarvel::cli::runReplay},
+        {"status", tarvel::cli::runStatus},     {"watch", tarvel::cli::runWatch},
+        {"charge", tarvel::cli::runCharge},     {"why", tarvel::cli::runWhy},
+        {"top", tarvel::cli::runTop},           {"history", tarvel::cli::runHistory},
     };
     const auto it = commands.find(args[0]);
     if (it == commands.end()) {

@@ -20,10 +20,14 @@ int clampedSetting(const UserDefaults& defaults, const char* key, int fallback, 
 
 DrainAlertMonitor::DrainAlertMonitor(Clock& clock, UserDefaults& defaults,
                                      NotificationCenter& notifications, TopProcessName topProcess)
-    : clock_(clock), defaults_(defaults), notifications_(notifications), topProcess_(std::move(topProcess)) {}
+    : clock_(clock),
+      defaults_(defaults),
+      notifications_(notifications),
+      topProcess_(std::move(topProcess)) {}
 
 DrainAlertMonitor& DrainAlertMonitor::shared() {
-    static DrainAlertMonitor monitor(Clock::system(), UserDefaults::standard(), DBusNotificationCenter::shared(),
+    static DrainAlertMonitor monitor(Clock::system(), UserDefaults::standard(),
+                                     DBusNotificationCenter::shared(),
                                      []() -> std::optional<std::string> {
                                          const auto& top = ProcessEnergyStore::shared().top();
                                          if (top.empty()) return std::nullopt;
@@ -32,7 +36,9 @@ DrainAlertMonitor& DrainAlertMonitor::shared() {
     return monitor;
 }
 
-bool DrainAlertMonitor::isEnabled() const { return defaults_.boolValue(kEnabledKey).value_or(false); }
+bool DrainAlertMonitor::isEnabled() const {
+    return defaults_.boolValue(kEnabledKey).value_or(false);
+}
 
 void DrainAlertMonitor::setEnabled(bool on) {
     defaults_.setBool(kEnabledKey, on);
@@ -40,7 +46,8 @@ void DrainAlertMonitor::setEnabled(bool on) {
 }
 
 int DrainAlertMonitor::dropPercent() const {
-    return clampedSetting(defaults_, kDropPercentKey, kDefaultDropPercent, kMinDropPercent, kMaxDropPercent);
+    return clampedSetting(defaults_, kDropPercentKey, kDefaultDropPercent, kMinDropPercent,
+                          kMaxDropPercent);
 }
 
 void DrainAlertMonitor::setDropPercent(int percent) {
@@ -56,7 +63,9 @@ void DrainAlertMonitor::setWindowMinutes(int minutes) {
     defaults_.setInteger(kWindowMinutesKey, clampTo(minutes, kMinWindowMinutes, kMaxWindowMinutes));
 }
 
-void DrainAlertMonitor::requestPermission() { notifications_.requestAuthorization(); }
+void DrainAlertMonitor::requestPermission() {
+    notifications_.requestAuthorization();
+}
 
 void DrainAlertMonitor::evaluate(int level, bool onBattery) {
     const double now = clock_.now();
@@ -85,7 +94,8 @@ void DrainAlertMonitor::evaluate(int level, bool onBattery) {
     defaults_.setDate(lastAlertKey_, now);
 
     const std::optional<std::string> top = topProcess_ ? topProcess_() : std::nullopt;
-    const std::string head = "Battery dropped " + std::to_string(drop) + "% in ~" + std::to_string(minutes) + " min";
+    const std::string head =
+        "Battery dropped " + std::to_string(drop) + "% in ~" + std::to_string(minutes) + " min";
     LocalNotification n;
     n.identifier = kIdentifierPrefix + std::to_string(static_cast<std::int64_t>(std::floor(now)));
     n.title = kTitle;

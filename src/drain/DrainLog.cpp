@@ -1,9 +1,8 @@
 #include "drain/DrainLog.h"
 
+#include <QFile>
 #include <iostream>
 #include <random>
-
-#include <QFile>
 
 #include "base/Published.h"
 #include "base/Rounding.h"
@@ -31,8 +30,8 @@ DrainLog::RandomSource defaultRandom() {
 
 }  // namespace
 
-DrainLog::DrainLog(Clock& clock, UserDefaults& defaults, std::string supportDir, RandomSource random,
-                   QObject* parent)
+DrainLog::DrainLog(Clock& clock, UserDefaults& defaults, std::string supportDir,
+                   RandomSource random, QObject* parent)
     : QObject(parent),
       clock_(clock),
       defaults_(defaults),
@@ -46,7 +45,8 @@ DrainLog::DrainLog(Clock& clock, UserDefaults& defaults, std::string supportDir,
 DrainLog::~DrainLog() = default;
 
 DrainLog& DrainLog::shared() {
-    static DrainLog* log = new DrainLog(Clock::system(), UserDefaults::standard(), tarvel::supportDir());
+    static DrainLog* log =
+        new DrainLog(Clock::system(), UserDefaults::standard(), tarvel::supportDir());
     return *log;
 }
 
@@ -54,7 +54,8 @@ void DrainLog::recordPower(int level, double packageW, double chargeW, bool char
     // The top process is taken now, on the caller's thread, rather than read later from the
     // queue while the main thread may be changing it.
     const double now = clock_.now();
-    enqueueLine(powerRecordLine(now, level, packageW, chargeW, charging, lastTopName_, lastTopScore_), now);
+    enqueueLine(
+        powerRecordLine(now, level, packageW, chargeW, charging, lastTopName_, lastTopScore_), now);
 }
 
 void DrainLog::recordTopProcess(const std::string& name, double score, double cpu) {
@@ -88,7 +89,9 @@ void DrainLog::setRetention(int days) {
     prune();
 }
 
-void DrainLog::prune() { schedulePrune(clock_.now()); }
+void DrainLog::prune() {
+    schedulePrune(clock_.now());
+}
 
 void DrainLog::schedulePrune(double now) {
     const double cutoff = now - retentionDays_ * kDaySeconds;
@@ -106,7 +109,9 @@ void DrainLog::clearAll() {
     });
 }
 
-DrainLog::WhyDrain DrainLog::whyLastHour() const { return whyDrainFromFile(filePath_, clock_.now()); }
+DrainLog::WhyDrain DrainLog::whyLastHour() const {
+    return whyDrainFromFile(filePath_, clock_.now());
+}
 
 bool DrainLog::ensureWriter() {
     if (lock_) return true;

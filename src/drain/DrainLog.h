@@ -1,10 +1,9 @@
 #pragma once
 
+#include <QObject>
 #include <functional>
 #include <memory>
 #include <string>
-
-#include <QObject>
 
 #include "base/Clock.h"
 #include "base/SerialQueue.h"
@@ -43,8 +42,8 @@ public:
     // Returns a uniform integer in 0…29; the default is a seeded Mersenne Twister.
     using RandomSource = std::function<int()>;
 
-    DrainLog(Clock& clock, UserDefaults& defaults, std::string supportDir,
-             RandomSource random = {}, QObject* parent = nullptr);
+    DrainLog(Clock& clock, UserDefaults& defaults, std::string supportDir, RandomSource random = {},
+             QObject* parent = nullptr);
     ~DrainLog() override;
 
     // The application's log: the system clock, the standard defaults and SUPPORT_DIR.

@@ -97,8 +97,8 @@ void prunePass(const std::string& path, double cutoff, const BeforeReplace& befo
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) return;
     file.close();
-    const PruneOutcome outcome =
-        pruneText(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), cutoff);
+    const PruneOutcome outcome = pruneText(
+        std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), cutoff);
     if (!outcome.changed) return;
     replaceAtomically(path, outcome.text, beforeReplace);
 }
@@ -107,7 +107,8 @@ void removeStaleTemporaries(const std::string& path) {
     const QFileInfo info(QString::fromStdString(path));
     QDir dir = info.absoluteDir();
     // QSaveFile names its temporary "<name>.XXXXXX".
-    const QStringList leftovers = dir.entryList({info.fileName() + ".??????"}, QDir::Files | QDir::Hidden);
+    const QStringList leftovers =
+        dir.entryList({info.fileName() + ".??????"}, QDir::Files | QDir::Hidden);
     for (const QString& name : leftovers) dir.remove(name);
 }
 

@@ -1,7 +1,6 @@
 #include "drain/DrainRecords.h"
 
 #include <cmath>
-
 #include <nlohmann/json.hpp>
 
 #include "drain/IsoTime.h"
@@ -20,7 +19,9 @@ Record header(double now, const char* kind) {
 }
 
 // JSON has no NaN or infinity; such a number would come out as null and no longer be a number.
-bool finite(double v) { return std::isfinite(v); }
+bool finite(double v) {
+    return std::isfinite(v);
+}
 
 std::optional<std::string> line(const Record& r) {
     try {

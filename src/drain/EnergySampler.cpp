@@ -5,7 +5,8 @@
 
 namespace tarvel {
 
-bool sameWithinTolerance(const std::vector<ProcEnergy>& shown, const std::vector<ProcEnergy>& next) {
+bool sameWithinTolerance(const std::vector<ProcEnergy>& shown,
+                         const std::vector<ProcEnergy>& next) {
     if (shown.size() != next.size()) return false;
     for (std::size_t i = 0; i < shown.size(); ++i) {
         if (shown[i].id != next[i].id) return false;
@@ -76,16 +77,20 @@ std::vector<ProcEnergy> EnergySampler::pass(double now, double watts, bool fastM
         const double share = r.cores / total;
         const double raw = watts * share;
         const auto previous = wattsEma_.find(r.pid);
-        const double ema = raw * kEmaNew + (previous == wattsEma_.end() ? raw : previous->second) * kEmaOld;
+        const double ema =
+            raw * kEmaNew + (previous == wattsEma_.end() ? raw : previous->second) * kEmaOld;
         wattsEma_[r.pid] = ema;
         auto& samples = history_[r.pid];
         samples.push_back(ema);
-        if (samples.size() > kHistoryCap) samples.erase(samples.begin(), samples.end() - kHistoryCap);
-        list.push_back(ProcEnergy{r.pid, r.name, r.path, r.cpuPercent * 0.05 + ema * 10.0, r.cpuPercent,
-                                  share, ema, samples});
+        if (samples.size() > kHistoryCap)
+            samples.erase(samples.begin(), samples.end() - kHistoryCap);
+        list.push_back(ProcEnergy{r.pid, r.name, r.path, r.cpuPercent * 0.05 + ema * 10.0,
+                                  r.cpuPercent, share, ema, samples});
     }
 
-    auto byWatts = [](const ProcEnergy& a, const ProcEnergy& b) { return a.estimatedWatts > b.estimatedWatts; };
+    auto byWatts = [](const ProcEnergy& a, const ProcEnergy& b) {
+        return a.estimatedWatts > b.estimatedWatts;
+    };
     std::stable_sort(list.begin(), list.end(), byWatts);
     list.resize(std::min(list.size(), fastMode ? kListFast : kListSlow));
 
@@ -96,7 +101,8 @@ std::vector<ProcEnergy> EnergySampler::pass(double now, double watts, bool fastM
         const double base = std::max(watts, 0.01);
         for (ProcEnergy& p : list) {
             const auto ema = wattsEma_.find(p.id);
-            const double scaled = factor * (ema == wattsEma_.end() ? p.estimatedWatts : ema->second);
+            const double scaled =
+                factor * (ema == wattsEma_.end() ? p.estimatedWatts : ema->second);
             p.powerShare = scaled / base;
             p.estimatedWatts = scaled;
             p.energyScore = scaled * 10.0;

@@ -38,7 +38,9 @@ bool digits(std::string_view s, std::size_t at, std::size_t count, unsigned& out
     return true;
 }
 
-bool isLeap(unsigned y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+bool isLeap(unsigned y) {
+    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+}
 
 unsigned daysInMonth(unsigned y, unsigned m) {
     static const unsigned kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};

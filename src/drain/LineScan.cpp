@@ -48,7 +48,9 @@ private:
         return true;
     }
     bool word(std::string_view w) {
-        if (end_ - p_ < static_cast<std::ptrdiff_t>(w.size()) || std::string_view(p_, w.size()) != w) return false;
+        if (end_ - p_ < static_cast<std::ptrdiff_t>(w.size()) ||
+            std::string_view(p_, w.size()) != w)
+            return false;
         p_ += w.size();
         return true;
     }
@@ -61,7 +63,8 @@ private:
             if (c == '\\') {
                 if (p_ == end_) return false;
                 const char e = *p_++;
-                if (e != '"' && e != '\\' && e != '/' && e != 'b' && e != 'f' && e != 'n' && e != 'r' && e != 't')
+                if (e != '"' && e != '\\' && e != '/' && e != 'b' && e != 'f' && e != 'n' &&
+                    e != 'r' && e != 't')
                     return false;
             }
         }
@@ -138,7 +141,9 @@ private:
 
 }  // namespace
 
-bool certainlyValidJson(std::string_view text) { return PlainJson(text).document(); }
+bool certainlyValidJson(std::string_view text) {
+    return PlainJson(text).document();
+}
 
 std::string quickBoundary(double seconds) {
     if (!std::isfinite(seconds) || seconds < 0 || seconds > 253402300799.0) return {};

@@ -17,7 +17,8 @@ PowerFiguresProvider powerFiguresFrom(const PowerStore& store) {
 
 double attributableWatts(const PowerFigures& f) {
     const double b = f.chargeWatts, p = f.packageWatts;
-    double watts = (f.batteryPresent && !f.isOnAC && !f.isCharging && b > 0.2) ? b : std::max(p, 0.0);
+    double watts =
+        (f.batteryPresent && !f.isOnAC && !f.isCharging && b > 0.2) ? b : std::max(p, 0.0);
     return std::isfinite(watts) ? watts : 0.0;
 }
 

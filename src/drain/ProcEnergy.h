@@ -13,10 +13,10 @@ struct ProcEnergy {
     std::string name;                 // short name, or "pid N" when unreadable
     std::optional<std::string> path;  // executable path, fast mode only
     double energyScore = 0;
-    double cpuPercent = 0;            // percent of one core, capped at the logical CPUs × 100
-    double powerShare = 0;            // 0…1 of the attributed power
-    double estimatedWatts = 0;        // smoothed watts
-    std::vector<double> samples;      // recent smoothed watts, oldest first, at most 30
+    double cpuPercent = 0;        // percent of one core, capped at the logical CPUs × 100
+    double powerShare = 0;        // 0…1 of the attributed power
+    double estimatedWatts = 0;    // smoothed watts
+    std::vector<double> samples;  // recent smoothed watts, oldest first, at most 30
 
     bool operator==(const ProcEnergy&) const = default;
 };

@@ -5,17 +5,20 @@
 #include "base/MainThread.h"
 #include "drain/DrainLog.h"
 #include "drain/PowerFigures.h"
-#include "telemetry/PowerStore.h"
 #include "platform/linux/ProcProcessList.h"
+#include "telemetry/PowerStore.h"
 
 namespace tarvel {
 
 namespace {
-int toMs(double seconds) { return static_cast<int>(std::lround(seconds * 1000.0)); }
+int toMs(double seconds) {
+    return static_cast<int>(std::lround(seconds * 1000.0));
+}
 }  // namespace
 
-ProcessEnergyStore::ProcessEnergyStore(Clock& clock, ProcessList& processes, PowerFiguresProvider power,
-                                       DrainLog* drainLog, QObject* parent)
+ProcessEnergyStore::ProcessEnergyStore(Clock& clock, ProcessList& processes,
+                                       PowerFiguresProvider power, DrainLog* drainLog,
+                                       QObject* parent)
     : QObject(parent),
       clock_(clock),
       power_(std::move(power)),
@@ -26,9 +29,8 @@ ProcessEnergyStore::~ProcessEnergyStore() = default;
 
 ProcessEnergyStore& ProcessEnergyStore::shared() {
     static ProcProcessList processes;
-    static ProcessEnergyStore* store =
-        new ProcessEnergyStore(Clock::system(), processes, powerFiguresFrom(PowerStore::shared()),
-                               &DrainLog::shared());
+    static ProcessEnergyStore* store = new ProcessEnergyStore(
+        Clock::system(), processes, powerFiguresFrom(PowerStore::shared()), &DrainLog::shared());
     return *store;
 }
 
@@ -88,7 +90,8 @@ void ProcessEnergyStore::publishTop(std::vector<ProcEnergy> list) {
     const double now = clock_.now();
     if (now - lastTopLog_ >= kTopLogInterval) {
         lastTopLog_ = now;
-        if (drainLog_) drainLog_->recordTopProcess(leader->name, leader->energyScore, leader->cpuPercent);
+        if (drainLog_)
+            drainLog_->recordTopProcess(leader->name, leader->energyScore, leader->cpuPercent);
     }
 }
 

@@ -1,10 +1,9 @@
 #pragma once
 
-#include <memory>
-#include <vector>
-
 #include <QObject>
 #include <QTimer>
+#include <memory>
+#include <vector>
 
 #include "base/Clock.h"
 #include "base/SerialQueue.h"

@@ -1,12 +1,11 @@
 #include "drain/WhyDrain.h"
 
+#include <QFile>
 #include <algorithm>
 #include <map>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <utility>
-
-#include <QFile>
-#include <nlohmann/json.hpp>
 
 #include "base/Format.h"
 #include "drain/IsoTime.h"
@@ -69,7 +68,8 @@ std::string headline(std::int64_t drop, const std::vector<WhyDrain::Culprit>& cu
     const std::string d = std::to_string(drop);
     if (drop == 0) return culprits.empty() ? why_texts::kSteady : why_texts::kSteadyWithActivity;
     if (culprits.empty())
-        return "Battery dropped ~" + d + "% in the last hour, but no dominant process was logged yet.";
+        return "Battery dropped ~" + d +
+               "% in the last hour, but no dominant process was logged yet.";
     return culprits.front().name +
            " was responsible for the largest share of energy use while battery dropped ~" + d +
            "% in the last hour.";
@@ -131,7 +131,8 @@ WhyDrain analyzeWhyDrain(std::string_view text, double now) {
     result.windowLabel = why_texts::kWindowLabel;
     for (const auto& [name, score] : ranked) {
         const double share = total > 0 ? score / total : 0.0;
-        result.culprits.push_back({name, share, formatFixed(share * 100, 0) + "% of attributed energy samples"});
+        result.culprits.push_back(
+            {name, share, formatFixed(share * 100, 0) + "% of attributed energy samples"});
     }
     result.summary = withEventNotes(headline(drop, result.culprits), tally.events);
     return result;
@@ -146,7 +147,8 @@ WhyDrain whyDrainFromFile(const std::string& path, double now) {
         return none;
     }
     const QByteArray bytes = file.readAll();
-    return analyzeWhyDrain(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), now);
+    return analyzeWhyDrain(
+        std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), now);
 }
 
 }  // namespace tarvel

@@ -23,7 +23,8 @@ namespace why_texts {
 inline constexpr const char* kWindowLabel = "last hour";
 inline constexpr const char* kNoHistory =
     "Not enough local history yet — leave Tarvel running while on battery.";
-inline constexpr const char* kSteady = "Battery held steady over the last hour (or you were charging).";
+inline constexpr const char* kSteady =
+    "Battery held steady over the last hour (or you were charging).";
 inline constexpr const char* kSteadyWithActivity =
     "Battery held steady. Highest energy activity still logged for reference.";
 }  // namespace why_texts

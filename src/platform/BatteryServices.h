@@ -26,7 +26,8 @@ public:
 // Services that answer with a fixed snapshot (captured registry files, tests).
 class FixedBatteryServices final : public BatteryServices {
 public:
-    explicit FixedBatteryServices(BatteryServiceSnapshot snapshot) : snapshot_(std::move(snapshot)) {}
+    explicit FixedBatteryServices(BatteryServiceSnapshot snapshot)
+        : snapshot_(std::move(snapshot)) {}
     BatteryServiceSnapshot copyBatteryServices() override { return snapshot_; }
 
 private:

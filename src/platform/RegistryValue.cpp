@@ -50,7 +50,8 @@ std::uint64_t RegNumber::bits() const {
             return u_;
         case Kind::Real:
             if (!std::isfinite(d_)) return 0;
-            if (d_ <= -9.2e18) return static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::min());
+            if (d_ <= -9.2e18)
+                return static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::min());
             if (d_ >= 1.8e19) return std::numeric_limits<std::uint64_t>::max();
             if (d_ < 0) return static_cast<std::uint64_t>(static_cast<std::int64_t>(d_));
             return static_cast<std::uint64_t>(d_);
@@ -58,7 +59,9 @@ std::uint64_t RegNumber::bits() const {
     return 0;
 }
 
-std::int64_t RegNumber::unsigned64AsSigned() const { return static_cast<std::int64_t>(bits()); }
+std::int64_t RegNumber::unsigned64AsSigned() const {
+    return static_cast<std::int64_t>(bits());
+}
 
 std::int32_t RegNumber::low32Signed() const {
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(bits() & 0xffffffffu));

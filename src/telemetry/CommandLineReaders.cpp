@@ -1,9 +1,8 @@
 #include "telemetry/CommandLineReaders.h"
 
-#include <cmath>
-
 #include <QRegularExpression>
 #include <QString>
+#include <cmath>
 
 #include "base/Rounding.h"
 #include "telemetry/RegistryProperties.h"
@@ -18,7 +17,9 @@ using OptI = std::optional<I64>;
 const char* const kUnsigned = R"(\s*=\s*(\d+))";
 const char* const kSigned = R"(\s*=\s*(-?\d+))";
 
-bool within(I64 v, I64 limit) { return v >= -limit && v <= limit; }
+bool within(I64 v, I64 limit) {
+    return v >= -limit && v <= limit;
+}
 
 class TextMatcher {
 public:
@@ -60,8 +61,12 @@ private:
     QString text_;
 };
 
-OptI either(OptI a, OptI b) { return a ? a : b; }
-OptI validMinutes(OptI m) { return isValidMinutes(m) ? m : std::nullopt; }
+OptI either(OptI a, OptI b) {
+    return a ? a : b;
+}
+OptI validMinutes(OptI m) {
+    return isValidMinutes(m) ? m : std::nullopt;
+}
 
 // Amperage printed as a wrapped unsigned value: try the 64-bit, then the 32-bit reading.
 I64 repairAmperage(const TextMatcher& t, I64 a) {
@@ -73,7 +78,8 @@ I64 repairAmperage(const TextMatcher& t, I64 a) {
         const I64 reinterpreted = static_cast<I64>(u);
         if (within(reinterpreted, 30000)) return reinterpreted;
     }
-    const I64 low = static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(a)));
+    const I64 low =
+        static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(a)));
     if (!within(a, 499999) && low > -500000 && low <= 499999) return low;
     return a;
 }
@@ -89,11 +95,14 @@ BatSourceReading parseIoregText(const std::string& text) {
     const TextMatcher t(text);
     r.present = true;
 
-    const OptI raw = either(t.key("AppleRawCurrentCapacity", kUnsigned), t.key("AppleRawCurrentCapacity", kSigned));
-    const OptI rawMax = either(t.key("AppleRawMaxCapacity", kUnsigned), t.key("MaxCapacity", kUnsigned));
+    const OptI raw = either(t.key("AppleRawCurrentCapacity", kUnsigned),
+                            t.key("AppleRawCurrentCapacity", kSigned));
+    const OptI rawMax =
+        either(t.key("AppleRawMaxCapacity", kUnsigned), t.key("MaxCapacity", kUnsigned));
     const OptI current = t.key("CurrentCapacity", kUnsigned);
     const OptI design = t.key("DesignCapacity", kUnsigned);
-    const OptI volts = either(t.key("AppleRawBatteryVoltage", kUnsigned), t.key("Voltage", kUnsigned));
+    const OptI volts =
+        either(t.key("AppleRawBatteryVoltage", kUnsigned), t.key("Voltage", kUnsigned));
     OptI amps = either(t.key("InstantAmperage", kSigned), t.key("Amperage", kSigned));
     const OptI toEmpty = t.key("AvgTimeToEmpty", kUnsigned);
     const OptI toFull = t.key("AvgTimeToFull", kUnsigned);
@@ -170,7 +179,8 @@ BatSourceReading parsePmsetText(const std::string& text) {
 }
 
 BatSourceReading readBatteryIoreg(CommandRunner& runner) {
-    return parseIoregText(runner.shellCapture(kIoregPath, {"-rn", "AppleSmartBattery", "-c", "AppleSmartBattery"}));
+    return parseIoregText(
+        runner.shellCapture(kIoregPath, {"-rn", "AppleSmartBattery", "-c", "AppleSmartBattery"}));
 }
 
 BatSourceReading readBatteryPmset(CommandRunner& runner) {

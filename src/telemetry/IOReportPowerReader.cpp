@@ -9,9 +9,12 @@ namespace tarvel {
 namespace {
 
 bool endsWith(const std::string& s, const std::string& suffix) {
-    return s.size() >= suffix.size() && s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0;
+    return s.size() >= suffix.size() &&
+           s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
-bool contains(const std::string& s, const char* part) { return s.find(part) != std::string::npos; }
+bool contains(const std::string& s, const char* part) {
+    return s.find(part) != std::string::npos;
+}
 
 std::string trimmed(const std::string& s) {
     const auto first = s.find_first_not_of(" \t\r\n");
@@ -32,13 +35,18 @@ std::optional<double> toJoules(std::int64_t value, const std::string& unit) {
 
 }  // namespace
 
-std::optional<ChannelKind> classifyEnergyChannel(const std::string& group, const std::string& name) {
-    if (!(group == "Energy Model" || contains(group, "Energy") || group == "PMP")) return std::nullopt;
-    if (endsWith(name, "CPU Energy") || contains(name, "CPU Complex Energy")) return ChannelKind::cpu;
+std::optional<ChannelKind> classifyEnergyChannel(const std::string& group,
+                                                 const std::string& name) {
+    if (!(group == "Energy Model" || contains(group, "Energy") || group == "PMP"))
+        return std::nullopt;
+    if (endsWith(name, "CPU Energy") || contains(name, "CPU Complex Energy"))
+        return ChannelKind::cpu;
     if (endsWith(name, "GPU Energy") || contains(name, "GPU Complex")) return ChannelKind::gpu;
-    if (name.rfind("ANE", 0) == 0 || contains(name, "ANE Energy") || contains(name, "Neural")) return ChannelKind::ane;
+    if (name.rfind("ANE", 0) == 0 || contains(name, "ANE Energy") || contains(name, "Neural"))
+        return ChannelKind::ane;
     if (contains(name, "DRAM") || contains(name, "Memory")) return ChannelKind::dram;
-    if (contains(name, "ISP") || (contains(name, "Display") && contains(name, "Energy"))) return ChannelKind::other;
+    if (contains(name, "ISP") || (contains(name, "Display") && contains(name, "Energy")))
+        return ChannelKind::other;
     return std::nullopt;
 }
 

@@ -14,7 +14,8 @@ PackageReading PackagePower::readPackageWattsDetailed() {
         if (sample && sample->hasData() && sample->packageWatts() > 0.05) {
             const int domains = sample->domainCount();
             PackageReading r;
-            r.source = domains <= 1 ? texts::kSensor : "sensor (" + std::to_string(domains) + " domains)";
+            r.source =
+                domains <= 1 ? texts::kSensor : "sensor (" + std::to_string(domains) + " domains)";
             r.watts = std::clamp(sample->packageWatts(), 0.1, 120.0);
             r.distribution = sample;
             return r;

@@ -1,14 +1,12 @@
 #pragma once
 
+#include <QObject>
+#include <atomic>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
-
-#include <QObject>
-
-#include <atomic>
-#include <memory>
 
 #include "base/Clock.h"
 #include "base/PollTimer.h"
@@ -56,16 +54,22 @@ class PowerStore : public QObject {
     Q_PROPERTY(bool isCharging READ isCharging NOTIFY isChargingChanged)
     Q_PROPERTY(bool isOnAC READ isOnAC NOTIFY isOnACChanged)
     Q_PROPERTY(double chargeWatts READ chargeWatts NOTIFY chargeWattsChanged)
-    Q_PROPERTY(std::string batterySourcesUsed READ batterySourcesUsed NOTIFY batterySourcesUsedChanged)
-    Q_PROPERTY(std::string timeEstimateSource READ timeEstimateSource NOTIFY timeEstimateSourceChanged)
+    Q_PROPERTY(
+        std::string batterySourcesUsed READ batterySourcesUsed NOTIFY batterySourcesUsedChanged)
+    Q_PROPERTY(
+        std::string timeEstimateSource READ timeEstimateSource NOTIFY timeEstimateSourceChanged)
     Q_PROPERTY(std::optional<std::int64_t> cycleCount READ cycleCount NOTIFY cycleCountChanged)
-    Q_PROPERTY(std::optional<std::int64_t> healthPercent READ healthPercent NOTIFY healthPercentChanged)
+    Q_PROPERTY(
+        std::optional<std::int64_t> healthPercent READ healthPercent NOTIFY healthPercentChanged)
     Q_PROPERTY(std::optional<std::int64_t> capacityRaw READ capacityRaw NOTIFY capacityRawChanged)
-    Q_PROPERTY(std::optional<std::int64_t> designCapacity READ designCapacity NOTIFY designCapacityChanged)
+    Q_PROPERTY(
+        std::optional<std::int64_t> designCapacity READ designCapacity NOTIFY designCapacityChanged)
     Q_PROPERTY(std::string timeText READ timeText NOTIFY timeTextChanged)
     Q_PROPERTY(std::string statusText READ statusText NOTIFY statusTextChanged)
-    Q_PROPERTY(std::optional<std::int64_t> remainingMinutes READ remainingMinutes NOTIFY remainingMinutesChanged)
-    Q_PROPERTY(bool minutesIsLiveEstimate READ minutesIsLiveEstimate NOTIFY minutesIsLiveEstimateChanged)
+    Q_PROPERTY(std::optional<std::int64_t> remainingMinutes READ remainingMinutes NOTIFY
+                   remainingMinutesChanged)
+    Q_PROPERTY(
+        bool minutesIsLiveEstimate READ minutesIsLiveEstimate NOTIFY minutesIsLiveEstimateChanged)
     Q_PROPERTY(double packageWatts READ packageWatts NOTIFY packageWattsChanged)
     Q_PROPERTY(std::string packageSource READ packageSource NOTIFY packageSourceChanged)
     Q_PROPERTY(double cpuDomainWatts READ cpuDomainWatts NOTIFY cpuDomainWattsChanged)
@@ -73,11 +77,13 @@ class PowerStore : public QObject {
     Q_PROPERTY(double aneDomainWatts READ aneDomainWatts NOTIFY aneDomainWattsChanged)
     Q_PROPERTY(double dramDomainWatts READ dramDomainWatts NOTIFY dramDomainWattsChanged)
     Q_PROPERTY(double otherDomainWatts READ otherDomainWatts NOTIFY otherDomainWattsChanged)
-    Q_PROPERTY(bool hasPowerDistribution READ hasPowerDistribution NOTIFY hasPowerDistributionChanged)
+    Q_PROPERTY(
+        bool hasPowerDistribution READ hasPowerDistribution NOTIFY hasPowerDistributionChanged)
     Q_PROPERTY(double pCoreShare READ pCoreShare NOTIFY pCoreShareChanged)
     Q_PROPERTY(double eCoreShare READ eCoreShare NOTIFY eCoreShareChanged)
     Q_PROPERTY(std::vector<double> wattHistory READ wattHistory NOTIFY wattHistoryChanged)
-    Q_PROPERTY(std::vector<double> wattHistorySpark READ wattHistorySpark NOTIFY wattHistorySparkChanged)
+    Q_PROPERTY(
+        std::vector<double> wattHistorySpark READ wattHistorySpark NOTIFY wattHistorySparkChanged)
 
 public:
     using BatSnap = tarvel::BatSnap;

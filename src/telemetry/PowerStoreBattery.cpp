@@ -15,7 +15,9 @@ namespace tarvel {
 namespace {
 constexpr size_t kMinutesSampleCap = 12;
 
-const char* boolText(bool b) { return b ? "true" : "false"; }
+const char* boolText(bool b) {
+    return b ? "true" : "false";
+}
 }  // namespace
 
 void PowerStore::resetTimeSmoothers() {
@@ -49,7 +51,8 @@ void PowerStore::applyBattery(const BatSnap& snap) {
     publish(this, levelPercent_, stickyLevel_, &PowerStore::levelPercentChanged);
     publish(this, isCharging_, snap.charging, &PowerStore::isChargingChanged);
     publish(this, isOnAC_, snap.onAC, &PowerStore::isOnACChanged);
-    publish(this, batterySourcesUsed_, snap.sourcesLabel.empty() ? std::string(kDash) : snap.sourcesLabel,
+    publish(this, batterySourcesUsed_,
+            snap.sourcesLabel.empty() ? std::string(kDash) : snap.sourcesLabel,
             &PowerStore::batterySourcesUsedChanged);
 
     smoothCurrent(snap);
@@ -66,7 +69,8 @@ void PowerStore::applyBattery(const BatSnap& snap) {
     if (!snap.present) {
         publish(this, statusText_, std::string(texts::kNoBattery), &PowerStore::statusTextChanged);
         publish(this, timeText_, std::string(texts::kDesktopAC), &PowerStore::timeTextChanged);
-        publish(this, remainingMinutes_, std::optional<std::int64_t>(), &PowerStore::remainingMinutesChanged);
+        publish(this, remainingMinutes_, std::optional<std::int64_t>(),
+                &PowerStore::remainingMinutesChanged);
         publish(this, minutesIsLiveEstimate_, false, &PowerStore::minutesIsLiveEstimateChanged);
         resetTimeSmoothers();
         clearAmpSmoother();
@@ -183,27 +187,33 @@ void PowerStore::showMinutesSample(double m) {
         minutesEma_ = alpha * m + (1 - alpha) * minutesEma_;
         minutesSamples_.push_back(m);
         if (minutesSamples_.size() > kMinutesSampleCap)
-            minutesSamples_.erase(minutesSamples_.begin(),
-                                  minutesSamples_.end() - static_cast<std::ptrdiff_t>(kMinutesSampleCap));
+            minutesSamples_.erase(
+                minutesSamples_.begin(),
+                minutesSamples_.end() - static_cast<std::ptrdiff_t>(kMinutesSampleCap));
         std::vector<double> sorted = minutesSamples_;
         std::sort(sorted.begin(), sorted.end());
         const double median = sorted[sorted.size() / 2];
         const double target = 0.25 * median + 0.75 * minutesEma_;
         const double ref = lastDisplayedMinutes_ > 0 ? double(lastDisplayedMinutes_) : minutesEma_;
-        const double next = std::fabs(target - ref) <= 2 ? target : (target > ref ? ref + 2 : ref - 2);
+        const double next =
+            std::fabs(target - ref) <= 2 ? target : (target > ref ? ref + 2 : ref - 2);
         minutesEma_ = next;
         shown = std::max<std::int64_t>(1, roundHalfAway(next));
     }
-    publish(this, remainingMinutes_, std::optional<std::int64_t>(shown), &PowerStore::remainingMinutesChanged);
+    publish(this, remainingMinutes_, std::optional<std::int64_t>(shown),
+            &PowerStore::remainingMinutesChanged);
 }
 
 std::string PowerStore::composeStatus(const BatSnap& snap, double w) {
     const double shownW = chargeWatts_ > 0.05 ? chargeWatts_ : w;
     if (snap.charging)
-        return shownW > 0.05 ? texts::kChargingWatts + formatFixed(shownW, 1) + " W" : texts::kCharging;
+        return shownW > 0.05 ? texts::kChargingWatts + formatFixed(shownW, 1) + " W"
+                             : texts::kCharging;
     if (!snap.onAC)
-        return shownW > 0.05 ? texts::kOnBatteryWatts + formatFixed(shownW, 1) + " W" : texts::kOnBattery;
-    publish(this, remainingMinutes_, std::optional<std::int64_t>(), &PowerStore::remainingMinutesChanged);
+        return shownW > 0.05 ? texts::kOnBatteryWatts + formatFixed(shownW, 1) + " W"
+                             : texts::kOnBattery;
+    publish(this, remainingMinutes_, std::optional<std::int64_t>(),
+            &PowerStore::remainingMinutesChanged);
     publish(this, minutesIsLiveEstimate_, false, &PowerStore::minutesIsLiveEstimateChanged);
     resetTimeSmoothers();
     clearAmpSmoother();
@@ -227,8 +237,9 @@ void PowerStore::publishTimeText(const BatSnap& snap, double now) {
 
     const std::int64_t shown = remainingMinutes_.value_or(-1);
     const bool minutesChanged = lastDisplayedMinutes_ < 0 || shown != lastDisplayedMinutes_;
-    const bool due = text == texts::kOnACPower || lastPublishedTimeText_.empty() ||
-                     (text != lastPublishedTimeText_ && (now - lastTimePublishAt_ >= 8.0 || minutesChanged));
+    const bool due =
+        text == texts::kOnACPower || lastPublishedTimeText_.empty() ||
+        (text != lastPublishedTimeText_ && (now - lastTimePublishAt_ >= 8.0 || minutesChanged));
     if (!due) return;
     lastTimePublishAt_ = now;
     lastPublishedTimeText_ = text;

@@ -28,7 +28,8 @@ double PowerStore::currentInterval() const {
     const bool lowPower = env_.lowPowerMode && env_.lowPowerMode->isLowPowerModeEnabled();
     if (fastMode_) return kPowerPollUI;
     if (batteryPresent_ && isOnAC_ && !isCharging_ && levelPercent_ > 99) return kPowerPollACIdle;
-    if (batteryPresent_ && !isOnAC_) return lowPower ? kPowerPollOnBatteryLowPower : kPowerPollOnBattery;
+    if (batteryPresent_ && !isOnAC_)
+        return lowPower ? kPowerPollOnBatteryLowPower : kPowerPollOnBattery;
     return lowPower ? kPowerPollIdleLowPower : kPowerPollIdle;
 }
 
@@ -40,7 +41,9 @@ void PowerStore::restartTimer(double interval) {
     });
 }
 
-double PowerStore::pollInterval() const { return timer_ ? timer_->interval() : 0; }
+double PowerStore::pollInterval() const {
+    return timer_ ? timer_->interval() : 0;
+}
 
 void PowerStore::setFastMode(bool on) {
     fastMode_ = on;
@@ -48,14 +51,16 @@ void PowerStore::setFastMode(bool on) {
 }
 
 void PowerStore::lowPowerModeChanged() {
-    if (pollInterval() > 0 && std::fabs(pollInterval() - currentInterval()) > 0.4) restartTimer(currentInterval());
+    if (pollInterval() > 0 && std::fabs(pollInterval() - currentInterval()) > 0.4)
+        restartTimer(currentInterval());
 }
 
 void PowerStore::poll() {
     if (pollInFlight_ || !workQ_) return;
     pollInFlight_ = true;
     const double now = clock_.now();
-    const bool doShell = lastShellCrossCheck_ == 0 || now - lastShellCrossCheck_ >= kBatteryShellCrossCheck;
+    const bool doShell =
+        lastShellCrossCheck_ == 0 || now - lastShellCrossCheck_ >= kBatteryShellCrossCheck;
     const bool doCores = now - lastCoreShareRead_ >= kCoreShareEvery || fastMode_;
     const CoreShares published{pCoreShare_, eCoreShare_};
     workQ_->async([this, alive = alive_, doShell, doCores, published] {
@@ -68,28 +73,34 @@ void PowerStore::poll() {
                 cores = env_.packagePower->readCoreShares();
                 postTo(this, [this] { lastCoreShareRead_ = clock_.now(); });
             }
-            postTo(this, [this, snap, pkg, cores, doCores] { applyPoll(snap, pkg, cores, doCores); });
+            postTo(this,
+                   [this, snap, pkg, cores, doCores] { applyPoll(snap, pkg, cores, doCores); });
         }
         postTo(this, [this] { pollInFlight_ = false; });
     });
 }
 
-void PowerStore::applyPoll(const BatSnap& snap, const PackageReading& pkg, CoreShares cores, bool doCores) {
+void PowerStore::applyPoll(const BatSnap& snap, const PackageReading& pkg, CoreShares cores,
+                           bool doCores) {
     applyBattery(snap);
     applyPackageWatts(pkg);
     applyDistribution(pkg);
     if (doCores) {
-        if (std::fabs(cores.p - pCoreShare_) > 0.02) publish(this, pCoreShare_, cores.p, &PowerStore::pCoreShareChanged);
-        if (std::fabs(cores.e - eCoreShare_) > 0.02) publish(this, eCoreShare_, cores.e, &PowerStore::eCoreShareChanged);
+        if (std::fabs(cores.p - pCoreShare_) > 0.02)
+            publish(this, pCoreShare_, cores.p, &PowerStore::pCoreShareChanged);
+        if (std::fabs(cores.e - eCoreShare_) > 0.02)
+            publish(this, eCoreShare_, cores.e, &PowerStore::eCoreShareChanged);
     }
     const double now = clock_.now();
     recordHistory(now);
 
     if (now - lastDrainLog_ >= kDrainLogEvery) {
         lastDrainLog_ = now;
-        if (env_.recorder) env_.recorder->recordPower(levelPercent_, packageWatts_, chargeWatts_, isCharging_);
+        if (env_.recorder)
+            env_.recorder->recordPower(levelPercent_, packageWatts_, chargeWatts_, isCharging_);
     }
-    if (env_.evaluator) env_.evaluator->evaluate(levelPercent_, batteryPresent_ && !isOnAC_ && !isCharging_);
+    if (env_.evaluator)
+        env_.evaluator->evaluate(levelPercent_, batteryPresent_ && !isOnAC_ && !isCharging_);
 
     const double interval = currentInterval();
     if (std::fabs(pollInterval() - interval) > 0.4) restartTimer(interval);

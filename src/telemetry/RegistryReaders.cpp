@@ -16,12 +16,18 @@ using OptI = std::optional<I64>;
 
 enum class ChargeState { Charging, NotCharging, Unknown };
 
-OptI validMinutes(OptI m) { return isValidMinutes(m) ? m : std::nullopt; }
+OptI validMinutes(OptI m) {
+    return isValidMinutes(m) ? m : std::nullopt;
+}
 
-OptI firstOf(OptI a, OptI b) { return a ? a : b; }
+OptI firstOf(OptI a, OptI b) {
+    return a ? a : b;
+}
 
 // |v| <= limit, without the overflow of taking the magnitude of the most negative value.
-bool within(I64 v, I64 limit) { return v >= -limit && v <= limit; }
+bool within(I64 v, I64 limit) {
+    return v >= -limit && v <= limit;
+}
 
 // A number value read as a signed integer (entries of a dictionary or an array).
 OptI numberInt(const RegValue& v) {
@@ -50,7 +56,8 @@ OptI plausibleAmperage(const RegDict& entry) {
         auto it = entry.find(key);
         const RegNumber* n = it == entry.end() ? nullptr : it->second.number();
         if (!n) continue;
-        for (OptI candidate : {OptI(n->unsigned64AsSigned()), n->signed64(), OptI(n->low32Signed())})
+        for (OptI candidate :
+             {OptI(n->unsigned64AsSigned()), n->signed64(), OptI(n->low32Signed())})
             if (candidate && within(*candidate, 50000)) return candidate;
     }
     return std::nullopt;
@@ -85,7 +92,8 @@ OptI readSmartBatteryVoltage(const RegDict& entry, const RegDict* gauge) {
         v = propInt(entry, "Voltage");
         if (v == 0) v.reset();
     }
-    if (!v && gauge) v = firstOf(dictInt(*gauge, "Voltage"), dictInt(*gauge, "AppleRawBatteryVoltage"));
+    if (!v && gauge)
+        v = firstOf(dictInt(*gauge, "Voltage"), dictInt(*gauge, "AppleRawBatteryVoltage"));
     if ((!v || *v < 1) && gauge) {
         if (OptI cells = sumCells(*gauge, 500)) v = cells;
     }
@@ -100,7 +108,8 @@ BatSourceReading readSmartBattery(const RegDict* entryPtr) {
     const RegDict& entry = *entryPtr;
     r.present = true;
     r.rawCurrent = propInt(entry, "AppleRawCurrentCapacity");
-    r.rawMax = firstOf(propInt(entry, "AppleRawMaxCapacity"), propInt(entry, "NominalChargeCapacity"));
+    r.rawMax =
+        firstOf(propInt(entry, "AppleRawMaxCapacity"), propInt(entry, "NominalChargeCapacity"));
     const RegDict* gauge = propDict(entry, "BatteryData");
     readSmartBatteryLevel(entry, gauge, r);
 
@@ -134,7 +143,8 @@ BatSourceReading readSmartBattery(const RegDict* entryPtr) {
         const I64 a = *r.amperageMA;
         const bool disagrees = (state == ChargeState::Charging && a <= 0) ||
                                (state != ChargeState::Charging && a >= 0);
-        if (!(std::llabs(a) <= 40 && disagrees)) r.chargeW = std::llabs(a) / 1000.0 * double(*volts) / 1000.0;
+        if (!(std::llabs(a) <= 40 && disagrees))
+            r.chargeW = std::llabs(a) / 1000.0 * double(*volts) / 1000.0;
     }
 
     if (const RegDict* adapter = propDict(entry, "AdapterDetails")) {
@@ -149,11 +159,13 @@ BatSourceReading readSmartBattery(const RegDict* entryPtr) {
         else
             r.minutes = t;
     } else {
-        if ((!r.chargeW || *r.chargeW <= 0.1) && r.adapterW) r.chargeW = std::min(*r.adapterW, 140.0);
+        if ((!r.chargeW || *r.chargeW <= 0.1) && r.adapterW)
+            r.chargeW = std::min(*r.adapterW, 140.0);
         if (!r.chargeW || *r.chargeW <= 0) {
             const RegDict* charger = propDict(entry, "ChargerData");
             const OptI current = charger ? dictInt(*charger, "ChargingCurrent") : std::nullopt;
-            if (current && *current > 0 && volts) r.chargeW = *current / 1000.0 * double(*volts) / 1000.0;
+            if (current && *current > 0 && volts)
+                r.chargeW = *current / 1000.0 * double(*volts) / 1000.0;
         }
         r.minutes = firstOf(validMinutes(propInt(entry, "TimeRemaining")),
                             validMinutes(propInt(entry, "AvgTimeToFull")));
@@ -208,14 +220,16 @@ BatSourceReading readTelemetry(const RegDict* entry) {
             milliW = double(static_cast<std::uint64_t>(reinterpreted));
         const double batteryW = std::fabs(milliW) / 1000.0;
         if (batteryW > 0.15 && batteryW < 100) {
-            r.chargeW = (systemW && std::fabs(*systemW - batteryW) <= 1.5) ? (*systemW + batteryW) / 2
-                                                                           : batteryW;
+            r.chargeW = (systemW && std::fabs(*systemW - batteryW) <= 1.5)
+                            ? (*systemW + batteryW) / 2
+                            : batteryW;
         }
     }
 
     const auto isCharging = propBool(*entry, "IsCharging");
     if (r.chargeW && *r.chargeW > 0.15) {
-        const OptI v = firstOf(propInt(*entry, "AppleRawBatteryVoltage"), propInt(*entry, "Voltage"));
+        const OptI v =
+            firstOf(propInt(*entry, "AppleRawBatteryVoltage"), propInt(*entry, "Voltage"));
         if (v && *v > 8000) {
             r.voltageMV = v;
             const I64 ma = roundHalfAway(*r.chargeW / (double(*v) / 1000.0) * 1000.0);

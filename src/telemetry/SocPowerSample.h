@@ -13,7 +13,9 @@ struct SocPowerSample {
     double dramWatts = 0;
     double otherWatts = 0;
 
-    bool hasData() const { return cpuWatts > 0 || gpuWatts > 0 || aneWatts > 0 || dramWatts > 0 || otherWatts > 0; }
+    bool hasData() const {
+        return cpuWatts > 0 || gpuWatts > 0 || aneWatts > 0 || dramWatts > 0 || otherWatts > 0;
+    }
     // The package: every domain but "other".
     double packageWatts() const { return cpuWatts + gpuWatts + aneWatts + dramWatts; }
     double totalWatts() const { return packageWatts() + otherWatts; }

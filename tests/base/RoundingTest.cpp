@@ -15,7 +15,7 @@ TEST(Rounding, HalvesAwayFromZeroAndSaturates) {
 }
 
 TEST(Format, FixedIgnoresTheProcessLocale) {
-    std::setlocale(LC_ALL, "de_DE.UTF-8");  // harmless when the locale is not installed
+    std::setlocale(LC_ALL, "de_DE.UTF-8");             // harmless when the locale is not installed
     EXPECT_EQ(tarvel::formatFixed(11.25, 1), "11.2");  // like printf: 11.25 is below the half
     EXPECT_EQ(tarvel::formatFixed(12.0, 1), "12.0");
     EXPECT_EQ(tarvel::formatFixed(0.04, 1), "0.0");

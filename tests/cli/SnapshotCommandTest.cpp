@@ -44,7 +44,8 @@ TEST(SnapshotCommand, DischargingFixtureReportsEveryFieldAndReading) {
 
     const json quick = snapshotJson({"--sysfs-root", t.root(), "--no-cross-check"});
     EXPECT_EQ(quick["readings"].count("ioreg"), 0u);
-    EXPECT_EQ(quick["readings"].count("pmset"), 1u);  // the power-source list had a level but no time
+    EXPECT_EQ(quick["readings"].count("pmset"),
+              1u);  // the power-source list had a level but no time
 }
 
 TEST(SnapshotCommand, MachinesWithoutABatteryReportTheDesktopFields) {
@@ -72,14 +73,16 @@ TEST(SnapshotCommand, RegistryAndToolOutputFromFiles) {
                 "InstantAmperage": 18446744073709550116, "IsCharging": false, "ExternalConnected": false,
                 "BatteryData": {"StateOfCharge": 84, "FccComp1": 5000, "DesignCapacity": 5200}})");
     t.write("ioreg.txt", "\"AppleSmartBattery\"\n\"CycleCount\" = 77\n\"AvgTimeToEmpty\" = 150\n");
-    t.write("pmset.txt", "Now drawing from 'Battery Power'\n -InternalBattery-0 84%; discharging; 2:41 remaining\n");
-    const json j = snapshotJson({"--registry", t.root() + "/registry.json", "--ioreg-text", t.root() + "/ioreg.txt",
-                                 "--pmset-text", t.root() + "/pmset.txt"});
+    t.write(
+        "pmset.txt",
+        "Now drawing from 'Battery Power'\n -InternalBattery-0 84%; discharging; 2:41 remaining\n");
+    const json j = snapshotJson({"--registry", t.root() + "/registry.json", "--ioreg-text",
+                                 t.root() + "/ioreg.txt", "--pmset-text", t.root() + "/pmset.txt"});
     EXPECT_EQ(j["level"], 84);
     EXPECT_EQ(j["amperageMA"], -1500);  // the unsigned 64-bit value survived the JSON
     EXPECT_DOUBLE_EQ(j["chargeW"].get<double>(), 18.0);
-    EXPECT_EQ(j["cycles"], 77);  // only ioreg knew
-    EXPECT_EQ(j["minutes"], 150);  // ioreg comes before pmset
+    EXPECT_EQ(j["cycles"], 77);                            // only ioreg knew
+    EXPECT_EQ(j["minutes"], 150);                          // ioreg comes before pmset
     EXPECT_EQ(j["readings"]["IOPS"]["present"], nullptr);  // no --power-sources: no list
     EXPECT_EQ(j["readings"]["pmset"]["minutes"], 161);
     EXPECT_EQ(j["sourcesLabel"], "SMC + IOKit + pmset");

@@ -1,11 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <QProcess>
 #include <atomic>
 #include <chrono>
 #include <nlohmann/json.hpp>
 #include <thread>
-
-#include <QProcess>
 
 #include "support/PowerSupplyFixtures.h"
 
@@ -29,9 +28,11 @@ private:
     void run() {
         const auto start = std::chrono::steady_clock::now();
         while (!stop_) {
-            const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            const double seconds =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
             for (const auto& [zone, rate] : zones_)
-                tree_.write("powercap/" + zone + "/energy_uj", std::to_string(std::int64_t(1e9 + rate * seconds)) + "\n");
+                tree_.write("powercap/" + zone + "/energy_uj",
+                            std::to_string(std::int64_t(1e9 + rate * seconds)) + "\n");
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
     }
@@ -46,14 +47,18 @@ private:
 TEST(StatusCommand, MeasuresThePackageAndItsDomainsFromAdvancingCounters) {
     FixtureTree t;
     dischargingEnergyLaptop(t);
-    for (auto [zone, name] : {std::pair{"intel-rapl:0", "package-0"}, {"intel-rapl:0:0", "core"},
-                              {"intel-rapl:0:1", "uncore"}, {"intel-rapl:0:2", "dram"}}) {
+    for (auto [zone, name] : {std::pair{"intel-rapl:0", "package-0"},
+                              {"intel-rapl:0:0", "core"},
+                              {"intel-rapl:0:1", "uncore"},
+                              {"intel-rapl:0:2", "dram"}}) {
         t.writeAll(std::string("powercap/") + zone, {{"name", std::string(name) + "\n"},
-                                                      {"max_energy_range_uj", "262143328850\n"},
-                                                      {"energy_uj", "1000000000\n"}});
+                                                     {"max_energy_range_uj", "262143328850\n"},
+                                                     {"energy_uj", "1000000000\n"}});
     }
-    LiveCounters counters(t, {{"intel-rapl:0", 10e6}, {"intel-rapl:0:1", 2e6}, {"intel-rapl:0:2", 1.5e6}});
-    const auto r = runTarvelctl({"status", "--json", "--sysfs-root", t.root(), "--powercap-root", t.root() + "/powercap"});
+    LiveCounters counters(
+        t, {{"intel-rapl:0", 10e6}, {"intel-rapl:0:1", 2e6}, {"intel-rapl:0:2", 1.5e6}});
+    const auto r = runTarvelctl(
+        {"status", "--json", "--sysfs-root", t.root(), "--powercap-root", t.root() + "/powercap"});
     ASSERT_EQ(r.status, 0) << r.err;
     const json j = json::parse(r.out);
     EXPECT_EQ(j["packageSource"], "sensor (3 domains)");
@@ -72,7 +77,8 @@ TEST(StatusCommand, WithoutReadableCountersThePackageIsEstimatedFromTheLoad) {
     FixtureTree t;
     desktopMainsOnly(t);
     t.writeAll("powercap/intel-rapl:0", {{"name", "package-0\n"}});  // root-only energy_uj
-    const auto r = runTarvelctl({"status", "--json", "--sysfs-root", t.root(), "--powercap-root", t.root() + "/powercap"});
+    const auto r = runTarvelctl(
+        {"status", "--json", "--sysfs-root", t.root(), "--powercap-root", t.root() + "/powercap"});
     ASSERT_EQ(r.status, 0) << r.err;
     const json j = json::parse(r.out);
     EXPECT_EQ(j["packageSource"], "estimate");
@@ -89,7 +95,8 @@ TEST(WatchCommand, PrintsALineWhenTheShownStateChangesAndStopsOnSigterm) {
     FixtureTree t;
     dischargingEnergyLaptop(t);
     QProcess watch;
-    watch.start(TARVELCTL_PATH, {"watch", "--json", "--sysfs-root", QString::fromStdString(t.root())});
+    watch.start(TARVELCTL_PATH,
+                {"watch", "--json", "--sysfs-root", QString::fromStdString(t.root())});
     ASSERT_TRUE(watch.waitForReadyRead(10000));
     const json first = json::parse(watch.readLine().toStdString());
     EXPECT_EQ(first["levelPercent"], 60);
@@ -111,7 +118,8 @@ TEST(WatchCommand, KeepsTheDrainHistoryAndLeavesItToTheFirstWriter) {
     env.insert("XDG_CONFIG_HOME", QString::fromStdString(t.root() + "/config"));
     auto startWatch = [&](QProcess& p) {
         p.setProcessEnvironment(env);
-        p.start(TARVELCTL_PATH, {"watch", "--json", "--sysfs-root", QString::fromStdString(t.root())});
+        p.start(TARVELCTL_PATH,
+                {"watch", "--json", "--sysfs-root", QString::fromStdString(t.root())});
         return p.waitForReadyRead(10000);
     };
     QProcess first, second;
@@ -124,12 +132,14 @@ TEST(WatchCommand, KeepsTheDrainHistoryAndLeavesItToTheFirstWriter) {
 
     const std::string history = t.read("data/Tarvel/drain.jsonl");
     ASSERT_FALSE(history.empty());
-    EXPECT_EQ(std::count(history.begin(), history.end(), '\n'), 1);  // one power record, from the first
+    EXPECT_EQ(std::count(history.begin(), history.end(), '\n'),
+              1);  // one power record, from the first
     const json record = json::parse(history.substr(0, history.find('\n')));
     EXPECT_EQ(record["kind"], "power");
     EXPECT_EQ(record["level"], 60);
     EXPECT_EQ(record["charging"], false);
     const std::string notice = second.readAllStandardError().toStdString();
-    EXPECT_NE(notice.find("another Tarvel process is writing the battery history"), std::string::npos);
+    EXPECT_NE(notice.find("another Tarvel process is writing the battery history"),
+              std::string::npos);
     EXPECT_EQ(first.readAllStandardError().toStdString(), "");
 }

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
 
 #include <QDir>
 #include <QProcess>
+#include <nlohmann/json.hpp>
 
 #include "drain/DrainLog.h"
 #include "drain/IsoTime.h"
@@ -39,14 +39,16 @@ TEST(TarvelctlWhy, ExplainsTheLastHourOfAGivenLogAsJsonOrText) {
     EXPECT_DOUBLE_EQ(j["culprits"][0]["share"].get<double>(), 60.0 / 70.0);
     EXPECT_EQ(j["culprits"][0]["note"], "86% of attributed energy samples");
     EXPECT_EQ(j["summary"],
-              "Xcode was responsible for the largest share of energy use while battery dropped ~6% in the last "
+              "Xcode was responsible for the largest share of energy use while battery dropped ~6% "
+              "in the last "
               "hour. Display slept 1×.");
 
     // An hour later only the newest power record is in the window.
     r = runTarvelctl({"why", "--log", log, "--now", "2026-03-01T15:45:00+01:00"});
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(r.out,
-              "Battery held steady. Highest energy activity still logged for reference. Display slept 1×.\n"
+              "Battery held steady. Highest energy activity still logged for reference. Display "
+              "slept 1×.\n"
               "  Xcode: 100% of attributed energy samples\n");
 
     r = runTarvelctl({"why", "--log", log, "--now", "yesterday"});
@@ -73,7 +75,8 @@ TEST(TarvelctlWhy, ReadsTheApplicationsHistoryByDefault) {
     const auto r = runTarvelctl({"why", "--now", "2026-03-01T14:00:00Z"}, env);
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out,
-              "ffmpeg was responsible for the largest share of energy use while battery dropped ~6% in the last "
+              "ffmpeg was responsible for the largest share of energy use while battery dropped "
+              "~6% in the last "
               "hour. System sleep recorded.\n  ffmpeg: 100% of attributed energy samples\n");
 
     const auto csv = runTarvelctl({"history"}, env);
@@ -111,7 +114,8 @@ TEST(TarvelctlHistory, ExportsCsvWithQuotingAndJsonWithASinceFilter) {
 TEST(TarvelctlTop, SamplesAFixtureTreeAndTheLiveMachine) {
     test::ProcFixture proc;
     proc.setCpu(10, 5.0, "idle");
-    auto r = runTarvelctl({"top", "--json", "--proc-root", proc.root(), "--watts", "10", "--interval", "1"});
+    auto r = runTarvelctl(
+        {"top", "--json", "--proc-root", proc.root(), "--watts", "10", "--interval", "1"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "[]\n");  // nothing grew between the two passes
     r = runTarvelctl({"top", "--proc-root", proc.root(), "--watts", "10", "--interval", "1"});
@@ -138,7 +142,8 @@ TEST(TarvelctlTop, SamplesAFixtureTreeAndTheLiveMachine) {
     EXPECT_GT((*mine)["estimatedWatts"].get<double>(), 0.0);
     EXPECT_TRUE((*mine)["path"].is_string());
     EXPECT_EQ((*mine)["samples"].size(), 1u);
-    for (const char* key : {"name", "energyScore", "powerShare"}) EXPECT_TRUE(mine->contains(key)) << key;
+    for (const char* key : {"name", "energyScore", "powerShare"})
+        EXPECT_TRUE(mine->contains(key)) << key;
 }
 
 }  // namespace

@@ -1,11 +1,10 @@
-#include <unistd.h>
-
 #include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <nlohmann/json.hpp>
 
 #include "drain/DrainLog.h"
 #include "drain/IsoTime.h"
@@ -38,7 +37,8 @@ protected:
     void SetUp() override { QDir().mkpath(QString::fromStdString(support)); }
 
     std::unique_ptr<DrainLog> makeLog(int randomValue = 7) {
-        return std::make_unique<DrainLog>(clock, defaults, support, [randomValue] { return randomValue; });
+        return std::make_unique<DrainLog>(clock, defaults, support,
+                                          [randomValue] { return randomValue; });
     }
     std::string content() const { return dir.read("support/drain.jsonl"); }
     bool exists() const { return QFileInfo::exists(QString::fromStdString(file)); }
@@ -55,10 +55,11 @@ TEST_F(DrainLogTest, RecordsAreAppendedInOrderAndPowerRecordsCarryTheLastTopProc
     log->recordPower(81, 6.25, 9.5, false);
     log->waitForPendingWork();
     ASSERT_TRUE(exists());
-    EXPECT_EQ(content(),
-              R"({"t":"2026-03-01T12:00:00Z","kind":"power","level":81,"packageW":6.25,"chargeW":9.5,)"
-              R"("charging":false,"top":"","topScore":0.0})"
-              "\n");
+    EXPECT_EQ(
+        content(),
+        R"({"t":"2026-03-01T12:00:00Z","kind":"power","level":81,"packageW":6.25,"chargeW":9.5,)"
+        R"("charging":false,"top":"","topScore":0.0})"
+        "\n");
 
     clock.advance(25.5);
     log->recordTopProcess("Safari", 12.5, 30.0);
@@ -69,14 +70,17 @@ TEST_F(DrainLogTest, RecordsAreAppendedInOrderAndPowerRecordsCarryTheLastTopProc
 
     const auto records = recordsIn(content());
     ASSERT_EQ(records.size(), 4u);
-    EXPECT_EQ(records[1], nlohmann::json::parse(
-                              R"({"t":"2026-03-01T12:00:25Z","kind":"proc","name":"Safari","score":12.5,"cpu":30.0})"));
+    EXPECT_EQ(
+        records[1],
+        nlohmann::json::parse(
+            R"({"t":"2026-03-01T12:00:25Z","kind":"proc","name":"Safari","score":12.5,"cpu":30.0})"));
     EXPECT_EQ(records[2]["t"], "2026-03-01T12:00:30Z");
     EXPECT_EQ(records[2]["top"], "Safari");
     EXPECT_EQ(records[2]["topScore"], 12.5);
     EXPECT_EQ(records[2]["charging"], true);
-    EXPECT_EQ(records[3], nlohmann::json::parse(
-                              R"({"t":"2026-03-01T12:00:30Z","kind":"event","name":"display_sleep"})"));
+    EXPECT_EQ(records[3],
+              nlohmann::json::parse(
+                  R"({"t":"2026-03-01T12:00:30Z","kind":"event","name":"display_sleep"})"));
 
     // The analysis reads the same file.
     const auto why = log->whyLastHour();
@@ -84,7 +88,8 @@ TEST_F(DrainLogTest, RecordsAreAppendedInOrderAndPowerRecordsCarryTheLastTopProc
     ASSERT_EQ(why.culprits.size(), 1u);
     EXPECT_EQ(why.culprits[0].name, "Safari");
     EXPECT_EQ(why.summary,
-              "Safari was responsible for the largest share of energy use while battery dropped ~1% in the "
+              "Safari was responsible for the largest share of energy use while battery dropped "
+              "~1% in the "
               "last hour. Display slept 1×.");
 
     // Names that are not UTF-8 cannot be serialised: the record is dropped, nothing else.
@@ -125,13 +130,16 @@ TEST_F(DrainLogTest, RetentionIsReadWithDefaultsAndClampedWhenSet) {
 
 TEST_F(DrainLogTest, PruneKeepsRecentRecordsAndDropsOldAndMalformedLines) {
     const std::string recent = line(3600);
-    const std::string reordered = R"({"kind":"event","name":"y","t":")" + formatIsoUtc(clock.now() - 60) + "\"}\n";
-    const std::string offset = R"({"t":")" + formatIsoUtc(clock.now() - 86400.0 * 14 + 7200).substr(0, 19) +
+    const std::string reordered =
+        R"({"kind":"event","name":"y","t":")" + formatIsoUtc(clock.now() - 60) + "\"}\n";
+    const std::string offset = R"({"t":")" +
+                               formatIsoUtc(clock.now() - 86400.0 * 14 + 7200).substr(0, 19) +
                                "+01:00\",\"kind\":\"event\"}\n";
     writeLog(line(20 * 86400.0) + recent + "{\"t\":\"soon\",\"kind\":\"event\"}\n" +
-             "{\"t\":\"2026-03-01T11:00:00Z\",\"kind\":\"po\n" + "[\"t\",1]\n" + "\n" + "{\"kind\":\"event\"}\n" +
-             "{\"t\":5}\n" + reordered + offset + "{\"t\":\"2026-03-01T11:30:00Z\" trailing}\n" +
-             line(86400.0 * 14 + 1) + line(86400.0 * 14));
+             "{\"t\":\"2026-03-01T11:00:00Z\",\"kind\":\"po\n" + "[\"t\",1]\n" + "\n" +
+             "{\"kind\":\"event\"}\n" + "{\"t\":5}\n" + reordered + offset +
+             "{\"t\":\"2026-03-01T11:30:00Z\" trailing}\n" + line(86400.0 * 14 + 1) +
+             line(86400.0 * 14));
     auto log = makeLog();
     log->prune();
     log->waitForPendingWork();
@@ -157,7 +165,8 @@ TEST_F(DrainLogTest, ClearAllThenRecordStartsAFreshFile) {
     log->clearAll();
     log->recordEvent("display_wake");
     log->waitForPendingWork();
-    EXPECT_EQ(content(), R"({"t":"2026-03-01T12:00:00Z","kind":"event","name":"display_wake"})" "\n");
+    EXPECT_EQ(content(), R"({"t":"2026-03-01T12:00:00Z","kind":"event","name":"display_wake"})"
+                         "\n");
     log->clearAll();
     log->clearAll();  // a missing file is fine
     log->waitForPendingWork();
@@ -193,7 +202,8 @@ TEST_F(DrainLogTest, AFileThatCannotBeOpenedForAppendingIsNeverReplaced) {
         QFile::setPermissions(QString::fromStdString(file), QFileDevice::ReadOwner);
         log->recordPower(50, 1, 1, false);
         log->waitForPendingWork();
-        QFile::setPermissions(QString::fromStdString(file), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        QFile::setPermissions(QString::fromStdString(file),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         EXPECT_EQ(content(), line(10));
     }
 }

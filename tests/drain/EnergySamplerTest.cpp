@@ -1,6 +1,5 @@
-#include <unistd.h>
-
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "drain/EnergySampler.h"
 #include "drain/ProcFixture.h"
@@ -42,8 +41,8 @@ TEST(EnergySampler, NewProcessesCountZeroFirstThenTheirGrowthAndNamesComeFromPro
     EXPECT_TRUE(sampler.pass(1010.0, 10.0, false).empty());
     EXPECT_EQ(sampler.trackedProcesses(), 2u);
 
-    proc.setCpu(10, 10.0, "worker");  // 5 s of CPU in 10 s: half a core
-    proc.setCpu(11, 2.0);              // 0.1 core
+    proc.setCpu(10, 10.0, "worker");     // 5 s of CPU in 10 s: half a core
+    proc.setCpu(11, 2.0);                // 0.1 core
     proc.setCpu(::getpid(), 9.0, "me");  // the sampler's own process is never listed
     const auto rows = sampler.pass(1020.0, 12.0, false);
     ASSERT_EQ(rows.size(), 2u);
@@ -161,7 +160,8 @@ TEST(EnergySampler, FastModeListsEightWithPathsAndHistoryIsCappedAtThirty) {
     sampler.pass(10.0, 30.0, true);
     std::vector<ProcEnergy> rows;
     for (int round = 1; round <= 35; ++round) {
-        for (int pid = 1; pid <= 12; ++pid) proc.setCpu(pid, round * pid * 0.5, "p" + std::to_string(pid));
+        for (int pid = 1; pid <= 12; ++pid)
+            proc.setCpu(pid, round * pid * 0.5, "p" + std::to_string(pid));
         rows = sampler.pass(10.0 + round * 10.0, 30.0, true);
     }
     ASSERT_EQ(rows.size(), 8u);
@@ -169,7 +169,8 @@ TEST(EnergySampler, FastModeListsEightWithPathsAndHistoryIsCappedAtThirty) {
     EXPECT_EQ(rows[7].id, 5);
     EXPECT_EQ(rows[0].path, "/usr/bin/p12");
     EXPECT_EQ(rows[0].samples.size(), 30u);
-    for (std::size_t i = 1; i < rows.size(); ++i) EXPECT_GE(rows[i - 1].estimatedWatts, rows[i].estimatedWatts);
+    for (std::size_t i = 1; i < rows.size(); ++i)
+        EXPECT_GE(rows[i - 1].estimatedWatts, rows[i].estimatedWatts);
 }
 
 TEST(EnergySampler, DepartedProcessesAreForgottenAndAFailedListingForgetsEverything) {
@@ -204,7 +205,8 @@ TEST(EnergySampler, DepartedProcessesAreForgottenAndAFailedListingForgetsEveryth
 }
 
 TEST(EnergySampler, ListsDifferingOnlyByJitterCountAsTheSame) {
-    std::vector<ProcEnergy> shown{{1, "a", {}, 1, 50.0, 0.5, 3.0, {}}, {2, "b", {}, 1, 20.0, 0.2, 1.0, {}}};
+    std::vector<ProcEnergy> shown{{1, "a", {}, 1, 50.0, 0.5, 3.0, {}},
+                                  {2, "b", {}, 1, 20.0, 0.2, 1.0, {}}};
     auto next = shown;
     for (auto& p : next) {
         p.estimatedWatts += 0.1;

@@ -11,8 +11,8 @@
 #include "drain/DrainAlertMonitor.h"
 #include "platform/linux/DBusNotificationCenter.h"
 #include "support/FixtureTree.h"
-#include "support/WaitUntil.h"
 #include "support/PrivateBus.h"
+#include "support/WaitUntil.h"
 
 namespace tarvel {
 namespace {
@@ -35,7 +35,8 @@ public:
 
 public slots:
     uint Notify(const QString& app, uint replaces, const QString& icon, const QString& summary,
-                const QString& body, const QStringList& actions, const QVariantMap& hints, int timeout) {
+                const QString& body, const QStringList& actions, const QVariantMap& hints,
+                int timeout) {
         calls.push_back({app, icon, summary, body, replaces, actions, hints, timeout});
         return static_cast<uint>(calls.size());
     }
@@ -65,7 +66,8 @@ TEST_F(PrivateBus, TheAlertReachesTheDesktopServiceWithItsTextsSoundAndIdentifie
     QDBusConnection service = QDBusConnection::connectToBus(address, "notification-service");
     ASSERT_TRUE(service.isConnected());
     FakeNotificationService daemonObject;
-    ASSERT_TRUE(service.registerObject(DBusNotificationCenter::kPath, &daemonObject, QDBusConnection::ExportAllSlots));
+    ASSERT_TRUE(service.registerObject(DBusNotificationCenter::kPath, &daemonObject,
+                                       QDBusConnection::ExportAllSlots));
     ASSERT_TRUE(service.registerService(DBusNotificationCenter::kService));
 
     test::FixtureTree dir;
@@ -102,7 +104,8 @@ TEST_F(PrivateBus, TheAlertReachesTheDesktopServiceWithItsTextsSoundAndIdentifie
 
 TEST_F(PrivateBus, WithoutANotificationServiceOrABusNothingIsShownAndNothingBreaks) {
     DBusNotificationCenter center;
-    ASSERT_FALSE(QDBusConnection::sessionBus().interface()->isServiceRegistered(DBusNotificationCenter::kService));
+    ASSERT_FALSE(QDBusConnection::sessionBus().interface()->isServiceRegistered(
+        DBusNotificationCenter::kService));
     center.requestAuthorization();
     center.add({"tarvelpro.drain.5", "Tarvel · drain alert", "lost", true});
     waitUntil([] { return false; }, 300);
@@ -113,7 +116,8 @@ TEST_F(PrivateBus, WithoutANotificationServiceOrABusNothingIsShownAndNothingBrea
     // A service that appears later gets the next notification, and only that one.
     QDBusConnection service = QDBusConnection::connectToBus(address, "late-service");
     FakeNotificationService daemonObject;
-    ASSERT_TRUE(service.registerObject(DBusNotificationCenter::kPath, &daemonObject, QDBusConnection::ExportAllSlots));
+    ASSERT_TRUE(service.registerObject(DBusNotificationCenter::kPath, &daemonObject,
+                                       QDBusConnection::ExportAllSlots));
     ASSERT_TRUE(service.registerService(DBusNotificationCenter::kService));
     center.add({"tarvelpro.drain.7", "Tarvel · drain alert", "shown", true});
     ASSERT_TRUE(waitUntil([&] { return !daemonObject.calls.empty(); }));

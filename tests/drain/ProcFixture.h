@@ -1,10 +1,9 @@
 #pragma once
 
-#include <cstdint>
-#include <string>
-
 #include <QDir>
 #include <QFile>
+#include <cstdint>
+#include <string>
 
 #include "support/FixtureTree.h"
 
@@ -23,12 +22,14 @@ public:
         const std::string name = comm.empty() ? "proc" + std::to_string(pid) : comm;
         const std::string p = std::to_string(pid);
         tree_.write(p + "/stat", p + " (" + name + ") S 1 1 1 0 -1 4194560 100 0 0 0 " +
-                                     std::to_string(ticks / 2) + " " + std::to_string(ticks - ticks / 2) +
+                                     std::to_string(ticks / 2) + " " +
+                                     std::to_string(ticks - ticks / 2) +
                                      " 0 0 20 0 1 0 100 1000 10 18446744073709551615\n");
         if (!comm.empty()) tree_.write(p + "/comm", comm + "\n");
     }
     void setExe(std::int32_t pid, const std::string& target) {
-        QFile::link(QString::fromStdString(target), QString::fromStdString(root() + "/" + std::to_string(pid) + "/exe"));
+        QFile::link(QString::fromStdString(target),
+                    QString::fromStdString(root() + "/" + std::to_string(pid) + "/exe"));
     }
     void removeProcess(std::int32_t pid) {
         tree_.remove(std::to_string(pid) + "/stat");
@@ -36,7 +37,9 @@ public:
         tree_.remove(std::to_string(pid) + "/exe");
         QDir(QString::fromStdString(root() + "/" + std::to_string(pid))).removeRecursively();
     }
-    void writeRaw(const std::string& relative, const std::string& content) { tree_.write(relative, content); }
+    void writeRaw(const std::string& relative, const std::string& content) {
+        tree_.write(relative, content);
+    }
 
 private:
     FixtureTree tree_;

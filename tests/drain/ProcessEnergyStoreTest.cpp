@@ -7,8 +7,8 @@
 #include "drain/DrainLog.h"
 #include "drain/ProcFixture.h"
 #include "drain/ProcessEnergyStore.h"
-#include "support/WaitUntil.h"
 #include "platform/linux/ProcProcessList.h"
+#include "support/WaitUntil.h"
 
 namespace tarvel {
 namespace {
@@ -74,7 +74,8 @@ TEST(PowerFigures, BatteryDrawOnBatteryOtherwiseThePackage) {
     EXPECT_DOUBLE_EQ(attributableWatts({std::nan(""), 0.0, false, true, false}), 0.0);
 }
 
-TEST_F(ProcessEnergyStoreTest, PublishesTheTopListSkipsJitterAndLogsTheLeaderEveryTwentyFiveSeconds) {
+TEST_F(ProcessEnergyStoreTest,
+       PublishesTheTopListSkipsJitterAndLogsTheLeaderEveryTwentyFiveSeconds) {
     proc.setCpu(500, 10.0, "compiler");
     sampleAfter(10);
     EXPECT_TRUE(store.top().empty());
@@ -87,8 +88,10 @@ TEST_F(ProcessEnergyStoreTest, PublishesTheTopListSkipsJitterAndLogsTheLeaderEve
     EXPECT_EQ(store.top()[0].name, "compiler");
     EXPECT_DOUBLE_EQ(store.top()[0].estimatedWatts, 8.0);  // the battery's draw, on battery
     EXPECT_EQ(changes, 1);
-    EXPECT_EQ(history(), R"({"t":"2026-03-01T14:00:20Z","kind":"proc","name":"compiler","score":80.0,"cpu":100.0})"
-                         "\n");
+    EXPECT_EQ(
+        history(),
+        R"({"t":"2026-03-01T14:00:20Z","kind":"proc","name":"compiler","score":80.0,"cpu":100.0})"
+        "\n");
 
     // Slightly different figures: the shown list stays, and 10 s is too soon to log again.
     proc.setCpu(500, 29.9, "compiler");
@@ -138,7 +141,8 @@ TEST_F(ProcessEnergyStoreTest, OnePassAtATimeAndFastModeSamplesOnceMoreWithPaths
 
 TEST_F(ProcessEnergyStoreTest, AStoreDestroyedWithAPassQueuedGoesQuietly) {
     proc.setCpu(700, 0.0, "x");
-    auto temporary = std::make_unique<ProcessEnergyStore>(clock, list, [this] { return figures; }, &log);
+    auto temporary = std::make_unique<ProcessEnergyStore>(
+        clock, list, [this] { return figures; }, &log);
     int published = 0;
     QObject::connect(temporary.get(), &ProcessEnergyStore::topChanged, [&] { ++published; });
     temporary->sample();

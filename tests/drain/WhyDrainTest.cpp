@@ -9,7 +9,9 @@ namespace {
 
 const double kNow = static_cast<double>(*parseIsoTime("2026-03-01T15:00:00Z"));
 
-std::string at(double secondsAgo) { return formatIsoUtc(kNow - secondsAgo); }
+std::string at(double secondsAgo) {
+    return formatIsoUtc(kNow - secondsAgo);
+}
 
 std::string power(double ago, int level, const std::string& top = "", double topScore = 0) {
     return R"({"t":")" + at(ago) + R"(","kind":"power","level":)" + std::to_string(level) +
@@ -30,16 +32,17 @@ TEST(IsoTime, FormatsUtcAndParsesInternetDateTimesOnly) {
     EXPECT_EQ(parseIsoTime("2026-03-01T14:05:09Z"), 1772373909);
     EXPECT_EQ(parseIsoTime("2026-03-01T16:05:09+02:00"), 1772373909);
     EXPECT_EQ(parseIsoTime("2024-02-29T00:00:00Z"), 1709164800);
-    for (const char* bad : {"2026-03-01T14:05:09", "2026-03-01T14:05:09.5Z", "2026-02-30T00:00:00Z",
-                            "2025-02-29T00:00:00Z", "2026-03-01 14:05:09Z", "yesterday", "",
-                            "2026-13-01T00:00:00Z", "2026-03-01T24:00:00Z", "2026-03-01T14:05:09+2:00"})
+    for (const char* bad :
+         {"2026-03-01T14:05:09", "2026-03-01T14:05:09.5Z", "2026-02-30T00:00:00Z",
+          "2025-02-29T00:00:00Z", "2026-03-01 14:05:09Z", "yesterday", "", "2026-13-01T00:00:00Z",
+          "2026-03-01T24:00:00Z", "2026-03-01T14:05:09+2:00"})
         EXPECT_FALSE(parseIsoTime(bad)) << bad;
 }
 
 TEST(WhyDrain, DropWithOneTopProcessNamesIt) {
-    const auto why = analyzeWhyDrain(power(3000, 80, "Xcode", 40) + power(2000, 78, "Xcode", 41) +
-                                         power(100, 75, "Xcode", 39),
-                                     kNow);
+    const auto why = analyzeWhyDrain(
+        power(3000, 80, "Xcode", 40) + power(2000, 78, "Xcode", 41) + power(100, 75, "Xcode", 39),
+        kNow);
     EXPECT_EQ(why.dropPercent, 5);
     EXPECT_EQ(why.windowLabel, "last hour");
     ASSERT_EQ(why.culprits.size(), 1u);
@@ -47,7 +50,8 @@ TEST(WhyDrain, DropWithOneTopProcessNamesIt) {
     EXPECT_DOUBLE_EQ(why.culprits[0].share, 1.0);
     EXPECT_EQ(why.culprits[0].note, "100% of attributed energy samples");
     EXPECT_EQ(why.summary,
-              "Xcode was responsible for the largest share of energy use while battery dropped ~5% in the "
+              "Xcode was responsible for the largest share of energy use while battery dropped ~5% "
+              "in the "
               "last hour.");
 }
 
@@ -66,27 +70,30 @@ TEST(WhyDrain, ChargingSingleRecordsAndEmptyWindowsHoldSteady) {
     EXPECT_TRUE(why.culprits.empty());
 
     why = analyzeWhyDrain(power(50, 64) + proc(40, "Safari", 3), kNow);
-    EXPECT_EQ(why.summary, "Battery held steady. Highest energy activity still logged for reference.");
+    EXPECT_EQ(why.summary,
+              "Battery held steady. Highest energy activity still logged for reference.");
 }
 
 TEST(WhyDrain, ScoresFromProcessAndPowerRecordsAddUpAndOnlyThreeAreNamed) {
-    auto why = analyzeWhyDrain(proc(100, "A", 30) + proc(90, "B", 10) + power(80, 50, "A", 10), kNow);
+    auto why =
+        analyzeWhyDrain(proc(100, "A", 30) + proc(90, "B", 10) + power(80, 50, "A", 10), kNow);
     ASSERT_EQ(why.culprits.size(), 2u);
     EXPECT_EQ(why.culprits[0].name, "A");
     EXPECT_DOUBLE_EQ(why.culprits[0].share, 0.8);
     EXPECT_EQ(why.culprits[0].note, "80% of attributed energy samples");
     EXPECT_DOUBLE_EQ(why.culprits[1].share, 0.2);
 
-    why = analyzeWhyDrain(power(3000, 60) + proc(100, "w", 1) + proc(100, "x", 5) + proc(100, "y", 3) +
-                              proc(100, "z", 4) + power(10, 58),
+    why = analyzeWhyDrain(power(3000, 60) + proc(100, "w", 1) + proc(100, "x", 5) +
+                              proc(100, "y", 3) + proc(100, "z", 4) + power(10, 58),
                           kNow);
     ASSERT_EQ(why.culprits.size(), 3u);
     EXPECT_EQ(why.culprits[0].name, "x");
     EXPECT_EQ(why.culprits[1].name, "z");
     EXPECT_EQ(why.culprits[2].name, "y");
-    EXPECT_EQ(why.summary,
-              "x was responsible for the largest share of energy use while battery dropped ~2% in the "
-              "last hour.");
+    EXPECT_EQ(
+        why.summary,
+        "x was responsible for the largest share of energy use while battery dropped ~2% in the "
+        "last hour.");
 
     why = analyzeWhyDrain(proc(100, "idle", 0) + proc(100, "calm", 0), kNow);
     ASSERT_EQ(why.culprits.size(), 2u);
@@ -100,23 +107,27 @@ TEST(WhyDrain, EventNotesFollowTheHeadline) {
     auto why = analyzeWhyDrain(event(100, "display_wake") + power(3000, 70) + power(10, 70), kNow);
     EXPECT_EQ(why.summary, "Battery held steady over the last hour (or you were charging).");
 
-    why = analyzeWhyDrain(event(100, "display_wake") + event(50, "display_wake") + event(40, "system_wake"),
-                          kNow);
+    why = analyzeWhyDrain(
+        event(100, "display_wake") + event(50, "display_wake") + event(40, "system_wake"), kNow);
     EXPECT_EQ(why.summary,
-              "Battery held steady over the last hour (or you were charging). Display woke 2× in this window.");
+              "Battery held steady over the last hour (or you were charging). Display woke 2× in "
+              "this window.");
 
-    why = analyzeWhyDrain(power(3000, 50) + event(2000, "display_sleep") + event(1500, "display_sleep") +
-                              event(1000, "system_sleep") + power(5, 47),
+    why = analyzeWhyDrain(power(3000, 50) + event(2000, "display_sleep") +
+                              event(1500, "display_sleep") + event(1000, "system_sleep") +
+                              power(5, 47),
                           kNow);
     EXPECT_EQ(why.dropPercent, 3);
     EXPECT_EQ(why.summary,
-              "Battery dropped ~3% in the last hour, but no dominant process was logged yet. Display slept 2×. "
+              "Battery dropped ~3% in the last hour, but no dominant process was logged yet. "
+              "Display slept 2×. "
               "System sleep recorded.");
 }
 
 TEST(WhyDrain, WindowEdgesMalformedLinesAndWrongTypes) {
     // 3,601 s old is out, 3,600 s (the window start) and 3,599 s are in.
-    auto why = analyzeWhyDrain(power(3601, 99) + power(3600, 90) + power(3599, 89) + power(1, 85), kNow);
+    auto why =
+        analyzeWhyDrain(power(3601, 99) + power(3600, 90) + power(3599, 89) + power(1, 85), kNow);
     EXPECT_EQ(why.dropPercent, 5);
     why = analyzeWhyDrain(power(3601, 99) + power(3599, 89) + power(1, 85), kNow);
     EXPECT_EQ(why.dropPercent, 4);
@@ -126,18 +137,20 @@ TEST(WhyDrain, WindowEdgesMalformedLinesAndWrongTypes) {
         "{\"kind\":\"power\",\"level\":2}\n{\"t\":\"" +
         at(30) + "\",\"kind\":\"power\",\"level\":\"10\"}\n{\"t\":\"" + at(30) +
         "\",\"kind\":\"power\",\"level\":12.5}\n{\"t\":\"" + at(20) +
-        "\",\"kind\":\"power\",\"level\":60,\"top\":\"Mail\",\"topScore\":\"high\"}\n{\"t\":\"" + at(20) +
-        "\",\"kind\":\"proc\",\"name\":7,\"score\":3}\n{\"kind\":\"event\",\"t\":\"" + at(15) +
-        "\",\"name\":\"display_sleep\"}\n{\"t\":\"" + at(10) + "\",\"kind\":\"po";
+        "\",\"kind\":\"power\",\"level\":60,\"top\":\"Mail\",\"topScore\":\"high\"}\n{\"t\":\"" +
+        at(20) + "\",\"kind\":\"proc\",\"name\":7,\"score\":3}\n{\"kind\":\"event\",\"t\":\"" +
+        at(15) + "\",\"name\":\"display_sleep\"}\n{\"t\":\"" + at(10) + "\",\"kind\":\"po";
     why = analyzeWhyDrain(power(3000, 70) + junk + "\n\n" + power(5, 66, "Mail", 2), kNow);
     EXPECT_EQ(why.dropPercent, 4);
     ASSERT_EQ(why.culprits.size(), 1u);  // the power record with a text score adds nothing
     EXPECT_EQ(why.culprits[0].name, "Mail");
     EXPECT_EQ(why.summary,
-              "Mail was responsible for the largest share of energy use while battery dropped ~4% in the last "
+              "Mail was responsible for the largest share of energy use while battery dropped ~4% "
+              "in the last "
               "hour. Display slept 1×.");
 
-    // A record with a zone offset counts by its real time, and a repeated "t" by the one JSON keeps.
+    // A record with a zone offset counts by its real time, and a repeated "t" by the one JSON
+    // keeps.
     why = analyzeWhyDrain("{\"t\":\"" + formatIsoUtc(kNow - 7200) + "\",\"t\":\"" + at(60) +
                               "\",\"kind\":\"power\",\"level\":80}\n" + power(10, 77),
                           kNow);

@@ -25,9 +25,10 @@ public:
     QString activeProfile() const { return profile_; }
     void set(const QString& profile) {
         profile_ = profile;
-        QDBusMessage m = QDBusMessage::createSignal("/net/hadess/PowerProfiles", "org.freedesktop.DBus.Properties",
-                                                    "PropertiesChanged");
-        m << QStringLiteral("net.hadess.PowerProfiles") << QVariantMap{{"ActiveProfile", profile}} << QStringList();
+        QDBusMessage m = QDBusMessage::createSignal(
+            "/net/hadess/PowerProfiles", "org.freedesktop.DBus.Properties", "PropertiesChanged");
+        m << QStringLiteral("net.hadess.PowerProfiles") << QVariantMap{{"ActiveProfile", profile}}
+          << QStringList();
         bus_.send(m);
     }
 
@@ -43,7 +44,8 @@ TEST(LowPowerMode, FollowsPowerProfilesDaemonOverDBus) {
     ASSERT_TRUE(bus.ok());
     QDBusConnection service = bus.connect("tarvel-test-service");
     FakeProfiles profiles(service);
-    ASSERT_TRUE(service.registerObject("/net/hadess/PowerProfiles", &profiles, QDBusConnection::ExportAllProperties));
+    ASSERT_TRUE(service.registerObject("/net/hadess/PowerProfiles", &profiles,
+                                       QDBusConnection::ExportAllProperties));
     ASSERT_TRUE(service.registerService("net.hadess.PowerProfiles"));
 
     tarvel::test::FixtureTree sys;

@@ -35,5 +35,6 @@ TEST(RegistryJson, IntegersAboveTheSignedRangeStayExact) {
     EXPECT_EQ(d.at("Watts").number()->real(), 96.5);
     EXPECT_EQ(d.at("CellVoltage").array()->size(), 2u);
     EXPECT_EQ(d.count("Gone"), 0u);
-    EXPECT_EQ(tarvel::regValueToJson(*v)["InstantAmperage"].get<std::uint64_t>(), 18446744073709550116ull);
+    EXPECT_EQ(tarvel::regValueToJson(*v)["InstantAmperage"].get<std::uint64_t>(),
+              18446744073709550116ull);
 }

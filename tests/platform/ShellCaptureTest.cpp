@@ -21,7 +21,8 @@ TEST(ShellCapture, DrainsMegabytesOnBothPipesAndKeepsOnlyStandardOutput) {
 
 TEST(ShellCapture, ArgumentsReachTheProgramUnchangedWithoutAShell) {
     ProcessCommandRunner runner;
-    EXPECT_EQ(runner.shellCapture("/usr/bin/printf", {"%s|%s", "a b", "$HOME;`x`"}), "a b|$HOME;`x`");
+    EXPECT_EQ(runner.shellCapture("/usr/bin/printf", {"%s|%s", "a b", "$HOME;`x`"}),
+              "a b|$HOME;`x`");
 }
 
 TEST(ShellCapture, EmptyWhenTheProgramCannotRunOrPrintsNonUtf8OrHangs) {

@@ -16,37 +16,52 @@ TEST(SleepWakeEvents, LogindAndScreenSaverSignalsBecomeSleepAndWake) {
     QDBusConnection logind = system.connect("fake-logind");
     ASSERT_TRUE(logind.registerService("org.freedesktop.login1"));  // only logind's word counts
     QDBusConnection saver = session.connect("fake-saver");
-    LogindSleepWakeEvents events(system.connect("sleep-listener-system"), session.connect("sleep-listener-session"));
+    LogindSleepWakeEvents events(system.connect("sleep-listener-system"),
+                                 session.connect("sleep-listener-session"));
     std::vector<std::string> seen;
-    QObject::connect(&events, &SleepWakeEvents::systemWillSleep, [&] { seen.push_back("system_sleep"); });
-    QObject::connect(&events, &SleepWakeEvents::systemDidWake, [&] { seen.push_back("system_wake"); });
-    QObject::connect(&events, &SleepWakeEvents::displayDidSleep, [&] { seen.push_back("display_sleep"); });
-    QObject::connect(&events, &SleepWakeEvents::displayDidWake, [&] { seen.push_back("display_wake"); });
+    QObject::connect(&events, &SleepWakeEvents::systemWillSleep,
+                     [&] { seen.push_back("system_sleep"); });
+    QObject::connect(&events, &SleepWakeEvents::systemDidWake,
+                     [&] { seen.push_back("system_wake"); });
+    QObject::connect(&events, &SleepWakeEvents::displayDidSleep,
+                     [&] { seen.push_back("display_sleep"); });
+    QObject::connect(&events, &SleepWakeEvents::displayDidWake,
+                     [&] { seen.push_back("display_wake"); });
 
-    auto send = [](QDBusConnection& bus, const char* path, const char* iface, const char* name, bool value) {
+    auto send = [](QDBusConnection& bus, const char* path, const char* iface, const char* name,
+                   bool value) {
         QDBusMessage m = QDBusMessage::createSignal(path, iface, name);
         m << value;
         bus.send(m);
     };
     send(saver, "/org/gnome/ScreenSaver", "org.gnome.ScreenSaver", "ActiveChanged", true);
-    send(logind, "/org/freedesktop/login1", "org.freedesktop.login1.Manager", "PrepareForSleep", true);
-    send(logind, "/org/freedesktop/login1", "org.freedesktop.login1.Manager", "PrepareForSleep", false);
-    send(saver, "/org/freedesktop/ScreenSaver", "org.freedesktop.ScreenSaver", "ActiveChanged", false);
-    send(logind, "/org/freedesktop/login1", "org.freedesktop.login1.Other", "PrepareForSleep", true);  // another interface
+    send(logind, "/org/freedesktop/login1", "org.freedesktop.login1.Manager", "PrepareForSleep",
+         true);
+    send(logind, "/org/freedesktop/login1", "org.freedesktop.login1.Manager", "PrepareForSleep",
+         false);
+    send(saver, "/org/freedesktop/ScreenSaver", "org.freedesktop.ScreenSaver", "ActiveChanged",
+         false);
+    send(logind, "/org/freedesktop/login1", "org.freedesktop.login1.Other", "PrepareForSleep",
+         true);  // another interface
     QDBusConnection impostor = system.connect("impostor");
-    send(impostor, "/org/freedesktop/login1", "org.freedesktop.login1.Manager", "PrepareForSleep", true);
+    send(impostor, "/org/freedesktop/login1", "org.freedesktop.login1.Manager", "PrepareForSleep",
+         true);
 
     QElapsedTimer t;
     t.start();
-    while (seen.size() < 4 && t.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    while (seen.size() < 4 && t.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     QCoreApplication::processEvents();
     // Each bus keeps its own order; the two buses may interleave.
     ASSERT_EQ(seen.size(), 4u);
-    auto position = [&](const std::string& e) { return std::find(seen.begin(), seen.end(), e) - seen.begin(); };
+    auto position = [&](const std::string& e) {
+        return std::find(seen.begin(), seen.end(), e) - seen.begin();
+    };
     EXPECT_LT(position("system_sleep"), position("system_wake"));
     EXPECT_LT(position("display_sleep"), position("display_wake"));
     EXPECT_LT(position("display_wake"), 4);
 
-    for (const char* name : {"sleep-listener-system", "sleep-listener-session", "fake-logind", "fake-saver", "impostor"})
+    for (const char* name : {"sleep-listener-system", "sleep-listener-session", "fake-logind",
+                             "fake-saver", "impostor"})
         QDBusConnection::disconnectFromBus(name);
 }

@@ -94,7 +94,8 @@ TEST(SysfsBatteryServices, PeripheralsEmptySlotsAndDesktopsHaveNoBatteryEntry) {
     EXPECT_FALSE(SysfsBatteryServices(slot.root()).copyBatteryServices().smartBattery);
 
     FixtureTree nothing;  // no power_supply folder at all
-    EXPECT_FALSE(SysfsBatteryServices(nothing.root() + "/missing").copyBatteryServices().smartBattery);
+    EXPECT_FALSE(
+        SysfsBatteryServices(nothing.root() + "/missing").copyBatteryServices().smartBattery);
 }
 
 TEST(SysfsBatteryServices, GarbageValuesAreDroppedNotInvented) {

@@ -13,11 +13,13 @@ void FixtureTree::write(const std::string& relativePath, const std::string& cont
     const QString path = QString::fromStdString(root_ + "/" + relativePath);
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) throw std::runtime_error("cannot write fixture");
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        throw std::runtime_error("cannot write fixture");
     f.write(content.data(), static_cast<qint64>(content.size()));
 }
 
-void FixtureTree::writeAll(const std::string& folder, const std::map<std::string, std::string>& files) const {
+void FixtureTree::writeAll(const std::string& folder,
+                           const std::map<std::string, std::string>& files) const {
     for (const auto& [name, content] : files) write(folder + "/" + name, content);
 }
 
@@ -31,12 +33,14 @@ std::string FixtureTree::read(const std::string& relativePath) const {
     return f.readAll().toStdString();
 }
 
-CommandResult runTarvelctl(const std::vector<std::string>& args, const std::map<std::string, std::string>& env) {
+CommandResult runTarvelctl(const std::vector<std::string>& args,
+                           const std::map<std::string, std::string>& env) {
     QProcess p;
     QStringList list;
     for (const auto& a : args) list << QString::fromStdString(a);
     auto environment = QProcessEnvironment::systemEnvironment();
-    for (const auto& [k, v] : env) environment.insert(QString::fromStdString(k), QString::fromStdString(v));
+    for (const auto& [k, v] : env)
+        environment.insert(QString::fromStdString(k), QString::fromStdString(v));
     p.setProcessEnvironment(environment);
     p.start(TARVELCTL_PATH, list);
     CommandResult r;
@@ -47,6 +51,8 @@ CommandResult runTarvelctl(const std::vector<std::string>& args, const std::map<
     return r;
 }
 
-std::string fixturePath(const std::string& relative) { return std::string(TARVEL_FIXTURES_DIR) + "/" + relative; }
+std::string fixturePath(const std::string& relative) {
+    return std::string(TARVEL_FIXTURES_DIR) + "/" + relative;
+}
 
 }  // namespace tarvel::test

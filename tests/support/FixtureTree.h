@@ -1,10 +1,9 @@
 #pragma once
 
-#include <map>
-#include <vector>
-#include <string>
-
 #include <QTemporaryDir>
+#include <map>
+#include <string>
+#include <vector>
 
 namespace tarvel::test {
 

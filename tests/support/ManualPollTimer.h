@@ -34,8 +34,9 @@ public:
     void advance(double seconds) {
         const double until = clock_.now() + seconds;
         for (;;) {
-            auto next = std::min_element(shots_.begin(), shots_.end(),
-                                         [](const Shot& a, const Shot& b) { return a.due < b.due; });
+            auto next =
+                std::min_element(shots_.begin(), shots_.end(),
+                                 [](const Shot& a, const Shot& b) { return a.due < b.due; });
             if (next == shots_.end() || next->due > until) break;
             clock_.set(next->due);
             auto fire = std::move(next->fire);

@@ -7,7 +7,8 @@
 namespace tarvel::test {
 
 inline void addMains(const FixtureTree& t, const std::string& name, bool online) {
-    t.writeAll("class/power_supply/" + name, {{"type", "Mains\n"}, {"online", online ? "1\n" : "0\n"}});
+    t.writeAll("class/power_supply/" + name,
+               {{"type", "Mains\n"}, {"online", online ? "1\n" : "0\n"}});
 }
 
 // A charge-based laptop battery charging at 1.5 A from a 65 W adapter.
@@ -25,7 +26,8 @@ inline void chargingLaptop(const FixtureTree& t) {
                                            {"voltage_min_design", "11400000\n"},
                                            {"cycle_count", "123\n"}});
     addMains(t, "AC", true);
-    t.writeAll("class/power_supply/AC", {{"voltage_max", "20000000\n"}, {"current_max", "3250000\n"}});
+    t.writeAll("class/power_supply/AC",
+               {{"voltage_max", "20000000\n"}, {"current_max", "3250000\n"}});
 }
 
 // An energy-based battery (µWh, µW) discharging at 10 W, adapter unplugged.
@@ -54,13 +56,15 @@ inline void fullOnAC(const FixtureTree& t) {
     addMains(t, "AC", true);
 }
 
-inline void desktopMainsOnly(const FixtureTree& t) { addMains(t, "AC", true); }
+inline void desktopMainsOnly(const FixtureTree& t) {
+    addMains(t, "AC", true);
+}
 
 inline void mouseBatteryOnly(const FixtureTree& t) {
     t.writeAll("class/power_supply/hidpp_battery_0", {{"type", "Battery\n"},
-                                                       {"scope", "Device\n"},
-                                                       {"status", "Discharging\n"},
-                                                       {"capacity", "40\n"}});
+                                                      {"scope", "Device\n"},
+                                                      {"status", "Discharging\n"},
+                                                      {"capacity", "40\n"}});
     addMains(t, "AC", true);
 }
 

@@ -12,7 +12,8 @@ class PrivateBus {
 public:
     PrivateBus() {
         daemon_.start("dbus-daemon", {"--session", "--nofork", "--print-address"});
-        if (daemon_.waitForStarted(10000) && (daemon_.canReadLine() || daemon_.waitForReadyRead(10000)))
+        if (daemon_.waitForStarted(10000) &&
+            (daemon_.canReadLine() || daemon_.waitForReadyRead(10000)))
             address_ = QString::fromUtf8(daemon_.readLine()).trimmed();
     }
     ~PrivateBus() {
@@ -22,7 +23,9 @@ public:
     bool ok() const { return !address_.isEmpty(); }
     const QString& address() const { return address_; }
     // A named connection to this bus (disconnect it with QDBusConnection::disconnectFromBus).
-    QDBusConnection connect(const QString& name) const { return QDBusConnection::connectToBus(address_, name); }
+    QDBusConnection connect(const QString& name) const {
+        return QDBusConnection::connectToBus(address_, name);
+    }
 
 private:
     QProcess daemon_;

@@ -7,7 +7,8 @@
 // XDG folders, so neither it nor the tarvelctl it runs touches the user's settings or history.
 int main(int argc, char** argv) {
     QTemporaryDir home;
-    for (const char* name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME", "XDG_CACHE_HOME"})
+    for (const char* name :
+         {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME", "XDG_CACHE_HOME"})
         qputenv(name, (home.path() + "/" + name).toUtf8());
     QCoreApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);

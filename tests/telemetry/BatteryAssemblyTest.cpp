@@ -10,13 +10,17 @@ using namespace tarvel;
 
 namespace {
 
-BatSourceReading reading(const char* name) { return BatSourceReading(name); }
+BatSourceReading reading(const char* name) {
+    return BatSourceReading(name);
+}
 
 // The four direct readings, present but empty, plus any extra ones given.
 std::vector<BatSourceReading> withDirect(std::vector<BatSourceReading> given) {
     std::vector<BatSourceReading> all;
-    for (const char* n : {reader::kIOPS, reader::kSmartBattery, reader::kGauge, reader::kTelemetry}) {
-        auto it = std::find_if(given.begin(), given.end(), [&](const auto& r) { return r.name == n; });
+    for (const char* n :
+         {reader::kIOPS, reader::kSmartBattery, reader::kGauge, reader::kTelemetry}) {
+        auto it =
+            std::find_if(given.begin(), given.end(), [&](const auto& r) { return r.name == n; });
         all.push_back(it != given.end() ? *it : reading(n));
     }
     for (const auto& r : given)

@@ -93,7 +93,7 @@ TEST(BatterySmoothing, MinutesMoveAtMostTwoPerPollAndTheTextFollows) {
     EXPECT_EQ(s.store.timeText(), "3h 20m left");
     EXPECT_EQ(s.store.timeEstimateSource(), "SMC gauge");
     s.poll(onBattery(60, 260));
-    EXPECT_EQ(s.store.remainingMinutes(), 202);  // EMA 207.2, target 220.4, capped at +2
+    EXPECT_EQ(s.store.remainingMinutes(), 202);    // EMA 207.2, target 220.4, capped at +2
     EXPECT_EQ(s.store.timeText(), "3h 22m left");  // minutes changed: published at once
 
     for (int i = 0; i < 120; ++i) s.poll(onBattery(60, 45));

@@ -36,16 +36,18 @@ TEST(IoregParser, CapturedDischargingBattery) {
 }
 
 TEST(IoregParser, RepairsKeysBooleansAndMarkers) {
-    auto r = parseIoregText("\"MaxCapacity\" = 100\n\"InstantAmperage\" = 4294966680\n\"Voltage\" = 12000\n"
-                            "\"IsCharging\" = Yes\n\"ExternalConnected\" = No\n\"AvgTimeToFull\" = 50\n"
-                            "\"AvgTimeToEmpty\" = 300\n");
+    auto r = parseIoregText(
+        "\"MaxCapacity\" = 100\n\"InstantAmperage\" = 4294966680\n\"Voltage\" = 12000\n"
+        "\"IsCharging\" = Yes\n\"ExternalConnected\" = No\n\"AvgTimeToFull\" = 50\n"
+        "\"AvgTimeToEmpty\" = 300\n");
     EXPECT_EQ(r.amperageMA, -616);  // low 32 bits
     EXPECT_EQ(r.charging, true);
     EXPECT_EQ(r.onAC, true);
     EXPECT_EQ(r.minutes, 50);
     EXPECT_EQ(r.level, std::nullopt);  // no raw current, no CurrentCapacity
 
-    r = parseIoregText("\"CurrentCapacity\" = 42\n\"ExternalConnected\" = 1\n\"TimeRemaining\" = 0\n");
+    r = parseIoregText(
+        "\"CurrentCapacity\" = 42\n\"ExternalConnected\" = 1\n\"TimeRemaining\" = 0\n");
     EXPECT_EQ(r.level, 42);
     EXPECT_EQ(r.onAC, true);
     EXPECT_EQ(r.minutes, std::nullopt);

@@ -29,9 +29,11 @@ public:
         if (failSamples) return std::nullopt;
         return Sample{counters};
     }
-    std::optional<std::vector<std::int64_t>> createSamplesDelta(const Sample& a, const Sample& b) override {
+    std::optional<std::vector<std::int64_t>> createSamplesDelta(const Sample& a,
+                                                                const Sample& b) override {
         std::vector<std::int64_t> d;
-        for (size_t i = 0; i < subscribed.size(); ++i) d.push_back(b.counters[subscribed[i]] - a.counters[subscribed[i]]);
+        for (size_t i = 0; i < subscribed.size(); ++i)
+            d.push_back(b.counters[subscribed[i]] - a.counters[subscribed[i]]);
         return d;
     }
 };
@@ -172,7 +174,9 @@ TEST(PackagePower, SensorSourceTextsBoundsAndTheLoadEstimate) {
 TEST(RaplEnergyReporter, PackageUncoreAndDramZonesWithAWrappedCounter) {
     FixtureTree t;
     auto zone = [&](const std::string& dir, const char* name, const char* uj, const char* max) {
-        t.writeAll(dir, {{"name", std::string(name) + "\n"}, {"energy_uj", uj}, {"max_energy_range_uj", max}});
+        t.writeAll(
+            dir,
+            {{"name", std::string(name) + "\n"}, {"energy_uj", uj}, {"max_energy_range_uj", max}});
     };
     zone("intel-rapl:0", "package-0", "262143000000\n", "262143328850\n");
     t.writeAll("intel-rapl:0:0", {{"name", "core\n"}, {"energy_uj", "100\n"}});
@@ -197,7 +201,8 @@ TEST(RaplEnergyReporter, PackageUncoreAndDramZonesWithAWrappedCounter) {
     std::optional<SocPowerSample> s;
     reader.queue().sync([&] { s = reader.sample(); });
     // Two seconds later: the package wrapped after 20 J, the uncore used 4 J, dram 3 J.
-    t.write("intel-rapl:0/energy_uj", std::to_string(20'000'000 - (262143328850 - 262143000000)) + "\n");
+    t.write("intel-rapl:0/energy_uj",
+            std::to_string(20'000'000 - (262143328850 - 262143000000)) + "\n");
     t.write("intel-rapl:0:1/energy_uj", "9000000\n");
     t.write("intel-rapl:0:2/energy_uj", "10000000\n");
     clock.advance(2);

@@ -36,7 +36,8 @@ public:
         ++coreReads;
         return shares;
     }
-    void push(double watts, std::string source = "estimate", std::optional<SocPowerSample> d = std::nullopt) {
+    void push(double watts, std::string source = "estimate",
+              std::optional<SocPowerSample> d = std::nullopt) {
         std::lock_guard lock(mutex_);
         script_.push_back({watts, std::move(source), d});
     }
@@ -58,15 +59,19 @@ private:
 };
 
 struct Recorder final : PowerRecorder, DrainEvaluator {
-    void recordPower(int level, double packageW, double, bool) override { records.push_back({level, packageW}); }
+    void recordPower(int level, double packageW, double, bool) override {
+        records.push_back({level, packageW});
+    }
     void evaluate(int level, bool onBattery) override { evaluations.push_back({level, onBattery}); }
     std::vector<std::pair<int, double>> records;
     std::vector<std::pair<int, bool>> evaluations;
 };
 
 RegDict batteryEntry(int percent, bool charging, bool external) {
-    return {{"CurrentCapacity", RegValue::integer(percent)}, {"MaxCapacity", RegValue::integer(100)},
-            {"IsCharging", charging}, {"ExternalConnected", external}};
+    return {{"CurrentCapacity", RegValue::integer(percent)},
+            {"MaxCapacity", RegValue::integer(100)},
+            {"IsCharging", charging},
+            {"ExternalConnected", external}};
 }
 
 struct Harness {
@@ -276,9 +281,11 @@ TEST(PowerStorePolling, WakeHoldsTheTimeAndPollsAgainAfterFiveAndFifteenSeconds)
     EXPECT_EQ(h.timer->pendingDelays(), (std::vector<double>{5.0, 15.0}));
     const auto before = h.store->pollGeneration();
     h.timer->advance(5);
-    Harness::waitFor([&] { return h.store->pollGeneration() == before + 1 && !h.store->pollInFlight(); });
+    Harness::waitFor(
+        [&] { return h.store->pollGeneration() == before + 1 && !h.store->pollInFlight(); });
     h.timer->advance(10);
-    Harness::waitFor([&] { return h.store->pollGeneration() == before + 2 && !h.store->pollInFlight(); });
+    Harness::waitFor(
+        [&] { return h.store->pollGeneration() == before + 2 && !h.store->pollInFlight(); });
     EXPECT_EQ(h.store->remainingMinutes(), 200);  // held for 30 s
     h.poll(16);
     EXPECT_EQ(h.store->remainingMinutes(), 198);

@@ -5,7 +5,9 @@
 using namespace tarvel;
 
 namespace {
-RegValue n(std::int64_t v) { return RegValue::integer(v); }
+RegValue n(std::int64_t v) {
+    return RegValue::integer(v);
+}
 }  // namespace
 
 TEST(SmartBatteryReader, LevelFromPercentOrMilliampHours) {
@@ -13,10 +15,15 @@ TEST(SmartBatteryReader, LevelFromPercentOrMilliampHours) {
     EXPECT_EQ(level({{"CurrentCapacity", n(85)}, {"MaxCapacity", n(100)}}), 85);
     EXPECT_EQ(level({{"CurrentCapacity", n(85)}, {"MaxCapacity", n(5000)}}), 2);  // both mAh
     EXPECT_EQ(level({{"CurrentCapacity", n(4200)}, {"MaxCapacity", n(5000)}}), 84);
-    EXPECT_EQ(level({{"CurrentCapacity", n(4200)}, {"BatteryData", RegDict{{"StateOfCharge", n(77)}}}}), 77);
-    EXPECT_EQ(level({{"CurrentCapacity", n(-3)}, {"AppleRawCurrentCapacity", n(2500)},
-                     {"AppleRawMaxCapacity", n(5000)}}), 50);
-    EXPECT_EQ(level({{"AppleRawCurrentCapacity", n(25)}, {"AppleRawMaxCapacity", n(50)}}), std::nullopt);
+    EXPECT_EQ(
+        level({{"CurrentCapacity", n(4200)}, {"BatteryData", RegDict{{"StateOfCharge", n(77)}}}}),
+        77);
+    EXPECT_EQ(level({{"CurrentCapacity", n(-3)},
+                     {"AppleRawCurrentCapacity", n(2500)},
+                     {"AppleRawMaxCapacity", n(5000)}}),
+              50);
+    EXPECT_EQ(level({{"AppleRawCurrentCapacity", n(25)}, {"AppleRawMaxCapacity", n(50)}}),
+              std::nullopt);
     EXPECT_FALSE(readSmartBattery(nullptr).present);
 }
 
@@ -42,7 +49,8 @@ TEST(SmartBatteryReader, ChargeStateAndExternalPower) {
 
 TEST(SmartBatteryReader, AmperageReadingsAndTheSignRule) {
     RegDict e{{"InstantAmperage", RegNumber::fromUnsigned(18446744073709550116ull)},
-              {"Voltage", n(12000)}, {"IsCharging", false}};
+              {"Voltage", n(12000)},
+              {"IsCharging", false}};
     auto r = readSmartBattery(&e);
     EXPECT_EQ(r.amperageMA, -1500);
     ASSERT_TRUE(r.chargeW);
@@ -70,27 +78,35 @@ TEST(SmartBatteryReader, ChargingFallsBackToTheAdapterAndChargerCurrent) {
     EXPECT_DOUBLE_EQ(*readSmartBattery(&e).chargeW, 140.0);
     EXPECT_DOUBLE_EQ(*readSmartBattery(&e).adapterW, 200.0);
 
-    e = {{"IsCharging", true}, {"Voltage", n(12500)}, {"ChargerData", RegDict{{"ChargingCurrent", n(2000)}}},
-         {"TimeRemaining", n(65535)}, {"AvgTimeToFull", n(95)}};
+    e = {{"IsCharging", true},
+         {"Voltage", n(12500)},
+         {"ChargerData", RegDict{{"ChargingCurrent", n(2000)}}},
+         {"TimeRemaining", n(65535)},
+         {"AvgTimeToFull", n(95)}};
     auto r = readSmartBattery(&e);
     EXPECT_DOUBLE_EQ(*r.chargeW, 25.0);
     EXPECT_EQ(r.minutes, 95);
 }
 
 TEST(SmartBatteryReader, MinutesCapacityHealthAndVoltage) {
-    RegDict e{{"TimeRemaining", n(65535)}, {"AvgTimeToEmpty", n(240)}, {"ExternalConnected", false}};
+    RegDict e{
+        {"TimeRemaining", n(65535)}, {"AvgTimeToEmpty", n(240)}, {"ExternalConnected", false}};
     EXPECT_EQ(readSmartBattery(&e).minutes, 240);
     e["ExternalConnected"] = true;  // on the adapter the average to empty is no answer
     EXPECT_EQ(readSmartBattery(&e).minutes, std::nullopt);
 
-    e = {{"AppleRawMaxCapacity", n(4500)}, {"DesignCapacity", n(5000)}, {"CycleCount", n(321)},
+    e = {{"AppleRawMaxCapacity", n(4500)},
+         {"DesignCapacity", n(5000)},
+         {"CycleCount", n(321)},
          {"BatteryData", RegDict{{"CellVoltage", RegArray{n(3850), n(3849), n(120)}}}}};
     auto r = readSmartBattery(&e);
     EXPECT_EQ(r.health, 90);
     EXPECT_EQ(r.cycles, 321);
     EXPECT_EQ(r.voltageMV, 7699);  // cells under 500 mV are ignored here
 
-    e = {{"NominalChargeCapacity", n(6000)}, {"DesignCapacity", n(5000)}, {"Voltage", n(0)},
+    e = {{"NominalChargeCapacity", n(6000)},
+         {"DesignCapacity", n(5000)},
+         {"Voltage", n(0)},
          {"BatteryData", RegDict{{"Voltage", n(11800)}, {"DesignCapacity", n(1)}}}};
     r = readSmartBattery(&e);
     EXPECT_EQ(r.health, 100);  // clamped
@@ -100,8 +116,10 @@ TEST(SmartBatteryReader, MinutesCapacityHealthAndVoltage) {
 }
 
 TEST(GaugeReader, CapacityHealthAndCells) {
-    RegDict e{{"BatteryData", RegDict{{"StateOfCharge", n(64)}, {"DesignCapacity", n(5000)},
-                                      {"FccComp2", n(4600)}, {"CycleCount", n(12)},
+    RegDict e{{"BatteryData", RegDict{{"StateOfCharge", n(64)},
+                                      {"DesignCapacity", n(5000)},
+                                      {"FccComp2", n(4600)},
+                                      {"CycleCount", n(12)},
                                       {"CellVoltage", RegArray{n(3850), n(3849), n(120)}}}}};
     auto r = readGauge(&e);
     EXPECT_EQ(r.present, true);
@@ -115,7 +133,8 @@ TEST(GaugeReader, CapacityHealthAndCells) {
 
 TEST(TelemetryReader, BlendsSystemLoadAndBatteryPower) {
     RegDict e{{"PowerTelemetryData", RegDict{{"BatteryPower", n(12000)}, {"SystemLoad", n(11200)}}},
-              {"Voltage", n(12000)}, {"IsCharging", false}};
+              {"Voltage", n(12000)},
+              {"IsCharging", false}};
     auto r = readTelemetry(&e);
     EXPECT_DOUBLE_EQ(*r.chargeW, 11.6);
     EXPECT_EQ(r.voltageMV, 12000);
@@ -125,7 +144,8 @@ TEST(TelemetryReader, BlendsSystemLoadAndBatteryPower) {
     e["PowerTelemetryData"] = RegDict{{"BatteryPower", n(12000)}, {"SystemLoad", n(15000)}};
     EXPECT_DOUBLE_EQ(*readTelemetry(&e).chargeW, 12.0);
     // A wrapped negative battery power still reads as its magnitude.
-    e["PowerTelemetryData"] = RegDict{{"BatteryPower", RegNumber::fromUnsigned(18446744073709539616ull)}};
+    e["PowerTelemetryData"] =
+        RegDict{{"BatteryPower", RegNumber::fromUnsigned(18446744073709539616ull)}};
     EXPECT_DOUBLE_EQ(*readTelemetry(&e).chargeW, 12.0);
     // Implausible power and a low voltage leave the electrical fields alone.
     e = {{"PowerTelemetryData", RegDict{{"BatteryPower", n(150000)}}}, {"Voltage", n(5000)}};
@@ -137,9 +157,10 @@ TEST(TelemetryReader, BlendsSystemLoadAndBatteryPower) {
 TEST(IOPSReader, ChoosesTheInternalBatterySource) {
     using Sources = std::optional<std::vector<std::optional<RegDict>>>;
     RegDict ups{{"Type", "UPS"}, {"Current Capacity", n(30)}};
-    RegDict internal{{"Type", "InternalBattery"}, {"Current Capacity", n(4000)}, {"Max Capacity", n(5000)},
-                     {"Power Source State", "AC Power"}, {"Is Charging", n(1)},
-                     {"Time to Full Charge", n(45)}, {"Time to Empty", n(300)}};
+    RegDict internal{{"Type", "InternalBattery"}, {"Current Capacity", n(4000)},
+                     {"Max Capacity", n(5000)},   {"Power Source State", "AC Power"},
+                     {"Is Charging", n(1)},       {"Time to Full Charge", n(45)},
+                     {"Time to Empty", n(300)}};
     auto r = readIOPS(Sources{{std::nullopt, ups, internal}});
     EXPECT_EQ(r.level, 80);
     EXPECT_EQ(r.onAC, true);

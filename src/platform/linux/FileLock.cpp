@@ -8,7 +8,9 @@
 
 namespace tarvel {
 
-FileLock::~FileLock() { ::close(fd_); }
+FileLock::~FileLock() {
+    ::close(fd_);
+}
 
 std::unique_ptr<FileLock> FileLock::tryAcquire(const std::string& path, Failure* failure) {
     Failure ignored;

@@ -17,7 +17,8 @@ public:
 
     // Creates the file if needed. Nothing when another open file holds the lock (Busy) or the
     // file cannot be opened or locked at all (Unavailable).
-    static std::unique_ptr<FileLock> tryAcquire(const std::string& path, Failure* failure = nullptr);
+    static std::unique_ptr<FileLock> tryAcquire(const std::string& path,
+                                                Failure* failure = nullptr);
 
 private:
     explicit FileLock(int fd) : fd_(fd) {}

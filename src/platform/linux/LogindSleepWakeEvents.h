@@ -12,7 +12,8 @@ namespace tarvel {
 class LogindSleepWakeEvents final : public SleepWakeEvents {
     Q_OBJECT
 public:
-    LogindSleepWakeEvents(QDBusConnection systemBus, QDBusConnection sessionBus, QObject* parent = nullptr);
+    LogindSleepWakeEvents(QDBusConnection systemBus, QDBusConnection sessionBus,
+                          QObject* parent = nullptr);
 
 private slots:
     void onPrepareForSleep(bool sleeping);

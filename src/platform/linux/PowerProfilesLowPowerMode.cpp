@@ -25,13 +25,14 @@ constexpr Daemon kDaemons[] = {
 
 }  // namespace
 
-PowerProfilesLowPowerMode::PowerProfilesLowPowerMode(QDBusConnection bus, std::string sysRoot, QObject* parent)
+PowerProfilesLowPowerMode::PowerProfilesLowPowerMode(QDBusConnection bus, std::string sysRoot,
+                                                     QObject* parent)
     : bus_(std::move(bus)), profilePath_(sysRoot + "/firmware/acpi/platform_profile") {
     setParent(parent);
     if (bus_.isConnected()) {
         for (const auto& d : kDaemons)
-            bus_.connect(d.service, d.path, "org.freedesktop.DBus.Properties", "PropertiesChanged", this,
-                         SLOT(onPropertiesChanged(QString, QVariantMap, QStringList)));
+            bus_.connect(d.service, d.path, "org.freedesktop.DBus.Properties", "PropertiesChanged",
+                         this, SLOT(onPropertiesChanged(QString, QVariantMap, QStringList)));
         queryDaemon();
     }
     watchPlatformProfile();
@@ -51,20 +52,25 @@ bool PowerProfilesLowPowerMode::isLowPowerModeEnabled() const {
 void PowerProfilesLowPowerMode::queryDaemon() {
     // Asked without blocking: the answer (or its absence) arrives through the event loop.
     for (const auto& d : kDaemons) {
-        QDBusMessage call = QDBusMessage::createMethodCall(d.service, d.path, "org.freedesktop.DBus.Properties", "Get");
+        QDBusMessage call = QDBusMessage::createMethodCall(
+            d.service, d.path, "org.freedesktop.DBus.Properties", "Get");
         call << QString::fromLatin1(d.interface) << QStringLiteral("ActiveProfile");
         auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(call, 5000), this);
-        connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* w) {
-            w->deleteLater();
-            const QDBusMessage reply = w->reply();
-            if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return;
-            daemonProfile_ = reply.arguments().first().value<QDBusVariant>().variant().toString();
-            update();
-        });
+        connect(watcher, &QDBusPendingCallWatcher::finished, this,
+                [this](QDBusPendingCallWatcher* w) {
+                    w->deleteLater();
+                    const QDBusMessage reply = w->reply();
+                    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+                        return;
+                    daemonProfile_ =
+                        reply.arguments().first().value<QDBusVariant>().variant().toString();
+                    update();
+                });
     }
 }
 
-void PowerProfilesLowPowerMode::onPropertiesChanged(const QString&, const QVariantMap& changed, const QStringList&) {
+void PowerProfilesLowPowerMode::onPropertiesChanged(const QString&, const QVariantMap& changed,
+                                                    const QStringList&) {
     auto it = changed.find(QStringLiteral("ActiveProfile"));
     if (it == changed.end()) return;
     daemonProfile_ = it->toString();

@@ -18,7 +18,8 @@ namespace tarvel {
 class PowerProfilesLowPowerMode final : public LowPowerMode {
     Q_OBJECT
 public:
-    PowerProfilesLowPowerMode(QDBusConnection bus, std::string sysRoot = "/sys", QObject* parent = nullptr);
+    PowerProfilesLowPowerMode(QDBusConnection bus, std::string sysRoot = "/sys",
+                              QObject* parent = nullptr);
     ~PowerProfilesLowPowerMode() override;
 
     bool isLowPowerModeEnabled() const override;
@@ -26,7 +27,8 @@ public:
     std::optional<QString> activeProfile() const { return daemonProfile_; }
 
 private slots:
-    void onPropertiesChanged(const QString& interface, const QVariantMap& changed, const QStringList& invalidated);
+    void onPropertiesChanged(const QString& interface, const QVariantMap& changed,
+                             const QStringList& invalidated);
 
 private:
     void queryDaemon();

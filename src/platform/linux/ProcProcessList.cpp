@@ -4,13 +4,12 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <QString>
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <limits>
-
-#include <QString>
 
 namespace tarvel {
 
@@ -62,7 +61,9 @@ int ProcProcessList::logicalCpuCount() {
     return n > 0 && n < std::numeric_limits<int>::max() ? static_cast<int>(n) : 0;
 }
 
-std::int32_t ProcProcessList::ownPid() { return static_cast<std::int32_t>(::getpid()); }
+std::int32_t ProcProcessList::ownPid() {
+    return static_cast<std::int32_t>(::getpid());
+}
 
 bool ProcProcessList::listAllPids(std::vector<std::int32_t>& pids) {
     pids.clear();

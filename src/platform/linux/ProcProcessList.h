@@ -11,7 +11,8 @@ namespace tarvel {
 class ProcProcessList final : public ProcessList {
 public:
     // `ticksPerSecond` and `logicalCpus` of 0 mean "ask the system"; fixture trees pass their own.
-    explicit ProcProcessList(std::string root = "/proc", long ticksPerSecond = 0, int logicalCpus = 0);
+    explicit ProcProcessList(std::string root = "/proc", long ticksPerSecond = 0,
+                             int logicalCpus = 0);
 
     int logicalCpuCount() override;
     std::int32_t ownPid() override;

@@ -32,7 +32,9 @@ std::string parentOf(const std::string& zone) {
     return second == std::string::npos ? zone : zone.substr(0, second);
 }
 
-EnergyReporter::Channel channel(const char* name) { return {"Energy Model", name, "uJ"}; }
+EnergyReporter::Channel channel(const char* name) {
+    return {"Energy Model", name, "uJ"};
+}
 
 }  // namespace
 
@@ -57,7 +59,8 @@ void RaplEnergyReporter::discover() {
             ChannelSource cpu{channel("CPU Complex Energy"), index, std::nullopt};
             if (uncore != zones.end()) cpu.minus = uncore->second;
             channels_.push_back(cpu);
-            if (uncore != zones.end()) channels_.push_back({channel("GPU Energy"), uncore->second, std::nullopt});
+            if (uncore != zones.end())
+                channels_.push_back({channel("GPU Energy"), uncore->second, std::nullopt});
         }
         if (const auto dram = zones.find("dram"); dram != zones.end())
             channels_.push_back({channel("DRAM Energy"), dram->second, std::nullopt});
@@ -101,9 +104,10 @@ std::optional<EnergyReporter::Sample> RaplEnergyReporter::createSamples() {
     return s;
 }
 
-std::optional<std::vector<std::int64_t>> RaplEnergyReporter::createSamplesDelta(const Sample& previous,
-                                                                                const Sample& current) {
-    if (previous.counters.size() != zones_.size() || current.counters.size() != zones_.size()) return std::nullopt;
+std::optional<std::vector<std::int64_t>> RaplEnergyReporter::createSamplesDelta(
+    const Sample& previous, const Sample& current) {
+    if (previous.counters.size() != zones_.size() || current.counters.size() != zones_.size())
+        return std::nullopt;
     auto zoneDelta = [&](size_t z) -> std::optional<std::int64_t> {
         std::int64_t d = current.counters[z] - previous.counters[z];
         if (d < 0) {

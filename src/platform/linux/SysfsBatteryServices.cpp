@@ -30,7 +30,8 @@ Opt microToMilli(Opt v) {
 // Energy-only batteries: µWh over the design voltage gives Ah (upower's rule for the voltage).
 Opt energyToMAh(Opt microWh, Opt designMicroV) {
     if (!microWh || *microWh < 0 || !designMicroV) return std::nullopt;
-    return roundHalfAway(static_cast<double>(*microWh) * 1000.0 / static_cast<double>(*designMicroV));
+    return roundHalfAway(static_cast<double>(*microWh) * 1000.0 /
+                         static_cast<double>(*designMicroV));
 }
 
 Battery toRegistryUnits(const PowerSupply& s) {
@@ -58,7 +59,8 @@ Battery toRegistryUnits(const PowerSupply& s) {
     if (s.currentNow)
         milliAmps = std::abs(static_cast<double>(*s.currentNow)) / 1000.0;
     else if (s.powerNow && s.voltageNow && *s.voltageNow > 0)
-        milliAmps = std::abs(static_cast<double>(*s.powerNow)) / static_cast<double>(*s.voltageNow) * 1000.0;
+        milliAmps = std::abs(static_cast<double>(*s.powerNow)) /
+                    static_cast<double>(*s.voltageNow) * 1000.0;
     if (milliAmps) b.currentMA = roundHalfAway(*milliAmps);
     if (s.cycleCount && *s.cycleCount > 0) b.cycles = s.cycleCount;
     b.toEmptyNow = s.timeToEmptyNow;
@@ -96,7 +98,8 @@ std::optional<std::string> combinedStatus(const std::vector<Battery>& bs) {
 // The ACPI driver reports the rate as a magnitude: the direction comes from the status, and a
 // pack whose status says neither (an idle second pack reads "Unknown") follows the machine's.
 std::int64_t signedCurrent(const Battery& b, const std::optional<std::string>& machineStatus) {
-    const auto& status = (b.status == "Charging" || b.status == "Discharging") ? b.status : machineStatus;
+    const auto& status =
+        (b.status == "Charging" || b.status == "Discharging") ? b.status : machineStatus;
     return status == "Discharging" ? -*b.currentMA : *b.currentMA;
 }
 
@@ -112,8 +115,9 @@ Battery combine(const std::vector<Battery>& bs) {
     c.fullMAh = sumAll(bs, [](const Battery& b) -> const Opt& { return b.fullMAh; });
     c.designMAh = sumAll(bs, [](const Battery& b) -> const Opt& { return b.designMAh; });
     if (c.nowMAh && c.fullMAh && *c.fullMAh > 0) {
-        c.capacity = std::min<std::int64_t>(
-            100, roundHalfAway(static_cast<double>(*c.nowMAh) / static_cast<double>(*c.fullMAh) * 100.0));
+        c.capacity =
+            std::min<std::int64_t>(100, roundHalfAway(static_cast<double>(*c.nowMAh) /
+                                                      static_cast<double>(*c.fullMAh) * 100.0));
     } else {
         std::int64_t sum = 0, n = 0;
         for (const auto& b : bs)
@@ -158,10 +162,12 @@ BatteryServiceSnapshot SysfsBatteryServices::copyBatteryServices() {
 
     std::optional<bool> externalConnected;
     if (!external.empty()) {
-        externalConnected = std::any_of(external.begin(), external.end(),
-                                        [](const PowerSupply* s) { return s->online.value_or(0) >= 1; });
+        externalConnected = std::any_of(external.begin(), external.end(), [](const PowerSupply* s) {
+            return s->online.value_or(0) >= 1;
+        });
     } else if (b.status) {
-        externalConnected = *b.status == "Charging" || *b.status == "Full" || *b.status == "Not charging";
+        externalConnected =
+            *b.status == "Charging" || *b.status == "Full" || *b.status == "Not charging";
     }
     const bool charging = b.status == "Charging";
 
@@ -196,7 +202,8 @@ BatteryServiceSnapshot SysfsBatteryServices::copyBatteryServices() {
 
     for (const PowerSupply* s : external) {
         if (s->online.value_or(0) < 1 || !s->voltageMax || !s->currentMax) continue;
-        const double watts = static_cast<double>(*s->voltageMax) * static_cast<double>(*s->currentMax) / 1e12;
+        const double watts =
+            static_cast<double>(*s->voltageMax) * static_cast<double>(*s->currentMax) / 1e12;
         entry["AdapterDetails"] = RegDict{{"Watts", RegValue::real(watts)}};
         break;
     }
@@ -210,7 +217,8 @@ BatteryServiceSnapshot SysfsBatteryServices::copyBatteryServices() {
         put(source, "Max Capacity", b.fullMAh);
     }
     if (b.status) source["Is Charging"] = charging;
-    if (externalConnected) source["Power Source State"] = *externalConnected ? "AC Power" : "Battery Power";
+    if (externalConnected)
+        source["Power Source State"] = *externalConnected ? "AC Power" : "Battery Power";
     put(source, "Time to Empty", minutes(b.toEmptyNow ? b.toEmptyNow : b.toEmptyAvg));
     put(source, "Time to Full Charge", minutes(b.toFullNow ? b.toFullNow : b.toFullAvg));
 

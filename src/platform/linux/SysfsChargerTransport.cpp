@@ -16,7 +16,9 @@ namespace {
 
 class PosixAttributeIO final : public SysfsAttributeIO {
 public:
-    std::optional<std::string> read(const std::string& path) override { return readSysfsText(path); }
+    std::optional<std::string> read(const std::string& path) override {
+        return readSysfsText(path);
+    }
 
     int write(const std::string& path, const std::string& value) override {
         const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);

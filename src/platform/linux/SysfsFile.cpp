@@ -25,7 +25,9 @@ std::optional<std::string> readSysfsText(const std::string& path) {
 std::optional<std::int64_t> parseSysfsInteger(const std::string& text) {
     size_t i = 0, n = text.size();
     while (i < n && (text[i] == ' ' || text[i] == '\t')) ++i;
-    while (n > i && (text[n - 1] == ' ' || text[n - 1] == '\t' || text[n - 1] == '\n' || text[n - 1] == '\r')) --n;
+    while (n > i && (text[n - 1] == ' ' || text[n - 1] == '\t' || text[n - 1] == '\n' ||
+                     text[n - 1] == '\r'))
+        --n;
     bool negative = false;
     if (i < n && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
     if (i >= n) return std::nullopt;
@@ -52,8 +54,10 @@ std::optional<int> countCpuList(const std::string& list) {
         const std::string range = list.substr(pos, comma - pos);
         const size_t dash = range.find('-');
         const auto first = parseSysfsInteger(range.substr(0, dash));
-        const auto last = dash == std::string::npos ? first : parseSysfsInteger(range.substr(dash + 1));
-        if (!first || !last || *first < 0 || *last < *first || *last - *first > 65536) return std::nullopt;
+        const auto last =
+            dash == std::string::npos ? first : parseSysfsInteger(range.substr(dash + 1));
+        if (!first || !last || *first < 0 || *last < *first || *last - *first > 65536)
+            return std::nullopt;
         count += int(*last - *first + 1);
         pos = comma + 1;
     }

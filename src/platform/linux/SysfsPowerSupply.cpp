@@ -1,10 +1,10 @@
 #include "platform/linux/SysfsPowerSupply.h"
 
-#include "platform/linux/SysfsFile.h"
-
 #include <dirent.h>
 
 #include <algorithm>
+
+#include "platform/linux/SysfsFile.h"
 
 namespace tarvel {
 

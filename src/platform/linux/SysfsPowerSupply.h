@@ -26,7 +26,9 @@ struct PowerSupply {
 
     bool isBattery() const { return type == "Battery"; }
     // Batteries of the machine itself, not of a mouse or a headset.
-    bool isSystemBattery() const { return isBattery() && scope != "Device" && present.value_or(1) != 0; }
+    bool isSystemBattery() const {
+        return isBattery() && scope != "Device" && present.value_or(1) != 0;
+    }
     bool isExternalPower() const { return type == "Mains" || type.rfind("USB", 0) == 0; }
 };
 
