@@ -45,17 +45,6 @@ std::unique_ptr<BatteryServices> servicesFrom(const Args& args) {
     return std::make_unique<FixedBatteryServices>(std::move(snapshot));
 }
 
-// The system's tools, except those whose output was given as a file.
-class OverriddenRunner final : public CommandRunner {
-public:
-    std::map<std::string, std::string> canned;
-    std::string shellCapture(const std::string& path, const std::vector<std::string>& a) override {
-        auto it = canned.find(path);
-        return it != canned.end() ? it->second
-                                  : ProcessCommandRunner::shared().shellCapture(path, a);
-    }
-};
-
 std::string orDash(const std::optional<std::int64_t>& v, const char* unit = "") {
     return v ? std::to_string(*v) + unit : "—";
 }
@@ -89,9 +78,12 @@ int runSnapshot(const std::vector<std::string>& argv, std::ostream& out) {
     if (!args.positional().empty())
         throw UsageError("snapshot takes no arguments: " + args.positional()[0]);
     auto services = servicesFrom(args);
-    OverriddenRunner runner;
-    if (args.has("ioreg-text")) runner.canned[kIoregPath] = readInputFile(args.value("ioreg-text"));
-    if (args.has("pmset-text")) runner.canned[kPmsetPath] = readInputFile(args.value("pmset-text"));
+    // The system's tools, except those whose output was given as a file.
+    CannedCommandRunner runner(&ProcessCommandRunner::shared());
+    if (args.has("ioreg-text"))
+        runner.setOutput(kIoregPath, readInputFile(args.value("ioreg-text")));
+    if (args.has("pmset-text"))
+        runner.setOutput(kPmsetPath, readInputFile(args.value("pmset-text")));
 
     const auto readings = collectBatteryReadings(!args.has("no-cross-check"), *services, runner);
     const BatSnap snap = mergeBatteryReadings(readings);

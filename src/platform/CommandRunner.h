@@ -15,14 +15,18 @@ public:
                                      const std::vector<std::string>& arguments) = 0;
 };
 
-// Answers from captured output, keyed by executable path; other programs print nothing.
+// Answers from captured output, keyed by executable path; other programs go to `fallback`,
+// or print nothing without one.
 class CannedCommandRunner final : public CommandRunner {
 public:
+    explicit CannedCommandRunner(CommandRunner* fallback = nullptr) : fallback_(fallback) {}
     void setOutput(const std::string& path, std::string text) { outputs_[path] = std::move(text); }
-    std::string shellCapture(const std::string& path, const std::vector<std::string>&) override {
+    std::string shellCapture(const std::string& path,
+                             const std::vector<std::string>& arguments) override {
         ++calls_[path];
         auto it = outputs_.find(path);
-        return it == outputs_.end() ? std::string() : it->second;
+        if (it != outputs_.end()) return it->second;
+        return fallback_ ? fallback_->shellCapture(path, arguments) : std::string();
     }
     int calls(const std::string& path) const {
         auto it = calls_.find(path);
@@ -30,6 +34,7 @@ public:
     }
 
 private:
+    CommandRunner* fallback_;
     std::map<std::string, std::string> outputs_;
     std::map<std::string, int> calls_;
 };

@@ -66,9 +66,5 @@ inline constexpr const char* kPmset = "pmset";
 inline constexpr const char* kIoreg = "ioreg";
 }  // namespace reader
 
-// Valid minutes from any source: 1...65534.
-inline bool isValidMinutes(std::optional<std::int64_t> m) {
-    return m && *m >= 1 && *m <= 65534;
-}
 
 }  // namespace tarvel

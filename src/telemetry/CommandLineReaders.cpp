@@ -17,10 +17,6 @@ using OptI = std::optional<I64>;
 const char* const kUnsigned = R"(\s*=\s*(\d+))";
 const char* const kSigned = R"(\s*=\s*(-?\d+))";
 
-bool within(I64 v, I64 limit) {
-    return v >= -limit && v <= limit;
-}
-
 class TextMatcher {
 public:
     explicit TextMatcher(const std::string& text) : text_(QString::fromStdString(text)) {}
@@ -61,26 +57,19 @@ private:
     QString text_;
 };
 
-OptI either(OptI a, OptI b) {
-    return a ? a : b;
-}
-OptI validMinutes(OptI m) {
-    return isValidMinutes(m) ? m : std::nullopt;
-}
-
 // Amperage printed as a wrapped unsigned value: try the 64-bit, then the 32-bit reading.
 I64 repairAmperage(const TextMatcher& t, I64 a) {
-    if (within(a, 30000)) return a;
+    if (withinMagnitude(a, 30000)) return a;
     const QString group = t.firstGroup(R"("InstantAmperage")" + QString::fromLatin1(kUnsigned));
     bool ok = false;
     const qulonglong u = group.toULongLong(&ok, 10);
     if (ok && !group.isEmpty()) {
         const I64 reinterpreted = static_cast<I64>(u);
-        if (within(reinterpreted, 30000)) return reinterpreted;
+        if (withinMagnitude(reinterpreted, 30000)) return reinterpreted;
     }
     const I64 low =
         static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(a)));
-    if (!within(a, 499999) && low > -500000 && low <= 499999) return low;
+    if (!withinMagnitude(a, 499999) && low > -500000 && low <= 499999) return low;
     return a;
 }
 
@@ -95,15 +84,15 @@ BatSourceReading parseIoregText(const std::string& text) {
     const TextMatcher t(text);
     r.present = true;
 
-    const OptI raw = either(t.key("AppleRawCurrentCapacity", kUnsigned),
-                            t.key("AppleRawCurrentCapacity", kSigned));
+    const OptI raw = firstKnownOf(t.key("AppleRawCurrentCapacity", kUnsigned),
+                                  t.key("AppleRawCurrentCapacity", kSigned));
     const OptI rawMax =
-        either(t.key("AppleRawMaxCapacity", kUnsigned), t.key("MaxCapacity", kUnsigned));
+        firstKnownOf(t.key("AppleRawMaxCapacity", kUnsigned), t.key("MaxCapacity", kUnsigned));
     const OptI current = t.key("CurrentCapacity", kUnsigned);
     const OptI design = t.key("DesignCapacity", kUnsigned);
     const OptI volts =
-        either(t.key("AppleRawBatteryVoltage", kUnsigned), t.key("Voltage", kUnsigned));
-    OptI amps = either(t.key("InstantAmperage", kSigned), t.key("Amperage", kSigned));
+        firstKnownOf(t.key("AppleRawBatteryVoltage", kUnsigned), t.key("Voltage", kUnsigned));
+    OptI amps = firstKnownOf(t.key("InstantAmperage", kSigned), t.key("Amperage", kSigned));
     const OptI toEmpty = t.key("AvgTimeToEmpty", kUnsigned);
     const OptI toFull = t.key("AvgTimeToFull", kUnsigned);
     const OptI remaining = t.key("TimeRemaining", kUnsigned);

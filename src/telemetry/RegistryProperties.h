@@ -21,6 +21,20 @@ std::optional<bool> propBool(const RegDict& entry, const std::string& key);
 std::optional<double> propReal(const RegDict& entry, const std::string& key);
 const std::string* propString(const RegDict& entry, const std::string& key);
 
+// |v| ≤ limit, without overflowing on the most negative value.
+inline bool withinMagnitude(std::int64_t v, std::int64_t limit) {
+    return v >= -limit && v <= limit;
+}
+// A minutes value when it is valid (1...65534), else absent.
+inline std::optional<std::int64_t> validMinutes(std::optional<std::int64_t> m) {
+    return m && *m >= 1 && *m <= 65534 ? m : std::nullopt;
+}
+// The first of two values that is known.
+inline std::optional<std::int64_t> firstKnownOf(std::optional<std::int64_t> a,
+                                                std::optional<std::int64_t> b) {
+    return a ? a : b;
+}
+
 // part / whole × 100, rounded halves away from zero, clamped to 0...100.
 std::int64_t percentOf(double part, double whole);
 

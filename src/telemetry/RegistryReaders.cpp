@@ -16,19 +16,6 @@ using OptI = std::optional<I64>;
 
 enum class ChargeState { Charging, NotCharging, Unknown };
 
-OptI validMinutes(OptI m) {
-    return isValidMinutes(m) ? m : std::nullopt;
-}
-
-OptI firstOf(OptI a, OptI b) {
-    return a ? a : b;
-}
-
-// |v| <= limit, without the overflow of taking the magnitude of the most negative value.
-bool within(I64 v, I64 limit) {
-    return v >= -limit && v <= limit;
-}
-
 // A number value read as a signed integer (entries of a dictionary or an array).
 OptI numberInt(const RegValue& v) {
     const RegNumber* n = v.number();
@@ -58,7 +45,7 @@ OptI plausibleAmperage(const RegDict& entry) {
         if (!n) continue;
         for (OptI candidate :
              {OptI(n->unsigned64AsSigned()), n->signed64(), OptI(n->low32Signed())})
-            if (candidate && within(*candidate, 50000)) return candidate;
+            if (candidate && withinMagnitude(*candidate, 50000)) return candidate;
     }
     return std::nullopt;
 }
@@ -93,7 +80,7 @@ OptI readSmartBatteryVoltage(const RegDict& entry, const RegDict* gauge) {
         if (v == 0) v.reset();
     }
     if (!v && gauge)
-        v = firstOf(dictInt(*gauge, "Voltage"), dictInt(*gauge, "AppleRawBatteryVoltage"));
+        v = firstKnownOf(dictInt(*gauge, "Voltage"), dictInt(*gauge, "AppleRawBatteryVoltage"));
     if ((!v || *v < 1) && gauge) {
         if (OptI cells = sumCells(*gauge, 500)) v = cells;
     }
@@ -108,8 +95,8 @@ BatSourceReading readSmartBattery(const RegDict* entryPtr) {
     const RegDict& entry = *entryPtr;
     r.present = true;
     r.rawCurrent = propInt(entry, "AppleRawCurrentCapacity");
-    r.rawMax =
-        firstOf(propInt(entry, "AppleRawMaxCapacity"), propInt(entry, "NominalChargeCapacity"));
+    r.rawMax = firstKnownOf(propInt(entry, "AppleRawMaxCapacity"),
+                            propInt(entry, "NominalChargeCapacity"));
     const RegDict* gauge = propDict(entry, "BatteryData");
     readSmartBatteryLevel(entry, gauge, r);
 
@@ -155,7 +142,7 @@ BatSourceReading readSmartBattery(const RegDict* entryPtr) {
     if (state != ChargeState::Charging) {
         const OptI t = validMinutes(propInt(entry, "TimeRemaining"));
         if (r.onAC != true)
-            r.minutes = firstOf(t, validMinutes(propInt(entry, "AvgTimeToEmpty")));
+            r.minutes = firstKnownOf(t, validMinutes(propInt(entry, "AvgTimeToEmpty")));
         else
             r.minutes = t;
     } else {
@@ -167,8 +154,8 @@ BatSourceReading readSmartBattery(const RegDict* entryPtr) {
             if (current && *current > 0 && volts)
                 r.chargeW = *current / 1000.0 * double(*volts) / 1000.0;
         }
-        r.minutes = firstOf(validMinutes(propInt(entry, "TimeRemaining")),
-                            validMinutes(propInt(entry, "AvgTimeToFull")));
+        r.minutes = firstKnownOf(validMinutes(propInt(entry, "TimeRemaining")),
+                                 validMinutes(propInt(entry, "AvgTimeToFull")));
     }
     return r;
 }
@@ -184,7 +171,7 @@ BatSourceReading readGauge(const RegDict* entry) {
     const OptI design = dictInt(*gauge, "DesignCapacity");
     if (design && *design > 0) {
         r.design = design;
-        const OptI full = firstOf(dictInt(*gauge, "FccComp1"), dictInt(*gauge, "FccComp2"));
+        const OptI full = firstKnownOf(dictInt(*gauge, "FccComp1"), dictInt(*gauge, "FccComp2"));
         if (full && *full > 0) {
             r.rawMax = full;
             r.health = percentOf(double(*full), double(*design));
@@ -212,9 +199,9 @@ BatSourceReading readTelemetry(const RegDict* entry) {
         double milliW;
         const I64 reinterpreted = n.unsigned64AsSigned();
         const OptI native = n.signed64();
-        if (within(reinterpreted, 50000))
+        if (withinMagnitude(reinterpreted, 50000))
             milliW = double(reinterpreted);
-        else if (native && within(*native, 50000))
+        else if (native && withinMagnitude(*native, 50000))
             milliW = double(*native);
         else
             milliW = double(static_cast<std::uint64_t>(reinterpreted));
@@ -229,7 +216,7 @@ BatSourceReading readTelemetry(const RegDict* entry) {
     const auto isCharging = propBool(*entry, "IsCharging");
     if (r.chargeW && *r.chargeW > 0.15) {
         const OptI v =
-            firstOf(propInt(*entry, "AppleRawBatteryVoltage"), propInt(*entry, "Voltage"));
+            firstKnownOf(propInt(*entry, "AppleRawBatteryVoltage"), propInt(*entry, "Voltage"));
         if (v && *v > 8000) {
             r.voltageMV = v;
             const I64 ma = roundHalfAway(*r.chargeW / (double(*v) / 1000.0) * 1000.0);
