@@ -66,5 +66,4 @@ inline constexpr const char* kPmset = "pmset";
 inline constexpr const char* kIoreg = "ioreg";
 }  // namespace reader
 
-
 }  // namespace tarvel
