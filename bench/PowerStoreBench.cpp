@@ -31,10 +31,10 @@ void BM_BatteryReadMergeApply(benchmark::State& state) {
     test::FixtureTree t;
     test::chargingLaptop(t);
     SysfsBatteryServices services(t.root());
+    ProcessCommandRunner commands;
     PowerStore store;
     for (auto _ : state) {
-        store.applyBattery(
-            PowerStore::readBattery(false, services, ProcessCommandRunner::shared()));
+        store.applyBattery(PowerStore::readBattery(false, services, commands));
         benchmark::DoNotOptimize(store.statusText());
     }
 }
@@ -53,7 +53,8 @@ void BM_CompletePoll(benchmark::State& state) {
     PackagePower package(&reader, info);
     PowerStoreEnvironment env;
     env.batteryServices = &services;
-    env.commandRunner = &ProcessCommandRunner::shared();
+    ProcessCommandRunner commands;
+    env.commandRunner = &commands;
     env.packagePower = &package;
     PowerStore store(std::move(env));
     for (auto _ : state) {

@@ -1,12 +1,17 @@
 #include "base/UserDefaults.h"
 
-#include <QDateTime>
+#include <sys/stat.h>
+
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QLockFile>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <QThread>
+#include <vector>
 
 namespace tarvel {
 
@@ -18,14 +23,28 @@ bool isDate(const nlohmann::json& v) {
 }
 }  // namespace
 
-UserDefaults::UserDefaults(std::string path) : path_(std::move(path)) {
+UserDefaults::UserDefaults(std::string path, QObject* parent)
+    : QObject(parent), path_(std::move(path)) {
     load();
+    announced_ = values_;
+    if (QCoreApplication::instance()) {
+        watcher_ = new QFileSystemWatcher(this);
+        // A write by another process replaces the file (a new inode in the folder), so the
+        // folder is watched as well as the file.
+        connect(watcher_, &QFileSystemWatcher::fileChanged, this, &UserDefaults::reload);
+        connect(watcher_, &QFileSystemWatcher::directoryChanged, this, &UserDefaults::reload);
+        watch();
+    }
 }
 
+UserDefaults::~UserDefaults() = default;
+
 UserDefaults::Stamp UserDefaults::currentStamp() const {
-    const QFileInfo info(QString::fromStdString(path_));
-    if (!info.exists()) return {};
-    return {true, info.lastModified().toMSecsSinceEpoch(), info.size()};
+    struct stat st {};
+    if (::stat(path_.c_str(), &st) != 0) return {};
+    return {true, static_cast<long long>(st.st_ino),
+            static_cast<long long>(st.st_mtim.tv_sec) * 1'000'000'000LL + st.st_mtim.tv_nsec,
+            static_cast<long long>(st.st_size)};
 }
 
 void UserDefaults::load() const {
@@ -53,11 +72,6 @@ void UserDefaults::refresh() const {
 std::string UserDefaults::defaultPath() {
     const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
     return (base + "/tarvel/defaults.json").toStdString();
-}
-
-UserDefaults& UserDefaults::standard() {
-    static UserDefaults defaults(defaultPath());
-    return defaults;
 }
 
 bool UserDefaults::contains(const std::string& key) const {
@@ -128,24 +142,75 @@ void UserDefaults::remove(const std::string& key) {
 }
 
 void UserDefaults::store(const std::string& key, std::optional<nlohmann::json> value) {
-    std::lock_guard lock(mutex_);
-    const QString path = QString::fromStdString(path_);
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    // Another process may have written since we last looked: change our key in what is on
-    // disk now. Without the lock (a read-only folder) the write below fails anyway.
-    QLockFile fileLock(path + ".lock");
-    fileLock.tryLock(2000);
-    load();
-    auto it = values_.find(key);
-    if (!value) {
-        if (it == values_.end()) return;
-        values_.erase(it);
-    } else {
-        if (it != values_.end() && *it == *value && it->type() == value->type()) return;
-        values_[key] = std::move(*value);
+    {
+        std::lock_guard lock(mutex_);
+        const QString path = QString::fromStdString(path_);
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        // Another process may have written since we last looked: change our key in what is on
+        // disk now. Without the lock (a read-only folder) the write below fails anyway.
+        QLockFile fileLock(path + ".lock");
+        fileLock.tryLock(2000);
+        load();
+        auto it = values_.find(key);
+        bool differs = true;
+        if (!value) {
+            if (it == values_.end())
+                differs = false;
+            else
+                values_.erase(it);
+        } else if (it != values_.end() && *it == *value && it->type() == value->type()) {
+            differs = false;
+        } else {
+            values_[key] = std::move(*value);
+        }
+        if (differs) {
+            save();
+            stamp_ = currentStamp();
+        }
     }
-    save();
-    stamp_ = currentStamp();
+    announce();
+    if (watcher_) QMetaObject::invokeMethod(this, &UserDefaults::watch, Qt::AutoConnection);
+}
+
+void UserDefaults::reload() {
+    {
+        std::lock_guard lock(mutex_);
+        refresh();
+    }
+    watch();
+    announce();
+}
+
+void UserDefaults::watch() {
+    if (!watcher_) return;
+    const QString file = QString::fromStdString(path_);
+    QString folder = QFileInfo(file).absolutePath();
+    // Before the first write the folder may not exist: watch the nearest folder that does, to
+    // notice the moment another process creates ours.
+    while (!QFileInfo::exists(folder) && QFileInfo(folder).absolutePath() != folder)
+        folder = QFileInfo(folder).absolutePath();
+    for (const QString& watched : watcher_->directories())
+        if (watched != folder) watcher_->removePath(watched);
+    // Both drop out of the watch when they are removed or replaced: add them again.
+    for (const QString& path : {folder, file})
+        if (QFileInfo::exists(path) && !watcher_->files().contains(path) &&
+            !watcher_->directories().contains(path))
+            watcher_->addPath(path);
+}
+
+void UserDefaults::announce() {
+    std::vector<std::string> keys;
+    {
+        std::lock_guard lock(mutex_);
+        for (const auto& [key, value] : values_.items())
+            if (!announced_.contains(key) || announced_[key] != value ||
+                announced_[key].type() != value.type())
+                keys.push_back(key);
+        for (const auto& [key, value] : announced_.items())
+            if (!values_.contains(key)) keys.push_back(key);
+        announced_ = values_;
+    }
+    for (const auto& key : keys) emit changed(key);
 }
 
 void UserDefaults::save() {

@@ -1,10 +1,13 @@
 #pragma once
 
+#include <QObject>
 #include <cstdint>
 #include <mutex>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
+
+class QFileSystemWatcher;
 
 namespace tarvel {
 
@@ -14,15 +17,19 @@ namespace tarvel {
 //
 // Several processes share the file (the application, `tarvelctl watch`, `charge hold`): reads
 // notice a file another process replaced, and a write re-reads the file under a lock and
-// changes only its own key, so no process undoes another's setting.
-class UserDefaults {
+// changes only its own key, so no process undoes another's setting. `changed` tells about
+// every key whose value changed, whether this process or another one changed it.
+class UserDefaults : public QObject {
+    Q_OBJECT
+
 public:
     // Loads `path` (a missing file is an empty store). An unreadable file is kept aside as
-    // "<path>.corrupt" before the first write replaces it.
-    explicit UserDefaults(std::string path);
+    // "<path>.corrupt" before the first write replaces it. Create it on the thread whose event
+    // loop should deliver `changed` for other processes' writes.
+    explicit UserDefaults(std::string path, QObject* parent = nullptr);
+    ~UserDefaults() override;
 
     // $XDG_CONFIG_HOME/tarvel/defaults.json
-    static UserDefaults& standard();
     static std::string defaultPath();
 
     const std::string& path() const { return path_; }
@@ -43,10 +50,19 @@ public:
     void setDate(const std::string& key, double secondsSince1970);
     void remove(const std::string& key);
 
+    // Looks at the file now rather than when the watcher next says so (another process's
+    // write is announced at the latest here).
+    void reload();
+
+signals:
+    // The value under `key` changed (or appeared, or went away).
+    void changed(const std::string& key);
+
 private:
     struct Stamp {
         bool exists = false;
-        long long modifiedMs = 0;
+        long long inode = 0;
+        long long modifiedNs = 0;
         long long size = 0;
         bool operator==(const Stamp&) const = default;
     };
@@ -55,12 +71,16 @@ private:
     void refresh() const;
     void store(const std::string& key, std::optional<nlohmann::json> value);
     void save();
+    void watch();
+    void announce();
 
     std::string path_;
     mutable std::mutex mutex_;
     mutable nlohmann::json values_ = nlohmann::json::object();
     mutable bool keepAside_ = false;
     mutable Stamp stamp_;
+    nlohmann::json announced_ = nlohmann::json::object();  // under mutex_
+    QFileSystemWatcher* watcher_ = nullptr;
 };
 
 }  // namespace tarvel

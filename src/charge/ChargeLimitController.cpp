@@ -4,6 +4,7 @@
 
 #include "base/Published.h"
 #include "base/Rounding.h"
+#include "base/SharedInstance.h"
 #include "base/UserDefaults.h"
 #include "charge/ChargeTexts.h"
 #include "telemetry/PowerStore.h"
@@ -68,6 +69,7 @@ ChargeBatteryStateProvider batteryStateOf(PowerStore& store) {
         state.levelPercent = s->levelPercent();
         state.isOnAC = s->isOnAC();
         state.isCharging = s->isCharging();
+        state.known = s->statusText() != kDash;  // "—" until the first battery reading
         return state;
     };
 }
@@ -82,27 +84,38 @@ ChargeLimitController::ChargeLimitController(UserDefaults& defaults, ChargeSMC& 
       backendName_(kDash),
       modeDescription_(t::kAutomatic),
       timer_(this) {
-    isEnabled_ = defaults_.boolValue(kChargeLimitEnabledKey).value_or(true);
-    const auto stored = defaults_.integer(kChargeLimitPercentKey);
-    limitPercent_ =
-        stored ? clampTo(static_cast<double>(*stored), kMinLimit, kMaxLimit) : kDefaultLimit;
-    forceFullCharge_ = defaults_.boolValue(kChargeLimitForceFullKey).value_or(false);
-    forceDischarge_ = defaults_.boolValue(kChargeLimitDischargeKey).value_or(false);
+    readSettings();
     backendName_ = smc_.isAvailable() ? t::kBackendSMC : t::kBackendUnavailable;
 
     timer_.setTimerType(Qt::CoarseTimer);
     timer_.setInterval(kEvaluateIntervalMs);
     connect(&timer_, &QTimer::timeout, this, &ChargeLimitController::evaluate);
+    // The preferences, `tarvelctl charge hold` and the application share these settings: a
+    // change made elsewhere applies at the next evaluation.
+    connect(&defaults_, &UserDefaults::changed, this, &ChargeLimitController::followSetting);
 }
 
 ChargeLimitController& ChargeLimitController::shared() {
-    static ChargeLimitController* controller = [] {
-        auto* c = new ChargeLimitController(UserDefaults::standard(), ChargeSMC::shared(),
-                                            batteryStateOf(PowerStore::shared()));
-        c->start();
-        return c;
-    }();
-    return *controller;
+    return SharedInstance<ChargeLimitController>::get("ChargeLimitController");
+}
+
+void ChargeLimitController::readSettings() {
+    const auto stored = defaults_.integer(kChargeLimitPercentKey);
+    publish(this, isEnabled_, defaults_.boolValue(kChargeLimitEnabledKey).value_or(true),
+            &ChargeLimitController::isEnabledChanged);
+    publish(this, limitPercent_,
+            stored ? clampTo(static_cast<double>(*stored), kMinLimit, kMaxLimit) : kDefaultLimit,
+            &ChargeLimitController::limitPercentChanged);
+    publish(this, forceFullCharge_, defaults_.boolValue(kChargeLimitForceFullKey).value_or(false),
+            &ChargeLimitController::forceFullChargeChanged);
+    publish(this, forceDischarge_, defaults_.boolValue(kChargeLimitDischargeKey).value_or(false),
+            &ChargeLimitController::forceDischargeChanged);
+}
+
+void ChargeLimitController::followSetting(const std::string& key) {
+    if (key == kChargeLimitEnabledKey || key == kChargeLimitPercentKey ||
+        key == kChargeLimitForceFullKey || key == kChargeLimitDischargeKey)
+        readSettings();
 }
 
 void ChargeLimitController::start() {
@@ -181,11 +194,15 @@ void ChargeLimitController::disableAll() {
 }
 
 void ChargeLimitController::applyMode(ChargeSMCMode mode) {
-    if (appliedMode_ == mode) return;
+    // The charger's own word decides, not the memory of the last write: another program (or a
+    // second controller) may have changed the mode since. A charger that cannot say is written.
+    if (smc_.readMode() == mode) return;
     if (smc_.setMode(mode)) {
         appliedMode_ = mode;
         setLastError(std::nullopt);
     } else {
+        // The failed write has reset the charger to automatic: nothing is applied any more.
+        appliedMode_.reset();
         setLastError(smc_.lastError());
     }
 }
@@ -206,72 +223,89 @@ void ChargeLimitController::setLastError(std::optional<std::string> error) {
     publish(this, lastError_, std::move(error), &ChargeLimitController::lastErrorChanged);
 }
 
-void ChargeLimitController::evaluate() {
+ChargeDecision ChargeLimitController::decide(const ChargeBatteryState& battery) {
     using S = ChargeLimitStatus;
     const int L = wholeLimit();
     const std::string limit = std::to_string(L);
-    const ChargeBatteryState battery = battery_ ? battery_() : ChargeBatteryState{};
     const int level = battery.levelPercent;
+    auto decision = [](S status, std::optional<std::string> description, std::string detail,
+                       std::optional<ChargeSMCMode> mode) {
+        return ChargeDecision{status, std::move(description), std::move(detail), mode, false};
+    };
 
-    if (!smc_.isAvailable()) {
-        publish(this, backendName_, std::string(t::kBackendUnavailable),
-                &ChargeLimitController::backendNameChanged);
-        show(S::unsupported, t::kAutomatic, t::kDetailSMCUnavailable);
-        return;
-    }
-    publish(this, backendName_, std::string(t::kBackendSMC),
-            &ChargeLimitController::backendNameChanged);
-
-    if (!isEnabled_) {
-        applyMode(ChargeSMCMode::auto_);
-        show(S::off, t::kAutomatic, "Turn on “Manage charging” to hold " + limit + "% on AC.");
-        return;
-    }
-    if (!battery.batteryPresent) {
-        applyMode(ChargeSMCMode::auto_);
-        publish(this, status_, S::unsupported, &ChargeLimitController::statusChanged);
-        setDetail(t::kDetailNoBattery);
-        return;
-    }
-    if (forceDischarge_) {
-        applyMode(ChargeSMCMode::forceDischarge);
-        show(S::discharging, t::kDischarging, t::kDetailDischarging);
-        return;
-    }
+    if (!smc_.isAvailable())
+        return decision(S::unsupported, t::kAutomatic, t::kDetailSMCUnavailable, std::nullopt);
+    if (!isEnabled_)
+        return decision(S::off, t::kAutomatic,
+                        "Turn on “Manage charging” to hold " + limit + "% on AC.",
+                        ChargeSMCMode::auto_);
+    if (!battery.batteryPresent)
+        return decision(S::unsupported, std::nullopt, t::kDetailNoBattery, ChargeSMCMode::auto_);
+    if (forceDischarge_)
+        return decision(S::discharging, t::kDischarging, t::kDetailDischarging,
+                        ChargeSMCMode::forceDischarge);
+    bool fullChargeDone = false;
     if (forceFullCharge_) {
-        if (!battery.isOnAC || level < kFullChargeDoneLevel) {
-            applyMode(ChargeSMCMode::auto_);
-            show(S::chargeToFull, t::kChargingToFull, t::kDetailChargeToFull);
-            return;
-        }
-        // Full on the adapter: the override is done; fall through to the limit.
+        if (!battery.isOnAC || level < kFullChargeDoneLevel)
+            return decision(S::chargeToFull, t::kChargingToFull, t::kDetailChargeToFull,
+                            ChargeSMCMode::auto_);
+        // Full on the adapter: the override is done; the limit takes over.
+        fullChargeDone = true;
+    }
+    ChargeDecision d;
+    if (!battery.isOnAC) {
+        d = decision(S::onBattery, t::kChargerNotConnected, t::kDetailOnBattery,
+                     ChargeSMCMode::auto_);
+    } else if (level >= L) {
+        d = decision(S::holding, t::kInhibiting,
+                     battery.isCharging
+                         ? "At " + limit + "% — inhibit requested (IsCharging may lag briefly)."
+                         : "Holding near " + limit + "% with the charger connected.",
+                     ChargeSMCMode::inhibit);
+    } else if (level <= L - hysteresis_) {
+        d = decision(S::chargingToLimit, t::kCharging, "Charging toward " + limit + "%.",
+                     ChargeSMCMode::auto_);
+    } else if (level == L - 1 && smc_.readMode().value_or(appliedMode_.value_or(
+                                     ChargeSMCMode::auto_)) == ChargeSMCMode::inhibit) {
+        // Inhibited already: one point below the limit stays inhibited.
+        d = decision(S::holding, t::kInhibiting, "Holding near " + limit + "%.",
+                     ChargeSMCMode::inhibit);
+    } else {
+        d = decision(S::chargingToLimit, t::kCharging, "Approaching " + limit + "%.",
+                     ChargeSMCMode::auto_);
+    }
+    d.fullChargeDone = fullChargeDone;
+    return d;
+}
+
+void ChargeLimitController::evaluate() {
+    settle(true);
+}
+
+void ChargeLimitController::preview() {
+    settle(false);
+}
+
+void ChargeLimitController::settle(bool write) {
+    const ChargeBatteryState battery = battery_ ? battery_() : ChargeBatteryState{};
+    // Before the first battery reading every machine looks like one without a battery, which
+    // would hand charging back to the system.
+    if (!battery.known) return;
+    const ChargeDecision d = decide(battery);
+
+    publish(this, backendName_,
+            std::string(smc_.isAvailable() ? t::kBackendSMC : t::kBackendUnavailable),
+            &ChargeLimitController::backendNameChanged);
+    if (write && d.fullChargeDone) {
         publish(this, forceFullCharge_, false, &ChargeLimitController::forceFullChargeChanged);
         defaults_.setBool(kChargeLimitForceFullKey, false);
     }
-    if (!battery.isOnAC) {
-        applyMode(ChargeSMCMode::auto_);
-        show(S::onBattery, t::kChargerNotConnected, t::kDetailOnBattery);
-        return;
-    }
-    if (level >= L) {
-        applyMode(ChargeSMCMode::inhibit);
-        show(S::holding, t::kInhibiting,
-             battery.isCharging
-                 ? "At " + limit + "% — inhibit requested (IsCharging may lag briefly)."
-                 : "Holding near " + limit + "% with the charger connected.");
-        return;
-    }
-    if (level <= L - hysteresis_) {
-        applyMode(ChargeSMCMode::auto_);
-        show(S::chargingToLimit, t::kCharging, "Charging toward " + limit + "%.");
-        return;
-    }
-    if (level == L - 1 && appliedMode_ == ChargeSMCMode::inhibit) {
-        show(S::holding, t::kInhibiting, "Holding near " + limit + "%.");
-        return;
-    }
-    applyMode(ChargeSMCMode::auto_);
-    show(S::chargingToLimit, t::kCharging, "Approaching " + limit + "%.");
+    if (write && d.mode) applyMode(*d.mode);
+    publish(this, status_, d.status, &ChargeLimitController::statusChanged);
+    if (d.modeDescription)
+        publish(this, modeDescription_, *d.modeDescription,
+                &ChargeLimitController::modeDescriptionChanged);
+    setDetail(d.detail);
 }
 
 std::string ChargeLimitController::statusLine() const {

@@ -42,17 +42,30 @@ struct ChargeBatteryState {
     int levelPercent = 0;
     bool isOnAC = false;
     bool isCharging = false;
+    // False until the battery has been read once: nothing can be decided before that.
+    bool known = true;
 };
 using ChargeBatteryStateProvider = std::function<ChargeBatteryState()>;
 
-// Reads the store's published values at each call; a store that is gone reads as no battery.
+// Reads the store's published values at each call; a store that is gone reads as no battery,
+// a store that has not applied a poll yet as unknown.
 ChargeBatteryStateProvider batteryStateOf(PowerStore& store);
+
+// What one evaluation concludes, before anything is written.
+struct ChargeDecision {
+    ChargeLimitStatus status = ChargeLimitStatus::off;
+    std::optional<std::string> modeDescription;  // none: leave the shown one
+    std::string detail;
+    std::optional<ChargeSMCMode> mode;  // the charger mode to be in; none: touch nothing
+    bool fullChargeDone = false;        // the charge-to-full override has reached its end
+};
 
 // Holds the battery at a chosen level while the charger is connected (with a 2-point band so
 // the charger is not toggled at every 1-point change), and offers two temporary overrides:
 // charge to 100 % once, or run from the battery on the adapter. Decides the wanted charger
-// mode every 3 s and after every settings change, and writes it only when it differs from the
-// last mode written. Main thread only.
+// mode every 3 s and after every settings change, and writes it only when the charger is not
+// already in it (read back from the charger, so a mode changed by another program is
+// corrected). Follows its settings when another process changes them. Main thread only.
 class ChargeLimitController : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool isEnabled READ isEnabled WRITE setIsEnabled NOTIFY isEnabledChanged)
@@ -75,14 +88,20 @@ public:
     ChargeLimitController(UserDefaults& defaults, ChargeSMC& smc,
                           ChargeBatteryStateProvider battery, QObject* parent = nullptr);
 
-    // The application's instance, created on first use over the standard settings, the shared
-    // charger and the shared power store, then started.
+    // The running application core's controller.
     static ChargeLimitController& shared();
 
     // (Re)starts the 3-second evaluation timer and evaluates at once.
     void start();
-    // One decision: reads the battery, applies the wanted mode, publishes the status.
+    // One decision: reads the battery, applies the wanted mode, publishes the status. Does
+    // nothing until the battery has been read once.
     void evaluate();
+    // evaluate() without its writes: shows what it would decide, leaves the charger and the
+    // settings alone.
+    void preview();
+    // What evaluate() would decide for this battery and the charger's present mode, without
+    // writing or showing anything.
+    ChargeDecision decide(const ChargeBatteryState& battery);
 
     bool isEnabled() const { return isEnabled_; }
     double limitPercent() const { return limitPercent_; }
@@ -125,7 +144,10 @@ signals:
     void modeDescriptionChanged();
 
 private:
+    void settle(bool write);
     void applyMode(ChargeSMCMode mode);
+    void followSetting(const std::string& key);
+    void readSettings();
     void show(ChargeLimitStatus status, const std::string& modeDescription,
               const std::string& detail);
     void setDetail(const std::string& detail);

@@ -2,8 +2,8 @@
 
 #include <stdexcept>
 
+#include "base/SharedInstance.h"
 #include "charge/ChargeTexts.h"
-#include "platform/linux/SysfsChargerTransport.h"
 
 namespace tarvel {
 
@@ -49,9 +49,7 @@ ChargeSMC::ChargeSMC(ChargerTransport& transport) : transport_(transport) {
 }
 
 ChargeSMC& ChargeSMC::shared() {
-    static SysfsChargerTransport transport("/sys");
-    static ChargeSMC smc(transport);
-    return smc;
+    return SharedInstance<ChargeSMC>::get("ChargeSMC");
 }
 
 std::array<std::uint8_t, 3> ChargeSMC::keyValues(ChargeSMCMode mode) {
@@ -73,6 +71,37 @@ SmcParamBlock ChargeSMC::writeBlock(std::string_view key, std::uint8_t value) {
     block.bytes[SmcParamBlock::kCommand] = kSMCWriteKey;
     block.bytes[SmcParamBlock::kBytes] = value;
     return block;
+}
+
+SmcParamBlock ChargeSMC::readBlock(std::string_view key) {
+    SmcParamBlock block;
+    block.setU32(SmcParamBlock::kKey, smcKeyValue(key));
+    block.setU32(SmcParamBlock::kDataSize, 1);
+    block.bytes[SmcParamBlock::kCommand] = kSMCReadKey;
+    return block;
+}
+
+std::optional<std::uint8_t> ChargeSMC::readUInt8(std::string_view key) {
+    SmcParamBlock output;
+    const std::int32_t status =
+        transport_.callStructMethod(connection_, kSMCHandleYPCEvent, readBlock(key), output);
+    if (status != kIOReturnSuccess || output.bytes[SmcParamBlock::kResult] != kSMCSuccess)
+        return std::nullopt;
+    return output.bytes[SmcParamBlock::kBytes];
+}
+
+std::optional<ChargeSMCMode> ChargeSMC::readMode() {
+    if (!isAvailable_ || connection_ == 0) return std::nullopt;
+    std::array<std::uint8_t, 3> values{};
+    for (size_t i = 0; i < kKeys.size(); ++i) {
+        const auto v = readUInt8(kKeys[i]);
+        if (!v) return std::nullopt;
+        values[i] = *v;
+    }
+    for (const auto mode :
+         {ChargeSMCMode::auto_, ChargeSMCMode::inhibit, ChargeSMCMode::forceDischarge})
+        if (keyValues(mode) == values) return mode;
+    return std::nullopt;
 }
 
 void ChargeSMC::writeUInt8(std::string_view key, std::uint8_t value) {

@@ -27,7 +27,7 @@ public:
     ChargeSMC(const ChargeSMC&) = delete;
     ChargeSMC& operator=(const ChargeSMC&) = delete;
 
-    // The process-wide instance over the machine's /sys, created on first use.
+    // The running application core's charger.
     static ChargeSMC& shared();
 
     bool isAvailable() const { return isAvailable_; }
@@ -36,14 +36,20 @@ public:
     // Writes the mode's three keys, stopping at the first failure; a failure resets all three
     // keys to 0 (ignoring their errors) and keeps the failure's text in lastError().
     bool setMode(ChargeSMCMode mode);
+    // The mode the charger is in now, read back from its three keys; none when it cannot be
+    // read or the keys form no mode (batteries that disagree, another tool's setting).
+    std::optional<ChargeSMCMode> readMode();
 
     // The (CH0I, CH0C, CH0B) values of a mode.
     static std::array<std::uint8_t, 3> keyValues(ChargeSMCMode mode);
     // The input block of a one-byte key write.
     static SmcParamBlock writeBlock(std::string_view key, std::uint8_t value);
+    // The input block of a one-byte key read.
+    static SmcParamBlock readBlock(std::string_view key);
 
 private:
     void writeUInt8(std::string_view key, std::uint8_t value);
+    std::optional<std::uint8_t> readUInt8(std::string_view key);
 
     bool isAvailable_ = false;
     std::optional<std::string> lastError_;

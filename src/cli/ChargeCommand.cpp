@@ -1,5 +1,5 @@
-// tarvelctl charge: the charge-limit controller's view, one charger mode write, and a
-// foreground charge limiter for machines without a tray.
+// tarvelctl charge: the charge-limit controller's view, applying it once, one charger mode
+// write, and a foreground charge limiter for machines without a tray.
 #include <QCoreApplication>
 #include <QTimer>
 #include <functional>
@@ -7,27 +7,38 @@
 #include <memory>
 #include <nlohmann/json.hpp>
 
-#include "base/UserDefaults.h"
-#include "charge/ChargeLimitController.h"
-#include "charge/ChargeSMC.h"
+#include "app/AppCore.h"
 #include "cli/Args.h"
 #include "cli/Commands.h"
+#include "cli/EventWait.h"
 #include "cli/JsonOptional.h"
-#include "platform/linux/ProcessCommandRunner.h"
-#include "platform/linux/SysfsBatteryServices.h"
-#include "platform/linux/SysfsChargerTransport.h"
-#include "platform/linux/TerminationSignals.h"
-#include "telemetry/MachinePowerSources.h"
+#include "cli/MachineOptions.h"
+#include "platform/TerminationSignals.h"
 
 namespace tarvel::cli {
 
 namespace {
 
-// One battery read into the store, without the command-line cross-check (the macOS tools it
-// runs do not exist here).
-void refreshBattery(PowerStore& store, const std::string& sysRoot) {
-    SysfsBatteryServices services(sysRoot);
-    store.applyBattery(PowerStore::readBattery(false, services, ProcessCommandRunner::shared()));
+// A core whose power store has applied one poll, so the controller sees the battery as the
+// running services would.
+std::unique_ptr<AppCore> coreWithBattery(const Args& args) {
+    auto core = AppCore::forMachine(machineRootsFrom(args));
+    core->powerStore().poll();
+    waitForPolls(core->powerStore(), 1);
+    return core;
+}
+
+const char* modeName(std::optional<ChargeSMCMode> mode) {
+    if (!mode) return nullptr;
+    switch (*mode) {
+        case ChargeSMCMode::auto_:
+            return "auto";
+        case ChargeSMCMode::inhibit:
+            return "inhibit";
+        case ChargeSMCMode::forceDischarge:
+            return "force-discharge";
+    }
+    return nullptr;
 }
 
 const char* overridesText(const ChargeLimitController& c) {
@@ -36,8 +47,17 @@ const char* overridesText(const ChargeLimitController& c) {
     return "none";
 }
 
-void printView(const ChargeLimitController& c, const ChargeSMC& smc, bool json, std::ostream& out) {
+// What the controller shows, the mode it holds (or would hold) and the mode the charger is in.
+struct ChargeView {
+    std::optional<ChargeSMCMode> wanted;
+    std::optional<ChargeSMCMode> charger;
+};
+
+void printView(const ChargeLimitController& c, const ChargeSMC& smc, const ChargeView& modes,
+               bool json, std::ostream& out) {
     if (json) {
+        const char* wanted = modeName(modes.wanted);
+        const char* charger = modeName(modes.charger);
         const nlohmann::json j{
             {"status", caseName(c.status())},
             {"statusLine", c.statusLine()},
@@ -51,6 +71,8 @@ void printView(const ChargeLimitController& c, const ChargeSMC& smc, bool json, 
             {"limitPercent", static_cast<int>(c.limitPercent())},
             {"forceFullCharge", c.forceFullCharge()},
             {"forceDischarge", c.forceDischarge()},
+            {"wantedMode", wanted ? nlohmann::json(wanted) : nlohmann::json(nullptr)},
+            {"chargerMode", charger ? nlohmann::json(charger) : nlohmann::json(nullptr)},
         };
         out << j.dump(2) << "\n";
         return;
@@ -65,6 +87,9 @@ void printView(const ChargeLimitController& c, const ChargeSMC& smc, bool json, 
         << "Limit: " << static_cast<int>(c.limitPercent()) << "% (management "
         << (c.isEnabled() ? "on" : "off") << ")\n"
         << "Overrides: " << overridesText(c) << "\n"
+        << "Wanted mode: " << (modeName(modes.wanted) ? modeName(modes.wanted) : "—") << "\n"
+        << "Charger mode: " << (modeName(modes.charger) ? modeName(modes.charger) : "unknown")
+        << "\n"
         << "Last error: " << c.lastError().value_or("—") << "\n";
 }
 
@@ -74,16 +99,28 @@ std::string holdLine(const ChargeLimitController& c) {
     return line;
 }
 
-int runStatus(const Args& args, std::ostream& out) {
-    const std::string root = args.value("sysfs-root", "/sys");
-    PowerStore store;
-    refreshBattery(store, root);
-    SysfsChargerTransport transport(root);
-    ChargeSMC smc(transport);
-    ChargeLimitController controller(UserDefaults::standard(), smc, batteryStateOf(store));
-    controller.evaluate();
-    printView(controller, smc, args.has("json"), out);
+// Read-only: what the controller would do now, and what the charger does. A status bar may
+// poll this without ever undoing the hold.
+int runView(const Args& args, std::ostream& out) {
+    const auto core = coreWithBattery(args);
+    ChargeLimitController& controller = core->chargeLimit();
+    controller.preview();
+    const auto decision = controller.decide(batteryStateOf(core->powerStore())());
+    printView(controller, core->charger(), {decision.mode, core->charger().readMode()},
+              args.has("json"), out);
     return 0;
+}
+
+// One evaluation with its writes, as the running controller makes every 3 s.
+int runApply(const Args& args, std::ostream& out) {
+    const auto core = coreWithBattery(args);
+    ChargeLimitController& controller = core->chargeLimit();
+    controller.evaluate();
+    printView(
+        controller, core->charger(),
+        {controller.decide(batteryStateOf(core->powerStore())()).mode, core->charger().readMode()},
+        args.has("json"), out);
+    return controller.lastError() ? 1 : 0;
 }
 
 int runSetMode(const Args& args, std::ostream& out) {
@@ -100,8 +137,8 @@ int runSetMode(const Args& args, std::ostream& out) {
     else
         throw UsageError("unknown mode \"" + name + "\" (auto, inhibit or force-discharge)");
 
-    SysfsChargerTransport transport(args.value("sysfs-root", "/sys"));
-    ChargeSMC smc(transport);
+    const auto core = AppCore::forMachine(machineRootsFrom(args));
+    ChargeSMC& smc = core->charger();
     const auto whyUnavailable = smc.isAvailable() ? std::nullopt : smc.lastError();
     if (!smc.setMode(mode)) {
         std::cerr << smc.lastError().value_or("SMC error");
@@ -114,11 +151,11 @@ int runSetMode(const Args& args, std::ostream& out) {
 }
 
 int runHold(const Args& args, std::ostream& out) {
-    const std::string root = args.value("sysfs-root", "/sys");
     const auto limit = args.number("limit");
-
-    SysfsChargerTransport transport(root);
-    ChargeSMC smc(transport);
+    CoreServices services;
+    services.drainHistory = services.processEnergy = services.drainAlerts = false;
+    const auto core = AppCore::forMachine(machineRootsFrom(args), services);
+    ChargeSMC& smc = core->charger();
     if (!smc.isAvailable()) {
         // The charger is opened once; nothing this loop could do would ever reach it.
         std::cerr << "tarvelctl charge hold: " << smc.lastError().value_or("SMC unavailable")
@@ -131,13 +168,7 @@ int runHold(const Args& args, std::ostream& out) {
     }
 
     QObject scope;
-    MachineRoots roots;
-    roots.sys = root;
-    roots.powercap = root + "/class/powercap";
-    MachinePowerSources sources(roots);
-    PowerStore store(sources.environment());
-    store.start();
-    ChargeLimitController controller(UserDefaults::standard(), smc, batteryStateOf(store));
+    ChargeLimitController& controller = core->chargeLimit();
     if (limit) controller.setLimitPercent(*limit);
 
     // Several fields change within one evaluation; print the settled state once.
@@ -161,8 +192,8 @@ int runHold(const Args& args, std::ostream& out) {
 
     out << "Holding " << static_cast<int>(controller.limitPercent())
         << "% while the charger is connected; stop with Ctrl-C." << std::endl;
-    controller.start();
-    queuePrint();
+    // The controller decides once the first poll has read the battery.
+    core->start();
     QCoreApplication::exec();
 
     // Quitting writes nothing: the last mode stays in effect, as when the application quits.
@@ -178,16 +209,21 @@ int runCharge(const std::vector<std::string>& argv, std::ostream& out) {
     const Args args(argv, {"json"}, {"sysfs-root", "limit"});
     const std::string sub = args.positional().empty() ? "" : args.positional()[0];
     if (sub != "hold" && args.has("limit")) throw UsageError("--limit belongs to charge hold");
-    if (!sub.empty() && args.has("json"))
-        throw UsageError("--json belongs to charge without a subcommand");
-    if (sub.empty()) return runStatus(args, out);
+    if (!sub.empty() && sub != "apply" && args.has("json"))
+        throw UsageError("--json belongs to charge and charge apply");
+    if (sub.empty()) return runView(args, out);
+    if (sub == "apply") {
+        if (args.positional().size() > 1)
+            throw UsageError("apply takes no arguments: " + args.positional()[1]);
+        return runApply(args, out);
+    }
     if (sub == "set-mode") return runSetMode(args, out);
     if (sub == "hold") {
         if (args.positional().size() > 1)
             throw UsageError("hold takes no arguments: " + args.positional()[1]);
         return runHold(args, out);
     }
-    throw UsageError("unknown subcommand \"" + sub + "\" (set-mode or hold)");
+    throw UsageError("unknown subcommand \"" + sub + "\" (apply, set-mode or hold)");
 }
 
 }  // namespace tarvel::cli

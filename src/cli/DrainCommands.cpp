@@ -1,7 +1,9 @@
 // tarvelctl why, top and history: the drain history and the energy attribution from a shell.
+#include <QFile>
 #include <cmath>
 #include <nlohmann/json.hpp>
 
+#include "app/AppCore.h"
 #include "base/Clock.h"
 #include "base/Format.h"
 #include "base/SupportPaths.h"
@@ -9,13 +11,13 @@
 #include "cli/Commands.h"
 #include "cli/EventWait.h"
 #include "cli/HistoryExport.h"
+#include "cli/MachineOptions.h"
 #include "drain/DrainLog.h"
+#include "drain/DrainLogFile.h"
 #include "drain/EnergySampler.h"
 #include "drain/IsoTime.h"
 #include "drain/PowerFigures.h"
 #include "drain/WhyDrain.h"
-#include "platform/linux/ProcProcessList.h"
-#include "telemetry/MachinePowerSources.h"
 
 namespace tarvel::cli {
 
@@ -95,15 +97,14 @@ int runTop(const std::vector<std::string>& argv, std::ostream& out) {
 
     // The measured power is the power store's, polled at both passes: the energy counters, where
     // readable, need the first poll to give a rate at the second.
-    MachinePowerSources sources;
-    PowerStore store(sources.environment());
+    const auto core = AppCore::forMachine(machineRootsFrom(args));
+    PowerStore& store = core->powerStore();
     if (!given) {
         store.poll();
         waitForPolls(store, 1);
     }
-    ProcProcessList processes(args.value("proc-root", "/proc"));
     const double start = Clock::system().now();
-    EnergySampler sampler(processes, start);
+    EnergySampler sampler(core->platform().processList(), start);
     sampler.pass(start, 0, fast);  // every process is new here: nothing to attribute yet
     runEventsFor(static_cast<int>(interval * 1000));
     if (!given) {
@@ -135,8 +136,52 @@ int runTop(const std::vector<std::string>& argv, std::ostream& out) {
     return 0;
 }
 
+namespace {
+
+// Whether the history file holds nothing from before `cutoff` (a prune would change nothing).
+bool clearedUpTo(const std::string& path, double cutoff) {
+    QFile file(QString::fromStdString(path));
+    if (!file.open(QIODevice::ReadOnly)) return !file.exists();
+    const QByteArray bytes = file.readAll();
+    return !drain_file::pruneText(std::string_view(bytes.constData(), std::size_t(bytes.size())),
+                                  cutoff)
+                .changed;
+}
+
+// Clears the history whichever process writes it: directly when no other process does,
+// otherwise through the writer, which follows the request within moments.
+int runHistoryClear(std::ostream& out) {
+    const auto core = AppCore::forMachine();
+    DrainLog& log = core->drainLog();
+    log.setNoticeHandler({});
+    log.clearAll();
+    log.waitForPendingWork();
+    if (log.acquireWriterLock()) {
+        out << "Cleared the local history in " << log.supportDir() << ".\n";
+        return 0;
+    }
+    const double clearedBefore = core->settings().date(DrainLog::kClearedBeforeKey).value_or(0);
+    runEventsUntil([&] { return clearedUpTo(log.fileURL(), clearedBefore); }, 10000);
+    if (!clearedUpTo(log.fileURL(), clearedBefore)) {
+        out << "Asked the Tarvel process that writes the history in " << log.supportDir()
+            << " to clear it, but it has not done so yet.\n";
+        return 1;
+    }
+    out << "Cleared the local history in " << log.supportDir()
+        << " (through the Tarvel process that writes it).\n";
+    return 0;
+}
+
+}  // namespace
+
 int runHistory(const std::vector<std::string>& argv, std::ostream& out) {
     const Args args(argv, {"csv", "json"}, {"log", "since"});
+    if (!args.positional().empty() && args.positional()[0] == "clear") {
+        if (args.positional().size() > 1 || args.has("csv") || args.has("json") ||
+            args.has("log") || args.has("since"))
+            throw UsageError("history clear takes no arguments or options");
+        return runHistoryClear(out);
+    }
     noPositional(args, "history");
     if (args.has("csv") && args.has("json")) throw UsageError("choose one of --csv and --json");
     const std::optional<double> since =

@@ -1,12 +1,12 @@
 #include <memory>
 
+#include "app/AppCore.h"
 #include "base/Format.h"
 #include "cli/Args.h"
 #include "cli/BatteryJson.h"
 #include "cli/Commands.h"
+#include "cli/MachineOptions.h"
 #include "platform/RegistryJson.h"
-#include "platform/linux/ProcessCommandRunner.h"
-#include "platform/linux/SysfsBatteryServices.h"
 #include "telemetry/BatteryAssembly.h"
 #include "telemetry/CommandLineReaders.h"
 
@@ -21,9 +21,9 @@ nlohmann::json parseJsonFile(const std::string& path) {
     return j;
 }
 
-std::unique_ptr<BatteryServices> servicesFrom(const Args& args) {
-    if (!args.has("registry") && !args.has("power-sources"))
-        return std::make_unique<SysfsBatteryServices>(args.value("sysfs-root", "/sys"));
+// The machine's battery services, unless files stand in for them.
+std::unique_ptr<BatteryServices> givenServices(const Args& args) {
+    if (!args.has("registry") && !args.has("power-sources")) return nullptr;
     BatteryServiceSnapshot snapshot;
     if (args.has("registry")) {
         const auto j = parseJsonFile(args.value("registry"));
@@ -77,15 +77,17 @@ int runSnapshot(const std::vector<std::string>& argv, std::ostream& out) {
                     {"sysfs-root", "registry", "power-sources", "ioreg-text", "pmset-text"});
     if (!args.positional().empty())
         throw UsageError("snapshot takes no arguments: " + args.positional()[0]);
-    auto services = servicesFrom(args);
+    const auto core = AppCore::forMachine(machineRootsFrom(args));
+    const auto given = givenServices(args);
+    BatteryServices& services = given ? *given : core->platform().batteryServices();
     // The system's tools, except those whose output was given as a file.
-    CannedCommandRunner runner(&ProcessCommandRunner::shared());
+    CannedCommandRunner runner(&core->platform().commandRunner());
     if (args.has("ioreg-text"))
         runner.setOutput(kIoregPath, readInputFile(args.value("ioreg-text")));
     if (args.has("pmset-text"))
         runner.setOutput(kPmsetPath, readInputFile(args.value("pmset-text")));
 
-    const auto readings = collectBatteryReadings(!args.has("no-cross-check"), *services, runner);
+    const auto readings = collectBatteryReadings(!args.has("no-cross-check"), services, runner);
     const BatSnap snap = mergeBatteryReadings(readings);
     if (args.has("json")) {
         nlohmann::json j = toJson(snap);

@@ -1,36 +1,19 @@
 #include <QCoreApplication>
-#include <QDBusConnection>
 #include <QDateTime>
-#include <QTimer>
 #include <iostream>
 
+#include "app/AppCore.h"
 #include "base/Format.h"
-#include "base/SupportPaths.h"
-#include "base/UserDefaults.h"
 #include "cli/Args.h"
 #include "cli/Commands.h"
 #include "cli/EventWait.h"
+#include "cli/MachineOptions.h"
 #include "cli/PublishedJson.h"
-#include "drain/DrainAlertMonitor.h"
-#include "drain/DrainLog.h"
-#include "drain/PowerFigures.h"
-#include "drain/ProcessEnergyStore.h"
-#include "platform/linux/DBusNotificationCenter.h"
-#include "platform/linux/LogindSleepWakeEvents.h"
-#include "platform/linux/ProcProcessList.h"
-#include "platform/linux/TerminationSignals.h"
-#include "telemetry/MachinePowerSources.h"
+#include "platform/TerminationSignals.h"
 
 namespace tarvel::cli {
 
 namespace {
-
-MachineRoots rootsFrom(const Args& args) {
-    MachineRoots roots;
-    roots.sys = args.value("sysfs-root", "/sys");
-    roots.powercap = args.value("powercap-root", roots.sys + "/class/powercap");
-    return roots;
-}
 
 std::string packageText(const PowerStore& s) {
     std::string text =
@@ -66,8 +49,8 @@ int runStatus(const std::vector<std::string>& argv, std::ostream& out) {
     const Args args(argv, {"json"}, {"sysfs-root", "powercap-root"});
     if (!args.positional().empty())
         throw UsageError("status takes no arguments: " + args.positional()[0]);
-    MachinePowerSources sources(rootsFrom(args));
-    PowerStore store(sources.environment());
+    const auto core = AppCore::forMachine(machineRootsFrom(args));
+    PowerStore& store = core->powerStore();
     store.start();
     waitForPolls(store, 1);
     runEventsFor(2000);  // the energy counters need a second sample to give a rate
@@ -85,43 +68,15 @@ int runWatch(const std::vector<std::string>& argv, std::ostream& out) {
     if (!args.positional().empty())
         throw UsageError("watch takes no arguments: " + args.positional()[0]);
     const bool json = args.has("json");
-    const bool keepHistory = !args.has("no-log");
 
     // While the application is not running, watch keeps the drain history and the fast-drain
-    // alerts going; the history's writer lock decides which of the two writes.
-    DrainLog log(Clock::system(), UserDefaults::standard(), supportDir());
-    if (keepHistory)
-        log.acquireWriterLock();  // when another process holds it, the log says so once
-    ProcProcessList processes;
-    ProcessEnergyStore* energy = nullptr;
-    DrainAlertMonitor alerts(Clock::system(), UserDefaults::standard(),
-                             DBusNotificationCenter::shared(), [&]() -> std::optional<std::string> {
-                                 if (!energy || energy->top().empty()) return std::nullopt;
-                                 return energy->top().front().name;
-                             });
-
-    MachinePowerSources sources(rootsFrom(args));
-    PowerStoreEnvironment env = sources.environment();
-    if (keepHistory) env.recorder = &log;
-    env.evaluator = &alerts;
-    PowerStore store(std::move(env));
-    ProcessEnergyStore energyStore(Clock::system(), processes, powerFiguresFrom(store),
-                                   keepHistory ? &log : nullptr);
-    energy = &energyStore;
-
-    LogindSleepWakeEvents sleepWake(QDBusConnection::systemBus(), QDBusConnection::sessionBus());
-    auto transition = [&](const char* event, bool wake) {
-        if (keepHistory) log.recordEvent(event);
-        store.notePowerTransition(wake);
-    };
-    QObject::connect(&sleepWake, &SleepWakeEvents::systemWillSleep,
-                     [&] { transition("system_sleep", false); });
-    QObject::connect(&sleepWake, &SleepWakeEvents::systemDidWake,
-                     [&] { transition("system_wake", true); });
-    QObject::connect(&sleepWake, &SleepWakeEvents::displayDidSleep,
-                     [&] { transition("display_sleep", false); });
-    QObject::connect(&sleepWake, &SleepWakeEvents::displayDidWake,
-                     [&] { transition("display_wake", true); });
+    // alerts going; the history's writer lock decides which of the two writes. It leaves the
+    // charger alone: holding the limit is `charge hold`'s job.
+    CoreServices services;
+    services.drainHistory = !args.has("no-log");
+    services.chargeControl = false;
+    const auto core = AppCore::forMachine(machineRootsFrom(args), services);
+    PowerStore& store = core->powerStore();
 
     std::string lastShown;
     QObject::connect(&store, &PowerStore::pollApplied, [&] {
@@ -138,10 +93,9 @@ int runWatch(const std::vector<std::string>& argv, std::ostream& out) {
         }
     });
     quitOnTerminationSignals();
-    store.start();
-    energyStore.start();
+    core->start();
     QCoreApplication::exec();
-    log.waitForPendingWork();
+    core->drainLog().waitForPendingWork();
     return 0;
 }
 

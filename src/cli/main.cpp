@@ -23,7 +23,9 @@ const char* const kUsage =
     "      keep polling until interrupted, printing a line whenever a shown value changes;\n"
     "      keeps the drain history and fast-drain alerts while the application is not running\n"
     "  charge [--json] [--sysfs-root DIR]\n"
-    "      evaluate the charge limit once against the battery and print the result\n"
+    "      show what the charge limit would do now and the charger's mode (writes nothing)\n"
+    "  charge apply [--json] [--sysfs-root DIR]\n"
+    "      evaluate the charge limit once and write the charger mode it wants\n"
     "  charge set-mode auto|inhibit|force-discharge [--sysfs-root DIR]\n"
     "      write one charger mode\n"
     "  charge hold [--limit N] [--sysfs-root DIR]\n"
@@ -33,7 +35,9 @@ const char* const kUsage =
     "  top [--json] [--proc-root DIR] [--watts W] [--interval SECONDS] [--fast]\n"
     "      sample processes twice and print the estimated watts of the busiest\n"
     "  history [--csv|--json] [--log FILE] [--since ISO-8601]\n"
-    "      export the drain history (CSV by default)\n";
+    "      export the drain history (CSV by default)\n"
+    "  history clear\n"
+    "      delete the drain history, whichever Tarvel process writes it\n";
 
 }  // namespace
 

@@ -2,9 +2,9 @@
 
 #include <cmath>
 
+#include "base/Published.h"
 #include "base/Rounding.h"
-#include "drain/ProcessEnergyStore.h"
-#include "platform/linux/DBusNotificationCenter.h"
+#include "base/SharedInstance.h"
 
 namespace tarvel {
 
@@ -19,21 +19,30 @@ int clampedSetting(const UserDefaults& defaults, const char* key, int fallback, 
 }  // namespace
 
 DrainAlertMonitor::DrainAlertMonitor(Clock& clock, UserDefaults& defaults,
-                                     NotificationCenter& notifications, TopProcessName topProcess)
-    : clock_(clock),
+                                     NotificationCenter& notifications, TopProcessName topProcess,
+                                     QObject* parent)
+    : QObject(parent),
+      clock_(clock),
       defaults_(defaults),
       notifications_(notifications),
-      topProcess_(std::move(topProcess)) {}
+      topProcess_(std::move(topProcess)),
+      announced_{isEnabled(), dropPercent(), windowMinutes()} {
+    connect(&defaults_, &UserDefaults::changed, this, &DrainAlertMonitor::followSetting);
+}
 
 DrainAlertMonitor& DrainAlertMonitor::shared() {
-    static DrainAlertMonitor monitor(Clock::system(), UserDefaults::standard(),
-                                     DBusNotificationCenter::shared(),
-                                     []() -> std::optional<std::string> {
-                                         const auto& top = ProcessEnergyStore::shared().top();
-                                         if (top.empty()) return std::nullopt;
-                                         return top.front().name;
-                                     });
-    return monitor;
+    return SharedInstance<DrainAlertMonitor>::get("DrainAlertMonitor");
+}
+
+void DrainAlertMonitor::followSetting(const std::string& key) {
+    if (key == kEnabledKey)
+        publish(this, announced_.enabled, isEnabled(), &DrainAlertMonitor::isEnabledChanged);
+    if (key == kDropPercentKey)
+        publish(this, announced_.dropPercent, dropPercent(),
+                &DrainAlertMonitor::dropPercentChanged);
+    if (key == kWindowMinutesKey)
+        publish(this, announced_.windowMinutes, windowMinutes(),
+                &DrainAlertMonitor::windowMinutesChanged);
 }
 
 bool DrainAlertMonitor::isEnabled() const {

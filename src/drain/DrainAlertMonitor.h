@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QObject>
 #include <deque>
 #include <functional>
 #include <optional>
@@ -13,8 +14,15 @@
 namespace tarvel {
 
 // Notifies the user, at most every 30 minutes, when the battery loses charge unusually fast
-// while running on it. Main thread only.
-class DrainAlertMonitor : public DrainEvaluator {
+// while running on it. Its settings are read at every evaluation, so a change made anywhere
+// applies at the next one; the properties announce such changes. Main thread only.
+class DrainAlertMonitor : public QObject, public DrainEvaluator {
+    Q_OBJECT
+    Q_PROPERTY(bool isEnabled READ isEnabled WRITE setEnabled NOTIFY isEnabledChanged)
+    Q_PROPERTY(int dropPercent READ dropPercent WRITE setDropPercent NOTIFY dropPercentChanged)
+    Q_PROPERTY(
+        int windowMinutes READ windowMinutes WRITE setWindowMinutes NOTIFY windowMinutesChanged)
+
 public:
     static constexpr const char* kEnabledKey = "tarvelpro.drainAlerts.enabled";
     static constexpr const char* kDropPercentKey = "tarvelpro.drainAlerts.dropPercent";
@@ -30,10 +38,9 @@ public:
     using TopProcessName = std::function<std::optional<std::string>()>;
 
     DrainAlertMonitor(Clock& clock, UserDefaults& defaults, NotificationCenter& notifications,
-                      TopProcessName topProcess);
+                      TopProcessName topProcess, QObject* parent = nullptr);
 
-    // The application's monitor: system clock, standard defaults, the desktop's notification
-    // service and the shared process energy store's leader.
+    // The running application core's monitor.
     static DrainAlertMonitor& shared();
 
     void evaluate(int level, bool onBattery) override;
@@ -52,13 +59,26 @@ public:
     };
     const std::deque<TrailEntry>& levelTrail() const { return levelTrail_; }
 
+signals:
+    void isEnabledChanged();
+    void dropPercentChanged();
+    void windowMinutesChanged();
+
 private:
+    void followSetting(const std::string& key);
+
     Clock& clock_;
     UserDefaults& defaults_;
     NotificationCenter& notifications_;
     TopProcessName topProcess_;
     std::string lastAlertKey_ = kLastFireKey;
     std::deque<TrailEntry> levelTrail_;
+    // The settings as last announced through the change signals.
+    struct {
+        bool enabled;
+        int dropPercent;
+        int windowMinutes;
+    } announced_;
 };
 
 }  // namespace tarvel

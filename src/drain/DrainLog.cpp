@@ -1,14 +1,15 @@
 #include "drain/DrainLog.h"
 
 #include <QFile>
+#include <cmath>
 #include <iostream>
 #include <random>
 
 #include "base/Published.h"
 #include "base/Rounding.h"
-#include "base/SupportPaths.h"
+#include "base/SharedInstance.h"
 #include "drain/DrainRecords.h"
-#include "platform/linux/FileLock.h"
+#include "platform/FileLock.h"
 
 namespace tarvel {
 
@@ -39,15 +40,34 @@ DrainLog::DrainLog(Clock& clock, UserDefaults& defaults, std::string supportDir,
       filePath_(supportDir_ + "/" + kFileName),
       lockPath_(supportDir_ + "/" + kLockFileName),
       retentionDays_(storedRetention(defaults)),
+      clearedBefore_(defaults.date(kClearedBeforeKey)),
       random_(random ? std::move(random) : defaultRandom()),
-      notice_([](const std::string& text) { std::cerr << text << std::endl; }) {}
+      notice_([](const std::string& text) { std::cerr << text << std::endl; }) {
+    connect(&defaults_, &UserDefaults::changed, this, &DrainLog::followSetting);
+}
 
 DrainLog::~DrainLog() = default;
 
 DrainLog& DrainLog::shared() {
-    static DrainLog* log =
-        new DrainLog(Clock::system(), UserDefaults::standard(), tarvel::supportDir());
-    return *log;
+    return SharedInstance<DrainLog>::get("DrainLog");
+}
+
+void DrainLog::followSetting(const std::string& key) {
+    if (key == kRetentionKey) {
+        if (publish(this, retentionDays_, storedRetention(defaults_),
+                    &DrainLog::retentionDaysChanged))
+            prune();
+    } else if (key == kClearedBeforeKey) {
+        const auto cleared = defaults_.date(kClearedBeforeKey);
+        if (cleared == clearedBefore_) return;
+        clearedBefore_ = cleared;
+        prune();
+    }
+}
+
+double DrainLog::cutoff(double now) const {
+    const double byRetention = now - retentionDays_ * kDaySeconds;
+    return clearedBefore_ ? std::max(byRetention, *clearedBefore_) : byRetention;
 }
 
 void DrainLog::recordPower(int level, double packageW, double chargeW, bool charging) {
@@ -72,9 +92,8 @@ void DrainLog::recordEvent(const std::string& name) {
 
 void DrainLog::enqueueLine(std::optional<std::string> line, double now) {
     if (!line) return;
-    const double cutoff = now - retentionDays_ * kDaySeconds;
-    queue_.async([this, bytes = std::move(*line), cutoff] {
-        if (!ensureWriter()) return;
+    queue_.async([this, bytes = std::move(*line), cutoff = cutoff(now), cleared = clearedBefore_] {
+        if (!ensureWriter(cleared)) return;
         drain_file::appendBytes(filePath_, bytes);
         if (random_() == 0) {
             drain_file::prunePass(filePath_, cutoff, beforeReplace_);
@@ -94,17 +113,21 @@ void DrainLog::prune() {
 }
 
 void DrainLog::schedulePrune(double now) {
-    const double cutoff = now - retentionDays_ * kDaySeconds;
-    queue_.async([this, cutoff] {
-        if (!ensureWriter()) return;
+    queue_.async([this, cutoff = cutoff(now), cleared = clearedBefore_] {
+        if (!ensureWriter(cleared)) return;
         drain_file::removeStaleTemporaries(filePath_);
         drain_file::prunePass(filePath_, cutoff, beforeReplace_);
     });
 }
 
 void DrainLog::clearAll() {
-    queue_.async([this] {
-        if (!ensureWriter()) return;
+    // Records carry whole seconds: a record of this very second may stay, but none written
+    // after the clear can go.
+    const double now = std::floor(clock_.now());
+    clearedBefore_ = now;
+    defaults_.setDate(kClearedBeforeKey, now);
+    queue_.async([this, cleared = clearedBefore_] {
+        if (!ensureWriter(cleared)) return;
         QFile::remove(QString::fromStdString(filePath_));
     });
 }
@@ -113,12 +136,13 @@ DrainLog::WhyDrain DrainLog::whyLastHour() const {
     return whyDrainFromFile(filePath_, clock_.now());
 }
 
-bool DrainLog::ensureWriter() {
+bool DrainLog::ensureWriter(std::optional<double> clearedBefore) {
     if (lock_) return true;
     FileLock::Failure failure;
     lock_ = FileLock::tryAcquire(lockPath_, &failure);
     if (lock_) {
         noticeGiven_ = false;
+        if (clearedBefore) drain_file::prunePass(filePath_, *clearedBefore, beforeReplace_);
         return true;
     }
     // No lock file can be made (say the folder is missing): there is nobody to coordinate
@@ -133,7 +157,7 @@ bool DrainLog::ensureWriter() {
 
 bool DrainLog::acquireWriterLock() {
     bool writer = false;
-    queue_.sync([&] { writer = ensureWriter(); });
+    queue_.sync([&, cleared = clearedBefore_] { writer = ensureWriter(cleared); });
     return writer;
 }
 

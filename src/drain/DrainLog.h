@@ -23,6 +23,11 @@ class FileLock;
 // the machine writes the file: the holder of the advisory lock "drain.lock" beside it. A log
 // that cannot take the lock leaves the file alone (its records are dropped) and says so once;
 // it tries again at each write, so it takes over when the other writer quits.
+//
+// Retention and clearing work whichever process writes: both are settings, followed live by
+// the writer. A clear stores the moment it was asked for; the writer drops every record from
+// before it (at once, or as soon as a process becomes the writer), so a clear asked for in
+// one process while another writes still takes effect, and records written after it stay.
 class DrainLog : public QObject, public PowerRecorder {
     Q_OBJECT
     Q_PROPERTY(int retentionDays READ retentionDays NOTIFY retentionDaysChanged)
@@ -31,6 +36,8 @@ public:
     using WhyDrain = tarvel::WhyDrain;
 
     static constexpr const char* kRetentionKey = "tarvelpro.retentionDays";
+    // When the history was last cleared: no record from before it is kept.
+    static constexpr const char* kClearedBeforeKey = "tarvelpro.drainLog.clearedBefore";
     static constexpr int kDefaultRetentionDays = 14;
     static constexpr int kMinRetentionDays = 1;
     static constexpr int kMaxRetentionDays = 30;
@@ -46,7 +53,7 @@ public:
              QObject* parent = nullptr);
     ~DrainLog() override;
 
-    // The application's log: the system clock, the standard defaults and SUPPORT_DIR.
+    // The running application core's log.
     static DrainLog& shared();
 
     const std::string& fileURL() const { return filePath_; }
@@ -61,8 +68,11 @@ public:
     // Clamps to 1…30, publishes, stores, then prunes.
     void setRetention(int days);
     void prune();
-    // Deletes the file (a missing file is fine).
+    // Empties the history: deletes the file when this process may write it, and in any case
+    // asks the writer (through the settings) to drop everything recorded until now.
     void clearAll();
+    // The earliest time a record may have to be kept: retention and the last clear.
+    double cutoff(double now) const;
 
     // The last-hour analysis of the file as it is now; reads the file directly, off the queue.
     WhyDrain whyLastHour() const;
@@ -88,8 +98,10 @@ signals:
 private:
     void enqueueLine(std::optional<std::string> line, double now);
     void schedulePrune(double now);
-    // On the queue: holds the lock, or says once that someone else does.
-    bool ensureWriter();
+    void followSetting(const std::string& key);
+    // On the queue: holds the lock, or says once that someone else does. On taking the lock it
+    // first drops what a clear asked for while another process wrote.
+    bool ensureWriter(std::optional<double> clearedBefore);
 
     Clock& clock_;
     UserDefaults& defaults_;
@@ -97,6 +109,7 @@ private:
     std::string filePath_;
     std::string lockPath_;
     int retentionDays_;
+    std::optional<double> clearedBefore_;
     std::string lastTopName_;
     double lastTopScore_ = 0;
     RandomSource random_;

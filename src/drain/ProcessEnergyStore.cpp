@@ -3,10 +3,9 @@
 #include <cmath>
 
 #include "base/MainThread.h"
+#include "base/SharedInstance.h"
 #include "drain/DrainLog.h"
 #include "drain/PowerFigures.h"
-#include "platform/linux/ProcProcessList.h"
-#include "telemetry/PowerStore.h"
 
 namespace tarvel {
 
@@ -28,10 +27,7 @@ ProcessEnergyStore::ProcessEnergyStore(Clock& clock, ProcessList& processes,
 ProcessEnergyStore::~ProcessEnergyStore() = default;
 
 ProcessEnergyStore& ProcessEnergyStore::shared() {
-    static ProcProcessList processes;
-    static ProcessEnergyStore* store = new ProcessEnergyStore(
-        Clock::system(), processes, powerFiguresFrom(PowerStore::shared()), &DrainLog::shared());
-    return *store;
+    return SharedInstance<ProcessEnergyStore>::get("ProcessEnergyStore");
 }
 
 double ProcessEnergyStore::timerInterval() const {

@@ -33,8 +33,7 @@ public:
                        DrainLog* drainLog, QObject* parent = nullptr);
     ~ProcessEnergyStore() override;
 
-    // The application's store over /proc, reading the shared power store and writing the
-    // shared drain log.
+    // The running application core's store.
     static ProcessEnergyStore& shared();
     void setPowerSource(PowerFiguresProvider power) { power_ = std::move(power); }
 

@@ -18,8 +18,9 @@ inline constexpr std::uint8_t kSMCSuccess = 0x00;
 inline constexpr std::uint8_t kSMCKeyNotFound = 0x84;
 inline constexpr std::uint8_t kSMCBadArgument = 0x89;
 
-// The user client's struct-call selector for key reads and writes, and its write command.
+// The user client's struct-call selector for key reads and writes, and its two commands.
 inline constexpr std::uint32_t kSMCHandleYPCEvent = 2;
+inline constexpr std::uint8_t kSMCReadKey = 5;
 inline constexpr std::uint8_t kSMCWriteKey = 6;
 
 // The 80-byte SMC parameter block, used for both the input and the output of a call.

@@ -1,5 +1,6 @@
 #include "telemetry/PowerStore.h"
 
+#include "base/SharedInstance.h"
 #include "platform/LowPowerMode.h"
 #include "telemetry/BatteryAssembly.h"
 
@@ -15,6 +16,10 @@ PowerStore::PowerStore(PowerStoreEnvironment environment, QObject* parent)
       workQ_(std::make_unique<SerialQueue>("tarvelpro.power")) {
     if (env_.lowPowerMode)
         connect(env_.lowPowerMode, &LowPowerMode::changed, this, &PowerStore::lowPowerModeChanged);
+}
+
+PowerStore& PowerStore::shared() {
+    return SharedInstance<PowerStore>::get("PowerStore");
 }
 
 PowerStore::~PowerStore() {

@@ -95,8 +95,7 @@ public:
     explicit PowerStore(PowerStoreEnvironment environment, QObject* parent = nullptr);
     ~PowerStore() override;
 
-    // The application's store, reading this machine; created on first use (on the main thread,
-    // after the application object) and kept for the life of the process.
+    // The running application core's store.
     static PowerStore& shared();
     // Where each applied poll reports: the drain history and the fast-drain monitor.
     void setObservers(PowerRecorder* recorder, DrainEvaluator* evaluator);

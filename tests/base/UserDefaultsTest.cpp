@@ -2,8 +2,11 @@
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
 
 #include "base/UserDefaults.h"
+#include "support/WaitUntil.h"
 
 using tarvel::UserDefaults;
 
@@ -74,4 +77,46 @@ TEST(UserDefaults, TwoProcessesSharingTheFileNeverUndoEachOther) {
     watch.remove("tarvelpro.chargeLimit.percent");
     EXPECT_FALSE(app.contains("tarvelpro.chargeLimit.percent"));
     EXPECT_TRUE(app.contains("tarvelpro.drainAlerts.enabled"));
+}
+
+// Services follow their settings live: every change is announced once per key, whether this
+// store, another process's store or an editor replacing the file made it.
+TEST(UserDefaults, AnnouncesChangesMadeHereAndElsewhere) {
+    QTemporaryDir dir;
+    const std::string path = dir.path().toStdString() + "/tarvel/defaults.json";
+    UserDefaults app(path);
+    std::vector<std::string> seen;
+    QObject::connect(&app, &UserDefaults::changed,
+                     [&](const std::string& key) { seen.push_back(key); });
+
+    app.setInteger("tarvelpro.retentionDays", 7);
+    app.setInteger("tarvelpro.retentionDays", 7);  // unchanged: nothing to say
+    EXPECT_EQ(seen, std::vector<std::string>{"tarvelpro.retentionDays"});
+
+    seen.clear();
+    UserDefaults other(path);  // another process
+    other.setBool("tarvelpro.drainAlerts.enabled", true);
+    other.remove("tarvelpro.retentionDays");
+    ASSERT_TRUE(tarvel::test::waitUntil([&] { return seen.size() >= 2; }));
+    std::sort(seen.begin(), seen.end());
+    EXPECT_EQ(seen, (std::vector<std::string>{"tarvelpro.drainAlerts.enabled",
+                                              "tarvelpro.retentionDays"}));
+
+    // An editor that writes a new file and renames it over the old one.
+    seen.clear();
+    {
+        QFile replacement(QString::fromStdString(path + ".new"));
+        ASSERT_TRUE(replacement.open(QIODevice::WriteOnly));
+        replacement.write(R"({"tarvelpro.drainAlerts.enabled": true, "tarvelpro.x": 1})");
+    }
+    ASSERT_EQ(::rename((path + ".new").c_str(), path.c_str()), 0);
+    ASSERT_TRUE(tarvel::test::waitUntil([&] { return !seen.empty(); }));
+    EXPECT_EQ(seen, std::vector<std::string>{"tarvelpro.x"});
+    EXPECT_EQ(app.integer("tarvelpro.x"), 1);
+
+    // The watch survives the replacement: a later write is still seen.
+    seen.clear();
+    other.setInteger("tarvelpro.x", 2);
+    ASSERT_TRUE(tarvel::test::waitUntil([&] { return !seen.empty(); }));
+    EXPECT_EQ(seen, std::vector<std::string>{"tarvelpro.x"});
 }

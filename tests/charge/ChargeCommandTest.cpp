@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
 #include <nlohmann/json.hpp>
 
 #include "charge/ChargeFixtures.h"
@@ -23,9 +24,13 @@ protected:
     QTemporaryDir config;
     std::map<std::string, std::string> env{{"XDG_CONFIG_HOME", config.path().toStdString()}};
 
-    nlohmann::json statusJson(const std::string& root) {
-        const auto r = runTarvelctl({"charge", "--json", "--sysfs-root", root}, env);
-        EXPECT_EQ(r.status, 0) << r.err;
+    nlohmann::json statusJson(const std::string& root, const std::string& verb = "") {
+        std::vector<std::string> args{"charge"};
+        if (!verb.empty()) args.push_back(verb);
+        for (const char* a : {"--json", "--sysfs-root"}) args.push_back(a);
+        args.push_back(root);
+        const auto r = runTarvelctl(args, env);
+        EXPECT_LE(r.status, 1) << r.err;
         return nlohmann::json::parse(r.out);
     }
 };
@@ -57,26 +62,45 @@ TEST_F(ChargeCommandTest, NoBatteryReportsTheUnavailableRow) {
         << text.out;
 }
 
-TEST_F(ChargeCommandTest, OneEvaluationFollowsTheLiveBattery) {
+// `charge` shows what the controller would do and writes nothing (a status bar may poll it);
+// `charge apply` makes the same decision and writes it.
+TEST_F(ChargeCommandTest, ViewIsReadOnlyAndApplyWritesTheDecision) {
     FixtureTree tree;
-    writeLaptop(tree, 86, true, "Charging");
+    struct Row {
+        int level;
+        bool onAC;
+        const char* status;
+        const char* wanted;   // wantedMode
+        const char* written;  // the attribute after apply; null: left as it was
+    };
+    for (const Row& row : {Row{86, true, "holding", "inhibit", "inhibit-charge"},
+                           Row{60, true, "chargingToLimit", "auto", nullptr},
+                           Row{60, false, "onBattery", "auto", nullptr}}) {
+        SCOPED_TRACE(row.status);
+        writeLaptop(tree, row.level, row.onAC, row.onAC ? "Charging" : "Discharging");
+        const std::string before = chargeBehaviour(tree);
+        const auto view = statusJson(tree.root());
+        EXPECT_EQ(view["status"], row.status);
+        EXPECT_EQ(view["wantedMode"], row.wanted);
+        EXPECT_EQ(view["chargerMode"], "auto");
+        EXPECT_EQ(chargeBehaviour(tree), before);  // untouched
+
+        const auto applied = statusJson(tree.root(), "apply");
+        EXPECT_EQ(applied["status"], row.status);
+        EXPECT_EQ(chargeBehaviour(tree), row.written ? row.written : before);
+        EXPECT_EQ(applied["chargerMode"], row.wanted);
+    }
     auto j = statusJson(tree.root());
-    EXPECT_EQ(j["status"], "holding");
+    EXPECT_EQ(j["appModeLabel"], "Charger not connected");
+
+    writeLaptop(tree, 86, true, "Charging");
+    j = statusJson(tree.root(), "apply");
     EXPECT_EQ(j["statusLine"], "Inhibiting charging · 80%");
     EXPECT_EQ(j["detail"], "At 80% — inhibit requested (IsCharging may lag briefly).");
     EXPECT_EQ(j["backendName"], "AppleSMC (CH0B/CH0C/CH0I)");
-    EXPECT_EQ(chargeBehaviour(tree), "inhibit-charge");
-
-    writeLaptop(tree, 60, true, "Charging");
-    j = statusJson(tree.root());
-    EXPECT_EQ(j["status"], "chargingToLimit");
-    EXPECT_EQ(j["detail"], "Charging toward 80%.");
-    EXPECT_EQ(chargeBehaviour(tree), "auto");
-
-    writeLaptop(tree, 60, false, "Discharging");
-    j = statusJson(tree.root());
-    EXPECT_EQ(j["status"], "onBattery");
-    EXPECT_EQ(j["appModeLabel"], "Charger not connected");
+    const auto text = runTarvelctl({"charge", "--sysfs-root", tree.root()}, env);
+    EXPECT_NE(text.out.find("Wanted mode: inhibit\nCharger mode: inhibit\n"), std::string::npos)
+        << text.out;
 
     // The settings the application stores decide: a stored discharge override.
     ASSERT_TRUE(QDir().mkpath(config.path() + "/tarvel"));
@@ -86,15 +110,19 @@ TEST_F(ChargeCommandTest, OneEvaluationFollowsTheLiveBattery) {
         R"({"tarvelpro.chargeLimit.discharge": true, "tarvelpro.chargeLimit.percent": 70})");
     settings.close();
     writeLaptop(tree, 60, true, "Charging");
-    j = statusJson(tree.root());
+    j = statusJson(tree.root(), "apply");
     EXPECT_EQ(j["status"], "discharging");
     EXPECT_EQ(j["forceDischarge"], true);
     EXPECT_EQ(j["limitPercent"], 70);
     EXPECT_EQ(chargeBehaviour(tree), "force-discharge");
 
-    // A driver refusing the mode: the failure is reported and the charger is back on auto.
+    // A driver refusing the mode: the failure is reported (exit 1) and the charger is back on
+    // auto.
     writeLaptop(tree, 60, true, "Charging", "[auto] inhibit-charge\n");
-    j = statusJson(tree.root());
+    const auto refused =
+        runTarvelctl({"charge", "apply", "--json", "--sysfs-root", tree.root()}, env);
+    EXPECT_EQ(refused.status, 1);
+    j = nlohmann::json::parse(refused.out);
     EXPECT_EQ(j["status"], "discharging");
     EXPECT_EQ(j["lastError"], "SMC error 0/137 for key");
     EXPECT_EQ(chargeBehaviour(tree), "auto");
@@ -165,6 +193,18 @@ TEST_F(ChargeCommandTest, HoldFollowsTheBatteryUntilTerminated) {
     ASSERT_TRUE(waitForOutput(p, out, "Inhibiting charging · 85%")) << out;
     EXPECT_EQ(chargeBehaviour(tree), "inhibit-charge");
     EXPECT_NE(out.find("Holding 85% while the charger is connected"), std::string::npos) << out;
+    // The first decision waited for the first battery reading.
+    EXPECT_EQ(out.find("No internal battery"), std::string::npos) << out;
+
+    // Another process hands charging back to the system behind the hold's back: the hold
+    // notices at its next evaluation and inhibits again.
+    const auto other = runTarvelctl({"charge", "set-mode", "auto", "--sysfs-root", tree.root()});
+    ASSERT_EQ(other.status, 0) << other.err;
+    QElapsedTimer corrected;
+    corrected.start();
+    while (chargeBehaviour(tree) != "inhibit-charge" && corrected.elapsed() < 15000)
+        QThread::msleep(100);
+    EXPECT_EQ(chargeBehaviour(tree), "inhibit-charge");
 
     // Unplugged: the store's next battery read and the controller's next tick release it.
     writeLaptop(tree, 90, false, "Discharging", "");

@@ -6,6 +6,7 @@
 #include "base/UserDefaults.h"
 #include "charge/ChargeLimitController.h"
 #include "charge/RecordingTransport.h"
+#include "support/WaitUntil.h"
 #include "telemetry/PowerStore.h"
 
 namespace tarvel {
@@ -208,6 +209,26 @@ TEST_F(ControllerTest, LimitIsTruncatedClampedAndStored) {
     EXPECT_EQ(reread.boolValue(kChargeLimitDischargeKey), false);
 }
 
+// The preferences window, `charge hold` and another application instance share the settings.
+TEST_F(ControllerTest, FollowsSettingsChangedElsewhereAtTheNextEvaluation) {
+    auto& c = make();
+    at(75);
+    EXPECT_EQ(c.status(), S::chargingToLimit);
+    UserDefaults elsewhere(settingsPath);
+    elsewhere.setInteger(kChargeLimitPercentKey, 70);
+    ASSERT_TRUE(test::waitUntil([&] { return c.limitPercent() == 70; }));
+    EXPECT_EQ(c.status(), S::chargingToLimit);  // applied at the next evaluation, not before
+    c.evaluate();
+    EXPECT_EQ(c.status(), S::holding);
+    EXPECT_EQ(c.appliedMode(), M::inhibit);
+
+    elsewhere.setBool(kChargeLimitEnabledKey, false);
+    ASSERT_TRUE(test::waitUntil([&] { return !c.isEnabled(); }));
+    c.evaluate();
+    EXPECT_EQ(c.status(), S::off);
+    EXPECT_EQ(c.appliedMode(), M::auto_);
+}
+
 TEST_F(ControllerTest, OverridesExcludeEachOther) {
     auto& c = make();
     at(60);
@@ -284,19 +305,48 @@ TEST_F(ControllerTest, UnpluggingWhileInhibitedWritesAuto) {
     EXPECT_EQ(modes(), (std::vector<M>{M::inhibit, M::auto_}));
 }
 
-TEST_F(ControllerTest, FailedWriteIsShownAndRetried) {
-    transport.answers[kCH0B] = {kIOReturnNotPrivileged, 0, 1};
-    auto& c = make();
-    at(85);
-    EXPECT_EQ(c.status(), S::holding);  // the policy's own status; the failure shows in lastError
-    EXPECT_EQ(c.lastError(), "Not privileged — SMC write blocked on this Mac.");
-    EXPECT_FALSE(c.appliedMode());
+TEST_F(ControllerTest, NeverClaimsAHoldTheChargerIsNotIn) {
+    for (const bool readable : {false, true}) {
+        SCOPED_TRACE(readable ? "charger read back" : "charger that cannot be read");
+        transport = RecordingTransport{};
+        transport.readable = readable;
+        transport.answers[kCH0B] = {kIOReturnNotPrivileged, 0, 1};
+        auto& c = make();
+        at(85);
+        EXPECT_EQ(c.status(), S::holding);  // the policy's status; the failure is in lastError
+        EXPECT_EQ(c.lastError(), "Not privileged — SMC write blocked on this Mac.");
+        EXPECT_FALSE(c.appliedMode());
+        at(85);  // retried at the next evaluation, and this time it works
+        EXPECT_EQ(c.appliedMode(), M::inhibit);
+        EXPECT_FALSE(c.lastError());
+        // failed inhibit, its reset to zero, then the successful inhibit
+        EXPECT_EQ(modes(), (std::vector<M>{M::inhibit, M::auto_, M::inhibit}));
 
-    at(85);  // retried at the next evaluation, and this time it works
-    EXPECT_EQ(c.appliedMode(), M::inhibit);
-    EXPECT_FALSE(c.lastError());
-    // failed inhibit, its reset to zero, then the successful inhibit
-    EXPECT_EQ(modes(), (std::vector<M>{M::inhibit, M::auto_, M::inhibit}));
+        // A failed switch away from the hold leaves the charger reset to automatic: one point
+        // below the limit is no longer "holding", and the hold is written again.
+        transport.answers[kCH0B] = {kIOReturnNotPrivileged, 0, 1};
+        c.dischargeBattery();
+        EXPECT_FALSE(c.appliedMode());
+        battery = {true, 79, true, false};
+        c.setForceDischarge(false);
+        EXPECT_EQ(c.status(), S::chargingToLimit);
+        at(80);
+        EXPECT_EQ(c.appliedMode(), M::inhibit);
+        EXPECT_EQ(modes().back(), M::inhibit);
+    }
+
+    // Another program hands charging back to the system: the next evaluation corrects it, and
+    // a charger already in the wanted mode is not written again.
+    auto& c = *controller;
+    transport.setState(0, 0, 0);
+    const auto writes = modes().size();
+    at(80);
+    EXPECT_EQ(modes().size(), writes + 1);
+    EXPECT_EQ(modes().back(), M::inhibit);
+    at(80);
+    at(79);
+    EXPECT_EQ(c.status(), S::holding);
+    EXPECT_EQ(modes().size(), writes + 1);
 }
 
 TEST_F(ControllerTest, UnavailableChargerReportsUnsupportedWithoutWrites) {
@@ -340,7 +390,8 @@ TEST_F(ControllerTest, DisableAllRetriesAFailedHandBack) {
     at(90);
     c.dischargeBattery();
     // Every write now fails: the charger is still discharging when management is turned off.
-    transport.answers[kCH0B] = {kIOReturnNotPrivileged, 0};
+    for (const auto key : {test::kCH0I, test::kCH0C, kCH0B})
+        transport.answers[key] = {kIOReturnNotPrivileged, 0};
     c.disableAll();
     EXPECT_EQ(c.status(), S::off);
     EXPECT_EQ(c.lastError(), "Not privileged — SMC write blocked on this Mac.");

@@ -7,7 +7,9 @@
 
 namespace tarvel::test {
 
-// A charger that records every call and answers as told, per key.
+// A charger that records every write and answers as told, per key. Reads answer with the
+// last value written to the key (a write the answer refused does not count); a key never
+// written reads as unknown, as a charger left in another tool's state would.
 class RecordingTransport final : public ChargerTransport {
 public:
     struct Call {
@@ -24,8 +26,16 @@ public:
 
     OpenResult openResult{true, kIOReturnSuccess, 0x1234};
     int opens = 0;
-    std::vector<Call> calls;
+    std::vector<Call> calls;  // writes only
+    int reads = 0;
+    bool readable = true;  // false: a charger whose keys cannot be read back
     std::map<std::uint32_t, Answer> answers;
+    std::map<std::uint32_t, int> state;  // what each key holds now
+
+    // Puts the charger in a mode behind the controller's back: (CH0I, CH0C, CH0B).
+    void setState(int ch0i, int ch0c, int ch0b) {
+        state = {{0x43483049, ch0i}, {0x43483043, ch0c}, {0x43483042, ch0b}};
+    }
 
     OpenResult open() override {
         ++opens;
@@ -33,12 +43,29 @@ public:
     }
     std::int32_t callStructMethod(std::uint32_t connection, std::uint32_t selector,
                                   const SmcParamBlock& input, SmcParamBlock& output) override {
-        calls.push_back({connection, selector, input});
         output = SmcParamBlock{};
-        auto it = answers.find(input.u32(SmcParamBlock::kKey));
-        if (it == answers.end() || it->second.times == 0) return kIOReturnSuccess;
+        const std::uint32_t key = input.u32(SmcParamBlock::kKey);
+        if (input.bytes[SmcParamBlock::kCommand] == kSMCReadKey) {
+            ++reads;
+            if (!readable) return kIOReturnError;
+            auto held = state.find(key);
+            if (held == state.end()) {
+                output.bytes[SmcParamBlock::kResult] = kSMCKeyNotFound;
+                return kIOReturnSuccess;
+            }
+            output.bytes[SmcParamBlock::kBytes] = std::uint8_t(held->second);
+            return kIOReturnSuccess;
+        }
+        calls.push_back({connection, selector, input});
+        auto it = answers.find(key);
+        if (it == answers.end() || it->second.times == 0) {
+            state[key] = input.bytes[SmcParamBlock::kBytes];
+            return kIOReturnSuccess;
+        }
         if (it->second.times > 0) --it->second.times;
         output.bytes[SmcParamBlock::kResult] = it->second.result;
+        if (it->second.status == kIOReturnSuccess && it->second.result == kSMCSuccess)
+            state[key] = input.bytes[SmcParamBlock::kBytes];
         return it->second.status;
     }
 

@@ -61,13 +61,30 @@ TEST(SysfsChargerTransportTest, EachModeWritesItsBehaviourOnce) {
     EXPECT_EQ(transport.attributePaths(),
               std::vector<std::string>{tree.root() + "/class/power_supply/BAT0/charge_behaviour"});
 
-    EXPECT_TRUE(smc.setMode(ChargeSMCMode::inhibit));
-    EXPECT_EQ(chargeBehaviour(tree), "inhibit-charge");
-    EXPECT_TRUE(smc.setMode(ChargeSMCMode::forceDischarge));
-    EXPECT_EQ(chargeBehaviour(tree), "force-discharge");
-    EXPECT_TRUE(smc.setMode(ChargeSMCMode::auto_));
-    EXPECT_EQ(chargeBehaviour(tree), "auto");
+    for (const auto& [mode, written] : std::vector<std::pair<ChargeSMCMode, std::string>>{
+             {ChargeSMCMode::inhibit, "inhibit-charge"},
+             {ChargeSMCMode::forceDischarge, "force-discharge"},
+             {ChargeSMCMode::auto_, "auto"}}) {
+        EXPECT_TRUE(smc.setMode(mode));
+        EXPECT_EQ(chargeBehaviour(tree), written);
+        EXPECT_EQ(smc.readMode(), mode);  // read back from the attribute
+    }
     EXPECT_FALSE(smc.lastError());
+
+    // What another program left there is read as the kernel shows it; a value that is no mode
+    // reads as unknown.
+    const auto path = "class/power_supply/BAT0/charge_behaviour";
+    for (const auto& [text, mode] :
+         std::vector<std::pair<std::string, std::optional<ChargeSMCMode>>>{
+             {"auto [inhibit-charge] force-discharge\n", ChargeSMCMode::inhibit},
+             {"[force-discharge] auto\n", ChargeSMCMode::forceDischarge},
+             {"[auto] inhibit-charge\n", ChargeSMCMode::auto_},
+             {"[inhibit-charge-awhile] auto\n", std::nullopt},
+             {"\n", std::nullopt}}) {
+        tree.write(path, text);
+        EXPECT_EQ(smc.readMode(), mode) << text;
+    }
+    tree.write(path, "auto");
 
     // The key triple decides, not one key alone: CH0I/CH0C do not touch the attribute.
     SmcParamBlock out;
@@ -196,6 +213,11 @@ TEST(SysfsChargerTransportTest, DrivesEverySystemBattery) {
     EXPECT_TRUE(smc.setMode(ChargeSMCMode::inhibit));
     EXPECT_EQ(chargeBehaviour(tree, "BAT0"), "inhibit-charge");
     EXPECT_EQ(chargeBehaviour(tree, "BAT1"), "inhibit-charge");
+    EXPECT_EQ(smc.readMode(), ChargeSMCMode::inhibit);
+    // One pack changed behind our back: the charger's state is not one mode any more.
+    tree.write("class/power_supply/BAT1/charge_behaviour", "[auto] inhibit-charge\n");
+    EXPECT_EQ(smc.readMode(), std::nullopt);
+    EXPECT_TRUE(smc.setMode(ChargeSMCMode::inhibit));
     // BAT1 cannot force-discharge: the mode fails and both batteries end in auto.
     EXPECT_FALSE(smc.setMode(ChargeSMCMode::forceDischarge));
     EXPECT_EQ(chargeBehaviour(tree, "BAT0"), "auto");

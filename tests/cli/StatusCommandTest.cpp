@@ -125,15 +125,17 @@ TEST(WatchCommand, KeepsTheDrainHistoryAndLeavesItToTheFirstWriter) {
     QProcess first, second;
     ASSERT_TRUE(startWatch(first));
     ASSERT_TRUE(startWatch(second));
+    // The second must be gone before the first lets go of the history: it would take over.
     second.terminate();
-    first.terminate();
     ASSERT_TRUE(second.waitForFinished(5000));
+    first.terminate();
     ASSERT_TRUE(first.waitForFinished(5000));
 
     const std::string history = t.read("data/Tarvel/drain.jsonl");
     ASSERT_FALSE(history.empty());
     EXPECT_EQ(std::count(history.begin(), history.end(), '\n'),
-              1);  // one power record, from the first
+              1)
+        << history;  // one power record, from the first
     const json record = json::parse(history.substr(0, history.find('\n')));
     EXPECT_EQ(record["kind"], "power");
     EXPECT_EQ(record["level"], 60);

@@ -2,6 +2,7 @@
 
 #include "drain/DrainAlertMonitor.h"
 #include "support/FixtureTree.h"
+#include "support/WaitUntil.h"
 
 namespace tarvel {
 namespace {
@@ -138,11 +139,42 @@ TEST_F(DrainAlertTest, ReferenceIsTheFirstOldEnoughEntryOrTheOldestAndOldEntries
     ASSERT_EQ(center.posted.size(), 2u);
     EXPECT_EQ(center.posted[1].body, "Battery dropped 5% in ~10 min while on battery.");
 
+    // An entry older than the window but within window + 5 minutes is still the reference.
+    defaults.remove(DrainAlertMonitor::kLastFireKey);
+    DrainAlertMonitor fourth(clock, defaults, center, [] { return std::nullopt; });
+    fourth.evaluate(70, true);
+    clock.advance(12 * 60);
+    fourth.evaluate(68, true);
+    clock.advance(60);  // 70 is 13 minutes old: past the window, within its 5-minute margin
+    fourth.evaluate(65, true);
+    ASSERT_EQ(center.posted.size(), 3u);
+    EXPECT_EQ(center.posted[2].body, "Battery dropped 5% in ~10 min while on battery.");
+
     // A last-fire time in the future does not block alerts.
     defaults.setDate(DrainAlertMonitor::kLastFireKey, clock.now() + 86400);
     clock.advance(1);
     third.evaluate(80, true);
-    EXPECT_EQ(center.posted.size(), 3u);
+    EXPECT_EQ(center.posted.size(), 4u);
+}
+
+// The preferences and other processes change the settings while the monitor runs.
+TEST_F(DrainAlertTest, SettingsChangedElsewhereAreAnnouncedAndApplyAtTheNextEvaluation) {
+    int dropChanges = 0, enabledChanges = 0;
+    QObject::connect(&monitor, &DrainAlertMonitor::dropPercentChanged, [&] { ++dropChanges; });
+    QObject::connect(&monitor, &DrainAlertMonitor::isEnabledChanged, [&] { ++enabledChanges; });
+    UserDefaults elsewhere(dir.root() + "/defaults.json");
+    elsewhere.setInteger(DrainAlertMonitor::kDropPercentKey, 40);
+    elsewhere.setBool(DrainAlertMonitor::kEnabledKey, true);
+    ASSERT_TRUE(test::waitUntil([&] { return dropChanges == 1 && enabledChanges == 1; }));
+    EXPECT_EQ(monitor.dropPercent(), 30);
+    elsewhere.setInteger(DrainAlertMonitor::kDropPercentKey, 50);  // still 30 once clamped
+    elsewhere.setInteger(DrainAlertMonitor::kDropPercentKey, 3);
+    ASSERT_TRUE(test::waitUntil([&] { return dropChanges == 2; }));
+    EXPECT_EQ(monitor.dropPercent(), 3);
+
+    feed({90, 89}, 150);
+    monitor.evaluate(87, true);
+    EXPECT_EQ(center.posted.size(), 1u);
 }
 
 }  // namespace

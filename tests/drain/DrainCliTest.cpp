@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <nlohmann/json.hpp>
 
@@ -109,6 +110,48 @@ TEST(TarvelctlHistory, ExportsCsvWithQuotingAndJsonWithASinceFilter) {
     EXPECT_EQ(runTarvelctl({"history", "--since", "1 March", "--log", log}).status, 2);
     r = runTarvelctl({"history", "--json", "--log", log, "--since", "2030-01-01T00:00:00Z"});
     EXPECT_EQ(r.out, "[]\n");
+}
+
+// "Clear local history" works whichever process writes: here `tarvelctl watch` holds the
+// history and a second process asks for the clear.
+TEST(TarvelctlHistory, ClearReachesTheProcessThatWritesTheHistory) {
+    test::FixtureTree t;
+    t.writeAll("sys/class/power_supply/BAT0",
+               {{"type", "Battery\n"}, {"status", "Discharging\n"}, {"capacity", "55\n"}});
+    const std::map<std::string, std::string> env{{"XDG_DATA_HOME", t.root() + "/data"},
+                                                 {"XDG_CONFIG_HOME", t.root() + "/config"}};
+    t.write("data/Tarvel/drain.jsonl", kLog);  // history from before
+
+    QProcess watch;
+    auto environment = QProcessEnvironment::systemEnvironment();
+    for (const auto& [k, v] : env)
+        environment.insert(QString::fromStdString(k), QString::fromStdString(v));
+    watch.setProcessEnvironment(environment);
+    watch.start(TARVELCTL_PATH,
+                {"watch", "--sysfs-root", QString::fromStdString(t.root() + "/sys")});
+    ASSERT_TRUE(watch.waitForReadyRead(10000));  // polling, and holding the history
+
+    auto r = runTarvelctl({"history", "clear"}, env);
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_NE(r.out.find("through the Tarvel process that writes it"), std::string::npos) << r.out;
+    // What was there is gone. Records carry whole seconds: the writer's first record of this
+    // session may stay when it fell in the very second of the clear.
+    r = runTarvelctl({"history", "--json"}, env);
+    const auto left = nlohmann::json::parse(r.out);
+    EXPECT_LE(left.size(), 1u) << r.out;
+    for (const auto& record : left) EXPECT_EQ(record["level"], 55) << r.out;
+
+    watch.terminate();
+    ASSERT_TRUE(watch.waitForFinished(10000));
+    EXPECT_EQ(watch.readAllStandardError().toStdString(), "");
+
+    // With nobody writing, the clear is done by the command itself.
+    t.write("data/Tarvel/drain.jsonl", kLog);
+    r = runTarvelctl({"history", "clear"}, env);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "Cleared the local history in " + t.root() + "/data/Tarvel.\n");
+    EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(t.root() + "/data/Tarvel/drain.jsonl")));
+    EXPECT_EQ(runTarvelctl({"history", "clear", "--json"}, env).status, 2);
 }
 
 TEST(TarvelctlTop, SamplesAFixtureTreeAndTheLiveMachine) {

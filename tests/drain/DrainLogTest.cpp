@@ -9,6 +9,7 @@
 #include "drain/DrainLog.h"
 #include "drain/IsoTime.h"
 #include "support/FixtureTree.h"
+#include "support/WaitUntil.h"
 
 namespace tarvel {
 namespace {
@@ -174,18 +175,23 @@ TEST_F(DrainLogTest, ClearAllThenRecordStartsAFreshFile) {
 }
 
 TEST_F(DrainLogTest, OneAppendInThirtyPrunesAfterwards) {
-    writeLog(line(20 * 86400.0) + line(10));
+    // Retention counts in days: a record two days old stays, one past the 14 days goes.
+    const std::string history = line(20 * 86400.0) + line(2 * 86400.0) + line(10);
+    writeLog(history);
     auto log = makeLog(0);  // the random draw that prunes
     log->recordEvent("display_wake");
     log->waitForPendingWork();
-    EXPECT_EQ(recordsIn(content()).size(), 2u);
+    EXPECT_EQ(content().substr(0, content().find("display_wake")),
+              (line(2 * 86400.0) + line(10) +
+               R"({"t":"2026-03-01T12:00:00Z","kind":"event",)"
+               R"("name":")"));
     log.reset();  // let go of the writer lock
 
-    writeLog(line(20 * 86400.0) + line(10));
+    writeLog(history);
     auto quiet = makeLog(29);
     quiet->recordEvent("display_wake");
     quiet->waitForPendingWork();
-    EXPECT_EQ(recordsIn(content()).size(), 3u);
+    EXPECT_EQ(recordsIn(content()).size(), 4u);
 }
 
 TEST_F(DrainLogTest, AFileThatCannotBeOpenedForAppendingIsNeverReplaced) {
@@ -234,6 +240,45 @@ TEST_F(DrainLogTest, OnlyTheLockHolderWritesAndTheOtherSaysSoOnce) {
     EXPECT_EQ(recordsIn(content()).size(), 2u);
     EXPECT_TRUE(second->acquireWriterLock());
     EXPECT_EQ(notices.size(), 1u);
+}
+
+// Another process's log cannot touch the file, but its clear and retention change are settings
+// the writer follows; a clear asked while nobody writes is done by the next writer.
+TEST_F(DrainLogTest, ClearAndRetentionAskedElsewhereAreCarriedOutByTheWriter) {
+    writeLog(line(5 * 86400.0) + line(2 * 86400.0) + line(60));
+    auto writer = makeLog();
+    ASSERT_TRUE(writer->acquireWriterLock());
+    auto settled = [&](const std::string& expected) {
+        return test::waitUntil([&] {
+            writer->waitForPendingWork();
+            return content() == expected;
+        });
+    };
+    UserDefaults elsewhere(dir.root() + "/defaults.json");  // the other process's view
+    {
+        DrainLog other(clock, elsewhere, support, [] { return 7; });
+        other.setNoticeHandler({});
+        other.setRetention(3);
+        EXPECT_TRUE(settled(line(2 * 86400.0) + line(60))) << content();
+        EXPECT_EQ(writer->retentionDays(), 3);
+
+        clock.advance(30);
+        other.clearAll();
+        EXPECT_TRUE(settled("")) << content();
+        clock.advance(1);
+        writer->recordEvent("display_wake");  // written after the clear: stays
+        writer->prune();
+        EXPECT_TRUE(settled(line(0).replace(line(0).find("x"), 1, "display_wake")));
+    }
+
+    writer.reset();
+    clock.advance(60);
+    const std::string before = content();
+    writeLog(before + line(1));
+    elsewhere.setDate(DrainLog::kClearedBeforeKey, clock.now());  // nobody writes just now
+    auto next = makeLog();
+    EXPECT_TRUE(next->acquireWriterLock());
+    EXPECT_EQ(content(), "");
 }
 
 TEST_F(DrainLogTest, APruneInterruptedBeforeTheRenameLeavesTheOldFileWhole) {

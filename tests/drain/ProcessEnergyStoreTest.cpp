@@ -100,10 +100,15 @@ TEST_F(ProcessEnergyStoreTest,
     EXPECT_EQ(changes, 1);
     EXPECT_DOUBLE_EQ(store.top()[0].estimatedWatts, 8.0);
 
+    proc.setCpu(500, 41.9, "compiler");
+    sampleAfter(12);  // 22 s after the last record: still too soon
+    const std::string soFar = history();
+    EXPECT_EQ(std::count(soFar.begin(), soFar.end(), '\n'), 1);
+
     // On the adapter the package figure counts; 25 s after the last record the leader is logged.
     figures.isOnAC = true;
     proc.setCpu(500, 44.9, "compiler");
-    sampleAfter(15);
+    sampleAfter(3);
     EXPECT_EQ(changes, 2);
     EXPECT_LT(store.top()[0].estimatedWatts, 5.0);
     const std::string text = history();

@@ -295,13 +295,3 @@ TEST(PowerStorePolling, WakeHoldsTheTimeAndPollsAgainAfterFiveAndFifteenSeconds)
     h.store.reset();
     h.timer->advance(20);
 }
-
-TEST(PowerStoreShared, OneStoreThatReadsThisMachine) {
-    PowerStore& store = PowerStore::shared();
-    EXPECT_EQ(&store, &PowerStore::shared());
-    store.poll();
-    Harness::waitFor([&] { return store.pollGeneration() == 1 && !store.pollInFlight(); });
-    EXPECT_GT(store.pollInterval(), 0.0);  // the first poll sets the cadence going
-    EXPECT_NE(store.statusText(), "—");
-    EXPECT_GT(store.packageWatts(), 0.0);  // measured, or estimated from the load
-}

@@ -9,11 +9,6 @@ namespace tarvel {
 
 DBusNotificationCenter::DBusNotificationCenter(QDBusConnection bus) : bus_(std::move(bus)) {}
 
-DBusNotificationCenter& DBusNotificationCenter::shared() {
-    static DBusNotificationCenter center;
-    return center;
-}
-
 void DBusNotificationCenter::add(const LocalNotification& n) {
     if (!bus_.isConnected()) return;
     QVariantMap hints;

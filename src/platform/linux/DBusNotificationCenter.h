@@ -28,8 +28,6 @@ public:
     void requestAuthorization() override {}
     void add(const LocalNotification& notification) override;
 
-    static DBusNotificationCenter& shared();
-
 private:
     QDBusConnection bus_;
 };

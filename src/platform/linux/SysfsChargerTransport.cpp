@@ -132,13 +132,42 @@ SysfsChargerTransport::Result SysfsChargerTransport::writeBehaviour(const std::s
     return {};
 }
 
+SysfsChargerTransport::Result SysfsChargerTransport::readKey(std::uint32_t key,
+                                                             std::uint8_t& value) {
+    std::optional<std::string> active;
+    for (const auto& path : paths_) {
+        const auto text = io_.read(path);
+        if (!text) return {kIOReturnNoDevice, kSMCSuccess};
+        const auto mine = parseChargeBehaviour(*text).active;
+        if (!mine || (active && *active != *mine)) return {kIOReturnSuccess, kSMCBadArgument};
+        active = mine;
+    }
+    int ch0i = 0, ch0c = 0, ch0b = 0;
+    if (active == "inhibit-charge")
+        ch0c = ch0b = 2;
+    else if (active == "force-discharge")
+        ch0i = 1;
+    else if (active != "auto")
+        return {kIOReturnSuccess, kSMCBadArgument};
+    if (key == kCH0I)
+        value = std::uint8_t(ch0i);
+    else if (key == kCH0C)
+        value = std::uint8_t(ch0c);
+    else if (key == kCH0B)
+        value = std::uint8_t(ch0b);
+    else
+        return {kIOReturnSuccess, kSMCKeyNotFound};
+    return {};
+}
+
 std::int32_t SysfsChargerTransport::callStructMethod(std::uint32_t connection,
                                                      std::uint32_t selector,
                                                      const SmcParamBlock& input,
                                                      SmcParamBlock& output) {
     output = SmcParamBlock{};
     if (connection == 0 || connection != connection_) return kIOReturnBadArgument;
-    if (selector != kSMCHandleYPCEvent || input.bytes[SmcParamBlock::kCommand] != kSMCWriteKey ||
+    const std::uint8_t command = input.bytes[SmcParamBlock::kCommand];
+    if (selector != kSMCHandleYPCEvent || (command != kSMCWriteKey && command != kSMCReadKey) ||
         input.u32(SmcParamBlock::kDataSize) != 1)
         return kIOReturnBadArgument;
 
@@ -147,7 +176,12 @@ std::int32_t SysfsChargerTransport::callStructMethod(std::uint32_t connection,
     output.setU32(SmcParamBlock::kKey, key);
 
     Result r;
-    if (key == kCH0I) {
+    if (command == kSMCReadKey) {
+        std::uint8_t read = 0;
+        r = readKey(key, read);
+        output.setU32(SmcParamBlock::kDataSize, 1);
+        output.bytes[SmcParamBlock::kBytes] = read;
+    } else if (key == kCH0I) {
         ch0i_ = value;
     } else if (key == kCH0C) {
         ch0c_ = value;

@@ -40,6 +40,10 @@ ChargeBehaviour parseChargeBehaviour(const std::string& text);
 // mode: (CH0I, CH0C, CH0B) = (0,0,0) → "auto", (0,2,2) → "inhibit-charge",
 // (1,0,0) → "force-discharge". CH0I and CH0C writes only record their value, so a mode is
 // written to the batteries once, and the all-zero reset always ends in "auto".
+//
+// A key read answers from what the batteries say now (the active value of each attribute),
+// so a mode changed behind the application's back is seen. Batteries that disagree, or an
+// active value that is no mode, read as an unknown state (result kSMCBadArgument).
 class SysfsChargerTransport final : public ChargerTransport {
 public:
     explicit SysfsChargerTransport(std::string sysRoot = "/sys",
@@ -61,6 +65,7 @@ private:
         std::uint8_t smcResult = kSMCSuccess;
     };
     Result writeBehaviour(const std::string& value);
+    Result readKey(std::uint32_t key, std::uint8_t& value);
 
     std::string root_;
     SysfsAttributeIO& io_;

@@ -1,4 +1,4 @@
-#include "platform/linux/TerminationSignals.h"
+#include "platform/TerminationSignals.h"
 
 #include <fcntl.h>
 #include <signal.h>

@@ -5,7 +5,7 @@
 
 namespace tarvel {
 
-// An advisory, exclusive lock on a file (flock), held until the object is destroyed or the
+// An advisory, exclusive lock on a file (flock on Linux), held until the object is destroyed or the
 // process ends, so a crashed holder never leaves a stale lock behind.
 class FileLock {
 public:

@@ -1,0 +1,100 @@
+#include <gtest/gtest.h>
+
+#include <QDBusMessage>
+#include <QDir>
+#include <QFileInfo>
+#include <nlohmann/json.hpp>
+
+#include "app/AppCore.h"
+#include "base/SharedInstance.h"
+#include "charge/ChargeFixtures.h"
+#include "platform/linux/LinuxPlatform.h"
+#include "support/PrivateBus.h"
+#include "support/WaitUntil.h"
+
+namespace tarvel {
+namespace {
+
+std::vector<nlohmann::json> records(const std::string& text) {
+    std::vector<nlohmann::json> out;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const auto end = text.find('\n', start);
+        out.push_back(nlohmann::json::parse(text.substr(start, end - start)));
+        start = end + 1;
+    }
+    return out;
+}
+
+// A core over a fixture laptop (on the adapter, above the limit), private system and session
+// buses with a stand-in logind, and a data and settings folder of its own.
+TEST(AppCore, BuiltWithoutSideEffectsThenStartedAndWiredOverTheMachine) {
+    test::FixtureTree machine;
+    test::writeLaptop(machine, 90, true, "Charging");
+    test::PrivateBus system, session;
+    ASSERT_TRUE(system.ok() && session.ok());
+    QDBusConnection logind = system.connect("core-test-logind");
+    ASSERT_TRUE(logind.registerService("org.freedesktop.login1"));
+
+    MachineRoots roots;
+    roots.sys = machine.root();
+    roots.proc = machine.root() + "/proc";
+    roots.dataDir = machine.root() + "/data";
+    roots.settingsPath = machine.root() + "/config/defaults.json";
+    roots.systemBus = system.connect("core-test-system");
+    roots.sessionBus = session.connect("core-test-session");
+    QDir().mkpath(QString::fromStdString(roots.dataDir));
+    {
+        AppCore core(std::make_unique<LinuxPlatform>(roots));
+        // Built: nothing written, nothing shared yet.
+        EXPECT_EQ(test::chargeBehaviour(machine), "[auto] inhibit-charge force-discharge\n");
+        EXPECT_TRUE(QDir(QString::fromStdString(roots.dataDir)).isEmpty());
+        EXPECT_FALSE(SharedInstance<PowerStore>::has());
+
+        core.start();
+        EXPECT_EQ(&PowerStore::shared(), &core.powerStore());
+        EXPECT_EQ(&DrainLog::shared(), &core.drainLog());
+        EXPECT_EQ(&ChargeLimitController::shared(), &core.chargeLimit());
+        EXPECT_EQ(&ProcessEnergyStore::shared(), &core.processEnergy());
+        EXPECT_EQ(&DrainAlertMonitor::shared(), &core.drainAlerts());
+        EXPECT_EQ(&ChargeSMC::shared(), &core.charger());
+
+        // The first poll reads the battery; the charge limit holds as soon as it is known.
+        ASSERT_TRUE(
+            test::waitUntil([&] { return test::chargeBehaviour(machine) == "inhibit-charge"; }));
+        EXPECT_EQ(core.powerStore().levelPercent(), 90);
+        EXPECT_EQ(core.chargeLimit().status(), ChargeLimitStatus::holding);
+        EXPECT_EQ(core.processEnergy().timerInterval(), ProcessEnergyStore::kProcPollIdle);
+
+        // Sleep and wake reach the history first, then the power store.
+        std::vector<std::pair<std::string, bool>> noted;
+        QObject::connect(
+            &core, &AppCore::powerTransitionNoted,
+            [&](const std::string& label, bool wake) { noted.emplace_back(label, wake); });
+        for (bool sleeping : {true, false}) {
+            QDBusMessage m = QDBusMessage::createSignal(
+                "/org/freedesktop/login1", "org.freedesktop.login1.Manager", "PrepareForSleep");
+            m << sleeping;
+            logind.send(m);
+        }
+        ASSERT_TRUE(test::waitUntil([&] { return noted.size() == 2; }));
+        EXPECT_EQ(noted, (std::vector<std::pair<std::string, bool>>{{"system_sleep", false},
+                                                                    {"system_wake", true}}));
+        core.drainLog().waitForPendingWork();
+        const auto history = records(machine.read("data/drain.jsonl"));
+        ASSERT_EQ(history.size(), 3u);
+        EXPECT_EQ(history[0]["kind"], "power");
+        EXPECT_EQ(history[0]["level"], 90);
+        EXPECT_EQ(history[0]["charging"], true);
+        EXPECT_EQ(history[1]["name"], "system_sleep");
+        EXPECT_EQ(history[2]["name"], "system_wake");
+    }
+    // Gone with its core.
+    EXPECT_FALSE(SharedInstance<PowerStore>::has());
+    EXPECT_FALSE(SharedInstance<ChargeLimitController>::has());
+    for (const char* name : {"core-test-logind", "core-test-system", "core-test-session"})
+        QDBusConnection::disconnectFromBus(name);
+}
+
+}  // namespace
+}  // namespace tarvel

@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Fails when a source file includes a layer it must not depend on. Dependencies point one way:
+# base → platform → telemetry → drain, charge → app → the programs (cli). Only platform/ and
+# app/ may name a Linux implementation (platform/linux/).
+set -euo pipefail
+src="${1:?usage: check-layering.sh SRC_DIR}"
+
+# layer → the layers its files may include
+declare -A allowed=(
+  [base]="base"
+  [platform]="base platform"
+  [telemetry]="base platform telemetry"
+  [drain]="base platform telemetry drain"
+  [charge]="base platform telemetry charge"
+  [app]="base platform telemetry drain charge app"
+  [cli]="base platform telemetry drain charge app cli"
+)
+
+status=0
+while IFS= read -r -d '' file; do
+  rel="${file#"$src"/}"
+  layer="${rel%%/*}"
+  [[ -n "${allowed[$layer]:-}" ]] || { echo "layering: $rel is in no known layer"; status=1; continue; }
+  while IFS= read -r line; do
+    target="$(sed -E 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*"([^"]+)".*/\1/' <<<"$line")"
+    dir="${target%%/*}"
+    [[ "$target" == */* ]] || continue
+    [[ -n "${allowed[$dir]:-}" ]] || continue  # not one of ours
+    if [[ " ${allowed[$layer]} " != *" $dir "* ]]; then
+      echo "layering: $rel includes $target ($layer may not depend on $dir)"
+      status=1
+    fi
+    if [[ "$target" == platform/linux/* && "$layer" != platform && "$layer" != app ]]; then
+      echo "layering: $rel includes $target (only platform/ and app/ name Linux classes)"
+      status=1
+    fi
+  done < <(grep -E '^[[:space:]]*#[[:space:]]*include[[:space:]]*"' "$file" || true)
+done < <(find "$src" -type f \( -name '*.h' -o -name '*.cpp' \) -print0)
+
+[[ $status -eq 0 ]] && echo "layering: every include points down"
+exit $status
