@@ -2,6 +2,8 @@
 // write, and a foreground charge limiter for machines without a tray.
 #include <QCoreApplication>
 #include <QTimer>
+#include <algorithm>
+#include <array>
 #include <functional>
 #include <iostream>
 #include <memory>
@@ -28,16 +30,15 @@ std::unique_ptr<AppCore> coreWithBattery(const Args& args) {
     return core;
 }
 
+// The charger modes by the names tarvelctl uses for them.
+constexpr std::array<std::pair<const char*, ChargeSMCMode>, 3> kModeNames{
+    {{"auto", ChargeSMCMode::auto_},
+     {"inhibit", ChargeSMCMode::inhibit},
+     {"force-discharge", ChargeSMCMode::forceDischarge}}};
+
 const char* modeName(std::optional<ChargeSMCMode> mode) {
-    if (!mode) return nullptr;
-    switch (*mode) {
-        case ChargeSMCMode::auto_:
-            return "auto";
-        case ChargeSMCMode::inhibit:
-            return "inhibit";
-        case ChargeSMCMode::forceDischarge:
-            return "force-discharge";
-    }
+    for (const auto& [name, m] : kModeNames)
+        if (mode == m) return name;
     return nullptr;
 }
 
@@ -127,15 +128,11 @@ int runSetMode(const Args& args, std::ostream& out) {
     if (args.positional().size() != 2)
         throw UsageError("set-mode takes one of auto, inhibit, force-discharge");
     const std::string& name = args.positional()[1];
-    ChargeSMCMode mode;
-    if (name == "auto")
-        mode = ChargeSMCMode::auto_;
-    else if (name == "inhibit")
-        mode = ChargeSMCMode::inhibit;
-    else if (name == "force-discharge")
-        mode = ChargeSMCMode::forceDischarge;
-    else
+    const auto known = std::find_if(kModeNames.begin(), kModeNames.end(),
+                                    [&](const auto& entry) { return name == entry.first; });
+    if (known == kModeNames.end())
         throw UsageError("unknown mode \"" + name + "\" (auto, inhibit or force-discharge)");
+    const ChargeSMCMode mode = known->second;
 
     const auto core = AppCore::forMachine(machineRootsFrom(args));
     ChargeSMC& smc = core->charger();

@@ -9,22 +9,12 @@
 #include "base/SharedInstance.h"
 #include "charge/ChargeFixtures.h"
 #include "platform/linux/LinuxPlatform.h"
+#include "support/JsonLines.h"
 #include "support/PrivateBus.h"
 #include "support/WaitUntil.h"
 
 namespace tarvel {
 namespace {
-
-std::vector<nlohmann::json> records(const std::string& text) {
-    std::vector<nlohmann::json> out;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        const auto end = text.find('\n', start);
-        out.push_back(nlohmann::json::parse(text.substr(start, end - start)));
-        start = end + 1;
-    }
-    return out;
-}
 
 // A core over a fixture laptop (on the adapter, above the limit), private system and session
 // buses with a stand-in logind, and a data and settings folder of its own.
@@ -81,7 +71,7 @@ TEST(AppCore, BuiltWithoutSideEffectsThenStartedAndWiredOverTheMachine) {
         EXPECT_EQ(noted, (std::vector<std::pair<std::string, bool>>{{"system_sleep", false},
                                                                     {"system_wake", true}}));
         core.drainLog().waitForPendingWork();
-        const auto history = records(machine.read("data/drain.jsonl"));
+        const auto history = test::jsonLines(machine.read("data/drain.jsonl"));
         ASSERT_EQ(history.size(), 3u);
         EXPECT_EQ(history[0]["kind"], "power");
         EXPECT_EQ(history[0]["level"], 90);

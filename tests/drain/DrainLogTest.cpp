@@ -9,23 +9,13 @@
 #include "drain/DrainLog.h"
 #include "drain/IsoTime.h"
 #include "support/FixtureTree.h"
+#include "support/JsonLines.h"
 #include "support/WaitUntil.h"
 
 namespace tarvel {
 namespace {
 
 const double kStart = static_cast<double>(*parseIsoTime("2026-03-01T12:00:00Z"));
-
-std::vector<nlohmann::json> recordsIn(const std::string& text) {
-    std::vector<nlohmann::json> out;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        const auto end = text.find('\n', start);
-        out.push_back(nlohmann::json::parse(text.substr(start, end - start)));
-        start = end + 1;
-    }
-    return out;
-}
 
 class DrainLogTest : public ::testing::Test {
 protected:
@@ -69,7 +59,7 @@ TEST_F(DrainLogTest, RecordsAreAppendedInOrderAndPowerRecordsCarryTheLastTopProc
     log->recordEvent("display_sleep");
     log->waitForPendingWork();
 
-    const auto records = recordsIn(content());
+    const auto records = test::jsonLines(content());
     ASSERT_EQ(records.size(), 4u);
     EXPECT_EQ(
         records[1],
@@ -96,7 +86,7 @@ TEST_F(DrainLogTest, RecordsAreAppendedInOrderAndPowerRecordsCarryTheLastTopProc
     // Names that are not UTF-8 cannot be serialised: the record is dropped, nothing else.
     log->recordEvent(std::string("bad\xff", 4));
     log->waitForPendingWork();
-    EXPECT_EQ(recordsIn(content()).size(), 4u);
+    EXPECT_EQ(test::jsonLines(content()).size(), 4u);
 }
 
 TEST_F(DrainLogTest, RetentionIsReadWithDefaultsAndClampedWhenSet) {
@@ -191,7 +181,7 @@ TEST_F(DrainLogTest, OneAppendInThirtyPrunesAfterwards) {
     auto quiet = makeLog(29);
     quiet->recordEvent("display_wake");
     quiet->waitForPendingWork();
-    EXPECT_EQ(recordsIn(content()).size(), 4u);
+    EXPECT_EQ(test::jsonLines(content()).size(), 4u);
 }
 
 TEST_F(DrainLogTest, AFileThatCannotBeOpenedForAppendingIsNeverReplaced) {
@@ -230,14 +220,14 @@ TEST_F(DrainLogTest, OnlyTheLockHolderWritesAndTheOtherSaysSoOnce) {
     ASSERT_EQ(notices.size(), 1u);
     EXPECT_EQ(notices[0], second->writerBusyNotice());
     EXPECT_NE(notices[0].find(support), std::string::npos);
-    ASSERT_EQ(recordsIn(content()).size(), 1u);
-    EXPECT_EQ(recordsIn(content())[0]["name"], "display_wake");
+    ASSERT_EQ(test::jsonLines(content()).size(), 1u);
+    EXPECT_EQ(test::jsonLines(content())[0]["name"], "display_wake");
 
     // When the writer goes away the other takes over at its next write.
     app.reset();
     second->recordEvent("system_wake");
     second->waitForPendingWork();
-    EXPECT_EQ(recordsIn(content()).size(), 2u);
+    EXPECT_EQ(test::jsonLines(content()).size(), 2u);
     EXPECT_TRUE(second->acquireWriterLock());
     EXPECT_EQ(notices.size(), 1u);
 }
