@@ -12,6 +12,7 @@
 #include "base/PollTimer.h"
 #include "base/SerialQueue.h"
 #include "telemetry/BatteryModel.h"
+#include "telemetry/BatterySmoother.h"
 #include "telemetry/PackagePower.h"
 
 namespace tarvel {
@@ -129,24 +130,24 @@ public:
     // Display or system sleep (wake false) and wake (wake true).
     void notePowerTransition(bool wake);
 
-    bool batteryPresent() const { return batteryPresent_; }
-    int levelPercent() const { return levelPercent_; }
-    bool isCharging() const { return isCharging_; }
-    bool isOnAC() const { return isOnAC_; }
-    double chargeWatts() const { return chargeWatts_; }
-    const std::string& batterySourcesUsed() const { return batterySourcesUsed_; }
-    const std::string& timeEstimateSource() const { return timeEstimateSource_; }
-    std::optional<std::int64_t> cycleCount() const { return cycleCount_; }
-    std::optional<std::int64_t> healthPercent() const { return healthPercent_; }
-    std::optional<std::int64_t> capacityRaw() const { return capacityRaw_; }
-    std::optional<std::int64_t> designCapacity() const { return designCapacity_; }
-    const std::string& timeText() const { return timeText_; }
-    const std::string& statusText() const { return statusText_; }
-    std::optional<std::int64_t> remainingMinutes() const { return remainingMinutes_; }
-    bool minutesIsLiveEstimate() const { return minutesIsLiveEstimate_; }
+    bool batteryPresent() const { return battery_.batteryPresent; }
+    int levelPercent() const { return battery_.levelPercent; }
+    bool isCharging() const { return battery_.isCharging; }
+    bool isOnAC() const { return battery_.isOnAC; }
+    double chargeWatts() const { return battery_.chargeWatts; }
+    const std::string& batterySourcesUsed() const { return battery_.batterySourcesUsed; }
+    const std::string& timeEstimateSource() const { return battery_.timeEstimateSource; }
+    std::optional<std::int64_t> cycleCount() const { return battery_.cycleCount; }
+    std::optional<std::int64_t> healthPercent() const { return battery_.healthPercent; }
+    std::optional<std::int64_t> capacityRaw() const { return battery_.capacityRaw; }
+    std::optional<std::int64_t> designCapacity() const { return battery_.designCapacity; }
+    const std::string& timeText() const { return battery_.timeText; }
+    const std::string& statusText() const { return battery_.statusText; }
+    std::optional<std::int64_t> remainingMinutes() const { return battery_.remainingMinutes; }
+    bool minutesIsLiveEstimate() const { return battery_.minutesIsLiveEstimate; }
     // The smoothed battery current behind chargeWatts (diagnostics); absent when unknown.
     std::optional<double> smoothedAmperageMA() const {
-        return hasAmpEma_ ? std::optional<double>(ampEmaMA_) : std::nullopt;
+        return batterySmoother_.state().smoothedAmperageMA;
     }
     double packageWatts() const { return packageWatts_; }
     const std::string& packageSource() const { return packageSource_; }
@@ -199,33 +200,15 @@ private:
     void recordHistory(double now);
     void lowPowerModeChanged();
 
-    void resetTimeSmoothers();
-    void clearAmpSmoother();
-    void debounceLevel(int level);
-    void smoothCurrent(const BatSnap& snap);
-    double smoothChargePower(const BatSnap& snap);
-    void smoothMinutes(const BatSnap& snap, double now);
-    void showMinutesSample(double m);
-    std::string composeStatus(const BatSnap& snap, double w);
-    void publishTimeText(const BatSnap& snap, double now);
-
     Clock& clock_;
     PowerStoreEnvironment env_;
     std::shared_ptr<PollTimer> timer_;
 
-    // Published battery state.
-    bool batteryPresent_ = false;
-    int levelPercent_ = 0;
-    bool isCharging_ = false;
-    bool isOnAC_ = false;
-    double chargeWatts_ = 0;
-    std::string batterySourcesUsed_ = "—";
-    std::string timeEstimateSource_ = "—";
-    std::optional<std::int64_t> cycleCount_, healthPercent_, capacityRaw_, designCapacity_;
-    std::string timeText_ = "—";
-    std::string statusText_ = "—";
-    std::optional<std::int64_t> remainingMinutes_;
-    bool minutesIsLiveEstimate_ = false;
+    BatterySmoother batterySmoother_;
+
+    // Published battery state (the smoothed current is read from the smoother: it is not
+    // published).
+    BatteryState battery_;
 
     // Published package power state.
     double packageWatts_ = 0;
@@ -249,23 +232,6 @@ private:
     double lastCoreShareRead_ = 0;
     double lastPublishedSpark_ = 0;
     double lastDrainLog_ = 0;
-
-    // Battery smoothing.
-    std::string lastPowerModeKey_;
-    int stickyLevel_ = -1;
-    int pendingLevel_ = -1;
-    int pendingLevelHits_ = 0;
-    double ampEmaMA_ = 0;
-    bool hasAmpEma_ = false;
-    double chargeEma_ = 0;
-    bool hasChargeEma_ = false;
-    double minutesEma_ = 0;
-    bool hasMinutesEma_ = false;
-    std::vector<double> minutesSamples_;
-    double minutesHoldUntil_ = 0;
-    std::int64_t lastDisplayedMinutes_ = -1;
-    double lastTimePublishAt_ = 0;
-    std::string lastPublishedTimeText_;
 
     // Cleared first on destruction, so queued reads no longer touch the environment.
     std::shared_ptr<std::atomic<bool>> alive_ = std::make_shared<std::atomic<bool>>(true);

@@ -27,8 +27,9 @@ void PowerStore::start() {
 double PowerStore::currentInterval() const {
     const bool lowPower = env_.lowPowerMode && env_.lowPowerMode->isLowPowerModeEnabled();
     if (fastMode_) return kPowerPollUI;
-    if (batteryPresent_ && isOnAC_ && !isCharging_ && levelPercent_ > 99) return kPowerPollACIdle;
-    if (batteryPresent_ && !isOnAC_)
+    if (batteryPresent() && isOnAC() && !isCharging() && levelPercent() > 99)
+        return kPowerPollACIdle;
+    if (batteryPresent() && !isOnAC())
         return lowPower ? kPowerPollOnBatteryLowPower : kPowerPollOnBattery;
     return lowPower ? kPowerPollIdleLowPower : kPowerPollIdle;
 }
@@ -97,10 +98,10 @@ void PowerStore::applyPoll(const BatSnap& snap, const PackageReading& pkg, CoreS
     if (now - lastDrainLog_ >= kDrainLogEvery) {
         lastDrainLog_ = now;
         if (env_.recorder)
-            env_.recorder->recordPower(levelPercent_, packageWatts_, chargeWatts_, isCharging_);
+            env_.recorder->recordPower(levelPercent(), packageWatts_, chargeWatts(), isCharging());
     }
     if (env_.evaluator)
-        env_.evaluator->evaluate(levelPercent_, batteryPresent_ && !isOnAC_ && !isCharging_);
+        env_.evaluator->evaluate(levelPercent(), batteryPresent() && !isOnAC() && !isCharging());
 
     const double interval = currentInterval();
     if (std::fabs(pollInterval() - interval) > 0.4) restartTimer(interval);
