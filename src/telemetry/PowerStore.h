@@ -14,6 +14,8 @@
 #include "telemetry/BatteryModel.h"
 #include "telemetry/BatterySmoother.h"
 #include "telemetry/PackagePower.h"
+#include "telemetry/PackageSmoother.h"
+#include "telemetry/WattHistory.h"
 
 namespace tarvel {
 
@@ -44,10 +46,9 @@ inline constexpr double kPowerPollIdle = 4.0;
 inline constexpr double kPowerPollOnBatteryLowPower = 8.0;
 inline constexpr double kPowerPollIdleLowPower = 12.0;
 inline constexpr double kBatteryShellCrossCheck = 45.0;
-inline constexpr size_t kWattHistorySlots = 700;
 
-// The single source of battery and power truth: turns battery snapshots into smoothed,
-// display-ready published values on the main thread.
+// The single source of battery and power truth: polls the battery and the package power, and
+// publishes their smoothed, display-ready values on the main thread.
 class PowerStore : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool batteryPresent READ batteryPresent NOTIFY batteryPresentChanged)
@@ -149,14 +150,14 @@ public:
     std::optional<double> smoothedAmperageMA() const {
         return batterySmoother_.state().smoothedAmperageMA;
     }
-    double packageWatts() const { return packageWatts_; }
-    const std::string& packageSource() const { return packageSource_; }
-    double cpuDomainWatts() const { return cpuDomainWatts_; }
-    double gpuDomainWatts() const { return gpuDomainWatts_; }
-    double aneDomainWatts() const { return aneDomainWatts_; }
-    double dramDomainWatts() const { return dramDomainWatts_; }
-    double otherDomainWatts() const { return otherDomainWatts_; }
-    bool hasPowerDistribution() const { return hasPowerDistribution_; }
+    double packageWatts() const { return package_.packageWatts; }
+    const std::string& packageSource() const { return package_.packageSource; }
+    double cpuDomainWatts() const { return package_.cpuDomainWatts; }
+    double gpuDomainWatts() const { return package_.gpuDomainWatts; }
+    double aneDomainWatts() const { return package_.aneDomainWatts; }
+    double dramDomainWatts() const { return package_.dramDomainWatts; }
+    double otherDomainWatts() const { return package_.otherDomainWatts; }
+    bool hasPowerDistribution() const { return package_.hasPowerDistribution; }
     double pCoreShare() const { return pCoreShare_; }
     double eCoreShare() const { return eCoreShare_; }
     const std::vector<double>& wattHistory() const { return wattHistory_; }
@@ -195,8 +196,7 @@ signals:
 
 private:
     void applyPoll(const BatSnap& snap, const PackageReading& pkg, CoreShares cores, bool doCores);
-    void applyPackageWatts(const PackageReading& pkg);
-    void applyDistribution(const PackageReading& pkg);
+    void applyPackage(const PackageReading& reading);
     void recordHistory(double now);
     void lowPowerModeChanged();
 
@@ -205,17 +205,12 @@ private:
     std::shared_ptr<PollTimer> timer_;
 
     BatterySmoother batterySmoother_;
+    PackageSmoother packageSmoother_;
+    WattHistory history_;
 
-    // Published battery state (the smoothed current is read from the smoother: it is not
-    // published).
+    // Published state (the smoothed current is read from the smoother: it is not published).
     BatteryState battery_;
-
-    // Published package power state.
-    double packageWatts_ = 0;
-    std::string packageSource_ = "estimate";
-    double cpuDomainWatts_ = 0, gpuDomainWatts_ = 0, aneDomainWatts_ = 0, dramDomainWatts_ = 0,
-           otherDomainWatts_ = 0;
-    bool hasPowerDistribution_ = false;
+    PackageState package_;
     double pCoreShare_ = 0, eCoreShare_ = 0;
     std::vector<double> wattHistory_, wattHistorySpark_;
 
@@ -223,11 +218,6 @@ private:
     bool fastMode_ = false;
     bool pollInFlight_ = false;
     std::int64_t pollGeneration_ = 0;
-    std::vector<double> wattRing_ = std::vector<double>(kWattHistorySlots, 0.0);
-    std::int64_t wattIdx_ = 0;
-    std::int64_t wattFilled_ = 0;
-    double packageEma_ = 0;
-    bool hasPackageEma_ = false;
     double lastShellCrossCheck_ = 0;
     double lastCoreShareRead_ = 0;
     double lastPublishedSpark_ = 0;
