@@ -195,7 +195,16 @@ signals:
     void pollApplied();
 
 private:
-    void applyPoll(const BatSnap& snap, const PackageReading& pkg, CoreShares cores, bool doCores);
+    // What one poll read on the work queue, handed back to the main thread in one piece.
+    struct PollResult {
+        BatSnap snap;
+        PackageReading package;
+        CoreShares cores;
+        bool shellCrossCheckRead = false;
+        bool coreSharesRead = false;
+    };
+
+    void applyPoll(const PollResult& result);
     void applyPackage(const PackageReading& reading);
     void recordHistory(double now);
     void lowPowerModeChanged();

@@ -1,6 +1,7 @@
 // The poll loop: cadence, the background reads, and publishing what each poll found.
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "base/MainThread.h"
 #include "base/Published.h"
@@ -62,31 +63,35 @@ void PowerStore::poll() {
     const bool doCores = now - lastCoreShareRead_ >= kCoreShareEvery || fastMode_;
     const CoreShares published{pCoreShare_, eCoreShare_};
     workQ_->async([this, alive = alive_, doShell, doCores, published] {
+        std::optional<PollResult> result;
         if (*alive) {
-            const BatSnap snap = readBattery(doShell, *env_.batteryServices, *env_.commandRunner);
-            if (doShell) postTo(this, [this] { lastShellCrossCheck_ = clock_.now(); });
-            const PackageReading pkg = env_.packagePower->readPackageWattsDetailed();
-            CoreShares cores = published;
-            if (doCores) {
-                cores = env_.packagePower->readCoreShares();
-                postTo(this, [this] { lastCoreShareRead_ = clock_.now(); });
-            }
-            postTo(this,
-                   [this, snap, pkg, cores, doCores] { applyPoll(snap, pkg, cores, doCores); });
+            result.emplace();
+            result->snap = readBattery(doShell, *env_.batteryServices, *env_.commandRunner);
+            result->shellCrossCheckRead = doShell;
+            result->package = env_.packagePower->readPackageWattsDetailed();
+            result->cores = doCores ? env_.packagePower->readCoreShares() : published;
+            result->coreSharesRead = doCores;
         }
-        postTo(this, [this] { pollInFlight_ = false; });
+        postTo(this, [this, result = std::move(result)] {
+            if (result) {
+                const double done = clock_.now();
+                if (result->shellCrossCheckRead) lastShellCrossCheck_ = done;
+                if (result->coreSharesRead) lastCoreShareRead_ = done;
+                applyPoll(*result);
+            }
+            pollInFlight_ = false;
+        });
     });
 }
 
-void PowerStore::applyPoll(const BatSnap& snap, const PackageReading& pkg, CoreShares cores,
-                           bool doCores) {
-    applyBattery(snap);
-    applyPackage(pkg);
-    if (doCores) {
-        if (std::fabs(cores.p - pCoreShare_) > 0.02)
-            publish(this, pCoreShare_, cores.p, &PowerStore::pCoreShareChanged);
-        if (std::fabs(cores.e - eCoreShare_) > 0.02)
-            publish(this, eCoreShare_, cores.e, &PowerStore::eCoreShareChanged);
+void PowerStore::applyPoll(const PollResult& result) {
+    applyBattery(result.snap);
+    applyPackage(result.package);
+    if (result.coreSharesRead) {
+        if (std::fabs(result.cores.p - pCoreShare_) > 0.02)
+            publish(this, pCoreShare_, result.cores.p, &PowerStore::pCoreShareChanged);
+        if (std::fabs(result.cores.e - eCoreShare_) > 0.02)
+            publish(this, eCoreShare_, result.cores.e, &PowerStore::eCoreShareChanged);
     }
     const double now = clock_.now();
     recordHistory(now);
