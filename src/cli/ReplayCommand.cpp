@@ -1,24 +1,44 @@
 #include <sstream>
 
-#include "base/Clock.h"
 #include "base/Format.h"
 #include "cli/Args.h"
 #include "cli/BatteryJson.h"
 #include "cli/Commands.h"
-#include "cli/PublishedJson.h"
-#include "telemetry/PowerStore.h"
+#include "cli/JsonOptional.h"
+#include "telemetry/BatterySmoother.h"
 
 namespace tarvel::cli {
 
 namespace {
 
-std::string textLine(double t, const PowerStore& s) {
+std::string textLine(double t, const BatteryState& s) {
     std::ostringstream line;
-    line << "t=" << formatFixed(t, 1) << "  " << s.levelPercent() << " %  " << s.statusText()
-         << "  |  " << s.timeText() << "  |  " << formatFixed(s.chargeWatts(), 2) << " W";
-    if (s.remainingMinutes())
-        line << "  |  " << *s.remainingMinutes() << " min (" << s.timeEstimateSource() << ")";
+    line << "t=" << formatFixed(t, 1) << "  " << s.levelPercent << " %  " << s.statusText << "  |  "
+         << s.timeText << "  |  " << formatFixed(s.chargeWatts, 2) << " W";
+    if (s.remainingMinutes)
+        line << "  |  " << *s.remainingMinutes << " min (" << s.timeEstimateSource << ")";
     return line.str();
+}
+
+// The same fields, under the same names, as the power store's published battery state.
+nlohmann::json stateJson(const BatteryState& s) {
+    return {
+        {"batteryPresent", s.batteryPresent},
+        {"levelPercent", s.levelPercent},
+        {"isCharging", s.isCharging},
+        {"isOnAC", s.isOnAC},
+        {"chargeWatts", s.chargeWatts},
+        {"remainingMinutes", orNull(s.remainingMinutes)},
+        {"minutesIsLiveEstimate", s.minutesIsLiveEstimate},
+        {"timeEstimateSource", s.timeEstimateSource},
+        {"batterySourcesUsed", s.batterySourcesUsed},
+        {"cycleCount", orNull(s.cycleCount)},
+        {"healthPercent", orNull(s.healthPercent)},
+        {"capacityRaw", orNull(s.capacityRaw)},
+        {"designCapacity", orNull(s.designCapacity)},
+        {"timeText", s.timeText},
+        {"statusText", s.statusText},
+    };
 }
 
 }  // namespace
@@ -29,8 +49,7 @@ int runReplay(const std::vector<std::string>& argv, std::ostream& out) {
     const std::string path = args.positional()[0];
     std::istringstream script(readInputFile(path));
 
-    ManualClock clock(0);
-    PowerStore store(clock);
+    BatterySmoother smoother;
     std::string line;
     for (int number = 1; std::getline(script, line); ++number) {
         if (line.find_first_not_of(" \t\r") == std::string::npos) continue;
@@ -40,27 +59,26 @@ int runReplay(const std::vector<std::string>& argv, std::ostream& out) {
         if (!j.contains("t") || !j["t"].is_number())
             throw UsageError(where + "\"t\" must be a number of seconds");
         const double t = j["t"].get<double>();
-        clock.set(t);
         if (j.contains("transition")) {
             const auto& kind = j["transition"];
             if (kind == "sleep")
-                store.notePowerTransition(false);
+                smoother.notePowerTransition(false, t);
             else if (kind == "wake")
-                store.notePowerTransition(true);
+                smoother.notePowerTransition(true, t);
             else
                 throw UsageError(where + "\"transition\" must be \"sleep\" or \"wake\"");
             continue;
         }
         if (!j.contains("snap")) throw UsageError(where + "needs \"snap\" or \"transition\"");
         try {
-            store.applyBattery(snapFromJson(j["snap"]));
+            smoother.apply(snapFromJson(j["snap"]), t);
         } catch (const UsageError& e) {
             throw UsageError(where + e.what());
         }
         if (args.has("json"))
-            out << publishedBatteryJson(store).dump() << "\n";
+            out << stateJson(smoother.state()).dump() << "\n";
         else
-            out << textLine(t, store) << "\n";
+            out << textLine(t, smoother.state()) << "\n";
     }
     return 0;
 }

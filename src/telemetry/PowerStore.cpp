@@ -1,5 +1,6 @@
 #include "telemetry/PowerStore.h"
 
+#include "base/Published.h"
 #include "base/SharedInstance.h"
 #include "platform/LowPowerMode.h"
 #include "telemetry/BatteryAssembly.h"
@@ -37,18 +38,31 @@ PowerStore::BatSnap PowerStore::readBattery(bool includeShellCrossCheck, Battery
     return mergeBatteryReadings(collectBatteryReadings(includeShellCrossCheck, services, runner));
 }
 
+void PowerStore::applyBattery(const BatSnap& snap) {
+    const BatteryState& next = batterySmoother_.apply(snap, clock_.now());
+    auto field = [&](auto member, void (PowerStore::*changed)()) {
+        publish(this, battery_.*member, next.*member, changed);
+    };
+    field(&BatteryState::batteryPresent, &PowerStore::batteryPresentChanged);
+    field(&BatteryState::levelPercent, &PowerStore::levelPercentChanged);
+    field(&BatteryState::isCharging, &PowerStore::isChargingChanged);
+    field(&BatteryState::isOnAC, &PowerStore::isOnACChanged);
+    field(&BatteryState::batterySourcesUsed, &PowerStore::batterySourcesUsedChanged);
+    field(&BatteryState::chargeWatts, &PowerStore::chargeWattsChanged);
+    field(&BatteryState::cycleCount, &PowerStore::cycleCountChanged);
+    field(&BatteryState::healthPercent, &PowerStore::healthPercentChanged);
+    field(&BatteryState::capacityRaw, &PowerStore::capacityRawChanged);
+    field(&BatteryState::designCapacity, &PowerStore::designCapacityChanged);
+    field(&BatteryState::remainingMinutes, &PowerStore::remainingMinutesChanged);
+    field(&BatteryState::minutesIsLiveEstimate, &PowerStore::minutesIsLiveEstimateChanged);
+    field(&BatteryState::timeEstimateSource, &PowerStore::timeEstimateSourceChanged);
+    field(&BatteryState::timeText, &PowerStore::timeTextChanged);
+    field(&BatteryState::statusText, &PowerStore::statusTextChanged);
+}
+
 void PowerStore::notePowerTransition(bool wake) {
-    const double now = clock_.now();
-    if (!wake) {
-        minutesHoldUntil_ = now + 1.0;
-        return;
-    }
-    minutesHoldUntil_ = now + 30.0;
-    clearAmpSmoother();
-    minutesSamples_.clear();
-    pendingLevel_ = -1;
-    pendingLevelHits_ = 0;
-    if (timer_) {
+    batterySmoother_.notePowerTransition(wake, clock_.now());
+    if (wake && timer_) {
         // Readings settle over the first seconds after a wake: look again soon, twice.
         auto again = [this, alive = alive_] {
             if (*alive) poll();

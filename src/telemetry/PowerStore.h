@@ -12,7 +12,10 @@
 #include "base/PollTimer.h"
 #include "base/SerialQueue.h"
 #include "telemetry/BatteryModel.h"
+#include "telemetry/BatterySmoother.h"
 #include "telemetry/PackagePower.h"
+#include "telemetry/PackageSmoother.h"
+#include "telemetry/WattHistory.h"
 
 namespace tarvel {
 
@@ -43,10 +46,9 @@ inline constexpr double kPowerPollIdle = 4.0;
 inline constexpr double kPowerPollOnBatteryLowPower = 8.0;
 inline constexpr double kPowerPollIdleLowPower = 12.0;
 inline constexpr double kBatteryShellCrossCheck = 45.0;
-inline constexpr size_t kWattHistorySlots = 700;
 
-// The single source of battery and power truth: turns battery snapshots into smoothed,
-// display-ready published values on the main thread.
+// The single source of battery and power truth: polls the battery and the package power, and
+// publishes their smoothed, display-ready values on the main thread.
 class PowerStore : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool batteryPresent READ batteryPresent NOTIFY batteryPresentChanged)
@@ -128,33 +130,33 @@ public:
     // Display or system sleep (wake false) and wake (wake true).
     void notePowerTransition(bool wake);
 
-    bool batteryPresent() const { return batteryPresent_; }
-    int levelPercent() const { return levelPercent_; }
-    bool isCharging() const { return isCharging_; }
-    bool isOnAC() const { return isOnAC_; }
-    double chargeWatts() const { return chargeWatts_; }
-    const std::string& batterySourcesUsed() const { return batterySourcesUsed_; }
-    const std::string& timeEstimateSource() const { return timeEstimateSource_; }
-    std::optional<std::int64_t> cycleCount() const { return cycleCount_; }
-    std::optional<std::int64_t> healthPercent() const { return healthPercent_; }
-    std::optional<std::int64_t> capacityRaw() const { return capacityRaw_; }
-    std::optional<std::int64_t> designCapacity() const { return designCapacity_; }
-    const std::string& timeText() const { return timeText_; }
-    const std::string& statusText() const { return statusText_; }
-    std::optional<std::int64_t> remainingMinutes() const { return remainingMinutes_; }
-    bool minutesIsLiveEstimate() const { return minutesIsLiveEstimate_; }
+    bool batteryPresent() const { return battery_.batteryPresent; }
+    int levelPercent() const { return battery_.levelPercent; }
+    bool isCharging() const { return battery_.isCharging; }
+    bool isOnAC() const { return battery_.isOnAC; }
+    double chargeWatts() const { return battery_.chargeWatts; }
+    const std::string& batterySourcesUsed() const { return battery_.batterySourcesUsed; }
+    const std::string& timeEstimateSource() const { return battery_.timeEstimateSource; }
+    std::optional<std::int64_t> cycleCount() const { return battery_.cycleCount; }
+    std::optional<std::int64_t> healthPercent() const { return battery_.healthPercent; }
+    std::optional<std::int64_t> capacityRaw() const { return battery_.capacityRaw; }
+    std::optional<std::int64_t> designCapacity() const { return battery_.designCapacity; }
+    const std::string& timeText() const { return battery_.timeText; }
+    const std::string& statusText() const { return battery_.statusText; }
+    std::optional<std::int64_t> remainingMinutes() const { return battery_.remainingMinutes; }
+    bool minutesIsLiveEstimate() const { return battery_.minutesIsLiveEstimate; }
     // The smoothed battery current behind chargeWatts (diagnostics); absent when unknown.
     std::optional<double> smoothedAmperageMA() const {
-        return hasAmpEma_ ? std::optional<double>(ampEmaMA_) : std::nullopt;
+        return batterySmoother_.state().smoothedAmperageMA;
     }
-    double packageWatts() const { return packageWatts_; }
-    const std::string& packageSource() const { return packageSource_; }
-    double cpuDomainWatts() const { return cpuDomainWatts_; }
-    double gpuDomainWatts() const { return gpuDomainWatts_; }
-    double aneDomainWatts() const { return aneDomainWatts_; }
-    double dramDomainWatts() const { return dramDomainWatts_; }
-    double otherDomainWatts() const { return otherDomainWatts_; }
-    bool hasPowerDistribution() const { return hasPowerDistribution_; }
+    double packageWatts() const { return package_.packageWatts; }
+    const std::string& packageSource() const { return package_.packageSource; }
+    double cpuDomainWatts() const { return package_.cpuDomainWatts; }
+    double gpuDomainWatts() const { return package_.gpuDomainWatts; }
+    double aneDomainWatts() const { return package_.aneDomainWatts; }
+    double dramDomainWatts() const { return package_.dramDomainWatts; }
+    double otherDomainWatts() const { return package_.otherDomainWatts; }
+    bool hasPowerDistribution() const { return package_.hasPowerDistribution; }
     double pCoreShare() const { return pCoreShare_; }
     double eCoreShare() const { return eCoreShare_; }
     const std::vector<double>& wattHistory() const { return wattHistory_; }
@@ -192,46 +194,31 @@ signals:
     void pollApplied();
 
 private:
-    void applyPoll(const BatSnap& snap, const PackageReading& pkg, CoreShares cores, bool doCores);
-    void applyPackageWatts(const PackageReading& pkg);
-    void applyDistribution(const PackageReading& pkg);
+    // What one poll read on the work queue, handed back to the main thread in one piece.
+    struct PollResult {
+        BatSnap snap;
+        PackageReading package;
+        CoreShares cores;
+        bool shellCrossCheckRead = false;
+        bool coreSharesRead = false;
+    };
+
+    void applyPoll(const PollResult& result);
+    void applyPackage(const PackageReading& reading);
     void recordHistory(double now);
     void lowPowerModeChanged();
-
-    void resetTimeSmoothers();
-    void clearAmpSmoother();
-    void debounceLevel(int level);
-    void smoothCurrent(const BatSnap& snap);
-    double smoothChargePower(const BatSnap& snap);
-    void smoothMinutes(const BatSnap& snap, double now);
-    void showMinutesSample(double m);
-    std::string composeStatus(const BatSnap& snap, double w);
-    void publishTimeText(const BatSnap& snap, double now);
 
     Clock& clock_;
     PowerStoreEnvironment env_;
     std::shared_ptr<PollTimer> timer_;
 
-    // Published battery state.
-    bool batteryPresent_ = false;
-    int levelPercent_ = 0;
-    bool isCharging_ = false;
-    bool isOnAC_ = false;
-    double chargeWatts_ = 0;
-    std::string batterySourcesUsed_ = "—";
-    std::string timeEstimateSource_ = "—";
-    std::optional<std::int64_t> cycleCount_, healthPercent_, capacityRaw_, designCapacity_;
-    std::string timeText_ = "—";
-    std::string statusText_ = "—";
-    std::optional<std::int64_t> remainingMinutes_;
-    bool minutesIsLiveEstimate_ = false;
+    BatterySmoother batterySmoother_;
+    PackageSmoother packageSmoother_;
+    WattHistory history_;
 
-    // Published package power state.
-    double packageWatts_ = 0;
-    std::string packageSource_ = "estimate";
-    double cpuDomainWatts_ = 0, gpuDomainWatts_ = 0, aneDomainWatts_ = 0, dramDomainWatts_ = 0,
-           otherDomainWatts_ = 0;
-    bool hasPowerDistribution_ = false;
+    // Published state (the smoothed current is read from the smoother: it is not published).
+    BatteryState battery_;
+    PackageState package_;
     double pCoreShare_ = 0, eCoreShare_ = 0;
     std::vector<double> wattHistory_, wattHistorySpark_;
 
@@ -239,32 +226,10 @@ private:
     bool fastMode_ = false;
     bool pollInFlight_ = false;
     std::int64_t pollGeneration_ = 0;
-    std::vector<double> wattRing_ = std::vector<double>(kWattHistorySlots, 0.0);
-    std::int64_t wattIdx_ = 0;
-    std::int64_t wattFilled_ = 0;
-    double packageEma_ = 0;
-    bool hasPackageEma_ = false;
     double lastShellCrossCheck_ = 0;
     double lastCoreShareRead_ = 0;
     double lastPublishedSpark_ = 0;
     double lastDrainLog_ = 0;
-
-    // Battery smoothing.
-    std::string lastPowerModeKey_;
-    int stickyLevel_ = -1;
-    int pendingLevel_ = -1;
-    int pendingLevelHits_ = 0;
-    double ampEmaMA_ = 0;
-    bool hasAmpEma_ = false;
-    double chargeEma_ = 0;
-    bool hasChargeEma_ = false;
-    double minutesEma_ = 0;
-    bool hasMinutesEma_ = false;
-    std::vector<double> minutesSamples_;
-    double minutesHoldUntil_ = 0;
-    std::int64_t lastDisplayedMinutes_ = -1;
-    double lastTimePublishAt_ = 0;
-    std::string lastPublishedTimeText_;
 
     // Cleared first on destruction, so queued reads no longer touch the environment.
     std::shared_ptr<std::atomic<bool>> alive_ = std::make_shared<std::atomic<bool>>(true);

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "telemetry/PowerStore.h"
+#include "telemetry/BatterySmoother.h"
 
 using namespace tarvel;
 
@@ -15,164 +15,241 @@ BatSnap onBattery(int level, std::optional<std::int64_t> minutes = std::nullopt)
     return s;
 }
 
-struct Store {
-    ManualClock clock{1000};
-    PowerStore store{clock};
+BatSnap charging(int level, std::optional<std::int64_t> minutes = std::nullopt) {
+    BatSnap s = onBattery(level, minutes);
+    s.charging = s.onAC = true;
+    return s;
+}
+
+BatSnap resting(int level, std::optional<std::int64_t> minutes = std::nullopt) {
+    BatSnap s = onBattery(level, minutes);
+    s.onAC = true;
+    return s;
+}
+
+BatSnap withWatts(BatSnap s, double w) {
+    s.chargeW = w;
+    return s;
+}
+
+struct Smoother {
+    BatterySmoother smoother;
+    double now = 1000;
     // Applies a snapshot one poll (3 s) after the previous one.
-    void poll(const BatSnap& s, double seconds = 3) {
-        clock.advance(seconds);
-        store.applyBattery(s);
+    const BatteryState& poll(const BatSnap& s, double seconds = 3) {
+        now += seconds;
+        return smoother.apply(s, now);
     }
+    void transition(bool wake) { smoother.notePowerTransition(wake, now); }
 };
 
 }  // namespace
 
-TEST(BatterySmoothing, LevelIsDebounced) {
-    Store s;
-    std::vector<int> shown;
-    for (int level : {80, 81, 80, 81}) {
-        s.poll(onBattery(level));
-        shown.push_back(s.store.levelPercent());
+TEST(BatterySmoother, LevelIsDebounced) {
+    struct Row {
+        const char* name;
+        std::vector<int> levels;
+        std::vector<int> shown;
+    };
+    const Row rows[] = {
+        {"one point back and forth never shows", {80, 81, 80, 81}, {80, 80, 80, 80}},
+        {"one point shows on its second reading in a row", {80, 81, 81}, {80, 80, 81}},
+        {"two points need two readings in a row too", {80, 82, 82}, {80, 80, 82}},
+        {"two points back and forth never show", {80, 82, 80, 82}, {80, 80, 80, 80}},
+        {"another near level starts the count again", {80, 81, 82, 82}, {80, 80, 80, 82}},
+        {"three points down show at once", {80, 77}, {80, 77}},
+        {"three points up show at once", {80, 83}, {80, 83}},
+        {"clamped to 0...100", {130, -5}, {100, 0}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Smoother s;
+        std::vector<int> shown;
+        for (int level : row.levels) shown.push_back(s.poll(onBattery(level)).levelPercent);
+        EXPECT_EQ(shown, row.shown);
     }
-    EXPECT_EQ(shown, (std::vector<int>{80, 80, 80, 80}));
-    s.poll(onBattery(81));
-    EXPECT_EQ(s.store.levelPercent(), 81);  // the second 81 in a row
-    s.poll(onBattery(78));
-    EXPECT_EQ(s.store.levelPercent(), 78);  // three points at once
-    s.poll(onBattery(130));
-    EXPECT_EQ(s.store.levelPercent(), 100);
 }
 
-TEST(BatterySmoothing, CurrentIsBandLimitedAndResetOnTheAdapter) {
-    Store s;
-    BatSnap snap = onBattery(50);
-    snap.amperageMA = -1000;
-    snap.voltageMV = 12000;
-    s.poll(snap);
-    snap.amperageMA = -3000;
-    s.poll(snap);
-    EXPECT_DOUBLE_EQ(*s.store.smoothedAmperageMA(), -1024.0);
-    snap.amperageMA = -20;  // too small to count: kept on battery
-    s.poll(snap);
-    EXPECT_DOUBLE_EQ(*s.store.smoothedAmperageMA(), -1024.0);
-    EXPECT_DOUBLE_EQ(s.store.chargeWatts(), 12.0);
-    EXPECT_EQ(s.store.statusText(), "On battery · 12.0 W");
-
-    snap.onAC = true;  // plugged in and not charging: cleared
-    s.poll(snap);
-    EXPECT_FALSE(s.store.smoothedAmperageMA());
+TEST(BatterySmoother, CurrentIsBandLimitedAndSmallReadingsAreIgnored) {
+    struct Row {
+        const char* name;
+        BatSnap mode;
+        std::vector<std::optional<std::int64_t>> amps;
+        std::optional<double> smoothed;
+    };
+    const Row rows[] = {
+        {"the first reading is taken as is", onBattery(50), {-1000}, -1000.0},
+        {"a jump is limited to 20 % of the smoothed value",
+         onBattery(50),
+         {-1000, -3000},
+         0.88 * -1000 + 0.12 * -1200},
+        {"the band is at least 100 mA", onBattery(50), {-100, -1000}, 0.88 * -100 + 0.12 * -200},
+        {"25 mA counts", onBattery(50), {-1000, -25}, 0.88 * -1000 + 0.12 * -800},
+        {"below 25 mA is ignored", onBattery(50), {-1000, -24}, -1000.0},
+        {"no reading is ignored", onBattery(50), {-1000, std::nullopt}, -1000.0},
+        {"charging current is smoothed the same way",
+         charging(50),
+         {1000, 3000},
+         0.88 * 1000 + 0.12 * 1200},
+        {"resting on the adapter has no current", resting(50), {-1000}, std::nullopt},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Smoother s;
+        BatSnap snap = row.mode;
+        for (auto a : row.amps) {
+            snap.amperageMA = a;
+            s.poll(snap);
+        }
+        ASSERT_EQ(s.smoother.state().smoothedAmperageMA.has_value(), row.smoothed.has_value());
+        if (row.smoothed) {
+            EXPECT_DOUBLE_EQ(*s.smoother.state().smoothedAmperageMA, *row.smoothed);
+        }
+    }
 }
 
-TEST(BatterySmoothing, PowerPublishesPastThresholdAndDropsToZeroOnce) {
-    Store s;
-    int changes = 0;
-    QObject::connect(&s.store, &PowerStore::chargeWattsChanged, [&] { ++changes; });
-    BatSnap snap = onBattery(50);
-    snap.chargeW = 10.0;
-    s.poll(snap);
-    EXPECT_DOUBLE_EQ(s.store.chargeWatts(), 10.0);
-    snap.chargeW = 11.0;  // EMA 10.15: below the 0.2 W display threshold
-    s.poll(snap);
-    EXPECT_DOUBLE_EQ(s.store.chargeWatts(), 10.0);
-    s.poll(snap);  // EMA 10.2775
-    EXPECT_DOUBLE_EQ(s.store.chargeWatts(), 10.2775);
-    EXPECT_EQ(changes, 2);
+TEST(BatterySmoother, PowerIsSmoothedAndShownPastAThreshold) {
+    BatSnap fromCurrent = withWatts(onBattery(50), 5);
+    fromCurrent.amperageMA = -1000;
+    fromCurrent.voltageMV = 12000;
+    BatSnap tinyCurrent = fromCurrent;
+    tinyCurrent.amperageMA = -40;
+    tinyCurrent.voltageMV = 2000;  // 0.08 W: too little to trust over the reported watts
 
-    snap.chargeW = 0.04;
-    s.poll(snap);
-    s.poll(snap);
-    EXPECT_EQ(s.store.chargeWatts(), 0.0);
-    EXPECT_EQ(changes, 3);
-    EXPECT_EQ(s.store.statusText(), "On battery");
+    struct Row {
+        const char* name;
+        std::vector<BatSnap> snaps;
+        std::vector<double> shown;
+    };
+    const Row rows[] = {
+        {"moves of less than 0.2 W are not shown",
+         {withWatts(onBattery(50), 10), withWatts(onBattery(50), 11), withWatts(onBattery(50), 11)},
+         {10, 10, 0.15 * 11 + 0.85 * (0.15 * 11 + 0.85 * 10)}},
+        {"0.05 W or less shows 0 and restarts the smoothing",
+         {withWatts(onBattery(50), 10), withWatts(onBattery(50), 0.05),
+          withWatts(onBattery(50), 20)},
+         {10, 0, 20}},
+        {"current times voltage wins over the reported watts", {fromCurrent}, {12}},
+        {"unless it is 0.08 W or less", {tinyCurrent}, {5}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Smoother s;
+        std::vector<double> shown;
+        for (const BatSnap& snap : row.snaps) shown.push_back(s.poll(snap).chargeWatts);
+        EXPECT_EQ(shown, row.shown);
+    }
 }
 
-TEST(BatterySmoothing, MinutesMoveAtMostTwoPerPollAndTheTextFollows) {
-    Store s;
-    s.poll(onBattery(60, 200));
-    EXPECT_EQ(s.store.remainingMinutes(), 200);
-    EXPECT_EQ(s.store.timeText(), "3h 20m left");
-    EXPECT_EQ(s.store.timeEstimateSource(), "SMC gauge");
-    s.poll(onBattery(60, 260));
-    EXPECT_EQ(s.store.remainingMinutes(), 202);    // EMA 207.2, target 220.4, capped at +2
-    EXPECT_EQ(s.store.timeText(), "3h 22m left");  // minutes changed: published at once
-
-    for (int i = 0; i < 120; ++i) s.poll(onBattery(60, 45));
-    EXPECT_EQ(*s.store.remainingMinutes(), 45);
-    EXPECT_EQ(s.store.timeText(), "45 min left");
-
-    // Live estimates are labelled as such.
+TEST(BatterySmoother, StatusAndTimeTexts) {
     BatSnap live = onBattery(60, 45);
     live.minutesIsLiveEstimate = true;
-    s.poll(live);
-    EXPECT_TRUE(s.store.minutesIsLiveEstimate());
-    EXPECT_EQ(s.store.timeEstimateSource(), "Pack draw");
-}
-
-TEST(BatterySmoothing, ImplausibleMinutesNeverShow) {
-    Store s;
-    s.poll(onBattery(60, 1500));
-    EXPECT_EQ(s.store.remainingMinutes(), std::nullopt);
-    EXPECT_EQ(s.store.timeText(), "Calculating…");
-    EXPECT_EQ(s.store.timeEstimateSource(), "—");
-
-    BatSnap charging = onBattery(60, 500);  // over the 480 min charging bound
-    charging.charging = charging.onAC = true;
-    charging.chargeW = 30;
-    s.poll(charging);
-    EXPECT_EQ(s.store.timeText(), "Calculating…");
-    EXPECT_EQ(s.store.statusText(), "Charging · 30.0 W");
-    charging.minutes = 50;
-    s.poll(charging);
-    EXPECT_EQ(s.store.timeText(), "50 min to full");
-    charging.minutes = 95;
-    for (int i = 0; i < 60; ++i) s.poll(charging);
-    EXPECT_EQ(s.store.timeText(), "1h 35m to full");
-}
-
-TEST(BatterySmoothing, WakeHoldsTheShownTimeForThirtySeconds) {
-    Store s;
-    for (int i = 0; i < 3; ++i) s.poll(onBattery(60, 200));
-    s.store.notePowerTransition(true);
-    s.poll(onBattery(60, 100), 5);
-    EXPECT_EQ(s.store.remainingMinutes(), 200);
-    EXPECT_EQ(s.store.timeText(), "3h 20m left");
-    EXPECT_EQ(s.store.timeEstimateSource(), "—");
-    s.poll(onBattery(60, 100), 20);  // 25 s after the wake: still held
-    EXPECT_EQ(s.store.remainingMinutes(), 200);
-    s.poll(onBattery(60, 100), 6);  // 31 s
-    EXPECT_EQ(s.store.remainingMinutes(), 198);
-    EXPECT_EQ(s.store.timeEstimateSource(), "SMC gauge");
-
-    // Going to sleep holds for one second only.
-    s.store.notePowerTransition(false);
-    s.poll(onBattery(60, 100), 0.5);
-    EXPECT_EQ(s.store.remainingMinutes(), 198);
-    s.poll(onBattery(60, 100), 1);
-    EXPECT_EQ(s.store.remainingMinutes(), 196);
-}
-
-TEST(BatterySmoothing, AdapterAndDesktopTexts) {
-    Store s;
-    BatSnap full = onBattery(100, 90);
-    full.onAC = true;
-    s.poll(full);
-    EXPECT_EQ(s.store.statusText(), "Full · on AC");
-    EXPECT_EQ(s.store.timeText(), "On AC power");
-    EXPECT_EQ(s.store.remainingMinutes(), std::nullopt);
-    full.level = 99;
-    s.poll(full);
-    EXPECT_EQ(s.store.statusText(), "Full · on AC");  // one poll at 99 % is not a change yet
-    s.poll(full);
-    EXPECT_EQ(s.store.statusText(), "Plugged in");
-
     BatSnap none;
     none.minutes = 120;
     none.cycles = 5;
-    s.poll(none);
-    EXPECT_FALSE(s.store.batteryPresent());
-    EXPECT_EQ(s.store.statusText(), "No battery");
-    EXPECT_EQ(s.store.timeText(), "Desktop / AC");
-    EXPECT_EQ(s.store.remainingMinutes(), std::nullopt);
-    EXPECT_EQ(s.store.batterySourcesUsed(), "—");
-    EXPECT_EQ(s.store.cycleCount(), 5);
+    none.sourcesLabel = "";
+
+    struct Row {
+        const char* name;
+        BatSnap snap;
+        std::string status, time;
+        std::optional<std::int64_t> minutes;
+        const char* source;  // null: not checked
+    };
+    const Row rows[] = {
+        {"on battery", withWatts(onBattery(60, 200), 10), "On battery · 10.0 W", "3h 20m left", 200,
+         "SMC gauge"},
+        {"on battery, no power", onBattery(60, 45), "On battery", "45 min left", 45, "SMC gauge"},
+        {"power below the display threshold still names itself", withWatts(onBattery(60), 0.06),
+         "On battery · 0.1 W", "Calculating…", std::nullopt, "—"},
+        {"power of 0.05 W is none", withWatts(onBattery(60), 0.05), "On battery", "Calculating…",
+         std::nullopt, "—"},
+        {"a live estimate", live, "On battery", "45 min left", 45, "Pack draw"},
+        {"20 hours is the most on battery", onBattery(60, 1200), "On battery", "20h 0m left", 1200,
+         "SMC gauge"},
+        {"more is no time", onBattery(60, 1201), "On battery", "Calculating…", std::nullopt, "—"},
+        {"charging", withWatts(charging(60, 50), 30), "Charging · 30.0 W", "50 min to full", 50,
+         "SMC gauge"},
+        {"charging, no power", charging(60, 95), "Charging", "1h 35m to full", 95, "SMC gauge"},
+        {"8 hours is the most to full", charging(60, 480), "Charging", "8h 0m to full", 480,
+         "SMC gauge"},
+        {"more is no time", charging(60, 481), "Charging", "Calculating…", std::nullopt, "—"},
+        {"full on the adapter", resting(100, 90), "Full · on AC", "On AC power", std::nullopt, "—"},
+        {"not full on the adapter", resting(99, 90), "Plugged in", "On AC power", std::nullopt,
+         "—"},
+        {"no battery", none, "No battery", "Desktop / AC", std::nullopt, nullptr},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Smoother s;
+        const BatteryState& st = s.poll(row.snap);
+        EXPECT_EQ(st.statusText, row.status);
+        EXPECT_EQ(st.timeText, row.time);
+        EXPECT_EQ(st.remainingMinutes, row.minutes);
+        if (row.source) {
+            EXPECT_EQ(st.timeEstimateSource, row.source);
+        }
+        EXPECT_EQ(st.minutesIsLiveEstimate, row.snap.minutesIsLiveEstimate);
+        EXPECT_EQ(st.batterySourcesUsed, row.snap.present ? "SMC + IOPS" : "—");
+        EXPECT_EQ(st.cycleCount, row.snap.cycles);
+    }
+}
+
+TEST(BatterySmoother, MinutesMoveAtMostTwoPerPollAndTheTextFollows) {
+    Smoother s;
+    s.poll(onBattery(60, 200));
+    EXPECT_EQ(s.smoother.state().remainingMinutes, 200);
+    const BatteryState& st = s.poll(onBattery(60, 260));
+    EXPECT_EQ(st.remainingMinutes, 202);    // EMA 207.2, target 220.4, capped at +2
+    EXPECT_EQ(st.timeText, "3h 22m left");  // minutes changed: published at once
+
+    for (int i = 0; i < 120; ++i) s.poll(onBattery(60, 45));
+    EXPECT_EQ(s.smoother.state().remainingMinutes, 45);
+    EXPECT_EQ(s.smoother.state().timeText, "45 min left");
+}
+
+TEST(BatterySmoother, TimeTextWaitsEightSecondsUnlessTheMinutesMoved) {
+    // Plugged in while going to sleep: the held poll shows "Calculating…"; the minutes that
+    // come after are the ones already shown, so the new text waits out the 8 s.
+    Smoother s;
+    s.poll(onBattery(60, 200));
+    s.transition(false);
+    s.poll(charging(60), 0.5);
+    EXPECT_EQ(s.smoother.state().timeText, "Calculating…");
+    EXPECT_EQ(s.smoother.state().remainingMinutes, 200);
+    s.poll(charging(60), 7.5);
+    EXPECT_EQ(s.smoother.state().timeText, "Calculating…");
+    s.poll(charging(60), 0.5);  // 8 s after "Calculating…"
+    EXPECT_EQ(s.smoother.state().timeText, "3h 20m to full");
+}
+
+TEST(BatterySmoother, WakeHoldsTheShownTimeAndForgetsTheCurrentAndPendingLevel) {
+    Smoother s;
+    BatSnap snap = onBattery(60, 200);
+    snap.amperageMA = -1000;
+    for (int i = 0; i < 3; ++i) s.poll(snap);
+    snap.level = 61;
+    s.poll(snap);  // one reading of 61: pending
+    s.transition(true);
+    EXPECT_EQ(s.smoother.state().smoothedAmperageMA, std::nullopt);
+
+    snap.minutes = 100;
+    const BatteryState& st = s.poll(snap, 5);
+    EXPECT_EQ(st.levelPercent, 60);  // the 61 before the sleep does not count
+    EXPECT_EQ(st.remainingMinutes, 200);
+    EXPECT_EQ(st.timeText, "3h 20m left");
+    EXPECT_EQ(st.timeEstimateSource, "—");
+    s.poll(snap, 20);  // 25 s after the wake: still held
+    EXPECT_EQ(s.smoother.state().levelPercent, 61);
+    EXPECT_EQ(s.smoother.state().remainingMinutes, 200);
+    s.poll(snap, 6);  // 31 s
+    EXPECT_EQ(s.smoother.state().remainingMinutes, 198);
+    EXPECT_EQ(s.smoother.state().timeEstimateSource, "SMC gauge");
+
+    // Going to sleep holds for one second only.
+    s.transition(false);
+    s.poll(snap, 0.5);
+    EXPECT_EQ(s.smoother.state().remainingMinutes, 198);
+    s.poll(snap, 1);
+    EXPECT_EQ(s.smoother.state().remainingMinutes, 196);
 }

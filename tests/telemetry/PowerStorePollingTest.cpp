@@ -1,9 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
+#include <QMetaProperty>
 #include <atomic>
 #include <deque>
+#include <map>
 #include <mutex>
 #include <semaphore>
 
@@ -111,7 +112,96 @@ struct Harness {
     static void waitFor(const std::function<bool()>& done) { ASSERT_TRUE(test::waitUntil(done)); }
 };
 
+// Watches every published property of an object: each must notify exactly once when its
+// value changes and never when it does not.
+class PublishedWatch : public QObject {
+    Q_OBJECT
+public:
+    explicit PublishedWatch(QObject& target) : target_(target) {
+        const QMetaObject* mo = target.metaObject();
+        const int slot = metaObject()->indexOfSlot("notified()");
+        for (int i = mo->propertyOffset(); i < mo->propertyCount(); ++i) {
+            const QMetaProperty p = mo->property(i);
+            if (!p.hasNotifySignal()) continue;
+            properties_.push_back(p);
+            QMetaObject::connect(&target, p.notifySignalIndex(), this, slot);
+        }
+        remember();
+    }
+    // The properties whose signals since the last call do not match their change of value.
+    std::vector<std::string> mismatches() {
+        std::vector<std::string> wrong;
+        for (const QMetaProperty& p : properties_) {
+            const bool changed = values_.at(p.name()) != p.read(&target_);
+            const int hits = counts_[p.notifySignalIndex()];
+            if (hits != (changed ? 1 : 0))
+                wrong.push_back(std::string(p.name()) + (changed ? " changed" : " unchanged") +
+                                ", signals: " + std::to_string(hits));
+        }
+        remember();
+        return wrong;
+    }
+
+public slots:
+    void notified() { ++counts_[senderSignalIndex()]; }
+
+private:
+    void remember() {
+        counts_.clear();
+        for (const QMetaProperty& p : properties_) values_[p.name()] = p.read(&target_);
+    }
+
+    QObject& target_;
+    std::vector<QMetaProperty> properties_;
+    std::map<std::string, QVariant> values_;
+    std::map<int, int> counts_;
+};
+
+BatteryState publishedBattery(const PowerStore& s) {
+    return {s.batteryPresent(),
+            s.levelPercent(),
+            s.isCharging(),
+            s.isOnAC(),
+            s.chargeWatts(),
+            s.batterySourcesUsed(),
+            s.timeEstimateSource(),
+            s.cycleCount(),
+            s.healthPercent(),
+            s.capacityRaw(),
+            s.designCapacity(),
+            s.timeText(),
+            s.statusText(),
+            s.remainingMinutes(),
+            s.minutesIsLiveEstimate(),
+            s.smoothedAmperageMA()};
+}
+
+PackageState publishedPackage(const PowerStore& s) {
+    return {s.packageWatts(),     s.packageSource(),       s.cpuDomainWatts(),
+            s.gpuDomainWatts(),   s.aneDomainWatts(),      s.dramDomainWatts(),
+            s.otherDomainWatts(), s.hasPowerDistribution()};
+}
+
 }  // namespace
+
+namespace tarvel {
+void PrintTo(const BatteryState& s, std::ostream* os) {
+    *os << "{present " << s.batteryPresent << ", " << s.levelPercent << " %, charging "
+        << s.isCharging << ", AC " << s.isOnAC << ", " << s.chargeWatts << " W, sources \""
+        << s.batterySourcesUsed << "\", source \"" << s.timeEstimateSource << "\", cycles "
+        << s.cycleCount.value_or(-1) << ", health " << s.healthPercent.value_or(-1) << ", raw "
+        << s.capacityRaw.value_or(-1) << ", design " << s.designCapacity.value_or(-1) << ", \""
+        << s.timeText << "\", \"" << s.statusText << "\", " << s.remainingMinutes.value_or(-1)
+        << " min, live " << s.minutesIsLiveEstimate << ", " << s.smoothedAmperageMA.value_or(0)
+        << " mA}";
+}
+void PrintTo(const PackageState& s, std::ostream* os) {
+    *os << "{" << s.packageWatts << " W \"" << s.packageSource << "\", cpu " << s.cpuDomainWatts
+        << ", gpu " << s.gpuDomainWatts << ", ane " << s.aneDomainWatts << ", dram "
+        << s.dramDomainWatts << ", other " << s.otherDomainWatts << ", split "
+        << s.hasPowerDistribution << "}";
+}
+}  // namespace tarvel
 
 TEST(PowerStorePolling, CadenceFollowsThePowerStateLowPowerModeAndFastMode) {
     Harness h;
@@ -146,80 +236,90 @@ TEST(PowerStorePolling, CadenceFollowsThePowerStateLowPowerModeAndFastMode) {
     EXPECT_EQ(h.store->currentInterval(), 4.0);
 }
 
-TEST(PowerStorePolling, PackageWattsAreSmoothedAndPublishedPastAThreshold) {
+TEST(PowerStorePolling, PublishesWhatItsSmoothersProduceAndNotifiesOnlyOnChange) {
     Harness h;
-    int published = 0;
-    QObject::connect(h.store.get(), &PowerStore::packageWattsChanged, [&] { ++published; });
-    h.package.push(10);
-    h.package.push(10.5);  // d 0.5: alpha 0.22 → 10.11, shown 10.1 ≥ 0.05 away: published
-    h.package.push(10.1);  // EMA ~10.108: rounds to the shown 10.1, not republished
-    h.package.push(0);     // no reading: smoother untouched
-    h.package.push(20);    // d > 4: alpha 0.55
-    h.poll();
-    EXPECT_DOUBLE_EQ(h.store->packageWatts(), 10.0);
-    h.poll();
-    EXPECT_NEAR(h.store->packageWatts(), 10.11, 1e-9);
-    h.poll();
-    EXPECT_NEAR(h.store->packageWatts(), 10.11, 1e-9);
-    EXPECT_EQ(published, 2);
-    h.poll();
-    EXPECT_NEAR(h.store->packageWatts(), 10.11, 1e-9);
-    EXPECT_NEAR(h.store->wattHistory().back(), 10.11, 1e-9);  // still written into the history
-    EXPECT_EQ(h.store->wattHistory().size(), 4u);
-    h.poll();
-    EXPECT_NEAR(h.store->packageWatts(), 20 * 0.55 + 10.10858 * 0.45, 1e-3);
-}
+    PublishedWatch watch(*h.store);
 
-TEST(PowerStorePolling, SourceChangeAndDomainSplitArePublished) {
-    Harness h;
-    SocPowerSample twoDomains{2.0, 0.01, 0, 0.3, 0};
-    h.package.push(2.31, "sensor");
-    h.package.push(2.31, "sensor (2 domains)", twoDomains);
-    h.package.push(2.31, "sensor (2 domains)", SocPowerSample{4.0, 0, 0, 0.3, 0.5});
-    h.package.push(6.0, "estimate");
-    h.poll();
-    EXPECT_EQ(h.store->packageSource(), "sensor");
-    EXPECT_FALSE(h.store->hasPowerDistribution());
-    int sourceChanges = 0;
-    QObject::connect(h.store.get(), &PowerStore::packageSourceChanged, [&] { ++sourceChanges; });
-    h.poll();
-    EXPECT_EQ(h.store->packageSource(), "sensor (2 domains)");  // same watts, new text
-    EXPECT_EQ(sourceChanges, 1);
-    EXPECT_TRUE(h.store->hasPowerDistribution());
-    EXPECT_DOUBLE_EQ(h.store->cpuDomainWatts(), 2.0);
-    EXPECT_DOUBLE_EQ(h.store->dramDomainWatts(), 0.3);
-    h.poll();
-    EXPECT_DOUBLE_EQ(h.store->cpuDomainWatts(), 4.0 * 0.45 + 2.0 * 0.55);
-    EXPECT_DOUBLE_EQ(h.store->gpuDomainWatts(), 0.0);  // 0.01 was at most 0.01: taken as is
-    EXPECT_DOUBLE_EQ(h.store->otherDomainWatts(), 0.5);
-    h.poll();
-    EXPECT_EQ(h.store->packageSource(), "estimate");
-    EXPECT_FALSE(h.store->hasPowerDistribution());
-    EXPECT_DOUBLE_EQ(h.store->cpuDomainWatts(), 4.0 * 0.45 + 2.0 * 0.55);  // kept
-}
+    BatterySmoother battery;
+    BatSnap snap;
+    snap.present = true;
+    snap.level = 80;
+    snap.minutes = 200;
+    snap.chargeW = 10;
+    snap.cycles = 5;
+    snap.health = 90;
+    snap.rawMax = 4000;
+    snap.design = 5000;
+    snap.amperageMA = -1000;
+    snap.voltageMV = 12000;
+    snap.sourcesLabel = "SMC";
+    auto apply = [&](double seconds) {
+        h.clock.advance(seconds);
+        h.store->applyBattery(snap);
+        EXPECT_EQ(publishedBattery(*h.store), battery.apply(snap, h.clock.now()));
+        EXPECT_EQ(watch.mismatches(), std::vector<std::string>{});
+    };
+    apply(3);
+    snap.level = 81;
+    snap.minutes = 260;
+    snap.minutesIsLiveEstimate = true;
+    snap.cycles = 6;
+    snap.health = 89;
+    snap.rawMax = 3990;
+    apply(3);
+    snap.sourcesLabel = "";
+    apply(3);
+    h.store->notePowerTransition(true);
+    battery.notePowerTransition(true, h.clock.now());
+    EXPECT_EQ(h.store->smoothedAmperageMA(), std::nullopt);
+    apply(3);
+    snap.charging = snap.onAC = true;
+    snap.chargeW = 30;
+    snap.minutes = 50;
+    apply(40);
+    snap.charging = false;
+    snap.level = 100;
+    apply(3);
+    snap.present = false;
+    apply(3);
 
-TEST(PowerStorePolling, HistoryKeepsTheLast700AndTheSparkSamplesSixty) {
-    Harness h;
-    for (int i = 1; i <= 61; ++i) h.package.push(i * 100.0);  // far apart: each EMA step visible
-    for (int i = 0; i < 61; ++i) h.poll(12);
-    const auto& history = h.store->wattHistory();
-    ASSERT_EQ(history.size(), 61u);
-    ASSERT_EQ(h.store->wattHistorySpark().size(), 60u);
-    EXPECT_EQ(h.store->wattHistorySpark().back(), history.back());
-    EXPECT_EQ(h.store->wattHistorySpark().front(), history.front());
-
-    Harness big;
-    for (int i = 1; i <= 705; ++i) big.package.push(i);
-    std::vector<double> firstSix;
-    for (int i = 1; i <= 704; ++i) {
-        big.poll(1);  // outside fast mode the history is republished at most every 12 s
-        if (i == 6) firstSix = big.store->wattHistory();
+    PackageSmoother package;
+    const std::vector<PackageReading> readings = {
+        {10, "sensor", std::nullopt},
+        {10.5, "sensor", std::nullopt},
+        {10.1, "sensor", std::nullopt},
+        {0, "sensor", std::nullopt},  // no reading: the history repeats the published value
+        {20, "sensor (2 domains)", SocPowerSample{2.0, 0.01, 0, 0.3, 0}},
+        {20, "sensor (2 domains)", SocPowerSample{4.0, 0, 0.2, 0.3, 0.5}},
+        {6, "estimate", std::nullopt},
+    };
+    for (const auto& r : readings) h.package.push(r.watts, r.source, r.distribution);
+    for (const auto& r : readings) {
+        h.poll();
+        EXPECT_EQ(publishedPackage(*h.store), package.apply(r));
+        EXPECT_EQ(h.store->wattHistory().back(), h.store->packageWatts());
+        EXPECT_EQ(watch.mismatches(), std::vector<std::string>{});
     }
-    ASSERT_EQ(firstSix.size(), 6u);
-    big.poll(12);  // poll 705
-    ASSERT_EQ(big.store->wattHistory().size(), 700u);
-    EXPECT_EQ(big.store->wattHistory().front(), firstSix[5]);  // polls 1 to 5 fell out
-    EXPECT_EQ(big.store->pollGeneration(), 705);
+}
+
+TEST(PowerStorePolling, HistoryIsRepublishedEveryPollWhileShortOrFastElseEveryTwelveSeconds) {
+    Harness h;
+    for (int i = 1; i <= 12; ++i) h.package.push(i * 100.0);
+    for (int i = 1; i <= 7; ++i) h.poll(1);  // fewer than 8 values: every poll
+    EXPECT_EQ(h.store->wattHistory().size(), 7u);
+    h.poll(1);
+    h.poll(10);  // 11 s after the last publication
+    EXPECT_EQ(h.store->wattHistory().size(), 7u);
+    h.poll(1);
+    EXPECT_EQ(h.store->wattHistory().size(), 10u);
+    EXPECT_EQ(h.store->wattHistory().back(), h.store->packageWatts());
+    h.store->setFastMode(true);
+    h.poll(2);
+    EXPECT_EQ(h.store->wattHistory().size(), 11u);
+    h.poll(2);
+    EXPECT_EQ(h.store->wattHistory().size(), 12u);
+    EXPECT_EQ(h.store->wattHistorySpark(), h.store->wattHistory());
+    EXPECT_EQ(h.store->pollGeneration(), 12);
 }
 
 TEST(PowerStorePolling, ASecondPollWhileOneIsInFlightDoesNothing) {
@@ -295,3 +395,5 @@ TEST(PowerStorePolling, WakeHoldsTheTimeAndPollsAgainAfterFiveAndFifteenSeconds)
     h.store.reset();
     h.timer->advance(20);
 }
+
+#include "PowerStorePollingTest.moc"

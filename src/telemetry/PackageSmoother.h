@@ -1,0 +1,40 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "telemetry/PackagePower.h"
+#include "telemetry/TelemetryTexts.h"
+
+namespace tarvel {
+
+// The published package power and its split over the SoC domains. Defaults are what shows
+// before the first poll.
+struct PackageState {
+    double packageWatts = 0;
+    std::string packageSource = texts::kEstimate;
+    double cpuDomainWatts = 0, gpuDomainWatts = 0, aneDomainWatts = 0, dramDomainWatts = 0,
+           otherDomainWatts = 0;
+    bool hasPowerDistribution = false;
+
+    bool operator==(const PackageState&) const = default;
+};
+
+// Smooths package readings into the package state to show: an EMA that follows big steps
+// faster, shown only past a display threshold, and a blend of each domain's watts.
+class PackageSmoother {
+public:
+    // One poll's reading; returns the state to show after it.
+    const PackageState& apply(const PackageReading& reading);
+    const PackageState& state() const { return state_; }
+
+private:
+    void smoothWatts(const PackageReading& reading);
+    void blendDistribution(const PackageReading& reading);
+
+    // Also the last shown values, which the blend reads back.
+    PackageState state_;
+    std::optional<double> ema_;
+};
+
+}  // namespace tarvel
