@@ -5,28 +5,28 @@
 
 namespace tarvel::cli {
 
-nlohmann::json publishedBatteryJson(const PowerStore& s) {
+nlohmann::json publishedBatteryJson(const BatteryState& s) {
     return {
-        {"batteryPresent", s.batteryPresent()},
-        {"levelPercent", s.levelPercent()},
-        {"isCharging", s.isCharging()},
-        {"isOnAC", s.isOnAC()},
-        {"chargeWatts", s.chargeWatts()},
-        {"remainingMinutes", orNull(s.remainingMinutes())},
-        {"minutesIsLiveEstimate", s.minutesIsLiveEstimate()},
-        {"timeEstimateSource", s.timeEstimateSource()},
-        {"batterySourcesUsed", s.batterySourcesUsed()},
-        {"cycleCount", orNull(s.cycleCount())},
-        {"healthPercent", orNull(s.healthPercent())},
-        {"capacityRaw", orNull(s.capacityRaw())},
-        {"designCapacity", orNull(s.designCapacity())},
-        {"timeText", s.timeText()},
-        {"statusText", s.statusText()},
+        {"batteryPresent", s.batteryPresent},
+        {"levelPercent", s.levelPercent},
+        {"isCharging", s.isCharging},
+        {"isOnAC", s.isOnAC},
+        {"chargeWatts", s.chargeWatts},
+        {"remainingMinutes", orNull(s.remainingMinutes)},
+        {"minutesIsLiveEstimate", s.minutesIsLiveEstimate},
+        {"timeEstimateSource", s.timeEstimateSource},
+        {"batterySourcesUsed", s.batterySourcesUsed},
+        {"cycleCount", orNull(s.cycleCount)},
+        {"healthPercent", orNull(s.healthPercent)},
+        {"capacityRaw", orNull(s.capacityRaw)},
+        {"designCapacity", orNull(s.designCapacity)},
+        {"timeText", s.timeText},
+        {"statusText", s.statusText},
     };
 }
 
 nlohmann::json publishedPowerJson(const PowerStore& s) {
-    nlohmann::json j = publishedBatteryJson(s);
+    nlohmann::json j = publishedBatteryJson(s.batteryState());
     j["packageWatts"] = s.packageWatts();
     j["packageSource"] = s.packageSource();
     j["cpuDomainWatts"] = s.cpuDomainWatts();

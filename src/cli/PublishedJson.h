@@ -4,12 +4,13 @@
 
 namespace tarvel {
 class PowerStore;
-}
+struct BatteryState;
+}  // namespace tarvel
 
 namespace tarvel::cli {
 
-// The power store's published battery state, under the field names.
-nlohmann::json publishedBatteryJson(const PowerStore& store);
+// The published battery state (the power store's or a smoother's), under the field names.
+nlohmann::json publishedBatteryJson(const BatteryState& state);
 // The battery state plus package power, its domains, core shares and history length.
 nlohmann::json publishedPowerJson(const PowerStore& store);
 

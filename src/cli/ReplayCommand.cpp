@@ -4,7 +4,7 @@
 #include "cli/Args.h"
 #include "cli/BatteryJson.h"
 #include "cli/Commands.h"
-#include "cli/JsonOptional.h"
+#include "cli/PublishedJson.h"
 #include "telemetry/BatterySmoother.h"
 
 namespace tarvel::cli {
@@ -18,27 +18,6 @@ std::string textLine(double t, const BatteryState& s) {
     if (s.remainingMinutes)
         line << "  |  " << *s.remainingMinutes << " min (" << s.timeEstimateSource << ")";
     return line.str();
-}
-
-// The same fields, under the same names, as the power store's published battery state.
-nlohmann::json stateJson(const BatteryState& s) {
-    return {
-        {"batteryPresent", s.batteryPresent},
-        {"levelPercent", s.levelPercent},
-        {"isCharging", s.isCharging},
-        {"isOnAC", s.isOnAC},
-        {"chargeWatts", s.chargeWatts},
-        {"remainingMinutes", orNull(s.remainingMinutes)},
-        {"minutesIsLiveEstimate", s.minutesIsLiveEstimate},
-        {"timeEstimateSource", s.timeEstimateSource},
-        {"batterySourcesUsed", s.batterySourcesUsed},
-        {"cycleCount", orNull(s.cycleCount)},
-        {"healthPercent", orNull(s.healthPercent)},
-        {"capacityRaw", orNull(s.capacityRaw)},
-        {"designCapacity", orNull(s.designCapacity)},
-        {"timeText", s.timeText},
-        {"statusText", s.statusText},
-    };
 }
 
 }  // namespace
@@ -76,7 +55,7 @@ int runReplay(const std::vector<std::string>& argv, std::ostream& out) {
             throw UsageError(where + e.what());
         }
         if (args.has("json"))
-            out << stateJson(smoother.state()).dump() << "\n";
+            out << publishedBatteryJson(smoother.state()).dump() << "\n";
         else
             out << textLine(t, smoother.state()) << "\n";
     }

@@ -130,6 +130,8 @@ public:
     // Display or system sleep (wake false) and wake (wake true).
     void notePowerTransition(bool wake);
 
+    // Every published battery field at once.
+    const BatteryState& batteryState() const { return battery_; }
     bool batteryPresent() const { return battery_.batteryPresent; }
     int levelPercent() const { return battery_.levelPercent; }
     bool isCharging() const { return battery_.isCharging; }
