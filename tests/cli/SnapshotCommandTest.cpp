@@ -65,6 +65,24 @@ TEST(SnapshotCommand, MachinesWithoutABatteryReportTheDesktopFields) {
     EXPECT_NE(text.out.find("Battery: none"), std::string::npos);
 }
 
+TEST(SnapshotCommand, OnACFollowsTheMainsSupplyRatherThanAFullStatus) {
+    struct Row {
+        const char* machine;
+        void (*build)(const FixtureTree&);
+        bool onAC;
+    };
+    for (const Row& row : {Row{"full on the adapter", fullOnAC, true},
+                           Row{"full just after unplugging", fullJustUnplugged, false}}) {
+        FixtureTree t;
+        row.build(t);
+        const json j = snapshotJson({"--sysfs-root", t.root()});
+        EXPECT_EQ(j["onAC"], row.onAC) << row.machine;
+        EXPECT_EQ(j["charging"], false) << row.machine;
+        EXPECT_EQ(j["level"], 100) << row.machine;
+        EXPECT_EQ(j["readings"]["SmartBattery"]["onAC"], row.onAC) << row.machine;
+    }
+}
+
 TEST(SnapshotCommand, RegistryAndToolOutputFromFiles) {
     FixtureTree t;
     t.write("registry.json",

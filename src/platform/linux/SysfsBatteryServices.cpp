@@ -184,7 +184,9 @@ BatteryServiceSnapshot SysfsBatteryServices::copyBatteryServices() {
     put(entry, "InstantAmperage", b.currentMA);
     if (b.status) {
         entry["IsCharging"] = charging;
-        entry["FullyCharged"] = *b.status == "Full";
+        // Some firmware keeps saying Full for a while after the adapter is pulled; a full
+        // battery reads as resting on the adapter, so that needs the adapter not to be off.
+        entry["FullyCharged"] = *b.status == "Full" && externalConnected != false;
     }
     if (externalConnected) entry["ExternalConnected"] = *externalConnected;
     put(entry, "CycleCount", b.cycles);
