@@ -85,12 +85,12 @@ int runSnapshot(const std::vector<std::string>& argv, std::ostream& out) {
     if (args.has("pmset-text"))
         runner.setOutput(kPmsetPath, readInputFile(args.value("pmset-text")));
 
-    const auto readings = collectBatteryReadings(!args.has("no-cross-check"), *services, runner);
-    const BatSnap snap = mergeBatteryReadings(readings);
+    const auto polled = collectBatteryReadings(!args.has("no-cross-check"), *services, runner);
+    const BatSnap snap = mergeBatteryReadings(polled);
     if (args.has("json")) {
         nlohmann::json j = toJson(snap);
         nlohmann::json byName = nlohmann::json::object();
-        for (const auto& r : readings) {
+        for (const auto& r : polled.readings) {
             nlohmann::json rj = toJson(r);
             rj.erase("name");
             byName[r.name] = std::move(rj);

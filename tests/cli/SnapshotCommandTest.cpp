@@ -56,13 +56,15 @@ TEST(SnapshotCommand, MachinesWithoutABatteryReportTheDesktopFields) {
         EXPECT_EQ(j["present"], false);
         EXPECT_EQ(j["level"], 0);
         EXPECT_EQ(j["charging"], false);
+        EXPECT_EQ(j["onAC"], true);  // the mains supply is online
         EXPECT_EQ(j["minutes"], nullptr);
         EXPECT_EQ(j["rawMax"], nullptr);
         EXPECT_EQ(j["sourcesLabel"], "");
+        EXPECT_EQ(j["readings"]["SmartBattery"]["present"], nullptr);  // no battery invented
     }
     const auto text = runTarvelctl({"snapshot", "--sysfs-root", "/nonexistent"});
     EXPECT_EQ(text.status, 0);
-    EXPECT_NE(text.out.find("Battery: none"), std::string::npos);
+    EXPECT_NE(text.out.find("Battery: none\n"), std::string::npos);  // nothing says "on AC"
 }
 
 TEST(SnapshotCommand, OnACFollowsTheMainsSupplyRatherThanAFullStatus) {

@@ -91,6 +91,7 @@ TEST(StatusCommand, WithoutReadableCountersThePackageIsEstimatedFromTheLoad) {
     EXPECT_EQ(j["statusText"], "No battery");
     EXPECT_EQ(j["timeText"], "Desktop / AC");
     EXPECT_EQ(j["batteryPresent"], false);
+    EXPECT_EQ(j["isOnAC"], true);  // no battery, but the mains supply is online
 }
 
 TEST(WatchCommand, PrintsALineWhenTheShownStateChangesAndStopsOnSigterm) {

@@ -157,15 +157,16 @@ BatteryServiceSnapshot SysfsBatteryServices::copyBatteryServices() {
 
     BatteryServiceSnapshot snapshot;
     snapshot.powerSources.emplace();
+    if (!external.empty()) {
+        snapshot.adapterOnline =
+            std::any_of(external.begin(), external.end(),
+                        [](const PowerSupply* s) { return s->online.value_or(0) >= 1; });
+    }
     if (batteries.empty()) return snapshot;
     const Battery b = combine(batteries);
 
-    std::optional<bool> externalConnected;
-    if (!external.empty()) {
-        externalConnected = std::any_of(external.begin(), external.end(), [](const PowerSupply* s) {
-            return s->online.value_or(0) >= 1;
-        });
-    } else if (b.status) {
+    std::optional<bool> externalConnected = snapshot.adapterOnline;
+    if (!externalConnected && b.status) {
         externalConnected =
             *b.status == "Charging" || *b.status == "Full" || *b.status == "Not charging";
     }
