@@ -63,6 +63,10 @@ TEST(BatteryMerge, ReportedMinutesMustBePlausible) {
     EXPECT_EQ(s.minutes, 310);
     EXPECT_FALSE(s.minutesIsLiveEstimate);
 
+    // Both plausible: the battery entry's own figure comes before the power-source list's.
+    sb.minutes = 200;
+    EXPECT_EQ(mergeBatteryReadings(withDirect({sb, iops})).minutes, 200);
+
     // On the adapter and not charging no time is shown and none is estimated.
     sb.minutes = 200;
     sb.onAC = true;
