@@ -1,6 +1,7 @@
 #include <memory>
 
 #include "base/Format.h"
+#include "base/JsonInput.h"
 #include "cli/Args.h"
 #include "cli/BatteryJson.h"
 #include "cli/Commands.h"
@@ -16,6 +17,9 @@ namespace {
 
 nlohmann::json parseJsonFile(const std::string& path) {
     const std::string text = readInputFile(path);
+    if (!jsonNestingWithin(text))
+        throw UsageError(path + " is nested deeper than " + std::to_string(kMaxJsonNesting) +
+                         " levels");
     auto j = nlohmann::json::parse(text, nullptr, false);
     if (j.is_discarded()) throw UsageError(path + " is not valid JSON");
     return j;
