@@ -1,5 +1,6 @@
 #include "cli/BatteryJson.h"
 
+#include "base/JsonInput.h"
 #include "cli/Args.h"
 #include "cli/JsonOptional.h"
 
@@ -21,7 +22,7 @@ void take(const nlohmann::json& j, const char* key, T& field) {
         field = it->get<T>();
     } catch (const std::exception&) {
         throw UsageError(std::string("snapshot field \"") + key +
-                         "\" has the wrong type: " + it->dump());
+                         "\" has the wrong type: " + quotedExcerpt(it->dump()));
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/JsonInput.h"
 #include "drain/IsoTime.h"
 #include "drain/LineScan.h"
 
@@ -27,6 +28,8 @@ std::vector<nlohmann::ordered_json> historyRecords(std::string_view text,
                                                    std::optional<double> since) {
     std::vector<nlohmann::ordered_json> records;
     forEachLine(text, [&](std::string_view line) {
+        // The log never nests deeply; such a line is skipped like any other broken one.
+        if (!jsonNestingWithin(line)) return;
         auto j = nlohmann::ordered_json::parse(line.begin(), line.end(), nullptr, false);
         if (!j.is_object()) return;
         if (since) {

@@ -1,6 +1,7 @@
 #include <sstream>
 
 #include "base/Format.h"
+#include "base/JsonInput.h"
 #include "cli/Args.h"
 #include "cli/BatteryJson.h"
 #include "cli/Commands.h"
@@ -33,6 +34,9 @@ int runReplay(const std::vector<std::string>& argv, std::ostream& out) {
     for (int number = 1; std::getline(script, line); ++number) {
         if (line.find_first_not_of(" \t\r") == std::string::npos) continue;
         const std::string where = path + ":" + std::to_string(number) + ": ";
+        if (!jsonNestingWithin(line))
+            throw UsageError(where + "nested deeper than " + std::to_string(kMaxJsonNesting) +
+                             " levels");
         const auto j = nlohmann::json::parse(line, nullptr, false);
         if (!j.is_object()) throw UsageError(where + "not a JSON object");
         if (!j.contains("t") || !j["t"].is_number())

@@ -2,6 +2,7 @@
 
 #include "app/AppCore.h"
 #include "base/Format.h"
+#include "base/JsonInput.h"
 #include "cli/Args.h"
 #include "cli/BatteryJson.h"
 #include "cli/Commands.h"
@@ -16,6 +17,9 @@ namespace {
 
 nlohmann::json parseJsonFile(const std::string& path) {
     const std::string text = readInputFile(path);
+    if (!jsonNestingWithin(text))
+        throw UsageError(path + " is nested deeper than " + std::to_string(kMaxJsonNesting) +
+                         " levels");
     auto j = nlohmann::json::parse(text, nullptr, false);
     if (j.is_discarded()) throw UsageError(path + " is not valid JSON");
     return j;
@@ -87,12 +91,12 @@ int runSnapshot(const std::vector<std::string>& argv, std::ostream& out) {
     if (args.has("pmset-text"))
         runner.setOutput(kPmsetPath, readInputFile(args.value("pmset-text")));
 
-    const auto readings = collectBatteryReadings(!args.has("no-cross-check"), services, runner);
-    const BatSnap snap = mergeBatteryReadings(readings);
+    const auto polled = collectBatteryReadings(!args.has("no-cross-check"), services, runner);
+    const BatSnap snap = mergeBatteryReadings(polled);
     if (args.has("json")) {
         nlohmann::json j = toJson(snap);
         nlohmann::json byName = nlohmann::json::object();
-        for (const auto& r : readings) {
+        for (const auto& r : polled.readings) {
             nlohmann::json rj = toJson(r);
             rj.erase("name");
             byName[r.name] = std::move(rj);

@@ -14,6 +14,10 @@ struct BatteryServiceSnapshot {
     // The power-source list; absent: no power-source snapshot. An absent element is a source
     // without a description.
     std::optional<std::vector<std::optional<RegDict>>> powerSources;
+    // Whether external power (a mains adapter, a charging port) is online, as the system reports
+    // it apart from any battery, so that a machine without one still knows it runs on AC;
+    // absent: not known.
+    std::optional<bool> adapterOnline;
 };
 
 class BatteryServices {

@@ -94,12 +94,12 @@ bool minutesPlausible(I64 m, bool charging, bool onAC) {
     return charging ? m <= 480 : m <= 1200;
 }
 
-std::vector<BatSourceReading> collectBatteryReadings(bool includeShellCrossCheck,
-                                                     BatteryServices& services,
-                                                     CommandRunner& runner) {
+BatteryReadings collectBatteryReadings(bool includeShellCrossCheck, BatteryServices& services,
+                                       CommandRunner& runner) {
     const BatteryServiceSnapshot os = services.copyBatteryServices();
     const RegDict* entry = os.smartBattery ? &*os.smartBattery : nullptr;
-    std::vector<BatSourceReading> readings;
+    BatteryReadings polled{{}, os.adapterOnline};
+    std::vector<BatSourceReading>& readings = polled.readings;
     readings.push_back(readIOPS(os.powerSources));
     readings.push_back(readSmartBattery(entry));
     readings.push_back(readGauge(entry));
@@ -111,10 +111,11 @@ std::vector<BatSourceReading> collectBatteryReadings(bool includeShellCrossCheck
     } else if (!iops.level || !iops.minutes) {
         readings.push_back(readBatteryPmset(runner));
     }
-    return readings;
+    return polled;
 }
 
-BatSnap mergeBatteryReadings(const std::vector<BatSourceReading>& readings) {
+BatSnap mergeBatteryReadings(const std::vector<BatSourceReading>& readings,
+                             std::optional<bool> adapterOnline) {
     const auto* sb = byName(readings, reader::kSmartBattery);
     const auto* iops = byName(readings, reader::kIOPS);
     const auto* pm = byName(readings, reader::kPmset);
@@ -128,7 +129,9 @@ BatSnap mergeBatteryReadings(const std::vector<BatSourceReading>& readings) {
     s.present = std::any_of(readings.begin(), readings.end(),
                             [](const BatSourceReading& r) { return r.present == true; });
     s.charging = firstKnown(state, &BatSourceReading::charging).value_or(false);
-    s.onAC = s.charging || firstKnown(state, &BatSourceReading::onAC).value_or(false);
+    // The adapter on its own speaks only when no reader knows: it says nothing of a battery.
+    s.onAC = s.charging ||
+             firstKnown(state, &BatSourceReading::onAC).value_or(adapterOnline.value_or(false));
     for (const auto* r : state) {
         if (r && r->level && *r->level >= 0 && *r->level <= 100) {
             s.level = int(*r->level);

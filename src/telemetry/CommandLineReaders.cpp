@@ -100,13 +100,13 @@ BatSourceReading parseIoregText(const std::string& text) {
     r.rawCurrent = raw;
     r.rawMax = rawMax;
     r.cycles = t.key("CycleCount", kUnsigned);
-    r.design = design;
+    if (design && *design >= 1) r.design = design;  // 0 is a gauge that does not know
     r.voltageMV = volts;
     if (raw && rawMax && *rawMax >= 1)
         r.level = percentOf(double(*raw), double(*rawMax));
     else if (current && *current <= 100)
         r.level = current;
-    if (rawMax && design && *design > 0) r.health = percentOf(double(*rawMax), double(*design));
+    if (rawMax && r.design) r.health = percentOf(double(*rawMax), double(*r.design));
 
     r.charging = t.matchBool("IsCharging");
     r.onAC = r.charging == true ? std::optional<bool>(true) : t.matchBool("ExternalConnected");

@@ -111,6 +111,33 @@ TEST(SysfsChargerTransportTest, EachModeWritesItsBehaviourOnce) {
     EXPECT_EQ(chargeBehaviour(tree), "force-discharge");
 }
 
+TEST(SysfsChargerTransportTest, AKeyMissingSinceTheLastModeIsNoZero) {
+    // Keys handed to a fresh transport before its CH0B. Were a missing key read as 0, each row
+    // would complete a mode the battery accepts.
+    struct Row {
+        const char* wouldBe;
+        std::vector<std::pair<const char*, int>> before;
+        int ch0b;
+    };
+    for (const Row& row : {Row{"auto", {}, 0}, Row{"inhibit-charge", {{"CH0C", 2}}, 2},
+                           Row{"force-discharge", {{"CH0I", 1}}, 0}}) {
+        SCOPED_TRACE(row.wouldBe);
+        FixtureTree tree;
+        writeLaptop(tree, 70, true, "Charging");
+        RefusingIO io(0);
+        SysfsChargerTransport transport(tree.root(), io);
+        ASSERT_TRUE(transport.open().serviceFound);
+        SmcParamBlock out;
+        for (const auto& [key, value] : row.before)
+            ASSERT_EQ(transport.callStructMethod(1, 2, ChargeSMC::writeBlock(key, value), out), 0);
+        EXPECT_EQ(transport.callStructMethod(1, 2, ChargeSMC::writeBlock("CH0B", row.ch0b), out),
+                  0);
+        EXPECT_EQ(out.bytes[SmcParamBlock::kResult], kSMCBadArgument);
+        EXPECT_EQ(io.attempts, 0);
+        EXPECT_EQ(chargeBehaviour(tree), "[auto] inhibit-charge force-discharge\n");
+    }
+}
+
 TEST(SysfsChargerTransportTest, NoChargeControlMeansNotFound) {
     FixtureTree empty;
     SysfsChargerTransport none(empty.root());

@@ -68,4 +68,34 @@ TEST(ReplayCommand, ReportsTheLineOfABadScript) {
     t.write("bad3.jsonl", "{\"t\": 1, \"transition\": \"nap\"}\n");
     EXPECT_EQ(runTarvelctl({"replay", t.root() + "/bad3.jsonl"}).status, 2);
     EXPECT_EQ(runTarvelctl({"replay"}).status, 2);
+
+    // Hostile lines: one clear line on stderr, never the whole value and never a crash.
+    const int deep = 100000;
+    const std::string nested = std::string(deep, '[') + std::string(deep, ']');
+    struct Row {
+        const char* what;
+        std::string line;
+        const char* message;
+    };
+    for (const Row& row :
+         {Row{"deep field", "{\"t\": 0, \"snap\": {\"level\": " + nested + "}}", "nested"},
+          Row{"deep line", nested, "nested"},
+          Row{"deep objects",
+              [&] {
+                  std::string objects;
+                  for (int i = 0; i < deep; ++i) objects += "{\"a\":";
+                  return objects + "1" + std::string(deep, '}');
+              }(),
+              "nested"},
+          Row{"long value", "{\"t\": 0, \"snap\": {\"level\": \"" + std::string(5000, 'x') + "\"}}",
+              "\"level\""}}) {
+        t.write("hostile.jsonl", "{\"t\": 0, \"snap\": {}}\n" + row.line + "\n");
+        r = runTarvelctl({"replay", t.root() + "/hostile.jsonl"});
+        EXPECT_EQ(r.status, 2) << row.what;
+        EXPECT_NE(r.err.find("hostile.jsonl:2: "), std::string::npos) << row.what << r.err;
+        EXPECT_NE(r.err.find(row.message), std::string::npos) << row.what << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << row.what;
+        EXPECT_LT(r.err.size(), 300u) << row.what;
+    }
+    EXPECT_NE(r.err.find("xxx…"), std::string::npos) << r.err;  // the long value, cut short
 }

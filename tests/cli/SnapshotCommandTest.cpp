@@ -9,6 +9,12 @@ using nlohmann::json;
 
 namespace {
 
+std::string repeat(const std::string& piece, int times) {
+    std::string out;
+    for (int i = 0; i < times; ++i) out += piece;
+    return out;
+}
+
 json snapshotJson(const std::vector<std::string>& extra) {
     std::vector<std::string> args{"snapshot", "--json"};
     args.insert(args.end(), extra.begin(), extra.end());
@@ -56,13 +62,33 @@ TEST(SnapshotCommand, MachinesWithoutABatteryReportTheDesktopFields) {
         EXPECT_EQ(j["present"], false);
         EXPECT_EQ(j["level"], 0);
         EXPECT_EQ(j["charging"], false);
+        EXPECT_EQ(j["onAC"], true);  // the mains supply is online
         EXPECT_EQ(j["minutes"], nullptr);
         EXPECT_EQ(j["rawMax"], nullptr);
         EXPECT_EQ(j["sourcesLabel"], "");
+        EXPECT_EQ(j["readings"]["SmartBattery"]["present"], nullptr);  // no battery invented
     }
     const auto text = runTarvelctl({"snapshot", "--sysfs-root", "/nonexistent"});
     EXPECT_EQ(text.status, 0);
-    EXPECT_NE(text.out.find("Battery: none"), std::string::npos);
+    EXPECT_NE(text.out.find("Battery: none\n"), std::string::npos);  // nothing says "on AC"
+}
+
+TEST(SnapshotCommand, OnACFollowsTheMainsSupplyRatherThanAFullStatus) {
+    struct Row {
+        const char* machine;
+        void (*build)(const FixtureTree&);
+        bool onAC;
+    };
+    for (const Row& row : {Row{"full on the adapter", fullOnAC, true},
+                           Row{"full just after unplugging", fullJustUnplugged, false}}) {
+        FixtureTree t;
+        row.build(t);
+        const json j = snapshotJson({"--sysfs-root", t.root()});
+        EXPECT_EQ(j["onAC"], row.onAC) << row.machine;
+        EXPECT_EQ(j["charging"], false) << row.machine;
+        EXPECT_EQ(j["level"], 100) << row.machine;
+        EXPECT_EQ(j["readings"]["SmartBattery"]["onAC"], row.onAC) << row.machine;
+    }
 }
 
 TEST(SnapshotCommand, RegistryAndToolOutputFromFiles) {
@@ -92,10 +118,21 @@ TEST(SnapshotCommand, BadInputIsAUsageError) {
     FixtureTree t;
     t.write("bad.json", "{not json");
     t.write("array.json", "[1, 2]");
+    // Nested far beyond any registry entry: converting such a value would overflow the stack.
+    const int deep = 100000;
+    t.write("deep-objects.json", repeat("{\"a\":", deep) + "1" + std::string(deep, '}'));
+    t.write("deep-arrays.json", std::string(deep, '[') + std::string(deep, ']'));
+    t.write("deep-inside.json", "{\"BatteryData\": {\"CellVoltage\": " + std::string(deep, '[') +
+                                    std::string(deep, ']') + "}}");
+    t.write("65-levels.json", std::string(65, '[') + std::string(65, ']'));
     for (const auto& args : std::vector<std::vector<std::string>>{
              {"snapshot", "--registry", t.root() + "/bad.json"},
              {"snapshot", "--registry", t.root() + "/array.json"},
              {"snapshot", "--registry", t.root() + "/missing.json"},
+             {"snapshot", "--registry", t.root() + "/deep-objects.json"},
+             {"snapshot", "--registry", t.root() + "/deep-inside.json"},
+             {"snapshot", "--power-sources", t.root() + "/deep-arrays.json"},
+             {"snapshot", "--power-sources", t.root() + "/65-levels.json"},
              {"snapshot", "--power-sources"},
              {"snapshot", "--frobnicate"},
              {"snapshot", "extra"},
@@ -103,6 +140,13 @@ TEST(SnapshotCommand, BadInputIsAUsageError) {
         const auto r = runTarvelctl(args);
         EXPECT_EQ(r.status, 2) << args.back();
         EXPECT_FALSE(r.err.empty());
-        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1);
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << args.back();
+        EXPECT_LT(r.err.size(), 300u) << args.back();
     }
+    // 64 levels are still read, and brackets inside strings are no nesting.
+    t.write("64-levels.json", "[" + std::string(63, '[') + std::string(63, ']') + "]");
+    EXPECT_EQ(runTarvelctl({"snapshot", "--power-sources", t.root() + "/64-levels.json"}).status,
+              0);
+    t.write("brackets.json", "{\"Name\": \"\\\"" + std::string(100, '[') + "\"}");
+    EXPECT_EQ(runTarvelctl({"snapshot", "--registry", t.root() + "/brackets.json"}).status, 0);
 }

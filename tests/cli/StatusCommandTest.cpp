@@ -14,7 +14,9 @@ using nlohmann::json;
 namespace {
 
 // Powercap counters that advance in real time at fixed rates (µJ per second), like a busy
-// package would, until the object goes away.
+// package would, until the object goes away. Each value replaces the file in one step: the
+// sampler gives up on the sensor at the first counter it cannot read, so it must never see a
+// file half rewritten.
 class LiveCounters {
 public:
     LiveCounters(const FixtureTree& t, std::vector<std::pair<std::string, double>> zones)
@@ -31,8 +33,8 @@ private:
             const double seconds =
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
             for (const auto& [zone, rate] : zones_)
-                tree_.write("powercap/" + zone + "/energy_uj",
-                            std::to_string(std::int64_t(1e9 + rate * seconds)) + "\n");
+                tree_.replace("powercap/" + zone + "/energy_uj",
+                              std::to_string(std::int64_t(1e9 + rate * seconds)) + "\n");
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
     }
@@ -89,6 +91,7 @@ TEST(StatusCommand, WithoutReadableCountersThePackageIsEstimatedFromTheLoad) {
     EXPECT_EQ(j["statusText"], "No battery");
     EXPECT_EQ(j["timeText"], "Desktop / AC");
     EXPECT_EQ(j["batteryPresent"], false);
+    EXPECT_EQ(j["isOnAC"], true);  // no battery, but the mains supply is online
 }
 
 TEST(WatchCommand, PrintsALineWhenTheShownStateChangesAndStopsOnSigterm) {
@@ -100,7 +103,7 @@ TEST(WatchCommand, PrintsALineWhenTheShownStateChangesAndStopsOnSigterm) {
     ASSERT_TRUE(watch.waitForReadyRead(10000));
     const json first = json::parse(watch.readLine().toStdString());
     EXPECT_EQ(first["levelPercent"], 60);
-    t.write("class/power_supply/BAT1/capacity", "50\n");  // a 10-point fall shows at once
+    t.replace("class/power_supply/BAT1/capacity", "50\n");  // a 10-point fall shows at once
     ASSERT_TRUE(watch.waitForReadyRead(10000));
     const json second = json::parse(watch.readLine().toStdString());
     EXPECT_EQ(second["levelPercent"], 50);

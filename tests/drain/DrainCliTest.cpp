@@ -110,6 +110,16 @@ TEST(TarvelctlHistory, ExportsCsvWithQuotingAndJsonWithASinceFilter) {
     EXPECT_EQ(runTarvelctl({"history", "--since", "1 March", "--log", log}).status, 2);
     r = runTarvelctl({"history", "--json", "--log", log, "--since", "2030-01-01T00:00:00Z"});
     EXPECT_EQ(r.out, "[]\n");
+
+    // A record nested far beyond any the log writes is skipped like a broken line.
+    dir.write("deep.jsonl", kLog + R"({"t":"2026-03-01T13:59:30Z","kind":"power","x":)" +
+                                std::string(100000, '[') + std::string(100000, ']') + "}\n");
+    for (const char* format : {"--json", "--csv"}) {
+        r = runTarvelctl({"history", format, "--log", dir.root() + "/deep.jsonl"});
+        ASSERT_EQ(r.status, 0) << format;
+        EXPECT_EQ(r.out.find("13:59:30"), std::string::npos) << format;
+        EXPECT_NE(r.out.find("13:59:00"), std::string::npos) << format;
+    }
 }
 
 // "Clear local history" works whichever process writes: here `tarvelctl watch` holds the

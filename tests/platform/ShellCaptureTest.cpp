@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <QElapsedTimer>
+#include <cerrno>
 
 #include "platform/linux/ProcessCommandRunner.h"
+#include "support/FixtureTree.h"
 
 using tarvel::ProcessCommandRunner;
 
@@ -36,6 +39,20 @@ TEST(ShellCapture, EmptyWhenTheProgramCannotRunOrPrintsNonUtf8OrHangs) {
     t.start();
     EXPECT_EQ(runner.shellCapture("/bin/sleep", {"30"}), "");
     EXPECT_LT(t.elapsed(), 10000);
+
+    // A child that closes both pipes but keeps running: the limit covers the whole run, and the
+    // child is killed and reaped, not left as a zombie.
+    tarvel::test::FixtureTree dir;
+    const std::string pidFile = dir.root() + "/pid";
+    t.restart();
+    EXPECT_EQ(runner.shellCapture(
+                  "/bin/sh", {"-c", "echo $$ > " + pidFile + "; exec >&- 2>&-; exec sleep 60"}),
+              "");
+    EXPECT_LT(t.elapsed(), 30000);
+    const pid_t child = std::stoi(dir.read("pid"));
+    errno = 0;
+    EXPECT_EQ(::kill(child, 0), -1);
+    EXPECT_EQ(errno, ESRCH);
 }
 
 TEST(Utf8, RejectsOverlongSurrogateAndTruncatedSequences) {

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QSaveFile>
 
 namespace tarvel::test {
 
@@ -16,6 +17,15 @@ void FixtureTree::write(const std::string& relativePath, const std::string& cont
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
         throw std::runtime_error("cannot write fixture");
     f.write(content.data(), static_cast<qint64>(content.size()));
+}
+
+void FixtureTree::replace(const std::string& relativePath, const std::string& content) const {
+    const QString path = QString::fromStdString(root_ + "/" + relativePath);
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QSaveFile f(path);
+    if (!f.open(QIODevice::WriteOnly)) throw std::runtime_error("cannot write fixture");
+    f.write(content.data(), static_cast<qint64>(content.size()));
+    if (!f.commit()) throw std::runtime_error("cannot replace fixture");
 }
 
 void FixtureTree::writeAll(const std::string& folder,

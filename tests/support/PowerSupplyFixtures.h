@@ -56,6 +56,12 @@ inline void fullOnAC(const FixtureTree& t) {
     addMains(t, "AC", true);
 }
 
+// Firmware that keeps saying Full for a while after the adapter is pulled.
+inline void fullJustUnplugged(const FixtureTree& t) {
+    fullOnAC(t);
+    addMains(t, "AC", false);
+}
+
 inline void desktopMainsOnly(const FixtureTree& t) {
     addMains(t, "AC", true);
 }

@@ -44,6 +44,13 @@ TEST(BatteryMerge, StateFieldsTakeTheFirstSourceThatKnows) {
     EXPECT_TRUE(s.charging);
     EXPECT_TRUE(s.onAC);  // charging implies the adapter, whatever SB said
     EXPECT_TRUE(s.present);
+
+    // The adapter state reported apart from the battery speaks only when no reader knows.
+    sb.onAC = false;
+    EXPECT_FALSE(mergeBatteryReadings(withDirect({sb}), true).onAC);
+    pm = reading(reader::kPmset);
+    pm.onAC = true;  // pmset naming only the adapter
+    EXPECT_TRUE(mergeBatteryReadings(withDirect({pm}), false).onAC);
 }
 
 TEST(BatteryMerge, ReportedMinutesMustBePlausible) {
@@ -55,6 +62,10 @@ TEST(BatteryMerge, ReportedMinutesMustBePlausible) {
     BatSnap s = mergeBatteryReadings(withDirect({sb, iops}));
     EXPECT_EQ(s.minutes, 310);
     EXPECT_FALSE(s.minutesIsLiveEstimate);
+
+    // Both plausible: the battery entry's own figure comes before the power-source list's.
+    sb.minutes = 200;
+    EXPECT_EQ(mergeBatteryReadings(withDirect({sb, iops})).minutes, 200);
 
     // On the adapter and not charging no time is shown and none is estimated.
     sb.minutes = 200;
@@ -161,18 +172,18 @@ TEST(ReadBattery, CommandLineToolsRunOnlyWhenNeeded) {
     SysfsBatteryServices services(t.root());
     CannedCommandRunner runner;
     // The power-source list of the ACPI driver has a level but no time: pmset fills in.
-    auto readings = collectBatteryReadings(false, services, runner);
+    auto readings = collectBatteryReadings(false, services, runner).readings;
     ASSERT_EQ(readings.size(), 5u);
     EXPECT_EQ(readings.back().name, "pmset");
     EXPECT_EQ(runner.calls(kIoregPath), 0);
 
-    readings = collectBatteryReadings(true, services, runner);
+    readings = collectBatteryReadings(true, services, runner).readings;
     ASSERT_EQ(readings.size(), 6u);
     EXPECT_EQ(readings[4].name, "pmset");
     EXPECT_EQ(readings[5].name, "ioreg");
 
     t.write("class/power_supply/BAT0/time_to_full_now", "4500\n");
-    readings = collectBatteryReadings(false, services, runner);
+    readings = collectBatteryReadings(false, services, runner).readings;
     EXPECT_EQ(readings.size(), 4u);
 }
 
@@ -227,7 +238,7 @@ TEST(ReadBattery, FixtureMachinesGiveWhatTheirNumbersImply) {
         EXPECT_FALSE(s.present);
         EXPECT_EQ(s.level, 0);
         EXPECT_FALSE(s.charging);
-        EXPECT_FALSE(s.onAC);
+        EXPECT_TRUE(s.onAC);  // no battery, but the mains supply is online
         EXPECT_EQ(s.minutes, std::nullopt);
         EXPECT_EQ(s.rawMax, std::nullopt);
         EXPECT_EQ(s.sourcesLabel, "");

@@ -52,6 +52,11 @@ TEST(IoregParser, RepairsKeysBooleansAndMarkers) {
     EXPECT_EQ(r.onAC, true);
     EXPECT_EQ(r.minutes, std::nullopt);
 
+    r = parseIoregText("\"AppleRawMaxCapacity\" = 4000\n\"DesignCapacity\" = 0\n");
+    EXPECT_EQ(r.rawMax, 4000);
+    EXPECT_EQ(r.design, std::nullopt);  // a design capacity is at least 1 mAh
+    EXPECT_EQ(r.health, std::nullopt);
+
     r = parseIoregText("\"Voltage\" = 12000\n\"CycleCount\" = 5\n");  // no marker word
     EXPECT_EQ(r.present, std::nullopt);
     EXPECT_EQ(r.cycles, std::nullopt);

@@ -4,9 +4,11 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 
@@ -73,19 +75,25 @@ std::string ProcessCommandRunner::shellCapture(const std::string& path,
     Pipe::closeFd(out.write);
     Pipe::closeFd(err.write);
 
+    // The time limit covers the whole run, not only the output: a child that closes its pipes
+    // and keeps running must not hold the caller (the power queue) in waitpid. Its process
+    // descriptor becomes readable when it exits; kernels before 5.3 have none, and then the
+    // child is looked at again every few milliseconds.
+    const int pidfd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
     std::string output;
     char buffer[65536];
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs_);
-    bool timedOut = false;
-    while (out.read >= 0 || err.read >= 0) {
+    bool exited = false;
+    int status = 0;
+    while (out.read >= 0 || err.read >= 0 || !exited) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0) {
-            timedOut = true;
-            break;
-        }
-        pollfd fds[2] = {{out.read, POLLIN, 0}, {err.read, POLLIN, 0}};
-        const int n = ::poll(fds, 2, static_cast<int>(left.count()));
+        if (left.count() <= 0) break;
+        int wait = static_cast<int>(left.count());
+        if (!exited && pidfd < 0) wait = std::min(wait, 20);
+        pollfd fds[3] = {
+            {out.read, POLLIN, 0}, {err.read, POLLIN, 0}, {exited ? -1 : pidfd, POLLIN, 0}};
+        const int n = ::poll(fds, 3, wait);
         if (n < 0 && errno != EINTR) break;
         for (int i = 0; i < 2; ++i) {
             if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
@@ -96,12 +104,20 @@ std::string ProcessCommandRunner::shellCapture(const std::string& path,
                 Pipe::closeFd(i == 0 ? out.read : err.read);
             }
         }
+        if (!exited) {
+            const pid_t reaped = ::waitpid(pid, &status, WNOHANG);
+            exited = reaped == pid || (reaped < 0 && errno != EINTR);
+        }
     }
-    if (timedOut) ::kill(pid, SIGKILL);
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    if (pidfd >= 0) ::close(pidfd);
+    // Output counts only from a child that exited and closed both pipes within the limit.
+    const bool finished = exited && out.read < 0 && err.read < 0;
+    if (!exited) {
+        ::kill(pid, SIGKILL);
+        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
     }
-    if (timedOut || !isValidUtf8(output)) return {};
+    if (!finished || !isValidUtf8(output)) return {};
     return output;
 }
 

@@ -157,15 +157,16 @@ BatteryServiceSnapshot SysfsBatteryServices::copyBatteryServices() {
 
     BatteryServiceSnapshot snapshot;
     snapshot.powerSources.emplace();
+    if (!external.empty()) {
+        snapshot.adapterOnline =
+            std::any_of(external.begin(), external.end(),
+                        [](const PowerSupply* s) { return s->online.value_or(0) >= 1; });
+    }
     if (batteries.empty()) return snapshot;
     const Battery b = combine(batteries);
 
-    std::optional<bool> externalConnected;
-    if (!external.empty()) {
-        externalConnected = std::any_of(external.begin(), external.end(), [](const PowerSupply* s) {
-            return s->online.value_or(0) >= 1;
-        });
-    } else if (b.status) {
+    std::optional<bool> externalConnected = snapshot.adapterOnline;
+    if (!externalConnected && b.status) {
         externalConnected =
             *b.status == "Charging" || *b.status == "Full" || *b.status == "Not charging";
     }
@@ -184,7 +185,9 @@ BatteryServiceSnapshot SysfsBatteryServices::copyBatteryServices() {
     put(entry, "InstantAmperage", b.currentMA);
     if (b.status) {
         entry["IsCharging"] = charging;
-        entry["FullyCharged"] = *b.status == "Full";
+        // Some firmware keeps saying Full for a while after the adapter is pulled; a full
+        // battery reads as resting on the adapter, so that needs the adapter not to be off.
+        entry["FullyCharged"] = *b.status == "Full" && externalConnected != false;
     }
     if (externalConnected) entry["ExternalConnected"] = *externalConnected;
     put(entry, "CycleCount", b.cycles);
