@@ -13,6 +13,8 @@
 #include <QThread>
 #include <vector>
 
+#include "base/JsonInput.h"
+
 namespace tarvel {
 
 namespace {
@@ -58,6 +60,12 @@ void UserDefaults::load() const {
         return;
     }
     const QByteArray bytes = file.readAll();
+    // A file nested deeper than any setting would be is not ours: writing it back would
+    // recurse through every level.
+    if (!jsonNestingWithin(std::string_view(bytes.constData(), std::size_t(bytes.size())))) {
+        keepAside_ = true;
+        return;
+    }
     auto parsed = nlohmann::json::parse(bytes.begin(), bytes.end(), nullptr, false);
     if (parsed.is_object())
         values_ = std::move(parsed);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
@@ -56,6 +57,17 @@ TEST(UserDefaults, UnreadableFileIsKeptAsideNotOverwritten) {
     ASSERT_TRUE(aside.open(QIODevice::ReadOnly));
     EXPECT_EQ(aside.readAll(), QByteArray("{ \"tarvelpro.chargeLimit.percent\": 7"));
     EXPECT_EQ(UserDefaults(path.toStdString()).integer("tarvelpro.chargeLimit.percent"), 90);
+
+    // Nested far deeper than any setting: kept aside as well, never parsed and written back.
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("{\"a\":" + QByteArray(100000, '[') + QByteArray(100000, ']') + "}");
+    }
+    UserDefaults deep(path.toStdString());
+    EXPECT_FALSE(deep.contains("a"));
+    deep.setBool("tarvelpro.drainAlerts.enabled", true);
+    EXPECT_EQ(QFileInfo(path + ".corrupt").size(), 200006);
 }
 
 TEST(UserDefaults, TwoProcessesSharingTheFileNeverUndoEachOther) {
