@@ -66,12 +66,6 @@ void AppCore::start() {
     observeSleepAndWake();
 }
 
-void AppCore::readBatteryOnce() {
-    // The command-line cross-check runs tools that Linux does not have.
-    powerStore_.applyBattery(
-        PowerStore::readBattery(false, platform_->batteryServices(), platform_->commandRunner()));
-}
-
 void AppCore::observeSleepAndWake() {
     SleepWakeEvents& events = platform_->sleepWakeEvents();
     connect(&events, &SleepWakeEvents::displayDidSleep, this,

@@ -48,10 +48,6 @@ public:
     bool isStarted() const { return started_; }
     const CoreServices& services() const { return services_; }
 
-    // Reads the battery once into the power store, without starting anything (for one-shot
-    // commands that show what the running services would see).
-    void readBatteryOnce();
-
     Platform& platform() { return *platform_; }
     UserDefaults& settings() { return settings_; }
     PowerStore& powerStore() { return powerStore_; }
