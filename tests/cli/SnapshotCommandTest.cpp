@@ -78,9 +78,10 @@ TEST(SnapshotCommand, OnACFollowsTheMainsSupplyRatherThanAFullStatus) {
         const char* machine;
         void (*build)(const FixtureTree&);
         bool onAC;
+        int amperageMA;  // the pack's current: out of the battery once unplugged
     };
-    for (const Row& row : {Row{"full on the adapter", fullOnAC, true},
-                           Row{"full just after unplugging", fullJustUnplugged, false}}) {
+    for (const Row& row : {Row{"full on the adapter", fullOnAC, true, 0},
+                           Row{"full just after unplugging", fullJustUnplugged, false, -800}}) {
         FixtureTree t;
         row.build(t);
         const json j = snapshotJson({"--sysfs-root", t.root()});
@@ -88,6 +89,7 @@ TEST(SnapshotCommand, OnACFollowsTheMainsSupplyRatherThanAFullStatus) {
         EXPECT_EQ(j["charging"], false) << row.machine;
         EXPECT_EQ(j["level"], 100) << row.machine;
         EXPECT_EQ(j["readings"]["SmartBattery"]["onAC"], row.onAC) << row.machine;
+        EXPECT_EQ(j["amperageMA"], row.amperageMA) << row.machine;
     }
 }
 

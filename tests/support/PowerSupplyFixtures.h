@@ -57,8 +57,10 @@ inline void fullOnAC(const FixtureTree& t) {
 }
 
 // Firmware that keeps saying Full for a while after the adapter is pulled.
+// Firmware that still says Full just after unplugging, while the pack already supplies 0.8 A.
 inline void fullJustUnplugged(const FixtureTree& t) {
     fullOnAC(t);
+    t.write("class/power_supply/BAT0/current_now", "800000\n");
     addMains(t, "AC", false);
 }
 

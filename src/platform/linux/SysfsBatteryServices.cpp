@@ -97,16 +97,20 @@ std::optional<std::string> combinedStatus(const std::vector<Battery>& bs) {
 
 // The ACPI driver reports the rate as a magnitude: the direction comes from the status, and a
 // pack whose status says neither (an idle second pack reads "Unknown") follows the machine's.
-std::int64_t signedCurrent(const Battery& b, const std::optional<std::string>& machineStatus) {
+// A status that says neither (Full, Not charging) while the adapter is off means the pack is
+// what runs the machine: firmware that has not caught up with an unplugging.
+std::int64_t signedCurrent(const Battery& b, const std::optional<std::string>& machineStatus,
+                           std::optional<bool> adapterOnline) {
     const auto& status =
         (b.status == "Charging" || b.status == "Discharging") ? b.status : machineStatus;
-    return status == "Discharging" ? -*b.currentMA : *b.currentMA;
+    const bool out = status == "Discharging" || (status != "Charging" && adapterOnline == false);
+    return out ? -*b.currentMA : *b.currentMA;
 }
 
-Battery combine(const std::vector<Battery>& bs) {
+Battery combine(const std::vector<Battery>& bs, std::optional<bool> adapterOnline) {
     if (bs.size() == 1) {
         Battery c = bs.front();
-        if (c.currentMA) c.currentMA = signedCurrent(c, c.status);
+        if (c.currentMA) c.currentMA = signedCurrent(c, c.status, adapterOnline);
         return c;
     }
     Battery c;
@@ -127,7 +131,7 @@ Battery combine(const std::vector<Battery>& bs) {
     std::int64_t vSum = 0, vN = 0, aSum = 0, aN = 0;
     for (const auto& b : bs) {
         if (b.voltageMV) vSum += *b.voltageMV, ++vN;
-        if (b.currentMA) aSum += signedCurrent(b, c.status), ++aN;
+        if (b.currentMA) aSum += signedCurrent(b, c.status, adapterOnline), ++aN;
         if (b.cycles) c.cycles = std::max(c.cycles.value_or(0), *b.cycles);
     }
     if (vN > 0) c.voltageMV = roundHalfAway(static_cast<double>(vSum) / static_cast<double>(vN));
@@ -163,7 +167,7 @@ BatteryServiceSnapshot SysfsBatteryServices::copyBatteryServices() {
                         [](const PowerSupply* s) { return s->online.value_or(0) >= 1; });
     }
     if (batteries.empty()) return snapshot;
-    const Battery b = combine(batteries);
+    const Battery b = combine(batteries, snapshot.adapterOnline);
 
     std::optional<bool> externalConnected = snapshot.adapterOnline;
     if (!externalConnected && b.status) {
