@@ -1,0 +1,10 @@
+#include "shell/AppNotifications.h"
+
+namespace tarvel {
+
+AppNotificationCenter& AppNotificationCenter::instance() {
+    static AppNotificationCenter center;
+    return center;
+}
+
+}  // namespace tarvel
