@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   dbus dbus-bin dbus-daemon
+  fonts-dejavu-core desktop-file-utils
 )
 
 missing=()
