@@ -15,5 +15,6 @@ int runCharge(const std::vector<std::string>& args, std::ostream& out);
 int runWhy(const std::vector<std::string>& args, std::ostream& out);
 int runTop(const std::vector<std::string>& args, std::ostream& out);
 int runHistory(const std::vector<std::string>& args, std::ostream& out);
+int runIcon(const std::vector<std::string>& args, std::ostream& out);
 
 }  // namespace tarvel::cli

@@ -9,6 +9,8 @@
 #include "cli/EventWait.h"
 #include "cli/MachineOptions.h"
 #include "cli/PublishedJson.h"
+#include "cli/StatusItemJson.h"
+#include "platform/LowPowerMode.h"
 #include "platform/TerminationSignals.h"
 
 namespace tarvel::cli {
@@ -64,10 +66,11 @@ int runStatus(const std::vector<std::string>& argv, std::ostream& out) {
 }
 
 int runWatch(const std::vector<std::string>& argv, std::ostream& out) {
-    const Args args(argv, {"json", "no-log"}, {"sysfs-root", "powercap-root"});
+    const Args args(argv, {"json", "no-log", "waybar"}, {"sysfs-root", "powercap-root"});
     if (!args.positional().empty())
         throw UsageError("watch takes no arguments: " + args.positional()[0]);
     const bool json = args.has("json");
+    if (json && args.has("waybar")) throw UsageError("--json and --waybar exclude each other");
 
     // While the application is not running, watch keeps the drain history and the fast-drain
     // alerts going; the history's writer lock decides which of the two writes. It leaves the
@@ -77,6 +80,29 @@ int runWatch(const std::vector<std::string>& argv, std::ostream& out) {
     services.chargeControl = false;
     const auto core = AppCore::forMachine(machineRootsFrom(args), services);
     PowerStore& store = core->powerStore();
+
+    if (args.has("waybar")) {
+        // What the status item shows, one JSON object a line; the display mode and critical
+        // percent settings count, so their changes print a line too.
+        std::string lastLine;
+        const auto printIfChanged = [&] {
+            if (!store.pollGeneration()) return;
+            const bool lowPower = core->platform().lowPowerMode().isLowPowerModeEnabled();
+            const std::string line =
+                waybarObject(statusItemState(store, core->settings(), lowPower)).dump();
+            if (line == lastLine) return;
+            lastLine = line;
+            out << line << std::endl;
+        };
+        QObject::connect(&store, &PowerStore::pollApplied, printIfChanged);
+        QObject::connect(&core->settings(), &UserDefaults::changed, printIfChanged);
+        QObject::connect(&core->platform().lowPowerMode(), &LowPowerMode::changed, printIfChanged);
+        quitOnTerminationSignals();
+        core->start();
+        QCoreApplication::exec();
+        core->drainLog().waitForPendingWork();
+        return 0;
+    }
 
     std::string lastShown;
     QObject::connect(&store, &PowerStore::pollApplied, [&] {

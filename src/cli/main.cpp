@@ -1,6 +1,8 @@
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <iostream>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -22,6 +24,8 @@ const char* const kUsage =
     "  watch [--json] [--no-log] [--sysfs-root DIR] [--powercap-root DIR]\n"
     "      keep polling until interrupted, printing a line whenever a shown value changes;\n"
     "      keeps the drain history and fast-drain alerts while the application is not running\n"
+    "  watch --waybar [--no-log] [--sysfs-root DIR] [--powercap-root DIR]\n"
+    "      the same, printing the status item as waybar custom-module JSON, one object a line\n"
     "  charge [--json] [--sysfs-root DIR]\n"
     "      show what the charge limit would do now and the charger's mode (writes nothing)\n"
     "  charge apply [--json] [--sysfs-root DIR]\n"
@@ -37,13 +41,28 @@ const char* const kUsage =
     "  history [--csv|--json] [--log FILE] [--since ISO-8601]\n"
     "      export the drain history (CSV by default)\n"
     "  history clear\n"
-    "      delete the drain history, whichever Tarvel process writes it\n";
+    "      delete the drain history, whichever Tarvel process writes it\n"
+    "  icon [--mode percent|watts] [--png FILE] [--scale S] [--tray SIZE] [--sysfs-root DIR]\n"
+    "       [--level N] [--charging] [--on-ac] [--no-battery] [--watts W] [--minutes M]\n"
+    "       [--low-power]\n"
+    "      draw the status item for this machine, or for the battery state given, and print\n"
+    "      its text, symbol, tint and size; --png writes the image (--tray: the square tray\n"
+    "      icon of SIZE pixels)\n";
+
+// Drawing text needs a GUI application; on a machine without a display it draws offscreen.
+std::unique_ptr<QCoreApplication> makeApplication(int& argc, char** argv, bool draws) {
+    if (!draws) return std::make_unique<QCoreApplication>(argc, argv);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    return std::make_unique<QGuiApplication>(argc, argv);
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
     std::vector<std::string> args(argv + 1, argv + argc);
+    const auto app = makeApplication(argc, argv, !args.empty() && args[0] == "icon");
     if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
         std::cout << kUsage;
         return args.empty() ? 2 : 0;
@@ -53,6 +72,7 @@ int main(int argc, char** argv) {
         {"status", tarvel::cli::runStatus},     {"watch", tarvel::cli::runWatch},
         {"charge", tarvel::cli::runCharge},     {"why", tarvel::cli::runWhy},
         {"top", tarvel::cli::runTop},           {"history", tarvel::cli::runHistory},
+        {"icon", tarvel::cli::runIcon},
     };
     const auto it = commands.find(args[0]);
     if (it == commands.end()) {

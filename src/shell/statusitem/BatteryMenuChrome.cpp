@@ -1,0 +1,181 @@
+#include "shell/statusitem/BatteryMenuChrome.h"
+
+#include <cmath>
+#include <vector>
+
+#include "base/Format.h"
+#include "base/Rounding.h"
+#include "base/UserDefaults.h"
+#include "shell/AppNotifications.h"
+#include "telemetry/PowerStore.h"
+
+namespace tarvel {
+
+namespace {
+
+constexpr int kCriticalMin = 5;
+constexpr int kCriticalMax = 50;
+
+std::string joined(const std::vector<std::string>& fields) {
+    std::string out;
+    for (const auto& f : fields) {
+        if (!out.empty()) out += '|';
+        out += f;
+    }
+    return out;
+}
+
+const char* boolText(bool b) {
+    return b ? "true" : "false";
+}
+
+// Tenths of a watt; a value that is no number gets a token of its own instead of an integer.
+std::string wattsField(double watts) {
+    if (std::isnan(watts)) return "nan";
+    if (std::isinf(watts)) return watts > 0 ? "inf" : "-inf";
+    return std::to_string(roundHalfAway(watts * 10));
+}
+
+std::vector<std::string> keyFields(const StatusItemState& s) {
+    return {MenuBarDisplay::rawValue(s.mode),
+            std::to_string(s.level),
+            std::to_string(s.remainingMinutes.value_or(-1)),
+            wattsField(s.packageWatts),
+            boolText(s.charging),
+            boolText(s.onAC),
+            boolText(s.present),
+            boolText(s.lowPower),
+            std::to_string(s.criticalPercent),
+            BatteryMenuChrome::tintName(tintOf(s))};
+}
+
+std::string twoDigits(std::int64_t v) {
+    return (v < 10 ? "0" : "") + std::to_string(v);
+}
+
+}  // namespace
+
+int BatteryMenuChrome::criticalBatteryPercent(const UserDefaults& settings) {
+    const auto stored = settings.integer(kCriticalBatteryPercentKey);
+    if (!stored) return kCriticalBatteryPercentDefault;
+    return static_cast<int>(clampTo<std::int64_t>(*stored, kCriticalMin, kCriticalMax));
+}
+
+void BatteryMenuChrome::setCriticalBatteryPercent(UserDefaults& settings, std::int64_t percent) {
+    settings.setInteger(kCriticalBatteryPercentKey,
+                        clampTo<std::int64_t>(percent, kCriticalMin, kCriticalMax));
+    postAppNotification(tarvelMenuBarDisplayChanged);
+}
+
+BatteryTint BatteryMenuChrome::batteryTint(int level, bool charging, bool onAC, bool present,
+                                           bool lowPower, int criticalPercent) {
+    if (!present) return BatteryTint::discharging;
+    if (charging) return BatteryTint::charging;
+    const BatteryTint base = lowPower ? BatteryTint::lowPower : BatteryTint::discharging;
+    if (onAC) return base;
+    return level <= criticalPercent ? BatteryTint::critical : base;
+}
+
+QColor BatteryMenuChrome::tintColor(BatteryTint tint) {
+    switch (tint) {
+        case BatteryTint::charging:
+            return QColor::fromRgbF(0.2f, 0.86f, 0.4f);
+        case BatteryTint::lowPower:
+            return QColor::fromRgbF(1.0f, 0.8f, 0.12f);
+        case BatteryTint::critical:
+            return QColor::fromRgbF(0.98f, 0.26f, 0.26f);
+        case BatteryTint::discharging:
+            break;
+    }
+    return QColor::fromRgbF(1.0f, 1.0f, 1.0f);
+}
+
+const char* BatteryMenuChrome::tintName(BatteryTint tint) {
+    switch (tint) {
+        case BatteryTint::charging:
+            return "charging";
+        case BatteryTint::lowPower:
+            return "lowPower";
+        case BatteryTint::critical:
+            return "critical";
+        case BatteryTint::discharging:
+            break;
+    }
+    return "discharging";
+}
+
+std::string BatteryMenuChrome::batterySymbol(int level, bool charging, bool onAC, bool present) {
+    if (!present) return "powerplug.fill";
+    const char* bucket = level < 20   ? "0"
+                         : level < 45 ? "25"
+                         : level < 70 ? "50"
+                         : level < 95 ? "75"
+                                      : "100";
+    const bool bolt = charging || (onAC && level < 100);
+    return std::string("battery.") + bucket + (bolt ? ".bolt" : "");
+}
+
+StatusItemState statusItemState(const PowerStore& store, const UserDefaults& settings,
+                                bool lowPower) {
+    StatusItemState s;
+    s.mode = MenuBarDisplay::current(settings);
+    s.level = store.levelPercent();
+    s.remainingMinutes = store.remainingMinutes();
+    s.packageWatts = store.packageWatts();
+    s.charging = store.isCharging();
+    s.onAC = store.isOnAC();
+    s.present = store.batteryPresent();
+    s.lowPower = lowPower;
+    s.criticalPercent = BatteryMenuChrome::criticalBatteryPercent(settings);
+    s.timeText = store.timeText();
+    return s;
+}
+
+BatteryTint tintOf(const StatusItemState& s) {
+    return BatteryMenuChrome::batteryTint(s.level, s.charging, s.onAC, s.present, s.lowPower,
+                                          s.criticalPercent);
+}
+
+std::string symbolOf(const StatusItemState& s) {
+    return BatteryMenuChrome::batterySymbol(s.level, s.charging, s.onAC, s.present);
+}
+
+std::string statusText(const StatusItemState& s) {
+    const std::string level = std::to_string(s.level) + "%";
+    if (s.mode == MenuBarDisplayMode::watts) {
+        const std::string w = formatFixed(s.packageWatts, s.packageWatts >= 10 ? 0 : 1) + "W";
+        return s.present ? level + " " + w : w;
+    }
+    if (!s.present) return "AC";
+    if (s.onAC && !s.charging) return level + (s.level < 100 ? " AC" : " Full");
+    const auto minutes = s.remainingMinutes;
+    if (!minutes || *minutes < 1 || *minutes > 65534) return level;
+    const std::int64_t m = *minutes % 60;
+    const std::string time = *minutes >= 60
+                                 ? std::to_string(*minutes / 60) + "h " + twoDigits(m) + "m"
+                                 : std::to_string(m) + "m";
+    return level + " " + time;
+}
+
+std::string statusKey(const StatusItemState& s) {
+    return joined(keyFields(s));
+}
+
+std::string tooltipKey(const StatusItemState& s) {
+    auto fields = keyFields(s);
+    fields.erase(fields.begin() + 3);
+    return joined(fields);
+}
+
+std::string tooltipText(const StatusItemState& s) {
+    if (!s.present) return "Tarvel Pro · AC power\nClick: menu · Double-click: full window";
+    return std::to_string(s.level) + "% · " + s.timeText + " · " + formatFixed(s.packageWatts, 1) +
+           " W\nClick: menu · Double-click: full window";
+}
+
+std::string accessibilityLabel(const StatusItemState& s) {
+    if (!s.present) return "Tarvel, AC power";
+    return "Tarvel battery " + std::to_string(s.level) + " percent, " + s.timeText;
+}
+
+}  // namespace tarvel

@@ -1,0 +1,234 @@
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+#include <cmath>
+#include <limits>
+
+#include "base/UserDefaults.h"
+#include "shell/AppNotifications.h"
+#include "shell/statusitem/BatteryMenuChrome.h"
+
+using namespace tarvel;
+
+namespace {
+
+StatusItemState onBattery(int level, std::optional<std::int64_t> minutes = std::nullopt) {
+    StatusItemState s;
+    s.level = level;
+    s.remainingMinutes = minutes;
+    return s;
+}
+
+StatusItemState onAC(int level, bool charging) {
+    StatusItemState s;
+    s.level = level;
+    s.onAC = true;
+    s.charging = charging;
+    return s;
+}
+
+StatusItemState noBattery() {
+    StatusItemState s;
+    s.present = false;
+    s.onAC = true;
+    return s;
+}
+
+StatusItemState withWatts(StatusItemState s, double watts) {
+    s.mode = MenuBarDisplayMode::watts;
+    s.packageWatts = watts;
+    return s;
+}
+
+StatusItemState lowPower(StatusItemState s) {
+    s.lowPower = true;
+    return s;
+}
+
+}  // namespace
+
+TEST(BatteryMenuChrome, TextSymbolAndTintFollowTheBatteryState) {
+    struct Case {
+        const char* what;
+        StatusItemState state;
+        const char* text;
+        const char* symbol;
+        BatteryTint tint;
+    };
+    const Case cases[] = {
+        {"full on AC", onAC(100, false), "100% Full", "battery.100", BatteryTint::discharging},
+        {"99 on AC takes the bolt", onAC(99, false), "99% AC", "battery.100.bolt",
+         BatteryTint::discharging},
+        {"on AC in low power", lowPower(onAC(50, false)), "50% AC", "battery.50.bolt",
+         BatteryTint::lowPower},
+        {"charging without a time", onAC(62, true), "62%", "battery.50.bolt",
+         BatteryTint::charging},
+        {"below critical", onBattery(19), "19%", "battery.0", BatteryTint::critical},
+        {"at critical", onBattery(20), "20%", "battery.25", BatteryTint::critical},
+        {"above critical", onBattery(21), "21%", "battery.25", BatteryTint::discharging},
+        {"above critical, low power", lowPower(onBattery(21)), "21%", "battery.25",
+         BatteryTint::lowPower},
+        {"critical wins over low power", lowPower(onBattery(5)), "5%", "battery.0",
+         BatteryTint::critical},
+        {"bucket edges 44", onBattery(44), "44%", "battery.25", BatteryTint::discharging},
+        {"bucket edges 45", onBattery(45), "45%", "battery.50", BatteryTint::discharging},
+        {"bucket edges 69", onBattery(69), "69%", "battery.50", BatteryTint::discharging},
+        {"bucket edges 70", onBattery(70), "70%", "battery.75", BatteryTint::discharging},
+        {"bucket edges 94", onBattery(94), "94%", "battery.75", BatteryTint::discharging},
+        {"bucket edges 95", onBattery(95), "95%", "battery.100", BatteryTint::discharging},
+        {"no battery", noBattery(), "AC", "powerplug.fill", BatteryTint::discharging},
+        {"no battery in low power", lowPower(noBattery()), "AC", "powerplug.fill",
+         BatteryTint::discharging},
+        {"no battery, watts", withWatts(noBattery(), 4.25), "4.2W", "powerplug.fill",
+         BatteryTint::discharging},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(statusText(c.state), c.text);
+        EXPECT_EQ(symbolOf(c.state), c.symbol);
+        EXPECT_EQ(tintOf(c.state), c.tint);
+    }
+}
+
+TEST(BatteryMenuChrome, TimeAndWattsTexts) {
+    StatusItemState charging = onAC(62, true);
+    charging.remainingMinutes = 125;
+    const struct {
+        StatusItemState state;
+        const char* text;
+    } cases[] = {
+        {onBattery(50), "50%"},
+        {onBattery(50, 0), "50%"},
+        {onBattery(50, -5), "50%"},
+        {onBattery(50, 1), "50% 1m"},
+        {onBattery(50, 59), "50% 59m"},
+        {onBattery(50, 60), "50% 1h 00m"},
+        {onBattery(50, 605), "50% 10h 05m"},
+        {onBattery(50, 65534), "50% 1092h 14m"},
+        {onBattery(50, 65535), "50%"},
+        {charging, "62% 2h 05m"},
+        {withWatts(onBattery(80, 45), 12.4), "80% 12W"},
+        {withWatts(onBattery(80), 9.96), "80% 10.0W"},
+        {withWatts(onBattery(80), 10.0), "80% 10W"},
+        {withWatts(onBattery(80), 9.94), "80% 9.9W"},
+        {withWatts(onAC(100, false), 0.0), "100% 0.0W"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(statusText(c.state), c.text);
+}
+
+TEST(BatteryMenuChrome, KeysChangeWithWhatIsShown) {
+    StatusItemState s = onBattery(57, 200);
+    s.packageWatts = 8.04;
+    EXPECT_EQ(statusKey(s), "percent|57|200|80|false|false|true|false|20|discharging");
+    EXPECT_EQ(tooltipKey(s), "percent|57|200|false|false|true|false|20|discharging");
+
+    StatusItemState nearby = s;
+    nearby.packageWatts = 7.96;  // the same tenth
+    EXPECT_EQ(statusKey(nearby), statusKey(s));
+
+    const double odd[] = {std::nan(""), std::numeric_limits<double>::infinity(),
+                          -std::numeric_limits<double>::infinity()};
+    for (double w : odd) {
+        StatusItemState n = s;
+        n.packageWatts = w;
+        const std::string key = statusKey(n);
+        EXPECT_NE(key, statusKey(s)) << key;
+        EXPECT_EQ(tooltipKey(n), tooltipKey(s));
+    }
+    StatusItemState nan = s;
+    nan.packageWatts = std::nan("");
+    EXPECT_EQ(statusKey(nan), "percent|57|200|nan|false|false|true|false|20|discharging");
+
+    StatusItemState absent = s;
+    absent.remainingMinutes.reset();
+    EXPECT_EQ(tooltipKey(absent), "percent|57|-1|false|false|true|false|20|discharging");
+}
+
+TEST(BatteryMenuChrome, TooltipAndAccessibilityLabel) {
+    StatusItemState s = onBattery(57, 200);
+    s.timeText = "3:20 remaining";
+    s.packageWatts = 8.04;
+    EXPECT_EQ(tooltipText(s),
+              "57% · 3:20 remaining · 8.0 W\nClick: menu · Double-click: full window");
+    EXPECT_EQ(accessibilityLabel(s), "Tarvel battery 57 percent, 3:20 remaining");
+    EXPECT_EQ(tooltipText(noBattery()),
+              "Tarvel Pro · AC power\nClick: menu · Double-click: full window");
+    EXPECT_EQ(accessibilityLabel(noBattery()), "Tarvel, AC power");
+}
+
+TEST(BatteryMenuChrome, TintColours) {
+    const struct {
+        BatteryTint tint;
+        const char* name;
+        QColor colour;
+    } cases[] = {
+        {BatteryTint::discharging, "discharging", QColor(255, 255, 255)},
+        {BatteryTint::charging, "charging", QColor(51, 219, 102)},
+        {BatteryTint::lowPower, "lowPower", QColor(255, 204, 31)},
+        {BatteryTint::critical, "critical", QColor(250, 66, 66)},
+    };
+    for (const auto& c : cases) {
+        EXPECT_STREQ(BatteryMenuChrome::tintName(c.tint), c.name);
+        EXPECT_EQ(BatteryMenuChrome::tintColor(c.tint).rgb(), c.colour.rgb()) << c.name;
+    }
+}
+
+class StatusItemSettings : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    UserDefaults settings{(dir.path() + "/defaults.json").toStdString()};
+    std::vector<QString> posted;
+    QMetaObject::Connection listening =
+        QObject::connect(&AppNotificationCenter::instance(), &AppNotificationCenter::posted,
+                         [this](const QString& name) { posted.push_back(name); });
+    ~StatusItemSettings() override { QObject::disconnect(listening); }
+};
+
+TEST_F(StatusItemSettings, DisplayModeReadsUnknownAsPercentAndPostsOnWrite) {
+    EXPECT_EQ(MenuBarDisplay::current(settings), MenuBarDisplayMode::percent);
+    settings.setString(kMenuBarDisplayModeKey, "kilowatts");
+    EXPECT_EQ(MenuBarDisplay::current(settings), MenuBarDisplayMode::percent);
+    settings.setInteger(kMenuBarDisplayModeKey, 1);
+    EXPECT_EQ(MenuBarDisplay::current(settings), MenuBarDisplayMode::percent);
+    EXPECT_TRUE(posted.empty());
+
+    MenuBarDisplay::set(settings, MenuBarDisplayMode::watts);
+    EXPECT_EQ(settings.string(kMenuBarDisplayModeKey), "watts");
+    EXPECT_EQ(MenuBarDisplay::current(settings), MenuBarDisplayMode::watts);
+    ASSERT_EQ(posted.size(), 1u);
+    EXPECT_EQ(posted[0], tarvelMenuBarDisplayChanged);
+}
+
+TEST_F(StatusItemSettings, CriticalPercentIsAClampedInteger) {
+    EXPECT_EQ(BatteryMenuChrome::criticalBatteryPercent(settings), 20);
+    const struct {
+        std::int64_t stored;
+        int read;
+    } reads[] = {{4, 5}, {5, 5}, {33, 33}, {50, 50}, {51, 50}, {-7, 5}, {1LL << 40, 50}};
+    for (const auto& r : reads) {
+        settings.setInteger(kCriticalBatteryPercentKey, r.stored);
+        EXPECT_EQ(BatteryMenuChrome::criticalBatteryPercent(settings), r.read) << r.stored;
+    }
+    settings.setReal(kCriticalBatteryPercentKey, 30.5);
+    EXPECT_EQ(BatteryMenuChrome::criticalBatteryPercent(settings), 20);
+    settings.setString(kCriticalBatteryPercentKey, "30");
+    EXPECT_EQ(BatteryMenuChrome::criticalBatteryPercent(settings), 20);
+    EXPECT_TRUE(posted.empty());
+
+    BatteryMenuChrome::setCriticalBatteryPercent(settings, 80);
+    EXPECT_EQ(settings.integer(kCriticalBatteryPercentKey), 50);
+    BatteryMenuChrome::setCriticalBatteryPercent(settings, 2);
+    EXPECT_EQ(settings.integer(kCriticalBatteryPercentKey), 5);
+    ASSERT_EQ(posted.size(), 2u);
+    EXPECT_EQ(posted[1], tarvelMenuBarDisplayChanged);
+}
+
+TEST(BatteryMenuChrome, TheCriticalPercentMovesTheRedThreshold) {
+    EXPECT_EQ(BatteryMenuChrome::batteryTint(30, false, false, true, false, 30),
+              BatteryTint::critical);
+    EXPECT_EQ(BatteryMenuChrome::batteryTint(30, false, false, true, false, 29),
+              BatteryTint::discharging);
+    // Plugged in but not charging: never red, however low.
+    EXPECT_EQ(BatteryMenuChrome::batteryTint(3, false, true, true, false, 20),
+              BatteryTint::discharging);
+}

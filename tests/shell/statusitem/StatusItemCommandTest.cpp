@@ -1,0 +1,134 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QImage>
+#include <QProcess>
+#include <nlohmann/json.hpp>
+#include <regex>
+
+#include "support/PowerSupplyFixtures.h"
+
+using namespace tarvel::test;
+using nlohmann::json;
+
+TEST(IconCommand, DescribesAndDrawsAGivenState) {
+    FixtureTree t;
+    const std::string png = t.root() + "/icon.png";
+    const struct {
+        std::vector<std::string> args;
+        std::string expected;
+    } cases[] = {
+        {{"--level", "99", "--on-ac"},
+         "Text: 99% AC\nSymbol: battery.100.bolt\nTint: discharging\n"},
+        {{"--level", "100", "--on-ac"},
+         "Text: 100% Full\nSymbol: battery.100\nTint: discharging\n"},
+        {{"--level", "19", "--minutes", "60"},
+         "Text: 19% 1h 00m\nSymbol: battery.0\nTint: critical\n"},
+        {{"--level", "21", "--low-power"}, "Text: 21%\nSymbol: battery.25\nTint: lowPower\n"},
+        {{"--level", "62", "--charging", "--minutes", "59"},
+         "Text: 62% 59m\nSymbol: battery.50.bolt\nTint: charging\n"},
+        {{"--mode", "watts", "--level", "80", "--watts", "9.96"},
+         "Text: 80% 10.0W\nSymbol: battery.75\nTint: discharging\n"},
+        {{"--no-battery"}, "Text: AC\nSymbol: powerplug.fill\nTint: discharging\n"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args{"icon"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const auto r = runTarvelctl(args);
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out.substr(0, c.expected.size()), c.expected);
+    }
+}
+
+TEST(IconCommand, WritesThePngAtTheScaleAsked) {
+    FixtureTree t;
+    const std::string png = t.root() + "/icon.png";
+    const auto r =
+        runTarvelctl({"icon", "--level", "62", "--charging", "--scale", "2", "--png", png});
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(r.out, m, std::regex("Image: (\\d+)x20 \\((\\d+)x40 pixels")))
+        << r.out;
+    EXPECT_EQ(std::stoi(m[2]), 2 * std::stoi(m[1]));
+    const QImage image(QString::fromStdString(png));
+    ASSERT_FALSE(image.isNull());
+    EXPECT_EQ(image.width(), std::stoi(m[2]));
+    EXPECT_EQ(image.height(), 40);
+    EXPECT_EQ(image.pixelColor(4, 19), QColor(51, 219, 102));  // the outline, in green
+    EXPECT_EQ(image.pixelColor(0, 0).alpha(), 0);
+}
+
+TEST(IconCommand, ReadsTheMachineWithoutAState) {
+    FixtureTree t;
+    chargingLaptop(t);
+    const auto r = runTarvelctl({"icon", "--sysfs-root", t.root()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("Text: 62%"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Symbol: battery.50.bolt\nTint: charging\n"), std::string::npos) << r.out;
+}
+
+TEST(IconCommand, RejectsBadUsage) {
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"icon", "--mode", "kilowatts"},
+          {"icon", "--level", "many"},
+          {"icon", "--scale", "0"},
+          {"icon", "--level", "50", "--sysfs-root", "/tmp"}}) {
+        const auto r = runTarvelctl(args);
+        EXPECT_EQ(r.status, 2) << args[1];
+        EXPECT_NE(r.err.find("tarvelctl icon: "), std::string::npos) << r.err;
+    }
+}
+
+namespace {
+
+json nextLine(QProcess& p) {
+    if (!p.canReadLine() && !p.waitForReadyRead(10000)) return json();
+    while (!p.canReadLine())
+        if (!p.waitForReadyRead(10000)) return json();
+    return json::parse(p.readLine().toStdString());
+}
+
+}  // namespace
+
+TEST(WatchWaybar, PrintsTheStatusItemWhenItChanges) {
+    FixtureTree t;
+    dischargingEnergyLaptop(t);
+    QProcess watch;
+    watch.start(TARVELCTL_PATH, {"watch", "--waybar", "--no-log", "--sysfs-root",
+                                 QString::fromStdString(t.root())});
+    const json first = nextLine(watch);
+    ASSERT_TRUE(first.is_object()) << watch.readAllStandardError().toStdString();
+    EXPECT_EQ(first["class"], "discharging");
+    EXPECT_EQ(first["percentage"], 60);
+    EXPECT_EQ(first["text"].get<std::string>().rfind("60%", 0), 0u) << first;
+    EXPECT_EQ(first["tooltip"].get<std::string>().rfind("60% · ", 0), 0u) << first;
+    EXPECT_EQ(first.size(), 4u);
+
+    t.replace("class/power_supply/BAT1/capacity", "15\n");
+    json line = json::object();
+    for (int i = 0; i < 5 && line.value("percentage", 0) != 15; ++i) line = nextLine(watch);
+    EXPECT_EQ(line["percentage"], 15);
+    EXPECT_EQ(line["class"], "critical");
+    watch.terminate();
+    ASSERT_TRUE(watch.waitForFinished(5000));
+    EXPECT_EQ(watch.exitCode(), 0);
+}
+
+TEST(WatchWaybar, ShowsWattsInWattsMode) {
+    FixtureTree t;
+    dischargingEnergyLaptop(t);
+    t.write("config/tarvel/defaults.json", R"({"tarvelpro.menuBarDisplayMode": "watts"})");
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_CONFIG_HOME", QString::fromStdString(t.root() + "/config"));
+    QProcess watch;
+    watch.setProcessEnvironment(env);
+    watch.start(TARVELCTL_PATH, {"watch", "--waybar", "--no-log", "--sysfs-root",
+                                 QString::fromStdString(t.root())});
+    const json first = nextLine(watch);
+    ASSERT_TRUE(first.is_object()) << watch.readAllStandardError().toStdString();
+    EXPECT_TRUE(
+        std::regex_match(first["text"].get<std::string>(), std::regex("60% (\\d+|\\d\\.\\d)W")))
+        << first;
+    watch.terminate();
+    ASSERT_TRUE(watch.waitForFinished(5000));
+}
