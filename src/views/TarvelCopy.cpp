@@ -1,5 +1,6 @@
 #include "views/TarvelCopy.h"
 
+#include "drain/WhyDrain.h"
 #include "telemetry/PowerStore.h"
 #include "telemetry/TelemetryTexts.h"
 
@@ -14,6 +15,10 @@ std::string statusChip(const PowerFacts& power, int dropPercent) {
 
 std::string statusChip(const PowerStore& power, int dropPercent) {
     return statusChip(PowerFacts::of(power), dropPercent);
+}
+
+std::string statusChip(const PowerStore& power, const WhyDrain& why) {
+    return statusChip(power, why.dropPercent);
 }
 
 std::string friendlyTime(const PowerFacts& power) {

@@ -7,6 +7,7 @@
 namespace tarvel {
 
 class PowerStore;
+struct WhyDrain;
 
 // The texts several views share, and the short phrases chosen from the battery state.
 namespace TarvelCopy {
@@ -31,6 +32,7 @@ inline constexpr const char* clickMenuDoubleWindow = "Click: menu · Double-clic
 // window reads as "Draining fast".
 std::string statusChip(const PowerFacts& power, int dropPercent);
 std::string statusChip(const PowerStore& power, int dropPercent);
+std::string statusChip(const PowerStore& power, const WhyDrain& why);
 // The time left (or to full) in words, saying so while it is still being estimated.
 std::string friendlyTime(const PowerFacts& power);
 std::string friendlyTime(const PowerStore& power);
