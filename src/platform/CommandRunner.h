@@ -2,6 +2,7 @@
 
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tarvel {
@@ -37,6 +38,31 @@ private:
     CommandRunner* fallback_;
     std::map<std::string, std::string> outputs_;
     std::map<std::string, int> calls_;
+};
+
+// Keeps each call's program and arguments and starts nothing: for tools that must not run on
+// this system (Debian's `killall` and `defaults` are unrelated programs of the same names). The
+// answer is "" unless `answers` is given, which is asked after the call is kept.
+class RecordingCommandRunner final : public CommandRunner {
+public:
+    struct Call {
+        std::string path;
+        std::vector<std::string> arguments;
+        bool operator==(const Call&) const = default;
+    };
+
+    explicit RecordingCommandRunner(CommandRunner* answers = nullptr) : answers_(answers) {}
+    std::string shellCapture(const std::string& path,
+                             const std::vector<std::string>& arguments) override {
+        calls_.push_back({path, arguments});
+        return answers_ ? answers_->shellCapture(path, arguments) : std::string();
+    }
+    const std::vector<Call>& calls() const { return calls_; }
+    void clear() { calls_.clear(); }
+
+private:
+    CommandRunner* answers_;
+    std::vector<Call> calls_;
 };
 
 }  // namespace tarvel
