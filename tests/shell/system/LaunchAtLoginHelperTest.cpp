@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "DesktopFileValidate.h"
+#include "Printers.h"
 #include "base/UserDefaults.h"
 #include "shell/ApplicationId.h"
 #include "shell/system/LaunchAtLoginHelper.h"

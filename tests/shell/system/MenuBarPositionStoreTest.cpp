@@ -7,6 +7,7 @@
 #include <limits>
 #include <optional>
 
+#include "Printers.h"
 #include "base/UserDefaults.h"
 #include "platform/CommandRunner.h"
 #include "shell/AppNotifications.h"

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "Printers.h"
 #include "base/Clock.h"
 #include "base/UserDefaults.h"
 #include "platform/CommandRunner.h"
