@@ -67,4 +67,13 @@ void MenuBarPositionStore::applyPreferredPosition() {
     settings_.setReal(kStatusItemPreferredPositionNamed, score);
 }
 
+std::unique_ptr<MenuBarPositionStore> makeApplicationPositionStore(UserDefaults& settings,
+                                                                   std::string toolsFolder) {
+    auto runner = std::make_unique<RecordingCommandRunner>();
+    auto store =
+        std::make_unique<MenuBarPositionStore>(settings, *runner, toolsFolder + "/defaults");
+    store->ownedRunner_ = std::move(runner);
+    return store;
+}
+
 }  // namespace tarvel

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string>
 
 class QObject;
@@ -39,11 +40,22 @@ public:
     void configureStatusItem(QObject& item);
     void applyPreferredPosition();
 
+    CommandRunner& runner() { return runner_; }
+
 private:
+    friend std::unique_ptr<MenuBarPositionStore> makeApplicationPositionStore(UserDefaults&,
+                                                                              std::string);
+
     UserDefaults& settings_;
+    std::unique_ptr<CommandRunner> ownedRunner_;
     CommandRunner& runner_;
     std::string defaultsPath_;
 };
+
+// The store as the application builds it: like the battery item hider's, its runner records the
+// `defaults` argument lists and starts nothing. `toolsFolder` holds `defaults`.
+std::unique_ptr<MenuBarPositionStore> makeApplicationPositionStore(
+    UserDefaults& settings, std::string toolsFolder = "/usr/bin");
 
 // The shortest text that reads back as `value`, always with a fraction or exponent: "143.0",
 // "80.5", "80.00000000000001".

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFile>
 #include <QObject>
+#include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <cmath>
@@ -92,6 +95,37 @@ TEST(MenuBarPositionStore, ReadingClampsAStoredValue) {
     settings.setReal(kMenuBarPosition, -1.0);
     EXPECT_EQ(store.preferredScore(), 80.0);
     EXPECT_TRUE(runner.calls().empty());
+}
+
+// Debian's `defaults` is an unrelated program; the application's store must not start it.
+TEST(ApplicationPositionStore, RecordsTheWritesAndStartsNoTool) {
+    QTemporaryDir dir;
+    const QString bin = dir.path() + "/bin";
+    const QString marker = dir.path() + "/ran";
+    ASSERT_TRUE(QDir().mkpath(bin));
+    {
+        QFile tool(bin + "/defaults");
+        ASSERT_TRUE(tool.open(QIODevice::WriteOnly));
+        tool.write(("#!/bin/sh\necho \"$@\" >> '" + marker + "'\n").toUtf8());
+        tool.close();
+        ASSERT_TRUE(tool.setPermissions(QFile::ReadOwner | QFile::ExeOwner));
+    }
+    ASSERT_EQ(QProcess::execute(bin + "/defaults", {"write"}), 0);
+    ASSERT_TRUE(QFile::remove(marker));
+
+    const QByteArray oldPath = qgetenv("PATH");
+    qputenv("PATH", bin.toUtf8() + ":" + oldPath);
+    UserDefaults settings((dir.path() + "/defaults.json").toStdString());
+    auto store = makeApplicationPositionStore(settings, bin.toStdString());
+    store->setNormalized(1.0);
+    qputenv("PATH", oldPath);
+
+    auto* recorder = dynamic_cast<RecordingCommandRunner*>(&store->runner());
+    ASSERT_NE(recorder, nullptr);
+    Calls expected = positionWrites("500.0");
+    for (auto& call : expected) call.path = (bin + "/defaults").toStdString();
+    EXPECT_EQ(recorder->calls(), expected);
+    EXPECT_FALSE(QFile::exists(marker));
 }
 
 TEST(ShortestDecimal, ReadsBackExactlyAndAlwaysShowsAFraction) {
