@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <map>
 #include <string>
 #include <utility>
@@ -42,7 +43,9 @@ private:
 
 // Keeps each call's program and arguments and starts nothing: for tools that must not run on
 // this system (Debian's `killall` and `defaults` are unrelated programs of the same names). The
-// answer is "" unless `answers` is given, which is asked after the call is kept.
+// answer is "" unless `answers` is given, which is asked after the call is kept. With a
+// `limit`, only that many of the latest calls are kept, so a runner used for the life of the
+// application does not grow without end.
 class RecordingCommandRunner final : public CommandRunner {
 public:
     struct Call {
@@ -51,9 +54,12 @@ public:
         bool operator==(const Call&) const = default;
     };
 
-    explicit RecordingCommandRunner(CommandRunner* answers = nullptr) : answers_(answers) {}
+    explicit RecordingCommandRunner(CommandRunner* answers = nullptr, std::size_t limit = 0)
+        : answers_(answers), limit_(limit) {}
     std::string shellCapture(const std::string& path,
                              const std::vector<std::string>& arguments) override {
+        if (limit_ > 0 && calls_.size() >= limit_)
+            calls_.erase(calls_.begin(), calls_.begin() + (calls_.size() - limit_ + 1));
         calls_.push_back({path, arguments});
         return answers_ ? answers_->shellCapture(path, arguments) : std::string();
     }
@@ -62,6 +68,7 @@ public:
 
 private:
     CommandRunner* answers_;
+    std::size_t limit_;
     std::vector<Call> calls_;
 };
 

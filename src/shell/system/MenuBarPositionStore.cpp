@@ -10,6 +10,7 @@
 #include "platform/CommandRunner.h"
 #include "shell/AppNotifications.h"
 #include "shell/ApplicationId.h"
+#include "shell/system/SystemBatteryMenuHider.h"
 
 namespace tarvel {
 
@@ -69,7 +70,7 @@ void MenuBarPositionStore::applyPreferredPosition() {
 
 std::unique_ptr<MenuBarPositionStore> makeApplicationPositionStore(UserDefaults& settings,
                                                                    std::string toolsFolder) {
-    auto runner = std::make_unique<RecordingCommandRunner>();
+    auto runner = std::make_unique<RecordingCommandRunner>(nullptr, kApplicationRecordedCalls);
     auto store =
         std::make_unique<MenuBarPositionStore>(settings, *runner, toolsFolder + "/defaults");
     store->ownedRunner_ = std::move(runner);

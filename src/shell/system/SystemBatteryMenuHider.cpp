@@ -150,7 +150,7 @@ void SystemBatteryMenuHider::reloadControlCenter() {
 
 std::unique_ptr<SystemBatteryMenuHider> makeApplicationBatteryMenuHider(UserDefaults& settings,
                                                                         std::string toolsFolder) {
-    auto runner = std::make_unique<RecordingCommandRunner>();
+    auto runner = std::make_unique<RecordingCommandRunner>(nullptr, kApplicationRecordedCalls);
     auto hider = std::make_unique<SystemBatteryMenuHider>(settings, *runner, makeQtPollTimer(),
                                                           std::move(toolsFolder));
     hider->ownedRunner_ = std::move(runner);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -72,9 +73,11 @@ private:
     bool enforcing_ = false;
 };
 
-// The hider as the application builds it: its runner only records the argument lists, so no
-// `defaults` or `killall` ever starts on this system (and reading the system's setting finds
-// nothing); the timer is a Qt one on the calling thread.
+// The hider as the application builds it: its runner only records the argument lists (the
+// latest kApplicationRecordedCalls of them), so no `defaults` or `killall` ever starts on this
+// system and reading the system's setting finds nothing; the timer is a Qt one on the calling
+// thread.
+inline constexpr std::size_t kApplicationRecordedCalls = 64;
 std::unique_ptr<SystemBatteryMenuHider> makeApplicationBatteryMenuHider(
     UserDefaults& settings, std::string toolsFolder = "/usr/bin");
 

@@ -249,6 +249,19 @@ TEST(ApplicationBatteryMenuHider, RecordsTheArgumentListsAndStartsNoTool) {
     EXPECT_EQ(settings.integer(kSavedSystemBatteryMenuValue), 18);
 }
 
+// Enforcement runs for the life of the application; what it records stays bounded.
+TEST(ApplicationBatteryMenuHider, KeepsOnlyTheLatestCalls) {
+    QTemporaryDir dir;
+    UserDefaults settings((dir.path() + "/defaults.json").toStdString());
+    auto hider = makeApplicationBatteryMenuHider(settings);
+    for (int i = 0; i < 100; ++i) hider->hideIfNeeded(false);
+    hider->restoreIfNeeded();
+    const Calls& calls = dynamic_cast<RecordingCommandRunner&>(hider->runner()).calls();
+    ASSERT_EQ(calls.size(), kApplicationRecordedCalls);
+    const Calls last = concat({restoreWrites("18"), restart()});
+    EXPECT_EQ(Calls(calls.end() - last.size(), calls.end()), last);
+}
+
 // With the real tool folder, a user's own program called ControlCenter survives a hide and a
 // restore.
 TEST(ApplicationBatteryMenuHider, LeavesProcessesNamedLikeMenuBarServicesAlone) {
