@@ -8,7 +8,8 @@ packages=(
   qt6-base-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   dbus dbus-bin dbus-daemon
-  fonts-dejavu-core desktop-file-utils
+  fonts-dejavu-core desktop-file-utils qt6-wayland
+  xvfb trayer xdotool imagemagick
 )
 
 missing=()

@@ -5,7 +5,6 @@
 #include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QStandardPaths>
 #include <QVariantMap>
 
 namespace tarvel {
@@ -44,9 +43,8 @@ SingleInstance::SingleInstance(QString applicationId, QDBusConnection bus, QStri
     : QObject(parent),
       id_(std::move(applicationId)),
       bus_(std::move(bus)),
-      runtimeDir_(runtimeDir.isEmpty()
-                      ? QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation)
-                      : std::move(runtimeDir)) {}
+      runtimeDir_(runtimeDir.isEmpty() ? qEnvironmentVariable("XDG_RUNTIME_DIR")
+                                       : std::move(runtimeDir)) {}
 
 SingleInstance::~SingleInstance() {
     if (server_) QLocalServer::removeServer(socketPath());

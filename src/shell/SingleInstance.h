@@ -18,7 +18,8 @@ class SingleInstance : public QObject {
     Q_OBJECT
 
 public:
-    // `runtimeDir` empty: $XDG_RUNTIME_DIR (never the shared /tmp).
+    // `runtimeDir` empty: $XDG_RUNTIME_DIR. Without one (and without a bus) there is no private
+    // place to meet, and the instance runs alone rather than use the shared /tmp.
     SingleInstance(QString applicationId, QDBusConnection bus, QString runtimeDir = {},
                    QObject* parent = nullptr);
     ~SingleInstance() override;

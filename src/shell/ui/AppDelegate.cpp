@@ -1,0 +1,364 @@
+#include "shell/ui/AppDelegate.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPixmap>
+#include <QScreen>
+#include <QUrl>
+
+#include "app/AppCore.h"
+#include "base/SharedInstance.h"
+#include "platform/CommandRunner.h"
+#include "platform/LowPowerMode.h"
+#include "shell/AppNotifications.h"
+#include "shell/UpdateEndpoints.h"
+#include "shell/panel/MenuPanelModel.h"
+#include "shell/statusitem/BatteryMenuChrome.h"
+#include "shell/statusitem/MenuBarBatteryIcon.h"
+#include "shell/statusitem/StatusDrawThrottle.h"
+#include "shell/system/LaunchAtLoginHelper.h"
+#include "shell/system/MenuBarPositionStore.h"
+#include "shell/system/SystemBatteryMenuHider.h"
+#include "shell/ui/MainMenu.h"
+#include "shell/ui/PopoverWindow.h"
+#include "shell/ui/SurfaceColors.h"
+#include "shell/ui/SurfaceWindow.h"
+
+namespace tarvel {
+
+namespace {
+
+constexpr const char* kLaunchAtLoginKey = "tarvelpro.launchAtLogin";
+
+bool lowPowerOn(AppCore& core) {
+    return core.platform().lowPowerMode().isLowPowerModeEnabled();
+}
+
+// The companion application does not exist on Linux: the menu item offers its web page.
+constexpr const char* kGetTarvelPro = "Get Tarvel Pro";
+
+}  // namespace
+
+AppDelegate::AppDelegate(AppCore& core, QObject* parent)
+    : QObject(parent),
+      core_(core),
+      panel_(std::make_unique<MenuPanelModel>(core.powerStore(), core.processEnergy(),
+                                              core.platform().lowPowerMode())),
+      hider_(makeApplicationBatteryMenuHider(core.settings())),
+      position_(makeApplicationPositionStore(core.settings())),
+      loginItem_(std::make_unique<LaunchAtLoginHelper>(core.settings(),
+                                                       QCoreApplication::applicationFilePath())),
+      throttle_(std::make_unique<StatusDrawThrottle>(
+          core.platform().clock(), [this] { updateStatusTitle(); },
+          StatusDrawThrottle::mainThreadScheduler(this))),
+      cardWidth_([] { return kCardWidthRegular; }) {
+    SharedInstance<MenuPanelModel>::set(panel_.get());
+}
+
+AppDelegate::~AppDelegate() {
+    SharedInstance<MenuPanelModel>::clear(panel_.get());
+    delete dashboardWindow_;
+    delete preferencesWindow_;
+}
+
+void AppDelegate::applicationDidFinishLaunching() {
+    // The autostart entry is the truth; the flag only mirrors it for the toggles.
+    loginItem_->syncFromSystem();
+    startServices();
+}
+
+void AppDelegate::startServices() {
+    core_.start();
+    // The system battery item: on Linux its runner starts nothing, so this runs here rather
+    // than on a background thread.
+    core_.settings().setBool(kReplaceSystemBattery, true);
+    hider_->hideIfNeeded(true);
+    hider_->startEnforcing();
+
+    createStatusItem();
+    popover_ = std::make_unique<PopoverWindow>();
+    connect(popover_.get(), &PopoverWindow::closed, this, &AppDelegate::popoverDidClose);
+    warmPopoverContent();
+
+    connect(&core_.platform().lowPowerMode(), &LowPowerMode::changed, this, [this] {
+        lastStatusKey_.clear();
+        redrawNow();
+    });
+    PowerStore& store = core_.powerStore();
+    subscriptions_.push_back(
+        connect(&store, &PowerStore::packageWattsChanged, this, [this] { throttle_->request(); }));
+    for (auto signal : {&PowerStore::levelPercentChanged, &PowerStore::isOnACChanged,
+                        &PowerStore::isChargingChanged})
+        subscriptions_.push_back(connect(&store, signal, this, &AppDelegate::redrawNow));
+    titleTimer_.setInterval(kTitleTimerMs);
+    titleTimer_.setTimerType(Qt::CoarseTimer);
+    connect(&titleTimer_, &QTimer::timeout, this, &AppDelegate::redrawNow);
+    titleTimer_.start();
+    connect(&AppNotificationCenter::instance(), &AppNotificationCenter::posted, this,
+            &AppDelegate::handleNotification);
+    QTimer::singleShot(kTrayGraceMs, this, &AppDelegate::openDashboardIfNoTray);
+}
+
+void AppDelegate::handleNotification(const QString& name) {
+    if (name == tarvelRebuildStatusItem)
+        createStatusItem();
+    else if (name == tarvelOpenDashboard)
+        openDashboard();
+    else if (name == tarvelOpenPreferences)
+        openPreferences();
+    else if (name == tarvelMenuBarDisplayChanged) {
+        lastStatusKey_.clear();
+        redrawNow();
+    } else if (name == tarvelDashboardPrefsChanged)
+        widenDashboardIfNeeded();
+    else if (name == tarvelCloseDashboard)
+        closeDashboard();
+    else if (name == tarvelClosePopover)
+        closeMenubarPopover();
+}
+
+void AppDelegate::createStatusItem() {
+    statusItem_ = std::make_unique<QSystemTrayIcon>();
+    position_->configureStatusItem(*statusItem_);
+    // Trays that speak StatusNotifier show the exported menu themselves and only ever deliver
+    // Trigger: the menu is set once and refreshed as it opens.
+    contextMenu_ = std::make_unique<QMenu>();
+    connect(contextMenu_.get(), &QMenu::aboutToShow, this, &AppDelegate::refreshContextMenu);
+    refreshContextMenu();
+    statusItem_->setContextMenu(contextMenu_.get());
+    connect(statusItem_.get(), &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                if (reason == QSystemTrayIcon::Trigger) {
+                    togglePopover();
+                } else if (reason == QSystemTrayIcon::DoubleClick) {
+                    closeMenubarPopover();
+                    openDashboard();
+                }
+            });
+    lastStatusKey_.clear();
+    lastTooltipKey_.clear();
+    updateStatusTitle();
+    statusItem_->show();
+}
+
+void AppDelegate::refreshContextMenu() {
+    QMenu& menu = *contextMenu_;
+    menu.clear();
+    menu.addAction("Full Window", this, &AppDelegate::openDashboard);
+    menu.addAction("Customize…", this, &AppDelegate::openPreferences);
+    menu.addAction("Battery Menu", this, &AppDelegate::forceShowPopover);
+    menu.addSeparator();
+    menu.addAction(kGetTarvelPro, this, &AppDelegate::openTarvelPro);
+    menu.addSeparator();
+    menu.addAction("Check for Updates", this, &AppDelegate::checkUpdates);
+    menu.addAction("Website", this, &AppDelegate::openWebsite);
+    menu.addSeparator();
+    QAction* quit = menu.addAction("Quit Tarvel Pro", this, &AppDelegate::quitApp);
+    quit->setShortcut(QKeySequence("Ctrl+Q"));
+}
+
+void AppDelegate::redrawNow() {
+    throttle_->noteImmediateDraw();
+    updateStatusTitle();
+}
+
+void AppDelegate::updateStatusTitle() {
+    if (!statusItem_) return;
+    const StatusItemState state =
+        statusItemState(core_.powerStore(), core_.settings(), lowPowerOn(core_));
+    const std::string key = statusKey(state);
+    if (key == lastStatusKey_) return;
+    lastStatusKey_ = key;
+
+    // Trays show icons square: the square rendering carries the symbol, ink and level; the full
+    // text is in the tooltip.
+    QIcon icon;
+    const double ratio = qApp->devicePixelRatio();
+    for (int size : {22, 24, 32, 48, 64})
+        icon.addPixmap(QPixmap::fromImage(MenuBarBatteryIcon::trayIcon(state, size, ratio)));
+    statusItem_->setIcon(icon);
+
+    const std::string tooltip = tooltipKey(state);
+    if (tooltip == lastTooltipKey_) return;
+    lastTooltipKey_ = tooltip;
+    statusItem_->setToolTip(QString::fromStdString(tooltipText(state)));
+}
+
+PopoverSize AppDelegate::currentPopoverSize() const {
+    const QRect anchor = statusItem_ ? statusItem_->geometry() : QRect();
+    QScreen* screen = anchor.isEmpty() ? QGuiApplication::screenAt(QCursor::pos())
+                                       : QGuiApplication::screenAt(anchor.center());
+    if (!screen) screen = QGuiApplication::primaryScreen();
+    return adaptivePopoverSize(screen ? std::optional<double>(screen->availableGeometry().height())
+                                      : std::nullopt);
+}
+
+void AppDelegate::warmPopoverContent() {
+    if (lastPopoverSize_.width <= 0) lastPopoverSize_ = currentPopoverSize();
+    if (!popover_->content()) {
+        popover_->setContent(new QWidget, lastPopoverSize_);
+        panel_->refreshNow();
+    }
+    popoverWarm_ = true;
+}
+
+void AppDelegate::applyPopoverSizeIfNeeded() {
+    const PopoverSize next = currentPopoverSize();
+    if (!popoverNeedsResize(lastPopoverSize_, next, popoverWarm_)) return;
+    lastPopoverSize_ = next;
+    popover_->setContent(new QWidget, next);
+}
+
+void AppDelegate::togglePopover() {
+    if (popover_ && popover_->isVisible()) {
+        closeMenubarPopover();
+        return;
+    }
+    showPopover(false);
+}
+
+void AppDelegate::forceShowPopover() {
+    if (popover_ && popover_->isVisible()) return;
+    showPopover(true);
+}
+
+void AppDelegate::showPopover(bool forced) {
+    if (!popover_) return;
+    const double now = core_.platform().clock().now();
+    if (!forced && !reopenGuard_.mayOpen(now)) return;
+    if (!popoverWarm_) warmPopoverContent();
+    popover_->showNear(statusItem_ ? statusItem_->geometry() : QRect());
+    if (forced)
+        QTimer::singleShot(0, this, &AppDelegate::enterFastMode);
+    else
+        enterFastMode();
+}
+
+void AppDelegate::enterFastMode() {
+    panel_->startTracking();
+    if (!core_.powerStore().fastMode()) core_.powerStore().setFastMode(true);
+    core_.processEnergy().setFastMode(true);
+    applyPopoverSizeIfNeeded();
+}
+
+void AppDelegate::leaveFastMode() {
+    if (core_.powerStore().fastMode()) core_.powerStore().setFastMode(false);
+    if (core_.processEnergy().fastMode()) core_.processEnergy().setFastMode(false);
+}
+
+void AppDelegate::closeMenubarPopover() {
+    if (popover_ && popover_->isVisible()) popover_->hide();
+}
+
+void AppDelegate::popoverDidClose() {
+    reopenGuard_.noteClosed(core_.platform().clock().now());
+    panel_->stopTracking();
+    leaveFastMode();
+}
+
+SurfaceWindow* AppDelegate::buildDashboard() {
+    const double width = std::max(cardWidth_(), 420.0);
+    auto* window = new SurfaceWindow("Tarvel Pro", kDashboardBackground, QSize(int(width), 560),
+                                     QSize(360, 420));
+    installMenus(*window);
+    return window;
+}
+
+SurfaceWindow* AppDelegate::buildPreferences() {
+    auto* window =
+        new SurfaceWindow("Customize", kPreferencesBackground, QSize(780, 560), QSize(640, 420));
+    installMenus(*window);
+    return window;
+}
+
+void AppDelegate::installMenus(SurfaceWindow& window) {
+    installMainMenu(*window.menuBar(), {[this] { openDashboard(); }, [this] { openPreferences(); },
+                                        [this] { closeDashboard(); }, [this] { quitApp(); }});
+}
+
+void AppDelegate::openDashboard() {
+    if (popover_ && popover_->isVisible()) popover_->hide();
+    leaveFastMode();
+    if (dashboardWindow_ && dashboardWindow_->isVisible()) {
+        dashboardWindow_->raise();
+        dashboardWindow_->activateWindow();
+        return;
+    }
+    delete dashboardWindow_;  // a hidden or closed window is replaced
+    dashboardWindow_ = buildDashboard();
+    dashboardWindow_->show();
+    dashboardWindow_->raise();
+    dashboardWindow_->activateWindow();
+}
+
+void AppDelegate::closeDashboard() {
+    if (dashboardWindow_) dashboardWindow_->hide();
+}
+
+void AppDelegate::openPreferences() {
+    closeMenubarPopover();
+    leaveFastMode();
+    if (preferencesWindow_ && preferencesWindow_->isVisible()) {
+        preferencesWindow_->raise();
+        return;
+    }
+    delete preferencesWindow_;
+    preferencesWindow_ = buildPreferences();
+    preferencesWindow_->show();
+    preferencesWindow_->raise();
+    preferencesWindow_->activateWindow();
+}
+
+void AppDelegate::widenDashboardIfNeeded() {
+    if (!dashboardWindow_) return;
+    const auto width = dashboardWidthAfterPrefsChange(dashboardWindow_->width(), cardWidth_());
+    if (width) dashboardWindow_->resize(int(*width), dashboardWindow_->height());
+}
+
+void AppDelegate::applicationShouldHandleReopen() {
+    const bool anyVisible = (dashboardWindow_ && dashboardWindow_->isVisible()) ||
+                            (preferencesWindow_ && preferencesWindow_->isVisible());
+    if (!anyVisible) {
+        openDashboard();
+        return;
+    }
+    if (dashboardWindow_ && dashboardWindow_->isVisible()) {
+        dashboardWindow_->raise();
+        dashboardWindow_->activateWindow();
+    }
+}
+
+void AppDelegate::openDashboardIfNoTray() {
+    // A desktop without a tray host: the dashboard keeps the application usable.
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) openDashboard();
+}
+
+void AppDelegate::checkUpdates() {
+    // The update check arrives with its own work; until then the menu item does nothing.
+}
+
+void AppDelegate::openWebsite() {
+    QDesktopServices::openUrl(QUrl(UPDATE_PAGE_URL));
+}
+
+void AppDelegate::openTarvelPro() {
+    openWebsite();
+}
+
+void AppDelegate::quitApp() {
+    QCoreApplication::quit();
+}
+
+void AppDelegate::applicationWillTerminate() {
+    titleTimer_.stop();
+    for (const auto& connection : subscriptions_) disconnect(connection);
+    subscriptions_.clear();
+    hider_->restoreIfNeeded();
+}
+
+}  // namespace tarvel

@@ -1,0 +1,113 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "shell/PopoverRules.h"
+#include "shell/ui/SurfaceWindow.h"
+
+class QMenu;
+
+namespace tarvel {
+
+class AppCore;
+class LaunchAtLoginHelper;
+class MenuBarPositionStore;
+class MenuPanelModel;
+class PopoverWindow;
+class StatusDrawThrottle;
+class SystemBatteryMenuHider;
+
+// The tray application around one started core: the tray item and its redraws, the popover,
+// the dashboard and preferences windows, the application's notifications, reopening, and the
+// steps at launch and at quit. Main thread only.
+class AppDelegate : public QObject {
+    Q_OBJECT
+
+public:
+    // How long to wait for a tray host before the dashboard opens instead (at login the panel
+    // may start after Tarvel).
+    static constexpr int kTrayGraceMs = 5000;
+    static constexpr int kTitleTimerMs = 8000;
+
+    explicit AppDelegate(AppCore& core, QObject* parent = nullptr);
+    ~AppDelegate() override;
+
+    // The launch steps, then the start-up sequence.
+    void applicationDidFinishLaunching();
+    // Tarvel launched again while running (or activated by the desktop).
+    void applicationShouldHandleReopen();
+    // The termination steps; the application object quits afterwards.
+    void applicationWillTerminate();
+
+    void openDashboard();
+    void openPreferences();
+    void closeDashboard();
+    void forceShowPopover();
+    void togglePopover();
+    void closeMenubarPopover();
+    void checkUpdates();
+    void openWebsite();
+    void openTarvelPro();
+    void quitApp();
+
+    // For tests and screenshots.
+    QSystemTrayIcon* statusItem() const { return statusItem_.get(); }
+    PopoverWindow* popover() const { return popover_.get(); }
+    SurfaceWindow* dashboardWindow() const { return dashboardWindow_; }
+    SurfaceWindow* preferencesWindow() const { return preferencesWindow_; }
+    const std::string& lastStatusKey() const { return lastStatusKey_; }
+    // The card width the dashboard is sized for (the dashboard preferences decide it).
+    void setCardWidthSource(std::function<double()> cardWidth) {
+        cardWidth_ = std::move(cardWidth);
+    }
+
+private:
+    void startServices();
+    void createStatusItem();
+    void updateStatusTitle();
+    void redrawNow();
+    void showContextMenu();
+    void refreshContextMenu();
+    void warmPopoverContent();
+    void applyPopoverSizeIfNeeded();
+    PopoverSize currentPopoverSize() const;
+    void showPopover(bool forced);
+    void enterFastMode();
+    void leaveFastMode();
+    void popoverDidClose();
+    void handleNotification(const QString& name);
+    void widenDashboardIfNeeded();
+    void openDashboardIfNoTray();
+    SurfaceWindow* buildDashboard();
+    SurfaceWindow* buildPreferences();
+    void installMenus(SurfaceWindow& window);
+
+    AppCore& core_;
+    std::unique_ptr<MenuPanelModel> panel_;
+    std::unique_ptr<SystemBatteryMenuHider> hider_;
+    std::unique_ptr<MenuBarPositionStore> position_;
+    std::unique_ptr<LaunchAtLoginHelper> loginItem_;
+    std::unique_ptr<StatusDrawThrottle> throttle_;
+
+    std::unique_ptr<QSystemTrayIcon> statusItem_;
+    std::unique_ptr<QMenu> contextMenu_;
+    std::unique_ptr<PopoverWindow> popover_;
+    QPointer<SurfaceWindow> dashboardWindow_;
+    QPointer<SurfaceWindow> preferencesWindow_;
+    QTimer titleTimer_;
+    std::string lastStatusKey_;
+    std::string lastTooltipKey_;
+    PopoverSize lastPopoverSize_{kPopoverWidth, 480};
+    bool popoverWarm_ = false;
+    PopoverReopenGuard reopenGuard_;
+    std::function<double()> cardWidth_;
+    std::vector<QMetaObject::Connection> subscriptions_;
+};
+
+}  // namespace tarvel

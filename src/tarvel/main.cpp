@@ -1,0 +1,58 @@
+// tarvel: the tray application. One process per session; a second launch hands over to the
+// running one (which opens or raises its dashboard) and exits.
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDBusConnection>
+
+#include "app/AppCore.h"
+#include "platform/TerminationSignals.h"
+#include "shell/ApplicationId.h"
+#include "shell/SingleInstance.h"
+#include "shell/ui/AppDelegate.h"
+#include "shell/ui/DarkAppearance.h"
+
+int main(int argc, char** argv) {
+    using namespace tarvel;
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("Tarvel");
+    QApplication::setDesktopFileName(kApplicationId);
+    // Closing the dashboard or the preferences, or dismissing an alert, never quits.
+    QApplication::setQuitOnLastWindowClosed(false);
+    applyDarkAppearance();
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription("Tarvel: battery and power in the system tray.");
+    parser.addHelpOption();
+    const QCommandLineOption sysRoot("sysfs-root", "Read DIR in place of /sys.", "DIR", "/sys");
+    const QCommandLineOption powercapRoot("powercap-root",
+                                          "Read DIR in place of /sys/class/powercap.", "DIR");
+    const QCommandLineOption procRoot("proc-root", "Read DIR in place of /proc.", "DIR", "/proc");
+    const QCommandLineOption autostart("autostart", "Started by the session at login.");
+    parser.addOptions({sysRoot, powercapRoot, procRoot, autostart});
+    parser.process(app);
+
+    SingleInstance instance(kApplicationId, QDBusConnection::sessionBus());
+    if (!instance.claim()) {
+        instance.activateRunning(qEnvironmentVariable("XDG_ACTIVATION_TOKEN"));
+        return 0;
+    }
+
+    MachineRoots roots;
+    roots.sys = parser.value(sysRoot).toStdString();
+    roots.powercap = parser.isSet(powercapRoot) ? parser.value(powercapRoot).toStdString()
+                                                : roots.sys + "/class/powercap";
+    roots.proc = parser.value(procRoot).toStdString();
+    const auto core = AppCore::forMachine(roots);
+    AppDelegate delegate(*core);
+    QObject::connect(&instance, &SingleInstance::activated, &delegate,
+                     [&delegate](const QString& token) {
+                         // The window raised next may take the focus with the launcher's token.
+                         if (!token.isEmpty()) qputenv("XDG_ACTIVATION_TOKEN", token.toUtf8());
+                         delegate.applicationShouldHandleReopen();
+                     });
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate,
+                     [&delegate] { delegate.applicationWillTerminate(); });
+    quitOnTerminationSignals();
+    delegate.applicationDidFinishLaunching();
+    return QApplication::exec();
+}

@@ -1,0 +1,127 @@
+// The tray application on a real X server with a real tray: Xvfb and trayer, clicks and keys
+// from xdotool. Skipped (with a message) where those programs are not installed.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDBusConnection>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include "app/AppCore.h"
+#include "platform/linux/LinuxPlatform.h"
+#include "shell/ui/AppDelegate.h"
+#include "shell/ui/PopoverWindow.h"
+#include "shell/ui/SurfaceWindow.h"
+#include "support/PowerSupplyFixtures.h"
+#include "support/WaitUntil.h"
+
+namespace tarvel {
+namespace {
+
+QString display;  // set by main once Xvfb runs
+
+bool xdotool(const QStringList& args) {
+    QProcess p;
+    p.start("xdotool", args);
+    return p.waitForFinished(5000) && p.exitCode() == 0;
+}
+
+TEST(TrayApplication, ClickOpensThePopoverEscapeClosesItDoubleClickOpensTheDashboard) {
+    if (display.isEmpty()) GTEST_SKIP() << "Xvfb, trayer or xdotool is not installed";
+    test::FixtureTree machine;
+    test::dischargingEnergyLaptop(machine);
+    MachineRoots roots;
+    roots.sys = machine.root();
+    roots.proc = machine.root() + "/proc";
+    roots.dataDir = machine.root() + "/data";
+    roots.settingsPath = machine.root() + "/config/defaults.json";
+    roots.systemBus = QDBusConnection("tray-test-no-system-bus");
+    roots.sessionBus = QDBusConnection("tray-test-no-session-bus");
+    AppCore core(std::make_unique<LinuxPlatform>(roots));
+    AppDelegate delegate(core);
+    delegate.applicationDidFinishLaunching();
+
+    // The tray (right-aligned on the top edge) embeds the icon; its geometry is where a user
+    // clicks.
+    ASSERT_TRUE(test::waitUntil(
+        [&] { return delegate.statusItem() && delegate.statusItem()->geometry().left() > 640; },
+        15000));
+    ASSERT_TRUE(test::waitUntil([&] { return core.powerStore().pollGeneration() > 0; }, 10000));
+    EXPECT_FALSE(delegate.lastStatusKey().empty());
+    EXPECT_NE(delegate.statusItem()->toolTip().indexOf("60% · "), -1)
+        << delegate.statusItem()->toolTip().toStdString();
+    const QPoint icon = delegate.statusItem()->geometry().center();
+    const QStringList at{"mousemove", QString::number(icon.x()), QString::number(icon.y())};
+
+    ASSERT_TRUE(xdotool(at + QStringList{"click", "1"}));
+    ASSERT_TRUE(test::waitUntil([&] { return delegate.popover()->isVisible(); }));
+    EXPECT_EQ(delegate.popover()->width(), 300);
+    EXPECT_GE(delegate.popover()->height(), 400);
+    EXPECT_LE(delegate.popover()->height(), 520);
+    EXPECT_TRUE(core.powerStore().fastMode());
+    EXPECT_TRUE(core.processEnergy().fastMode());
+
+    ASSERT_TRUE(test::waitUntil([&] { return delegate.popover()->isActiveWindow(); }));
+    ASSERT_TRUE(xdotool({"key", "Escape"}));
+    ASSERT_TRUE(test::waitUntil([&] { return !delegate.popover()->isVisible(); }));
+    EXPECT_FALSE(core.powerStore().fastMode());
+    EXPECT_FALSE(core.processEnergy().fastMode());
+
+    test::waitUntil([] { return false; }, 500);  // past the re-open guard
+    ASSERT_TRUE(xdotool(at + QStringList{"click", "--repeat", "2", "--delay", "80", "1"}));
+    ASSERT_TRUE(test::waitUntil(
+        [&] { return delegate.dashboardWindow() && delegate.dashboardWindow()->isVisible(); }));
+    EXPECT_FALSE(delegate.popover()->isVisible());
+    EXPECT_EQ(delegate.dashboardWindow()->windowTitle(), "Tarvel Pro");
+    EXPECT_FALSE(core.powerStore().fastMode());
+
+    // Closing the dashboard leaves the application running in the tray.
+    delegate.dashboardWindow()->close();
+    EXPECT_TRUE(delegate.statusItem()->isVisible());
+    delegate.applicationWillTerminate();
+}
+
+}  // namespace
+}  // namespace tarvel
+
+// Starts a private X server with a tray before the application object exists.
+int main(int argc, char** argv) {
+    QTemporaryDir home;
+    for (const char* name :
+         {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME", "XDG_CACHE_HOME"})
+        qputenv(name, (home.path() + "/" + name).toUtf8());
+    QProcess xvfb, trayer;
+    // Listing the tests (at build time) needs no server.
+    bool listing = false;
+    for (int i = 1; i < argc; ++i) listing |= std::string(argv[i]) == "--gtest_list_tests";
+    const bool tools = !listing && !QStandardPaths::findExecutable("Xvfb").isEmpty() &&
+                       !QStandardPaths::findExecutable("trayer").isEmpty() &&
+                       !QStandardPaths::findExecutable("xdotool").isEmpty();
+    if (tools) {
+        xvfb.start("Xvfb", {"-displayfd", "1", "-screen", "0", "1280x800x24", "-nolisten", "tcp"});
+        if (xvfb.waitForReadyRead(10000))
+            tarvel::display = ":" + QString::fromUtf8(xvfb.readLine()).trimmed();
+    }
+    if (!tarvel::display.isEmpty()) {
+        qputenv("DISPLAY", tarvel::display.toUtf8());
+        qputenv("QT_QPA_PLATFORM", "xcb");
+        trayer.start("trayer", {"--edge", "top", "--align", "right", "--widthtype", "request",
+                                "--height", "24", "--transparent", "false"});
+        trayer.waitForStarted();
+    } else {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    int result;
+    {
+        QApplication app(argc, argv);
+        QApplication::setQuitOnLastWindowClosed(false);
+        ::testing::InitGoogleTest(&argc, argv);
+        result = RUN_ALL_TESTS();
+    }
+    trayer.kill();
+    trayer.waitForFinished();
+    xvfb.kill();
+    xvfb.waitForFinished();
+    return result;
+}
