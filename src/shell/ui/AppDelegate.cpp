@@ -73,6 +73,7 @@ void AppDelegate::applicationDidFinishLaunching() {
 }
 
 void AppDelegate::startServices() {
+    if (later_.startWeather) later_.startWeather();
     core_.start();
     // The system battery item: on Linux its runner starts nothing, so this runs here rather
     // than on a background thread.
@@ -102,6 +103,9 @@ void AppDelegate::startServices() {
     connect(&AppNotificationCenter::instance(), &AppNotificationCenter::posted, this,
             &AppDelegate::handleNotification);
     QTimer::singleShot(kTrayGraceMs, this, &AppDelegate::openDashboardIfNoTray);
+    QTimer::singleShot(kLaunchUpdateCheckDelayMs, this, [this] {
+        if (later_.checkOnLaunch) later_.checkOnLaunch();
+    });
 }
 
 void AppDelegate::handleNotification(const QString& name) {
@@ -339,7 +343,7 @@ void AppDelegate::openDashboardIfNoTray() {
 }
 
 void AppDelegate::checkUpdates() {
-    // The update check arrives with its own work; until then the menu item does nothing.
+    if (later_.checkForUpdates) later_.checkForUpdates();
 }
 
 void AppDelegate::openWebsite() {

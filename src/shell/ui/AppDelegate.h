@@ -67,6 +67,16 @@ public:
         cardWidth_ = std::move(cardWidth);
     }
 
+    // Services that join the start-up sequence later (local weather, the update check); each
+    // does nothing while unset.
+    struct LaterServices {
+        std::function<void()> startWeather;     // first in the start-up sequence
+        std::function<void()> checkOnLaunch;    // 1.2 s after start-up
+        std::function<void()> checkForUpdates;  // the menus' "Check for Updates"
+    };
+    void setLaterServices(LaterServices services) { later_ = std::move(services); }
+    static constexpr int kLaunchUpdateCheckDelayMs = 1200;
+
 private:
     void startServices();
     void createStatusItem();
@@ -107,6 +117,7 @@ private:
     bool popoverWarm_ = false;
     PopoverReopenGuard reopenGuard_;
     std::function<double()> cardWidth_;
+    LaterServices later_;
     std::vector<QMetaObject::Connection> subscriptions_;
 };
 
