@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# What the tray application costs while it sits in the tray on battery: runs the built `tarvel`
+# under Xvfb with a tray (trayer) on a fixture battery that discharges one point a minute, for
+# SECONDS (default 600) with the popover closed, then as long with it open, and reports CPU
+# seconds per hour and peak RSS for each. Needs xvfb, trayer and xdotool.
+#   bench/tray-idle-cost.sh [SECONDS]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds=${1:-600}
+work=$(mktemp -d)
+trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
+
+bat="$work/sys/class/power_supply/BAT0"
+mkdir -p "$bat" "$work/sys/class/power_supply/AC"
+printf 'Battery\n' >"$bat/type"; printf 'Discharging\n' >"$bat/status"
+printf '5000000\n' >"$bat/charge_full"; printf '1100000\n' >"$bat/current_now"
+printf '11800000\n' >"$bat/voltage_now"
+printf 'Mains\n' >"$work/sys/class/power_supply/AC/type"; printf '0\n' >"$work/sys/class/power_supply/AC/online"
+level=90
+discharge() {
+  printf '%s\n' "$level" >"$bat/capacity.new" && mv "$bat/capacity.new" "$bat/capacity"
+  printf '%s\n' "$((level * 50000))" >"$bat/charge_now.new" && mv "$bat/charge_now.new" "$bat/charge_now"
+}
+discharge
+
+exec 3< <(Xvfb -displayfd 1 -screen 0 1280x800x24 -nolisten tcp 2>/dev/null)
+read -r -u 3 number
+export DISPLAY=":$number" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data"
+trayer --edge top --align right --widthtype request --height 28 >/dev/null 2>&1 &
+sleep 1
+./build/src/tarvel/tarvel --sysfs-root "$work/sys" >/dev/null 2>&1 &
+pid=$!
+sleep 5
+
+ticks=$(getconf CLK_TCK)
+cpu() { awk -v t="$ticks" '{ split($0, a, ") "); split(a[2], f, " "); print (f[12] + f[13]) / t }' "/proc/$pid/stat"; }
+measure() {
+  local label=$1 start end
+  start=$(cpu)
+  for ((elapsed = 0; elapsed < seconds; elapsed += 60)); do
+    sleep $((seconds - elapsed < 60 ? seconds - elapsed : 60))
+    level=$((level > 5 ? level - 1 : level)); discharge
+  done
+  end=$(cpu)
+  awk -v s="$start" -v e="$end" -v d="$seconds" -v l="$label" -v rss="$(awk '/VmHWM/ {print $2}' "/proc/$pid/status")" \
+    'BEGIN { printf "%-15s %7.3f CPU s/h  %6.3f %% of one core  peak RSS %.1f MB\n", l, (e - s) * 3600 / d, (e - s) * 100 / d, rss / 1024 }'
+}
+
+measure "popover closed"
+xdotool mousemove 1266 14 click 1  # the icon sits in the tray's top-right corner
+sleep 2
+measure "popover open"
