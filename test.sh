@@ -11,6 +11,7 @@ flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVEL_WERROR=ON)
 if [[ "${1:-}" == "--sanitize" ]]; then
   dir=build-asan
   flags=(-DCMAKE_BUILD_TYPE=Debug -DTARVEL_WERROR=ON -DTARVEL_SANITIZE=ON)
+  export LSAN_OPTIONS="suppressions=$PWD/tests/sanitizer/lsan.supp"
 fi
 
 cmake -S . -B "$dir" -G Ninja "${flags[@]}" >/dev/null

@@ -27,6 +27,32 @@ bool xdotool(const QStringList& args) {
     return p.waitForFinished(5000) && p.exitCode() == 0;
 }
 
+QString output(const QStringList& args) {
+    QProcess p;
+    p.start("xdotool", args);
+    return p.waitForFinished(5000) ? QString::fromUtf8(p.readAllStandardOutput()) : QString();
+}
+
+// Whether one of our windows is mapped over `point`: the tray has embedded and shown the icon
+// where it says it is, so a click there reaches it.
+bool ourWindowAt(const QPoint& point) {
+    const QString pid = QString::number(QCoreApplication::applicationPid());
+    for (const QString& id : output({"search", "--onlyvisible", "--pid", pid}).split('\n')) {
+        if (id.trimmed().isEmpty()) continue;
+        int x = 0, y = 0, w = 0, h = 0;
+        for (const QString& line :
+             output({"getwindowgeometry", "--shell", id.trimmed()}).split('\n')) {
+            const QString value = line.section('=', 1);
+            if (line.startsWith("X=")) x = value.toInt();
+            if (line.startsWith("Y=")) y = value.toInt();
+            if (line.startsWith("WIDTH=")) w = value.toInt();
+            if (line.startsWith("HEIGHT=")) h = value.toInt();
+        }
+        if (QRect(x, y, w, h).contains(point)) return true;
+    }
+    return false;
+}
+
 TEST(TrayApplication, ClickOpensThePopoverEscapeClosesItDoubleClickOpensTheDashboard) {
     if (display.isEmpty()) GTEST_SKIP() << "Xvfb, trayer or xdotool is not installed";
     test::FixtureTree machine;
@@ -52,6 +78,7 @@ TEST(TrayApplication, ClickOpensThePopoverEscapeClosesItDoubleClickOpensTheDashb
     EXPECT_NE(delegate.statusItem()->toolTip().indexOf("60% · "), -1)
         << delegate.statusItem()->toolTip().toStdString();
     const QPoint icon = delegate.statusItem()->geometry().center();
+    ASSERT_TRUE(test::waitUntil([&] { return ourWindowAt(icon); }, 15000));
     const QStringList at{"mousemove", QString::number(icon.x()), QString::number(icon.y())};
 
     ASSERT_TRUE(xdotool(at + QStringList{"click", "1"}));
