@@ -53,7 +53,7 @@ void AppCore::start() {
     share(true);
     // Only one process writes the history; when another one does, the log says so once and
     // takes over when that one quits.
-    if (services_.drainHistory) drainLog_.acquireWriterLock();
+    if (services_.drainHistory) drainLog_.claimWriterLock();
 
     powerStore_.start();
     if (services_.processEnergy) processEnergy_.start();

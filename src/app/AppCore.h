@@ -45,8 +45,6 @@ public:
     // reading), then the sleep and wake observers. From here on the services' shared()
     // accessors reach this core.
     void start();
-    bool isStarted() const { return started_; }
-    const CoreServices& services() const { return services_; }
 
     Platform& platform() { return *platform_; }
     UserDefaults& settings() { return settings_; }

@@ -193,10 +193,10 @@ void ChargeLimitController::disableAll() {
     show(ChargeLimitStatus::off, t::kAutomatic, t::kDetailDisabled);
 }
 
-void ChargeLimitController::applyMode(ChargeSMCMode mode) {
+void ChargeLimitController::applyMode(ChargeSMCMode mode, std::optional<ChargeSMCMode> current) {
     // The charger's own word decides, not the memory of the last write: another program (or a
     // second controller) may have changed the mode since. A charger that cannot say is written.
-    if (smc_.readMode() == mode) return;
+    if (current == mode) return;
     if (smc_.setMode(mode)) {
         appliedMode_ = mode;
         setLastError(std::nullopt);
@@ -223,7 +223,8 @@ void ChargeLimitController::setLastError(std::optional<std::string> error) {
     publish(this, lastError_, std::move(error), &ChargeLimitController::lastErrorChanged);
 }
 
-ChargeDecision ChargeLimitController::decide(const ChargeBatteryState& battery) {
+ChargeDecision ChargeLimitController::decide(const ChargeBatteryState& battery,
+                                             std::optional<ChargeSMCMode> chargerMode) {
     using S = ChargeLimitStatus;
     const int L = wholeLimit();
     const std::string limit = std::to_string(L);
@@ -265,7 +266,7 @@ ChargeDecision ChargeLimitController::decide(const ChargeBatteryState& battery) 
     } else if (level <= L - hysteresis_) {
         d = decision(S::chargingToLimit, t::kCharging, "Charging toward " + limit + "%.",
                      ChargeSMCMode::auto_);
-    } else if (level == L - 1 && smc_.readMode().value_or(appliedMode_.value_or(
+    } else if (level == L - 1 && chargerMode.value_or(appliedMode_.value_or(
                                      ChargeSMCMode::auto_)) == ChargeSMCMode::inhibit) {
         // Inhibited already: one point below the limit stays inhibited.
         d = decision(S::holding, t::kInhibiting, "Holding near " + limit + "%.",
@@ -291,7 +292,9 @@ void ChargeLimitController::settle(bool write) {
     // Before the first battery reading every machine looks like one without a battery, which
     // would hand charging back to the system.
     if (!battery.known) return;
-    const ChargeDecision d = decide(battery);
+    // Read once: the decision and the write both go by what the charger says now.
+    const std::optional<ChargeSMCMode> charger = smc_.readMode();
+    const ChargeDecision d = decide(battery, charger);
 
     publish(this, backendName_,
             std::string(smc_.isAvailable() ? t::kBackendSMC : t::kBackendUnavailable),
@@ -300,7 +303,7 @@ void ChargeLimitController::settle(bool write) {
         publish(this, forceFullCharge_, false, &ChargeLimitController::forceFullChargeChanged);
         defaults_.setBool(kChargeLimitForceFullKey, false);
     }
-    if (write && d.mode) applyMode(*d.mode);
+    if (write && d.mode) applyMode(*d.mode, charger);
     publish(this, status_, d.status, &ChargeLimitController::statusChanged);
     if (d.modeDescription)
         publish(this, modeDescription_, *d.modeDescription,

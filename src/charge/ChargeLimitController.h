@@ -99,9 +99,10 @@ public:
     // evaluate() without its writes: shows what it would decide, leaves the charger and the
     // settings alone.
     void preview();
-    // What evaluate() would decide for this battery and the charger's present mode, without
-    // writing or showing anything.
-    ChargeDecision decide(const ChargeBatteryState& battery);
+    // What evaluate() would decide for this battery and the charger's present mode (none: it
+    // cannot say), without writing or showing anything.
+    ChargeDecision decide(const ChargeBatteryState& battery,
+                          std::optional<ChargeSMCMode> chargerMode);
 
     bool isEnabled() const { return isEnabled_; }
     double limitPercent() const { return limitPercent_; }
@@ -145,7 +146,7 @@ signals:
 
 private:
     void settle(bool write);
-    void applyMode(ChargeSMCMode mode);
+    void applyMode(ChargeSMCMode mode, std::optional<ChargeSMCMode> current);
     void followSetting(const std::string& key);
     void readSettings();
     void show(ChargeLimitStatus status, const std::string& modeDescription,

@@ -54,6 +54,12 @@ struct ChargeView {
     std::optional<ChargeSMCMode> charger;
 };
 
+// The mode the controller wants now and the one the charger is in.
+ChargeView modesOf(AppCore& core) {
+    const auto charger = core.charger().readMode();
+    return {core.chargeLimit().decide(batteryStateOf(core.powerStore())(), charger).mode, charger};
+}
+
 void printView(const ChargeLimitController& c, const ChargeSMC& smc, const ChargeView& modes,
                bool json, std::ostream& out) {
     if (json) {
@@ -106,9 +112,7 @@ int runView(const Args& args, std::ostream& out) {
     const auto core = coreWithBattery(args);
     ChargeLimitController& controller = core->chargeLimit();
     controller.preview();
-    const auto decision = controller.decide(batteryStateOf(core->powerStore())());
-    printView(controller, core->charger(), {decision.mode, core->charger().readMode()},
-              args.has("json"), out);
+    printView(controller, core->charger(), modesOf(*core), args.has("json"), out);
     return 0;
 }
 
@@ -117,10 +121,7 @@ int runApply(const Args& args, std::ostream& out) {
     const auto core = coreWithBattery(args);
     ChargeLimitController& controller = core->chargeLimit();
     controller.evaluate();
-    printView(
-        controller, core->charger(),
-        {controller.decide(batteryStateOf(core->powerStore())()).mode, core->charger().readMode()},
-        args.has("json"), out);
+    printView(controller, core->charger(), modesOf(*core), args.has("json"), out);
     return controller.lastError() ? 1 : 0;
 }
 

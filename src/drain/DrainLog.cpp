@@ -161,6 +161,10 @@ bool DrainLog::acquireWriterLock() {
     return writer;
 }
 
+void DrainLog::claimWriterLock() {
+    queue_.async([this, cleared = clearedBefore_] { ensureWriter(cleared); });
+}
+
 void DrainLog::releaseWriterLock() {
     queue_.sync([&] { lock_.reset(); });
 }

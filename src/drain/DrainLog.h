@@ -80,6 +80,8 @@ public:
     // Takes the writer lock now (waiting for queued work) and says whether this process is the
     // history's writer. Other processes' logs leave the file alone while this one holds it.
     bool acquireWriterLock();
+    // The same without waiting: the lock is taken (or the other writer named) on the queue.
+    void claimWriterLock();
     // Gives the lock up; the next write tries to take it again.
     void releaseWriterLock();
     void setNoticeHandler(NoticeHandler handler);

@@ -58,11 +58,6 @@ pid_t spawn(const std::string& path, const std::vector<std::string>& arguments, 
 
 }  // namespace
 
-ProcessCommandRunner& ProcessCommandRunner::shared() {
-    static ProcessCommandRunner runner;
-    return runner;
-}
-
 std::string ProcessCommandRunner::shellCapture(const std::string& path,
                                                const std::vector<std::string>& arguments) {
     if (path.empty() || path.front() != '/') return {};

@@ -13,8 +13,6 @@ public:
     std::string shellCapture(const std::string& path,
                              const std::vector<std::string>& arguments) override;
 
-    static ProcessCommandRunner& shared();
-
 private:
     int timeoutMs_;
 };
