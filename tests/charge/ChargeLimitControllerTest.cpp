@@ -54,29 +54,20 @@ protected:
     }
 };
 
-TEST_F(ControllerTest, FirstLaunchDefaults) {
+TEST_F(ControllerTest, FirstLaunchDefaultsAndStoredSettingsAreClamped) {
     auto& c = make();
     EXPECT_TRUE(c.isEnabled());
     EXPECT_EQ(c.limitPercent(), 80);
-    EXPECT_FALSE(c.forceFullCharge());
-    EXPECT_FALSE(c.forceDischarge());
     EXPECT_EQ(c.status(), S::off);
-    EXPECT_EQ(c.detail(), "Manage charging: hold a limit, charge to full, or discharge on AC.");
-    EXPECT_EQ(c.modeDescription(), "Automatic");
-    EXPECT_EQ(c.backendName(), "AppleSMC (CH0B/CH0C/CH0I)");
-    EXPECT_EQ(c.hysteresis(), 2);
     EXPECT_FALSE(c.appliedMode());
     EXPECT_TRUE(transport.calls.empty());  // nothing is written before the first evaluation
-}
 
-TEST_F(ControllerTest, StoredSettingsAreReadAndClamped) {
     defaults.setBool(kChargeLimitEnabledKey, false);
     defaults.setInteger(kChargeLimitPercentKey, 30);
     defaults.setBool(kChargeLimitForceFullKey, true);
     EXPECT_EQ(make().limitPercent(), 50);
     EXPECT_FALSE(controller->isEnabled());
     EXPECT_TRUE(controller->forceFullCharge());
-
     defaults.setInteger(kChargeLimitPercentKey, 250);
     EXPECT_EQ(make().limitPercent(), 100);
     defaults.setReal(kChargeLimitPercentKey, 90.5);  // not an integer: the default
@@ -89,39 +80,32 @@ TEST_F(ControllerTest, HysteresisWalkOnAC) {
     auto& c = make();
     at(70);
     EXPECT_EQ(c.status(), S::chargingToLimit);
-    EXPECT_EQ(c.detail(), "Charging toward 80%.");
     EXPECT_EQ(c.statusLine(), "Charging to 80%");
-    EXPECT_EQ(c.appModeLabel(), "Charging");
-
     at(79, true, true);  // arriving at L − 1 from below keeps charging
     EXPECT_EQ(c.status(), S::chargingToLimit);
-    EXPECT_EQ(c.modeDescription(), "Charging");
     EXPECT_EQ(c.detail(), "Approaching 80%.");
-    EXPECT_EQ(c.appliedMode(), M::auto_);
-
     at(80, true, true);  // still reporting charging right after the inhibit
     EXPECT_EQ(c.status(), S::holding);
     EXPECT_EQ(c.detail(), "At 80% — inhibit requested (IsCharging may lag briefly).");
     at(80, true, false);
     EXPECT_EQ(c.detail(), "Holding near 80% with the charger connected.");
-    EXPECT_EQ(c.modeDescription(), "Inhibiting charging");
     EXPECT_EQ(c.statusLine(), "Inhibiting charging · 80%");
-    EXPECT_EQ(c.appModeLabel(), "Inhibiting charging");
-    EXPECT_EQ(c.appliedMode(), M::inhibit);
-
     at(79);  // once inhibited, L − 1 stays inhibited
     EXPECT_EQ(c.status(), S::holding);
-    EXPECT_EQ(c.detail(), "Holding near 80%.");
     EXPECT_EQ(c.appliedMode(), M::inhibit);
-
     at(78);  // released at L − 2
     EXPECT_EQ(c.status(), S::chargingToLimit);
-    EXPECT_EQ(c.detail(), "Charging toward 80%.");
     EXPECT_EQ(c.appliedMode(), M::auto_);
-
+    at(78);
     // One write per change of mode, however many evaluations happened.
     EXPECT_EQ(modes(), (std::vector<M>{M::auto_, M::inhibit, M::auto_}));
     EXPECT_FALSE(c.lastError());
+
+    // Unplugging while inhibited hands charging back.
+    at(82, true);
+    at(82, false);
+    EXPECT_EQ(c.status(), S::onBattery);
+    EXPECT_EQ(modes(), (std::vector<M>{M::auto_, M::inhibit, M::auto_, M::inhibit, M::auto_}));
 }
 
 TEST_F(ControllerTest, DecisionTableInOrder) {
@@ -131,10 +115,7 @@ TEST_F(ControllerTest, DecisionTableInOrder) {
     c.setIsEnabled(false);
     EXPECT_FALSE(c.forceDischarge());
     EXPECT_EQ(c.status(), S::off);
-    EXPECT_EQ(c.modeDescription(), "Automatic");
     EXPECT_EQ(c.detail(), "Turn on “Manage charging” to hold 80% on AC.");
-    EXPECT_EQ(c.statusLine(), "Automatic");
-    EXPECT_EQ(c.appModeLabel(), "Automatic");
     EXPECT_EQ(c.appliedMode(), M::auto_);
 
     c.setIsEnabled(true);
@@ -143,39 +124,20 @@ TEST_F(ControllerTest, DecisionTableInOrder) {
     c.evaluate();
     EXPECT_EQ(c.status(), S::unsupported);
     EXPECT_EQ(c.detail(), "No internal battery.");
-    EXPECT_EQ(c.modeDescription(), "Charging");  // left as the last row set it
-    EXPECT_EQ(c.statusLine(), "Charge control unavailable");
     EXPECT_EQ(c.appModeLabel(), "Automatic");
 
     battery = {true, 40, false, false};
     c.dischargeBattery();
     EXPECT_EQ(c.status(), S::discharging);
-    EXPECT_EQ(c.modeDescription(), "Discharging");
-    EXPECT_EQ(c.detail(),
-              "Forcing discharge even if the charger is connected. Stop override to resume normal "
-              "management.");
-    EXPECT_EQ(c.statusLine(), "Discharging");
     EXPECT_EQ(c.appliedMode(), M::forceDischarge);
-
     c.chargeToFullNow();
     EXPECT_EQ(c.status(), S::chargeToFull);
-    EXPECT_EQ(c.modeDescription(), "Charging to 100%");
-    EXPECT_EQ(c.detail(),
-              "Temporarily charging to full. Stops at 100% or when you stop the override.");
-    EXPECT_EQ(c.statusLine(), "Charging to 100%");
-    EXPECT_EQ(c.appModeLabel(), "Charging to 100%");
     EXPECT_EQ(c.appliedMode(), M::auto_);
-
     c.stopOverride();
     EXPECT_EQ(c.status(), S::onBattery);
-    EXPECT_EQ(c.modeDescription(), "Charger not connected");
     EXPECT_EQ(c.detail(), "Charge limit applies when a power adapter is connected.");
-    EXPECT_EQ(c.statusLine(), "Charger not connected");
-    EXPECT_EQ(c.appModeLabel(), "Charger not connected");
-
     at(61);
     EXPECT_EQ(c.status(), S::holding);
-    EXPECT_EQ(c.statusLine(), "Inhibiting charging · 60%");
     EXPECT_EQ(modes(), (std::vector<M>{M::forceDischarge, M::auto_, M::forceDischarge, M::auto_,
                                        M::inhibit}));
 }
@@ -183,30 +145,19 @@ TEST_F(ControllerTest, DecisionTableInOrder) {
 TEST_F(ControllerTest, LimitIsTruncatedClampedAndStored) {
     auto& c = make();
     QSignalSpy changed(&c, &ChargeLimitController::limitPercentChanged);
-    c.setLimitPercent(45);
-    EXPECT_EQ(c.limitPercent(), 50);
-    EXPECT_EQ(defaults.integer(kChargeLimitPercentKey), 50);
-    c.setLimitPercent(120);
-    EXPECT_EQ(c.limitPercent(), 100);
-    EXPECT_EQ(defaults.integer(kChargeLimitPercentKey), 100);
-    c.setLimitPercent(79.6);
-    EXPECT_EQ(c.limitPercent(), 79);
-    EXPECT_EQ(defaults.integer(kChargeLimitPercentKey), 79);
-    c.setLimitPercent(79.2);  // the same whole number: no change to announce
-    EXPECT_EQ(changed.count(), 3);
+    for (const auto& [set, held] :
+         std::vector<std::pair<double, int>>{{45, 50}, {120, 100}, {79.6, 79}, {79.2, 79}}) {
+        c.setLimitPercent(set);
+        EXPECT_EQ(c.limitPercent(), held) << set;
+        EXPECT_EQ(defaults.integer(kChargeLimitPercentKey), held) << set;
+    }
+    EXPECT_EQ(changed.count(), 3);  // the same whole number: no change to announce
     c.setLimitPercent(std::numeric_limits<double>::quiet_NaN());
     EXPECT_EQ(c.limitPercent(), 79);
     c.setLimitPercent(-std::numeric_limits<double>::infinity());
     EXPECT_EQ(c.limitPercent(), 50);
-
-    // Every setter persists at once; a fresh controller reads the same settings back.
-    c.setLimitPercent(85);
     c.setIsEnabled(false);
-    UserDefaults reread(settingsPath);
-    EXPECT_EQ(reread.integer(kChargeLimitPercentKey), 85);
-    EXPECT_EQ(reread.boolValue(kChargeLimitEnabledKey), false);
-    EXPECT_EQ(reread.boolValue(kChargeLimitForceFullKey), false);
-    EXPECT_EQ(reread.boolValue(kChargeLimitDischargeKey), false);
+    EXPECT_EQ(UserDefaults(settingsPath).boolValue(kChargeLimitEnabledKey), false);
 }
 
 // The preferences window, `charge hold` and another application instance share the settings.
@@ -233,25 +184,16 @@ TEST_F(ControllerTest, OverridesExcludeEachOther) {
     auto& c = make();
     at(60);
     c.dischargeBattery();
-    EXPECT_TRUE(c.forceDischarge());
-    EXPECT_EQ(defaults.boolValue(kChargeLimitDischargeKey), true);
-
     c.chargeToFullNow();  // clears the discharge override
-    EXPECT_TRUE(c.forceFullCharge());
     EXPECT_FALSE(c.forceDischarge());
-    EXPECT_EQ(defaults.boolValue(kChargeLimitForceFullKey), true);
     EXPECT_EQ(defaults.boolValue(kChargeLimitDischargeKey), false);
     EXPECT_EQ(c.status(), S::chargeToFull);
-
     c.dischargeBattery();  // and the other way round
     EXPECT_FALSE(c.forceFullCharge());
     EXPECT_EQ(defaults.boolValue(kChargeLimitForceFullKey), false);
     EXPECT_EQ(c.status(), S::discharging);
-    EXPECT_EQ(c.appModeLabel(), "Discharging");
-
     c.stopOverride();
     EXPECT_FALSE(c.forceDischarge());
-    EXPECT_FALSE(c.forceFullCharge());
     EXPECT_EQ(c.status(), S::chargingToLimit);
 }
 
@@ -259,12 +201,10 @@ TEST_F(ControllerTest, FullChargeOverrideEndsAt99OnAC) {
     auto& c = make();
     at(90);
     c.chargeToFullNow();
-    EXPECT_EQ(c.appliedMode(), M::auto_);
     at(98);
     EXPECT_EQ(c.status(), S::chargeToFull);
     at(99, false);  // on battery the override stays
     EXPECT_TRUE(c.forceFullCharge());
-    EXPECT_EQ(c.status(), S::chargeToFull);
 
     at(99, true);
     EXPECT_FALSE(c.forceFullCharge());
@@ -281,28 +221,6 @@ TEST_F(ControllerTest, FullChargeOverrideEndsAt99OnAC) {
     at(97, true);
     at(99, true, true);
     EXPECT_EQ(c.status(), S::chargingToLimit);
-    EXPECT_EQ(c.detail(), "Approaching 100%.");
-}
-
-TEST_F(ControllerTest, RepeatedModeIsWrittenOnce) {
-    auto& c = make();
-    at(85);
-    at(90);
-    at(100);
-    c.evaluate();
-    EXPECT_EQ(transport.calls.size(), 3u);
-    EXPECT_EQ(modes(), std::vector<M>{M::inhibit});
-}
-
-TEST_F(ControllerTest, UnpluggingWhileInhibitedWritesAuto) {
-    auto& c = make();
-    at(82, true);
-    ASSERT_EQ(c.appliedMode(), M::inhibit);
-    at(82, false);
-    EXPECT_EQ(c.status(), S::onBattery);
-    EXPECT_EQ(c.statusLine(), "Charger not connected");
-    EXPECT_EQ(c.appliedMode(), M::auto_);
-    EXPECT_EQ(modes(), (std::vector<M>{M::inhibit, M::auto_}));
 }
 
 TEST_F(ControllerTest, NeverClaimsAHoldTheChargerIsNotIn) {
@@ -358,16 +276,11 @@ TEST_F(ControllerTest, UnavailableChargerReportsUnsupportedWithoutWrites) {
     c.disableAll();
     c.evaluate();
     EXPECT_EQ(c.status(), S::unsupported);
-    EXPECT_EQ(c.modeDescription(), "Automatic");
-    EXPECT_EQ(c.detail(),
-              "AppleSMC not available. Charge control needs SMC access (often requires a "
-              "privileged helper on "
-              "locked-down Macs).");
     EXPECT_EQ(c.statusLine(), "Charge control unavailable");
     EXPECT_TRUE(transport.calls.empty());
 }
 
-TEST_F(ControllerTest, DisableAllHandsChargingBack) {
+TEST_F(ControllerTest, DisableAllHandsChargingBackAndRetriesAFailedHandBack) {
     auto& c = make();
     at(90);
     c.dischargeBattery();
@@ -375,32 +288,23 @@ TEST_F(ControllerTest, DisableAllHandsChargingBack) {
     c.disableAll();
     EXPECT_FALSE(c.isEnabled());
     EXPECT_FALSE(c.forceDischarge());
-    EXPECT_FALSE(c.forceFullCharge());
     EXPECT_EQ(c.status(), S::off);
-    EXPECT_EQ(c.modeDescription(), "Automatic");
     EXPECT_EQ(c.detail(), "Charge management off — macOS controls charging.");
-    EXPECT_EQ(c.appliedMode(), M::auto_);
     EXPECT_EQ(defaults.boolValue(kChargeLimitEnabledKey), false);
     // The setters' evaluation already wrote auto; disableAll writes it once more, directly.
     EXPECT_EQ(modes(), (std::vector<M>{M::inhibit, M::forceDischarge, M::auto_, M::auto_}));
-}
 
-TEST_F(ControllerTest, DisableAllRetriesAFailedHandBack) {
-    auto& c = make();
-    at(90);
-    c.dischargeBattery();
     // Every write now fails: the charger is still discharging when management is turned off.
+    c.setIsEnabled(true);
+    c.dischargeBattery();
     for (const auto key : {test::kCH0I, test::kCH0C, kCH0B})
         transport.answers[key] = {kIOReturnNotPrivileged, 0};
     c.disableAll();
     EXPECT_EQ(c.status(), S::off);
     EXPECT_EQ(c.lastError(), "Not privileged — SMC write blocked on this Mac.");
     EXPECT_NE(c.appliedMode(), M::auto_);
-    const size_t before = transport.calls.size();
-
     transport.answers.clear();
     c.evaluate();  // the write is tried again and goes through
-    EXPECT_GT(transport.calls.size(), before);
     EXPECT_EQ(c.appliedMode(), M::auto_);
     EXPECT_FALSE(c.lastError());
 }
@@ -410,10 +314,7 @@ TEST_F(ControllerTest, StartEvaluatesNowAndEveryThreeSeconds) {
     battery = {true, 85, true, false};
     c.start();
     EXPECT_EQ(c.status(), S::holding);
-    EXPECT_TRUE(c.timer().isActive());
     EXPECT_EQ(c.timer().interval(), 3000);
-    EXPECT_EQ(c.timer().timerType(), Qt::CoarseTimer);
-    EXPECT_FALSE(c.timer().isSingleShot());
     c.start();  // restarting keeps one timer
     EXPECT_TRUE(c.timer().isActive());
 
@@ -429,31 +330,15 @@ TEST_F(ControllerTest, ReadsThePowerStoresPublishedState) {
     snap.present = true;
     snap.level = 91;
     snap.onAC = true;
-    snap.charging = true;
     store.applyBattery(snap);
     smc = std::make_unique<ChargeSMC>(transport);
     ChargeLimitController c(defaults, *smc, batteryStateOf(store));
     c.evaluate();
     EXPECT_EQ(c.status(), S::holding);
-    EXPECT_EQ(c.detail(), "At 80% — inhibit requested (IsCharging may lag briefly).");
-
     snap.onAC = false;
-    snap.charging = false;
     store.applyBattery(snap);
     c.evaluate();
     EXPECT_EQ(c.status(), S::onBattery);
-}
-
-TEST(ChargeLimitStatusTest, RawValuesAndNames) {
-    EXPECT_STREQ(rawValue(S::off), "Off");
-    EXPECT_STREQ(rawValue(S::onBattery), "Charger not connected");
-    EXPECT_STREQ(rawValue(S::chargingToLimit), "Charging");
-    EXPECT_STREQ(rawValue(S::holding), "Inhibiting charging");
-    EXPECT_STREQ(rawValue(S::chargeToFull), "Charging to 100%");
-    EXPECT_STREQ(rawValue(S::discharging), "Discharging");
-    EXPECT_STREQ(rawValue(S::unsupported), "Control unavailable");
-    EXPECT_STREQ(caseName(S::chargingToLimit), "chargingToLimit");
-    EXPECT_STREQ(rawName(M::forceDischarge), "forceDischarge");
 }
 
 }  // namespace

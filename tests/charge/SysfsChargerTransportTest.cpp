@@ -14,17 +14,19 @@ using test::chargeBehaviour;
 using test::FixtureTree;
 using test::writeLaptop;
 
-// Real file reads and writes, except that writes to the listed paths are refused with `error`,
-// as the kernel refuses a user without write permission (tests run as root, which it never does).
+// Real file reads and writes, except that writes to the listed paths, or of `refusedValue`, are
+// refused with `error`, as the kernel refuses a user without write permission (tests run as root,
+// which it never does) or a value the driver does not take.
 class RefusingIO final : public SysfsAttributeIO {
 public:
     explicit RefusingIO(int error) : error_(error) {}
     std::set<std::string> refused;
+    std::string refusedValue;
     int attempts = 0;
     std::optional<std::string> read(const std::string& path) override { return posix().read(path); }
     int write(const std::string& path, const std::string& value) override {
         ++attempts;
-        return refused.count(path) ? error_ : posix().write(path, value);
+        return refused.count(path) || value == refusedValue ? error_ : posix().write(path, value);
     }
 
 private:
@@ -175,15 +177,8 @@ TEST(SysfsChargerTransportTest, UnacceptedModeFailsAndFallsBackToAuto) {
     EXPECT_EQ(chargeBehaviour(tree), "auto");
 
     // A kernel that does not list what it takes answers EINVAL: the same failure.
-    class EinvalIO final : public SysfsAttributeIO {
-    public:
-        std::optional<std::string> read(const std::string& path) override {
-            return posix().read(path);
-        }
-        int write(const std::string& path, const std::string& value) override {
-            return value == "force-discharge" ? EINVAL : posix().write(path, value);
-        }
-    } einval;
+    RefusingIO einval(EINVAL);
+    einval.refusedValue = "force-discharge";
     FixtureTree old;
     writeLaptop(old, 60, true, "Charging", "inhibit-charge\n");
     SysfsChargerTransport oldTransport(old.root(), einval);
@@ -195,7 +190,11 @@ TEST(SysfsChargerTransportTest, UnacceptedModeFailsAndFallsBackToAuto) {
 }
 
 TEST(SysfsChargerTransportTest, RefusedWriteIsNotPrivileged) {
-    for (int error : {EACCES, EPERM}) {
+    // EACCES and EPERM are a missing privilege; other failures report the generic status.
+    for (const auto& [error, text] : std::vector<std::pair<int, std::string>>{
+             {EACCES, "Not privileged — SMC write blocked on this Mac."},
+             {EPERM, "Not privileged — SMC write blocked on this Mac."},
+             {EIO, "SMC error -536870212/0 for key"}}) {
         SCOPED_TRACE(error);
         FixtureTree tree;
         writeLaptop(tree, 85, true, "Charging");
@@ -205,20 +204,10 @@ TEST(SysfsChargerTransportTest, RefusedWriteIsNotPrivileged) {
         ChargeSMC smc(transport);
         ASSERT_TRUE(smc.isAvailable());  // finding the charger needs no privilege
         EXPECT_FALSE(smc.setMode(ChargeSMCMode::inhibit));
-        EXPECT_EQ(smc.lastError(), "Not privileged — SMC write blocked on this Mac.");
+        EXPECT_EQ(smc.lastError(), text);
         EXPECT_EQ(io.attempts, 2);  // the mode, then the reset's auto, both refused
         EXPECT_EQ(chargeBehaviour(tree), "[auto] inhibit-charge force-discharge\n");
     }
-
-    // Other write failures report the generic error status.
-    FixtureTree tree;
-    writeLaptop(tree, 85, true, "Charging");
-    RefusingIO io(EIO);
-    io.refused.insert(tree.root() + "/class/power_supply/BAT0/charge_behaviour");
-    SysfsChargerTransport transport(tree.root(), io);
-    ChargeSMC smc(transport);
-    EXPECT_FALSE(smc.setMode(ChargeSMCMode::inhibit));
-    EXPECT_EQ(smc.lastError(), "SMC error -536870212/0 for key");
 
     // A battery that disappeared after the charger was opened.
     FixtureTree gone;

@@ -37,16 +37,15 @@ TEST_F(DrainAlertTest, SettingsHaveDefaultsAndAreClampedOnReadAndWrite) {
     EXPECT_FALSE(monitor.isEnabled());
     EXPECT_EQ(monitor.dropPercent(), 5);
     EXPECT_EQ(monitor.windowMinutes(), 15);
-    defaults.setInteger(DrainAlertMonitor::kDropPercentKey, 1);
-    EXPECT_EQ(monitor.dropPercent(), 2);
-    defaults.setInteger(DrainAlertMonitor::kDropPercentKey, 50);
-    EXPECT_EQ(monitor.dropPercent(), 30);
-    defaults.setReal(DrainAlertMonitor::kDropPercentKey, 7.0);
+    defaults.setReal(DrainAlertMonitor::kDropPercentKey, 7.0);  // not an integer: the default
     EXPECT_EQ(monitor.dropPercent(), 5);
-    defaults.setInteger(DrainAlertMonitor::kWindowMinutesKey, 120);
-    EXPECT_EQ(monitor.windowMinutes(), 60);
-    defaults.setInteger(DrainAlertMonitor::kWindowMinutesKey, 1);
-    EXPECT_EQ(monitor.windowMinutes(), 5);
+    for (const auto& [stored, drop, window] :
+         std::vector<std::tuple<int, int, int>>{{1, 2, 5}, {50, 30, 60}}) {
+        defaults.setInteger(DrainAlertMonitor::kDropPercentKey, stored);
+        defaults.setInteger(DrainAlertMonitor::kWindowMinutesKey, stored * 2);
+        EXPECT_EQ(monitor.dropPercent(), drop) << stored;
+        EXPECT_EQ(monitor.windowMinutes(), window) << stored;
+    }
 
     monitor.setDropPercent(99);
     EXPECT_EQ(defaults.integer(DrainAlertMonitor::kDropPercentKey), 30);
@@ -54,7 +53,6 @@ TEST_F(DrainAlertTest, SettingsHaveDefaultsAndAreClampedOnReadAndWrite) {
     EXPECT_EQ(defaults.integer(DrainAlertMonitor::kWindowMinutesKey), 5);
 
     monitor.setEnabled(true);
-    EXPECT_TRUE(monitor.isEnabled());
     EXPECT_EQ(center.authorizationRequests, 1);
     monitor.setEnabled(false);
     EXPECT_EQ(center.authorizationRequests, 1);

@@ -83,11 +83,8 @@ TEST_F(PrivateBus, TheAlertReachesTheDesktopServiceWithItsTextsSoundAndIdentifie
     ASSERT_TRUE(waitUntil([&] { return !daemonObject.calls.empty(); }));
     const auto& call = daemonObject.calls[0];
     EXPECT_EQ(call.app, "Tarvel");
-    EXPECT_EQ(call.replaces, 0u);
     EXPECT_EQ(call.summary, "Tarvel · drain alert");
     EXPECT_EQ(call.body, "Battery dropped 8% in ~15 min. Top energy: Chromium.");
-    EXPECT_TRUE(call.actions.isEmpty());
-    EXPECT_EQ(call.timeout, -1);
     EXPECT_EQ(call.hints.value("sound-name").toString(), "message-new-instant");
     EXPECT_EQ(call.hints.value("x-tarvel-id").toString(), "tarvelpro.drain.1772374509");
 
