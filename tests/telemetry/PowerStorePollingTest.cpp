@@ -248,7 +248,6 @@ TEST(PowerStorePolling, PublishesWhatItsSmoothersProduceAndNotifiesOnlyOnChange)
     apply(3);
     h.store->notePowerTransition(true);
     battery.notePowerTransition(true, h.clock.now());
-    EXPECT_EQ(h.store->smoothedAmperageMA(), std::nullopt);
     apply(3);
     snap.charging = snap.onAC = true;
     snap.chargeW = 30;
