@@ -28,23 +28,17 @@ TEST(SmartBatteryReader, LevelFromPercentOrMilliampHours) {
 }
 
 TEST(SmartBatteryReader, ChargeStateAndExternalPower) {
-    RegDict e{{"ExternalConnected", false}};
-    auto r = readSmartBattery(&e);
-    EXPECT_EQ(r.onAC, false);
-    EXPECT_EQ(r.charging, std::nullopt);
-
-    e = {{"IsCharging", true}, {"ExternalConnected", n(0)}};
-    r = readSmartBattery(&e);
-    EXPECT_EQ(r.charging, true);
-    EXPECT_EQ(r.onAC, true);  // a false adapter flag falls back to the charging flag
-
-    e = {{"IsCharging", true}, {"FullyCharged", true}, {"ExternalConnected", false}};
-    r = readSmartBattery(&e);
-    EXPECT_EQ(r.charging, false);
-    EXPECT_EQ(r.onAC, true);
-
-    e = {{"IsCharging", "yes"}};  // a string is not a boolean
-    EXPECT_EQ(readSmartBattery(&e).charging, std::nullopt);
+    auto read = [](RegDict e) { return readSmartBattery(&e); };
+    const auto unplugged = read({{"ExternalConnected", false}});
+    EXPECT_EQ(unplugged.onAC, false);
+    EXPECT_EQ(unplugged.charging, std::nullopt);
+    // A false adapter flag falls back to the charging flag.
+    EXPECT_EQ(read({{"IsCharging", true}, {"ExternalConnected", n(0)}}).onAC, true);
+    const auto full =
+        read({{"IsCharging", true}, {"FullyCharged", true}, {"ExternalConnected", false}});
+    EXPECT_EQ(full.charging, false);
+    EXPECT_EQ(full.onAC, true);
+    EXPECT_EQ(read({{"IsCharging", "yes"}}).charging, std::nullopt);  // a string is no boolean
 }
 
 TEST(SmartBatteryReader, AmperageReadingsAndTheSignRule) {
