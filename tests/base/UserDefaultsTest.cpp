@@ -11,6 +11,13 @@
 
 using tarvel::UserDefaults;
 
+namespace {
+bool writeFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+}  // namespace
+
 TEST(UserDefaults, KeepsTypesAcrossReloads) {
     QTemporaryDir dir;
     const std::string path = dir.path().toStdString() + "/nested/defaults.json";
@@ -41,11 +48,7 @@ TEST(UserDefaults, KeepsTypesAcrossReloads) {
 TEST(UserDefaults, UnreadableFileIsKeptAsideNotOverwritten) {
     QTemporaryDir dir;
     const QString path = dir.path() + "/defaults.json";
-    {
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("{ \"tarvelpro.chargeLimit.percent\": 7");  // truncated by a crash
-    }
+    ASSERT_TRUE(writeFile(path, "{ \"tarvelpro.chargeLimit.percent\": 7"));  // cut by a crash
     UserDefaults d(path.toStdString());
     EXPECT_FALSE(d.integer("tarvelpro.chargeLimit.percent"));
     d.setInteger("tarvelpro.chargeLimit.percent", 90);
@@ -56,11 +59,8 @@ TEST(UserDefaults, UnreadableFileIsKeptAsideNotOverwritten) {
     EXPECT_EQ(UserDefaults(path.toStdString()).integer("tarvelpro.chargeLimit.percent"), 90);
 
     // Nested far deeper than any setting: kept aside as well, never parsed and written back.
-    {
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("{\"a\":" + QByteArray(100000, '[') + QByteArray(100000, ']') + "}");
-    }
+    ASSERT_TRUE(
+        writeFile(path, "{\"a\":" + QByteArray(100000, '[') + QByteArray(100000, ']') + "}"));
     UserDefaults deep(path.toStdString());
     EXPECT_FALSE(deep.contains("a"));
     deep.setBool("tarvelpro.drainAlerts.enabled", true);
@@ -110,11 +110,8 @@ TEST(UserDefaults, AnnouncesChangesMadeHereAndElsewhere) {
 
     // An editor that writes a new file and renames it over the old one.
     seen.clear();
-    {
-        QFile replacement(QString::fromStdString(path + ".new"));
-        ASSERT_TRUE(replacement.open(QIODevice::WriteOnly));
-        replacement.write(R"({"tarvelpro.drainAlerts.enabled": true, "tarvelpro.x": 1})");
-    }
+    ASSERT_TRUE(writeFile(QString::fromStdString(path + ".new"),
+                          R"({"tarvelpro.drainAlerts.enabled": true, "tarvelpro.x": 1})"));
     ASSERT_EQ(::rename((path + ".new").c_str(), path.c_str()), 0);
     ASSERT_TRUE(tarvel::test::waitUntil([&] { return !seen.empty(); }));
     EXPECT_EQ(seen, std::vector<std::string>{"tarvelpro.x"});
