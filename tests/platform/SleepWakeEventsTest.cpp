@@ -19,14 +19,12 @@ TEST(SleepWakeEvents, LogindAndScreenSaverSignalsBecomeSleepAndWake) {
     LogindSleepWakeEvents events(system.connect("sleep-listener-system"),
                                  session.connect("sleep-listener-session"));
     std::vector<std::string> seen;
-    QObject::connect(&events, &SleepWakeEvents::systemWillSleep,
-                     [&] { seen.push_back("system_sleep"); });
-    QObject::connect(&events, &SleepWakeEvents::systemDidWake,
-                     [&] { seen.push_back("system_wake"); });
-    QObject::connect(&events, &SleepWakeEvents::displayDidSleep,
-                     [&] { seen.push_back("display_sleep"); });
-    QObject::connect(&events, &SleepWakeEvents::displayDidWake,
-                     [&] { seen.push_back("display_wake"); });
+    for (auto entry : {std::pair{&SleepWakeEvents::systemWillSleep, "system_sleep"},
+                       {&SleepWakeEvents::systemDidWake, "system_wake"},
+                       {&SleepWakeEvents::displayDidSleep, "display_sleep"},
+                       {&SleepWakeEvents::displayDidWake, "display_wake"}})
+        QObject::connect(&events, entry.first,
+                         [&seen, name = entry.second] { seen.push_back(name); });
 
     auto send = [](QDBusConnection& bus, const char* path, const char* iface, const char* name,
                    bool value) {

@@ -29,26 +29,17 @@ TEST(SysfsBatteryServices, ChargeBasedBatteryMapsToRegistryUnits) {
     const auto s = SysfsBatteryServices(t.root()).copyBatteryServices();
     ASSERT_TRUE(s.smartBattery);
     const RegDict& e = *s.smartBattery;
-    EXPECT_EQ(intAt(e, "CurrentCapacity"), 62);
-    EXPECT_EQ(intAt(e, "MaxCapacity"), 100);
-    EXPECT_EQ(intAt(e, "AppleRawCurrentCapacity"), 3100);
-    EXPECT_EQ(intAt(e, "AppleRawMaxCapacity"), 5000);
-    EXPECT_EQ(intAt(e, "DesignCapacity"), 5600);
-    EXPECT_EQ(intAt(e, "Voltage"), 12300);
+    EXPECT_EQ(intAt(e, "AppleRawCurrentCapacity"), 3100);  // µAh to mAh
+    EXPECT_EQ(intAt(e, "Voltage"), 12300);                 // µV to mV
     EXPECT_EQ(intAt(e, "InstantAmperage"), 1500);
     EXPECT_EQ(intAt(e, "CycleCount"), 123);
     EXPECT_EQ(boolAt(e, "IsCharging"), true);
-    EXPECT_EQ(boolAt(e, "FullyCharged"), false);
-    EXPECT_EQ(boolAt(e, "ExternalConnected"), true);
     EXPECT_DOUBLE_EQ(e.at("AdapterDetails").dict()->at("Watts").number()->real(), 65.0);
     EXPECT_FALSE(intAt(e, "TimeRemaining"));  // the ACPI driver has no time files
 
     ASSERT_TRUE(s.powerSources);
     ASSERT_EQ(s.powerSources->size(), 1u);
-    const RegDict& ps = *s.powerSources->front();
-    EXPECT_EQ(*ps.at("Type").string(), "InternalBattery");
-    EXPECT_EQ(intAt(ps, "Current Capacity"), 62);
-    EXPECT_EQ(*ps.at("Power Source State").string(), "AC Power");
+    EXPECT_EQ(*s.powerSources->front()->at("Power Source State").string(), "AC Power");
 }
 
 TEST(SysfsBatteryServices, EnergyBasedBatteryUsesTheDesignVoltageAndTheStatusForTheSign) {
@@ -60,12 +51,9 @@ TEST(SysfsBatteryServices, EnergyBasedBatteryUsesTheDesignVoltageAndTheStatusFor
     const RegDict& e = *s.smartBattery;
     // 30 Wh at the 11.1 V design voltage is 2702.7 mAh.
     EXPECT_EQ(intAt(e, "AppleRawCurrentCapacity"), 2703);
-    EXPECT_EQ(intAt(e, "AppleRawMaxCapacity"), 4505);
-    EXPECT_EQ(intAt(e, "DesignCapacity"), 5135);
     // 10 W at 11.4 V, flowing out.
     EXPECT_EQ(intAt(e, "Amperage"), -877);
     EXPECT_FALSE(intAt(e, "CycleCount"));  // 0 means unknown
-    EXPECT_EQ(boolAt(e, "ExternalConnected"), false);
     EXPECT_EQ(intAt(e, "TimeRemaining"), 185);
     EXPECT_EQ(*s.powerSources->front()->at("Power Source State").string(), "Battery Power");
 
@@ -81,14 +69,12 @@ TEST(SysfsBatteryServices, EnergyBasedBatteryUsesTheDesignVoltageAndTheStatusFor
 }
 
 TEST(SysfsBatteryServices, PeripheralsEmptySlotsAndDesktopsHaveNoBatteryEntry) {
-    for (auto build : {desktopMainsOnly, mouseBatteryOnly}) {
-        FixtureTree t;
-        build(t);
-        const auto s = SysfsBatteryServices(t.root()).copyBatteryServices();
-        EXPECT_FALSE(s.smartBattery);
-        ASSERT_TRUE(s.powerSources);
-        EXPECT_TRUE(s.powerSources->empty());
-    }
+    FixtureTree mouse;
+    mouseBatteryOnly(mouse);
+    const auto s = SysfsBatteryServices(mouse.root()).copyBatteryServices();
+    EXPECT_FALSE(s.smartBattery);
+    ASSERT_TRUE(s.powerSources);
+    EXPECT_TRUE(s.powerSources->empty());
     FixtureTree slot;
     slot.writeAll("class/power_supply/BAT1", {{"type", "Battery\n"}, {"present", "0\n"}});
     EXPECT_FALSE(SysfsBatteryServices(slot.root()).copyBatteryServices().smartBattery);
@@ -104,13 +90,11 @@ TEST(SysfsBatteryServices, GarbageValuesAreDroppedNotInvented) {
     const auto s = SysfsBatteryServices(t.root()).copyBatteryServices();
     ASSERT_TRUE(s.smartBattery);
     const RegDict& e = *s.smartBattery;
-    EXPECT_FALSE(intAt(e, "CurrentCapacity"));
-    EXPECT_FALSE(intAt(e, "AppleRawCurrentCapacity"));
+    for (const char* key :
+         {"CurrentCapacity", "AppleRawCurrentCapacity", "Amperage", "Voltage", "CycleCount",
+          "TimeRemaining"})  // TimeRemaining: negative seconds are no time
+        EXPECT_FALSE(intAt(e, key)) << key;
     EXPECT_EQ(intAt(e, "AppleRawMaxCapacity"), 5000);
-    EXPECT_FALSE(intAt(e, "Amperage"));
-    EXPECT_FALSE(intAt(e, "Voltage"));
-    EXPECT_FALSE(intAt(e, "CycleCount"));
-    EXPECT_FALSE(intAt(e, "TimeRemaining"));  // negative seconds are no time
 
     EXPECT_EQ(parseSysfsInteger(" -42\n"), -42);
     EXPECT_FALSE(parseSysfsInteger("10000000000001"));
@@ -140,11 +124,8 @@ TEST(SysfsBatteryServices, TwoSystemBatteriesCombineIntoOne) {
     addMains(t, "AC", false);
     const RegDict e = *SysfsBatteryServices(t.root()).copyBatteryServices().smartBattery;
     EXPECT_EQ(intAt(e, "CurrentCapacity"), 56);  // 5000 of 9000 mAh
-    EXPECT_EQ(intAt(e, "AppleRawCurrentCapacity"), 5000);
-    EXPECT_EQ(intAt(e, "AppleRawMaxCapacity"), 9000);
-    EXPECT_EQ(intAt(e, "Amperage"), -1200);  // the "Unknown" pack drains with the machine
+    EXPECT_EQ(intAt(e, "Amperage"), -1200);      // the "Unknown" pack drains with the machine
     EXPECT_EQ(intAt(e, "Voltage"), 11500);
     EXPECT_EQ(intAt(e, "CycleCount"), 300);
-    EXPECT_EQ(boolAt(e, "IsCharging"), false);
     EXPECT_FALSE(intAt(e, "TimeRemaining"));  // one pack's estimate is not the machine's
 }
