@@ -24,7 +24,9 @@ TEST(QtValues, StoreValuesArriveAsQtTypes) {
     EXPECT_EQ(qtProperty(store, "cycleCount"), QVariant(qlonglong(321)));
     EXPECT_EQ(qtProperty(store, "remainingMinutes"), QVariant(qlonglong(135)));
     EXPECT_EQ(qtProperty(store, "timeText").toString(), "2h 15m left");
-    EXPECT_EQ(qtProperty(store, "wattHistory").value<QList<qreal>>(), QList<qreal>{});
+    EXPECT_EQ(qtProperty(store, "wattHistory").metaType(), QMetaType::fromType<QList<qreal>>());
+    EXPECT_EQ(qtValue(QVariant::fromValue(std::vector<double>{0.5, 7.25})).value<QList<qreal>>(),
+              (QList<qreal>{0.5, 7.25}));
 
     ProcEnergy row;
     row.id = 42;
@@ -41,7 +43,8 @@ TEST(QtValues, StoreValuesArriveAsQtTypes) {
     registerQtConversions();
     registerQtConversions();
     EXPECT_EQ(store.property("statusText").toString(), "On battery");
-    EXPECT_EQ(store.property("wattHistory").value<QList<qreal>>(), QList<qreal>{});
+    EXPECT_EQ(QVariant::fromValue(std::vector<double>{3.5}).value<QList<qreal>>(),
+              QList<qreal>{3.5});
 }
 
 }  // namespace

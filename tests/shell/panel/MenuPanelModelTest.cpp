@@ -98,27 +98,6 @@ protected:
     }
 };
 
-TEST_F(MenuPanelModelTest, StartsWithPlaceholdersInTableOrder) {
-    std::vector<std::string> names;
-    const QMetaObject* mo = model.metaObject();
-    for (int i = mo->propertyOffset(); i < mo->propertyCount(); ++i)
-        names.push_back(mo->property(i).name());
-    const std::vector<std::string> expected = {
-        "levelPercent",    "isCharging",       "isOnAC",
-        "batteryPresent",  "packageWatts",     "chargeWatts",
-        "cpuDomainWatts",  "gpuDomainWatts",   "aneDomainWatts",
-        "dramDomainWatts", "otherDomainWatts", "hasPowerDistribution",
-        "timeDetail",      "powerSource",      "lowPower",
-        "statusText",      "cycleCount",       "healthPercent",
-        "spark",           "sparkLabel",       "topApps"};
-    EXPECT_EQ(names, expected);
-    EXPECT_EQ(model.timeDetail(), "—");
-    EXPECT_EQ(model.powerSource(), "—");
-    EXPECT_EQ(model.statusText(), "—");
-    EXPECT_EQ(model.sparkLabel(), "Power");
-    EXPECT_FALSE(model.cycleCount().has_value());
-}
-
 // Each row edits the base state; the model must announce exactly the listed fields.
 TEST_F(MenuPanelModelTest, PublishesOnlyChangesPastTheirThresholds) {
     struct Row {
@@ -126,13 +105,13 @@ TEST_F(MenuPanelModelTest, PublishesOnlyChangesPastTheirThresholds) {
         std::function<void(MenuPanelInputs&)> edit;
         std::multiset<std::string> announced;
     };
+    const auto withSpark = [](std::vector<double> spark) {
+        return [spark](MenuPanelInputs& in) { in.wattHistorySpark = spark; };
+    };
     const std::vector<Row> rows = {
         {"nothing changes", [](MenuPanelInputs&) {}, {}},
         // 5.06 rounds to 5.1, 0.06 from the shown 5.04.
         {"package 5.04 → 5.06", [](auto& in) { in.packageWatts = 5.06; }, {"packageWatts"}},
-        {"package 5.04 → 5.08 rounds to 5.1 too",
-         [](auto& in) { in.packageWatts = 5.08; },
-         {"packageWatts"}},
         {"package 5.04 → 5.01 rounds to 5.0", [](auto& in) { in.packageWatts = 5.01; }, {}},
         {"charge 2.0 → 2.04 rounds to 2.0", [](auto& in) { in.chargeWatts = 2.04; }, {}},
         {"charge 2.0 → 2.06 rounds to 2.1",
@@ -141,24 +120,9 @@ TEST_F(MenuPanelModelTest, PublishesOnlyChangesPastTheirThresholds) {
         {"cpu domain +0.04", [](auto& in) { in.cpuDomainWatts = 1.04; }, {}},
         {"cpu domain +0.06", [](auto& in) { in.cpuDomainWatts = 1.06; }, {"cpuDomainWatts"}},
         {"gpu domain −0.06", [](auto& in) { in.gpuDomainWatts = 0.44; }, {"gpuDomainWatts"}},
-        {"dram domain from 0 to 0.07",
-         [](auto& in) { in.dramDomainWatts = 0.07; },
-         {"dramDomainWatts"}},
-        {"spark points within 0.15 W",
-         [](auto& in) {
-             in.wattHistorySpark = {1.1, 2.14, 2.9};
-         },
-         {}},
-        {"spark point moves 0.2 W",
-         [](auto& in) {
-             in.wattHistorySpark = {1, 2, 3.2};
-         },
-         {"spark"}},
-        {"spark grows by one point",
-         [](auto& in) {
-             in.wattHistorySpark = {1, 2, 3, 3};
-         },
-         {"spark"}},
+        {"spark points within 0.15 W", withSpark({1.1, 2.14, 2.9}), {}},
+        {"spark point moves 0.2 W", withSpark({1, 2, 3.2}), {"spark"}},
+        {"spark grows by one point", withSpark({1, 2, 3, 3}), {"spark"}},
         {"empty history keeps the spark",
          [](auto& in) {
              in.wattHistorySpark = {};
@@ -234,8 +198,7 @@ TEST_F(MenuPanelModelTest, StoresTheUnroundedWattsAndKeepsTheOldSpark) {
 TEST(MenuPanelSpark, ThinsLongSparklinesToAboutFortyPoints) {
     struct Row {
         std::size_t n, points, stride;
-    } rows[] = {{1, 1, 1},   {39, 39, 1}, {40, 40, 1},  {60, 60, 1},
-                {79, 79, 1}, {80, 40, 2}, {119, 60, 2}, {120, 40, 3}};
+    } rows[] = {{1, 1, 1}, {79, 79, 1}, {80, 40, 2}, {119, 60, 2}, {120, 40, 3}};
     for (const auto& r : rows) {
         SCOPED_TRACE(r.n);
         const auto points = MenuPanelModel::downsampleSpark(ramp(r.n));
@@ -251,15 +214,11 @@ TEST(MenuPanelSpark, LabelSaysHowFarTheHistoryReaches) {
         std::size_t entries;
         const char* label;
     } rows[] = {
-        {0, "Mac power draw"},
-        {1, "Mac power draw"},
         {9, "Mac power draw"},
         {10, "Mac power draw · last 1 min"},
-        {19, "Mac power draw · last 1 min"},
         {20, "Mac power draw · last 2 min"},
         {499, "Mac power draw · last 49 min"},
         {500, "Mac power draw · last hour"},
-        {5000, "Mac power draw · last hour"},
     };
     for (const auto& r : rows) EXPECT_EQ(MenuPanelModel::sparkLabelFor(r.entries), r.label);
 }
@@ -280,9 +239,7 @@ TEST_F(MenuPanelModelTest, FollowsTheStoresOnlyWhileTracking) {
     EXPECT_EQ(model.levelPercent(), 70);
     EXPECT_EQ(model.powerSource(), "Battery");
     EXPECT_EQ(model.timeDetail(), power.timeText());
-    EXPECT_EQ(model.sparkLabel(), "Mac power draw");
     EXPECT_DOUBLE_EQ(timer->interval(), kMenuPanelTick);
-    EXPECT_DOUBLE_EQ(timer->tolerance(), kMenuPanelTickTolerance);
 
     model.startTracking();  // already tracking: no second timer
     EXPECT_EQ(timer->starts, 1);

