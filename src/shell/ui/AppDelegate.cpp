@@ -205,7 +205,7 @@ PopoverSize AppDelegate::currentPopoverSize() const {
 void AppDelegate::warmPopoverContent() {
     if (lastPopoverSize_.width <= 0) lastPopoverSize_ = currentPopoverSize();
     if (!popover_->content()) {
-        popover_->setContent(new QWidget, lastPopoverSize_);
+        popover_->setContent(popoverContent(lastPopoverSize_), lastPopoverSize_);
         panel_->refreshNow();
     }
     popoverWarm_ = true;
@@ -215,7 +215,7 @@ void AppDelegate::applyPopoverSizeIfNeeded() {
     const PopoverSize next = currentPopoverSize();
     if (!popoverNeedsResize(lastPopoverSize_, next, popoverWarm_)) return;
     lastPopoverSize_ = next;
-    popover_->setContent(new QWidget, next);
+    popover_->setContent(popoverContent(next), next);
 }
 
 void AppDelegate::togglePopover() {
@@ -265,10 +265,15 @@ void AppDelegate::popoverDidClose() {
     leaveFastMode();
 }
 
+QWidget* AppDelegate::popoverContent(const PopoverSize& size) {
+    return content_.popover ? content_.popover(size) : new QWidget;
+}
+
 SurfaceWindow* AppDelegate::buildDashboard() {
     const double width = std::max(cardWidth_(), 420.0);
     auto* window = new SurfaceWindow("Tarvel Pro", kDashboardBackground, QSize(int(width), 560),
                                      QSize(360, 420));
+    if (content_.dashboard) window->setContent(content_.dashboard());
     installMenus(*window);
     return window;
 }
@@ -276,6 +281,7 @@ SurfaceWindow* AppDelegate::buildDashboard() {
 SurfaceWindow* AppDelegate::buildPreferences() {
     auto* window =
         new SurfaceWindow("Customize", kPreferencesBackground, QSize(780, 560), QSize(640, 420));
+    if (content_.preferences) window->setContent(content_.preferences());
     installMenus(*window);
     return window;
 }

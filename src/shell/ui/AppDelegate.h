@@ -75,6 +75,18 @@ public:
         std::function<void()> checkForUpdates;  // the menus' "Check for Updates"
     };
     void setLaterServices(LaterServices services) { later_ = std::move(services); }
+
+    // What the popover and the two windows show; each builds a new root view. Unset: empty.
+    struct ContentFactories {
+        std::function<QWidget*(const PopoverSize&)> popover;
+        std::function<QWidget*()> dashboard;
+        std::function<QWidget*()> preferences;
+    };
+    void setContentFactories(ContentFactories factories) { content_ = std::move(factories); }
+
+    MenuPanelModel& panel() const { return *panel_; }
+    SystemBatteryMenuHider& hider() const { return *hider_; }
+    LaunchAtLoginHelper& loginItem() const { return *loginItem_; }
     static constexpr int kLaunchUpdateCheckDelayMs = 1200;
 
 private:
@@ -97,6 +109,7 @@ private:
     SurfaceWindow* buildDashboard();
     SurfaceWindow* buildPreferences();
     void installMenus(SurfaceWindow& window);
+    QWidget* popoverContent(const PopoverSize& size);
 
     AppCore& core_;
     std::unique_ptr<MenuPanelModel> panel_;
@@ -118,6 +131,7 @@ private:
     PopoverReopenGuard reopenGuard_;
     std::function<double()> cardWidth_;
     LaterServices later_;
+    ContentFactories content_;
     std::vector<QMetaObject::Connection> subscriptions_;
 };
 
