@@ -69,6 +69,7 @@ void ProcessEnergyStore::sample() {
         postTo(this, [this, list = std::move(list)]() mutable { publishTop(std::move(list)); });
         postTo(this, [this] {
             sampleInFlight_ = false;
+            hasSampled_ = true;
             emit sampleFinished();
         });
     });

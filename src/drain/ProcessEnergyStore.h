@@ -39,6 +39,8 @@ public:
 
     const std::vector<ProcEnergy>& top() const { return top_; }
     bool fastMode() const { return fastMode_; }
+    // A pass has finished: an empty list now means nothing was found, not "not looked yet".
+    bool hasSampled() const { return hasSampled_; }
     // The running timer's period in seconds (0 when stopped).
     double timerInterval() const;
 
@@ -66,6 +68,7 @@ private:
     QTimer* timer_ = nullptr;
     bool fastMode_ = false;
     bool sampleInFlight_ = false;
+    bool hasSampled_ = false;
     double lastTopLog_ = 0;
     EnergySampler sampler_;  // touched only on the queue
 
