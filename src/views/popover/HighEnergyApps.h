@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QLabel>
+#include <QWidget>
+#include <vector>
+
+#include "drain/ProcEnergy.h"
+
+class QVBoxLayout;
+
+namespace tarvel {
+
+struct ViewServices;
+
+// A one-line label that shortens its text with "…" to fit its width; the text is never read
+// as markup.
+class ElidedLabel : public QLabel {
+    Q_OBJECT
+
+public:
+    ElidedLabel(const QString& text, QWidget* parent = nullptr);
+    const QString& fullText() const { return full_; }
+    QSize minimumSizeHint() const override;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    QString full_;
+};
+
+// "High Energy Usage": up to five apps with their icon, name and a word for their energy;
+// "Loading…" until the processes have been sampled once, "None" when a sample found nothing.
+class HighEnergyApps : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr int kMaxApps = 5;
+
+    explicit HighEnergyApps(ViewServices& services, QWidget* parent = nullptr);
+
+public slots:
+    void refresh();
+
+private:
+    QWidget* appRow(const ProcEnergy& app);
+    void clearRows();
+
+    ViewServices& services_;
+    QVBoxLayout* rows_;
+    std::vector<ProcEnergy> shown_;
+    QString shownPlaceholder_;
+    bool built_ = false;
+};
+
+}  // namespace tarvel
