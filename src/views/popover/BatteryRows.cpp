@@ -81,8 +81,10 @@ void BatteryRows::refresh() {
         time_->setValue(time->second);
     }
 
-    // A managed battery says what the charger is told to do; otherwise what it is doing.
-    const bool managed = battery && charge_.isEnabled();
+    // A managed battery says what the charger is told to do; otherwise (and where the charger
+    // cannot be controlled) what it is doing.
+    const bool managed = battery && charge_.isEnabled() &&
+                         charge_.status() != ChargeLimitStatus::unsupported;
     appMode_->setVisible(managed);
     appMode_->setValue(qs(charge_.appModeLabel()));
     state_->setVisible(!managed);

@@ -52,6 +52,9 @@ ChargeControlRows::ChargeControlRows(ChargeLimitController& charge, QWidget* par
     QPushButton* discharge = tarvelButton("Discharge battery", ButtonKind::plain, overrides_);
     connect(full, &QPushButton::clicked, this, [this] { charge_.chargeToFullNow(); });
     connect(discharge, &QPushButton::clicked, this, [this] { charge_.dischargeBattery(); });
+    // Two buttons share the popover's width: tighter padding than a lone button.
+    for (QPushButton* button : {full, discharge})
+        button->setStyleSheet(button->styleSheet() + "QPushButton{padding:5px 6px;}");
     pair->addWidget(full, 1);
     pair->addWidget(discharge, 1);
     stop_ = tarvelButton("Stop override", ButtonKind::plain, managed_);

@@ -19,7 +19,8 @@ constexpr int kIconSize = 16;
 
 }  // namespace
 
-ElidedLabel::ElidedLabel(const QString& text, QWidget* parent) : QLabel(parent), full_(text) {
+ElidedLabel::ElidedLabel(const QString& text, QWidget* parent, Qt::TextElideMode mode)
+    : QLabel(parent), full_(text), mode_(mode) {
     setTextFormat(Qt::PlainText);
     setTextInteractionFlags(Qt::NoTextInteraction);
     setText(text);
@@ -31,7 +32,7 @@ QSize ElidedLabel::minimumSizeHint() const {
 }
 
 void ElidedLabel::resizeEvent(QResizeEvent* event) {
-    setText(fontMetrics().elidedText(full_, Qt::ElideRight, width()));
+    setText(fontMetrics().elidedText(full_, mode_, width()));
     QLabel::resizeEvent(event);
 }
 

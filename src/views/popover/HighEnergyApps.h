@@ -18,7 +18,8 @@ class ElidedLabel : public QLabel {
     Q_OBJECT
 
 public:
-    ElidedLabel(const QString& text, QWidget* parent = nullptr);
+    ElidedLabel(const QString& text, QWidget* parent = nullptr,
+                Qt::TextElideMode mode = Qt::ElideRight);
     const QString& fullText() const { return full_; }
     QSize minimumSizeHint() const override;
 
@@ -27,6 +28,7 @@ protected:
 
 private:
     QString full_;
+    Qt::TextElideMode mode_;
 };
 
 // "High Energy Usage": up to five apps with their icon, name and a word for their energy;

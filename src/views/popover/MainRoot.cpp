@@ -99,9 +99,10 @@ void MainRoot::rebuild(MenuChromeStyle style) {
         next = cards;
     }
     next->layout()->setContentsMargins(style.padH(), kPadV, style.padH(), kPadV);
-    next->setAutoFillBackground(false);
     // The old content goes with the scroll area's widget.
     scroll_->setWidget(next);
+    // The scroll area fills its widget with the light default; the popover's own colour shows.
+    next->setAutoFillBackground(false);
     content_ = next;
 }
 

@@ -78,7 +78,9 @@ std::vector<PowerSection::Row> PowerSection::rowsFor(const PowerStore& power) {
 
 void PowerSection::refresh() {
     setSummary(summaryFor(power_));
-    setSparkline(power_.wattHistory());
+    // A line needs two points; until then no empty chart.
+    const std::vector<double>& history = power_.wattHistory();
+    setSparkline(history.size() >= 2 ? std::optional(history) : std::nullopt);
     const std::vector<Row> rows = rowsFor(power_);
     bool sameLabels = rows.size() == shown_.size();
     for (size_t i = 0; sameLabels && i < rows.size(); ++i)

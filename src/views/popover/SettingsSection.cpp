@@ -13,6 +13,7 @@
 #include "views/components/Controls.h"
 #include "views/components/MonitorRow.h"
 #include "views/components/TarvelText.h"
+#include "views/popover/HighEnergyApps.h"
 
 namespace tarvel {
 
@@ -22,10 +23,26 @@ QWidget* buttonPair(QPushButton* left, QPushButton* right, QWidget* parent) {
     auto* row = new QWidget(parent);
     auto* line = new QHBoxLayout(row);
     line->setContentsMargins(0, 0, 0, 0);
-    line->setSpacing(4);
+    line->setSpacing(14);
     line->addWidget(left);
     line->addWidget(right);
     line->addStretch(1);
+    return row;
+}
+
+// Where the program runs from; a long folder keeps its start and its end.
+QWidget* installRow(QWidget* parent) {
+    const QString folder = QCoreApplication::applicationDirPath();
+    auto* row = new QWidget(parent);
+    auto* line = new QHBoxLayout(row);
+    line->setContentsMargins(0, 0, 0, 0);
+    line->addWidget(plainLabel("Install", TarvelType::caption, TarvelColor::labelSecondary, row));
+    auto* path = new ElidedLabel(folder, row, Qt::ElideMiddle);
+    path->setFont(tarvelFont(TarvelType::caption));
+    setTextColor(path, TarvelColor::labelSecondary.color());
+    path->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    path->setToolTip(folder);
+    line->addWidget(path, 1);
     return row;
 }
 
@@ -39,12 +56,7 @@ SettingsSection::SettingsSection(ViewServices& services, QWidget* parent)
     const QColor primary = TarvelColor::labelPrimary.color();
     column->addWidget(new MonitorRow("Version", TARVEL_VERSION, primary, this));
     column->addWidget(new MonitorRow("Channel", TARVEL_CHANNEL, primary, this));
-    auto* install = new MonitorRow("Install", QCoreApplication::applicationDirPath(),
-                                   TarvelColor::labelSecondary.color(), this);
-    install->setToolTip(QCoreApplication::applicationDirPath());
-    for (QLabel* label : install->findChildren<QLabel*>())
-        label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    column->addWidget(install);
+    column->addWidget(installRow(this));
 
     auto* login = new LabeledSwitch("Launch at Login", "Start Tarvel when you log in.", this);
     LaunchAtLoginHelper* helper = services.loginItem;
@@ -80,7 +92,11 @@ SettingsSection::SettingsSection(ViewServices& services, QWidget* parent)
     QPushButton* reveal = tarvelButton("Reveal data folder", ButtonKind::minimal, this);
     connect(clear, &QPushButton::clicked, this, [&log] { log.clearAll(); });
     connect(reveal, &QPushButton::clicked, this, [&actions] { runAction(actions.revealDataFolder); });
-    column->addWidget(buttonPair(clear, reveal, this));
+    // Links line up with the card's text.
+    for (QPushButton* link : {updates, website, clear, reveal})
+        link->setStyleSheet(link->styleSheet() + "QPushButton{padding:2px 0;}");
+    column->addWidget(clear, 0, Qt::AlignLeft);
+    column->addWidget(reveal, 0, Qt::AlignLeft);
 
     column->addWidget(plainLabel("Local only — no accounts, no telemetry.", TarvelType::label,
                                  TarvelColor::labelTertiary, this));

@@ -16,6 +16,7 @@ WhySection::WhySection(UserDefaults& settings, QWidget* parent)
     rows_->setSpacing(6);
     content()->addLayout(rows_);
     QPushButton* refresh = tarvelButton("Refresh analysis", ButtonKind::minimal, this);
+    refresh->setStyleSheet(refresh->styleSheet() + "QPushButton{padding:2px 0;}");
     connect(refresh, &QPushButton::clicked, this, &WhySection::refreshRequested);
     content()->addWidget(refresh, 0, Qt::AlignLeft);
     showWhy(nullptr);
