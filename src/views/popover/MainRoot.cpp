@@ -1,5 +1,6 @@
 #include "views/popover/MainRoot.h"
 
+#include <QLabel>
 #include <QLayout>
 #include <QPainter>
 #include <QScrollArea>
@@ -133,8 +134,10 @@ void MainRoot::showWhy(const WhyDrain& why) {
 void MainRoot::showOnboarding() {
     auto* cover = new OnboardingCover(this);
     auto* sheet = new TarvelOnboardingSheet(services_.settings, cover);
-    // The sheet is drawn for wider windows; in the popover it takes the width there is.
+    // The sheet is drawn for wider windows; in the popover it takes the width there is, and
+    // its one-line titles wrap rather than being cut off.
     sheet->setFixedWidth(std::min(TarvelOnboardingSheet::kWidth, width() - 2 * kSheetMargin));
+    for (QLabel* label : sheet->findChildren<QLabel*>()) label->setWordWrap(true);
     connect(sheet, &TarvelOnboardingSheet::dismissed, this, [this, cover] {
         cover->hide();
         cover->deleteLater();
