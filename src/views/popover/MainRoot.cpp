@@ -100,7 +100,9 @@ void MainRoot::rebuild(MenuChromeStyle style) {
         next = cards;
     }
     next->layout()->setContentsMargins(style.padH(), kPadV, style.padH(), kPadV);
-    // The old content goes with the scroll area's widget.
+    // A control of the old content may be what changed the style: it goes once its event is
+    // handled.
+    if (QWidget* old = scroll_->takeWidget()) old->deleteLater();
     scroll_->setWidget(next);
     // The scroll area fills its widget with the light default; the popover's own colour shows.
     next->setAutoFillBackground(false);
