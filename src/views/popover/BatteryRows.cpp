@@ -83,8 +83,8 @@ void BatteryRows::refresh() {
 
     // A managed battery says what the charger is told to do; otherwise (and where the charger
     // cannot be controlled) what it is doing.
-    const bool managed = battery && charge_.isEnabled() &&
-                         charge_.status() != ChargeLimitStatus::unsupported;
+    const bool managed =
+        battery && charge_.isEnabled() && charge_.status() != ChargeLimitStatus::unsupported;
     appMode_->setVisible(managed);
     appMode_->setValue(qs(charge_.appModeLabel()));
     state_->setVisible(!managed);

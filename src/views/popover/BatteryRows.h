@@ -22,7 +22,7 @@ public:
 
     // The time or status row as label and value; none without a battery.
     static std::optional<std::pair<QString, QString>> timeRow(const MenuPanelModel& panel,
-                                                               const ChargeLimitController& charge);
+                                                              const ChargeLimitController& charge);
     static QString stateLine(const MenuPanelModel& panel);
 
 public slots:

@@ -36,7 +36,8 @@ ChargeControlRows::ChargeControlRows(ChargeLimitController& charge, QWidget* par
     limit_ = new KivoRow(KivoRow::Kind::detail, "Charge limit", "", true, managed_);
     slider_ = new CommitSlider(50, 100, managed_);
     slider_->setAccessibleName("Charge limit");
-    connect(slider_, &CommitSlider::moved, this, [this](int value) { limit_->setValue(percent(value)); });
+    connect(slider_, &CommitSlider::moved, this,
+            [this](int value) { limit_->setValue(percent(value)); });
     connect(slider_, &CommitSlider::committed, this,
             [this](int value) { charge_.setLimitPercent(value); });
     detail_ = plainLabel("", TarvelType::micro, TarvelColor::labelSecondary, managed_);
@@ -61,8 +62,8 @@ ChargeControlRows::ChargeControlRows(ChargeLimitController& charge, QWidget* par
     connect(stop_, &QPushButton::clicked, this, [this] { charge_.stopOverride(); });
 
     for (QWidget* w : {static_cast<QWidget*>(limit_), static_cast<QWidget*>(slider_),
-                       static_cast<QWidget*>(detail_), static_cast<QWidget*>(error_),
-                       overrides_, static_cast<QWidget*>(stop_)})
+                       static_cast<QWidget*>(detail_), static_cast<QWidget*>(error_), overrides_,
+                       static_cast<QWidget*>(stop_)})
         inner->addWidget(w);
     column->addWidget(managed_);
 

@@ -46,8 +46,7 @@ HighEnergyApps::HighEnergyApps(ViewServices& services, QWidget* parent)
     rows_->setSpacing(6);
     column->addLayout(rows_);
     connect(&services_.panel, &MenuPanelModel::topAppsChanged, this, &HighEnergyApps::refresh);
-    connect(&services_.energy, &ProcessEnergyStore::sampleFinished, this,
-            &HighEnergyApps::refresh);
+    connect(&services_.energy, &ProcessEnergyStore::sampleFinished, this, &HighEnergyApps::refresh);
     refresh();
 }
 
@@ -57,15 +56,16 @@ void HighEnergyApps::refresh() {
     // The model copies the store's list on its own tick: until it has, the store may know more.
     QString placeholder;
     if (apps.empty())
-        placeholder = services_.energy.hasSampled() && services_.energy.top().empty() ? "None"
-                                                                                     : "Loading…";
+        placeholder =
+            services_.energy.hasSampled() && services_.energy.top().empty() ? "None" : "Loading…";
     if (built_ && apps == shown_ && placeholder == shownPlaceholder_) return;
     built_ = true;
     shown_ = apps;
     shownPlaceholder_ = placeholder;
     clearRows();
     if (apps.empty()) {
-        rows_->addWidget(plainLabel(placeholder, TarvelType::caption, TarvelColor::labelTertiary, this));
+        rows_->addWidget(
+            plainLabel(placeholder, TarvelType::caption, TarvelColor::labelTertiary, this));
         return;
     }
     for (const ProcEnergy& app : apps) rows_->addWidget(appRow(app));

@@ -157,10 +157,10 @@ void MainRoot::placeOnboarding() {
     auto* sheet = onboarding_->findChild<TarvelOnboardingSheet*>();
     if (!sheet) return;
     sheet->adjustSize();
-    const int height = std::min(sheet->heightForWidth(sheet->width()) > 0
-                                    ? sheet->heightForWidth(sheet->width())
-                                    : sheet->sizeHint().height(),
-                                this->height() - 2 * kSheetMargin);
+    const int height =
+        std::min(sheet->heightForWidth(sheet->width()) > 0 ? sheet->heightForWidth(sheet->width())
+                                                           : sheet->sizeHint().height(),
+                 this->height() - 2 * kSheetMargin);
     sheet->setGeometry((width() - sheet->width()) / 2, (this->height() - height) / 2,
                        sheet->width(), height);
 }

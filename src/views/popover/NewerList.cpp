@@ -43,12 +43,11 @@ NewerList::NewerList(ViewServices& services, QObject* context, QWidget* parent)
     column->addWidget(new PopoverMenuActions(services, context, this));
 
     MenuPanelModel& panel = services.panel;
-    for (auto changed : {&MenuPanelModel::hasPowerDistributionChanged,
-                         &MenuPanelModel::packageWattsChanged, &MenuPanelModel::cpuDomainWattsChanged,
-                         &MenuPanelModel::gpuDomainWattsChanged,
-                         &MenuPanelModel::aneDomainWattsChanged,
-                         &MenuPanelModel::dramDomainWattsChanged,
-                         &MenuPanelModel::otherDomainWattsChanged})
+    for (auto changed :
+         {&MenuPanelModel::hasPowerDistributionChanged, &MenuPanelModel::packageWattsChanged,
+          &MenuPanelModel::cpuDomainWattsChanged, &MenuPanelModel::gpuDomainWattsChanged,
+          &MenuPanelModel::aneDomainWattsChanged, &MenuPanelModel::dramDomainWattsChanged,
+          &MenuPanelModel::otherDomainWattsChanged})
         connect(&panel, changed, this, &NewerList::refreshDistribution);
     refreshDistribution();
 }

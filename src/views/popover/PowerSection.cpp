@@ -48,8 +48,8 @@ std::vector<PowerSection::Row> PowerSection::rowsFor(const PowerStore& power) {
     const QColor secondary = TarvelColor::labelSecondary.color();
     std::vector<Row> rows;
     if (power.batteryPresent())
-        rows.push_back({"Battery", QString::number(power.levelPercent()) + "%",
-                        TarvelColor::accent.color()});
+        rows.push_back(
+            {"Battery", QString::number(power.levelPercent()) + "%", TarvelColor::accent.color()});
     rows.push_back({"Status", qs(power.statusText()), primary});
     rows.push_back({"Time", qs(power.timeText()), secondary});
     rows.push_back({"Package", watts(power.packageWatts()), primary});
@@ -62,7 +62,8 @@ std::vector<PowerSection::Row> PowerSection::rowsFor(const PowerStore& power) {
         rows.push_back({"Battery draw", watts(power.chargeWatts()), TarvelColor::nOrange.color()});
     if (power.healthPercent())
         rows.push_back({"Health", QString::number(*power.healthPercent()) + "%", primary});
-    if (power.cycleCount()) rows.push_back({"Cycles", QString::number(*power.cycleCount()), primary});
+    if (power.cycleCount())
+        rows.push_back({"Cycles", QString::number(*power.cycleCount()), primary});
     if (power.capacityRaw() && power.designCapacity())
         rows.push_back({"Capacity",
                         QString::number(*power.capacityRaw()) + " / " +

@@ -71,7 +71,8 @@ SettingsSection::SettingsSection(ViewServices& services, QWidget* parent)
     ViewServices::Actions& actions = services.actions;
     QPushButton* updates = tarvelButton("Check for Updates", ButtonKind::minimal, this);
     QPushButton* website = tarvelButton("Open website", ButtonKind::minimal, this);
-    connect(updates, &QPushButton::clicked, this, [&actions] { runAction(actions.checkForUpdates); });
+    connect(updates, &QPushButton::clicked, this,
+            [&actions] { runAction(actions.checkForUpdates); });
     connect(website, &QPushButton::clicked, this, [&actions] { runAction(actions.openWebsite); });
     column->addWidget(buttonPair(updates, website, this));
 
@@ -82,7 +83,8 @@ SettingsSection::SettingsSection(ViewServices& services, QWidget* parent)
     // Pruning deletes records for good: only the value the user lets go of is applied.
     connect(retention_, &CommitSlider::moved, this,
             [this](int days) { retentionLabel_->setText(retentionText(days)); });
-    connect(retention_, &CommitSlider::committed, this, [&log](int days) { log.setRetention(days); });
+    connect(retention_, &CommitSlider::committed, this,
+            [&log](int days) { log.setRetention(days); });
     connect(&log, &DrainLog::retentionDaysChanged, this, &SettingsSection::showRetention);
     column->addWidget(retentionLabel_);
     column->addWidget(retention_);
@@ -91,7 +93,8 @@ SettingsSection::SettingsSection(ViewServices& services, QWidget* parent)
     QPushButton* clear = tarvelButton("Clear local history", ButtonKind::minimal, this);
     QPushButton* reveal = tarvelButton("Reveal data folder", ButtonKind::minimal, this);
     connect(clear, &QPushButton::clicked, this, [&log] { log.clearAll(); });
-    connect(reveal, &QPushButton::clicked, this, [&actions] { runAction(actions.revealDataFolder); });
+    connect(reveal, &QPushButton::clicked, this,
+            [&actions] { runAction(actions.revealDataFolder); });
     // Links line up with the card's text.
     for (QPushButton* link : {updates, website, clear, reveal})
         link->setStyleSheet(link->styleSheet() + "QPushButton{padding:2px 0;}");

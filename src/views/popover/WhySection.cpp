@@ -10,8 +10,8 @@
 namespace tarvel {
 
 WhySection::WhySection(UserDefaults& settings, QWidget* parent)
-    : MonitorSection("Why drain?", TarvelColor::nPurple.color(), kStorageKey,
-                     "questionmark.circle", settings, parent),
+    : MonitorSection("Why drain?", TarvelColor::nPurple.color(), kStorageKey, "questionmark.circle",
+                     settings, parent),
       rows_(new QVBoxLayout) {
     rows_->setSpacing(6);
     content()->addLayout(rows_);
@@ -41,14 +41,16 @@ void WhySection::showWhy(const WhyDrain* why) {
     setSummary(summaryFor(*why));
     rows_->addWidget(new MonitorRow(
         "Drop", QString::number(why->dropPercent) + "% · " + qs(why->windowLabel), primary, this));
-    QLabel* summary = plainLabel(qs(why->summary), TarvelType::micro, TarvelColor::labelSecondary, this);
+    QLabel* summary =
+        plainLabel(qs(why->summary), TarvelType::micro, TarvelColor::labelSecondary, this);
     summary->setWordWrap(true);
     rows_->addWidget(summary);
     for (const WhyDrain::Culprit& culprit : why->culprits) {
         rows_->addWidget(new MonitorRow(qs(culprit.name), fixed(culprit.share * 100, 0) + "%",
                                         TarvelColor::nPurple.color(), this));
         if (culprit.note.empty()) continue;
-        QLabel* note = plainLabel(qs(culprit.note), TarvelType::label, TarvelColor::labelTertiary, this);
+        QLabel* note =
+            plainLabel(qs(culprit.note), TarvelType::label, TarvelColor::labelTertiary, this);
         note->setWordWrap(true);
         rows_->addWidget(note);
     }

@@ -41,8 +41,8 @@ TEST(MainRoot, ReadsTheStoredStyleWhenBuiltAndEveryAppearanceStoresNewer) {
         EXPECT_EQ(qobject_cast<OriginalCards*>(root.content()) != nullptr, !c.newer);
 
         QStringList posted;
-        QObject::connect(&AppNotificationCenter::instance(), &AppNotificationCenter::posted,
-                         &root, [&](const QString& name) { posted << name; });
+        QObject::connect(&AppNotificationCenter::instance(), &AppNotificationCenter::posted, &root,
+                         [&](const QString& name) { posted << name; });
         root.show();
         EXPECT_EQ(fixture.settings().string(MenuChromeStyle::kKey), "newer");
         EXPECT_TRUE(posted.contains(tarvelMenuBarDisplayChanged));

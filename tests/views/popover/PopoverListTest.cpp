@@ -26,11 +26,11 @@ TEST(PopoverList, BatteryRowsFollowTheMachine) {
         QString stateLine;
     };
     const QStringList timeLabels{"Time Remaining", "Time to Full", "Status"};
-    for (const Case& c : {Case{"desktop", test::desktopMainsOnly, "—", "", "Desktop · AC only"},
-                          Case{"discharging", test::dischargingEnergyLaptop, "60%",
-                               "Time Remaining", "Discharging"},
-                          Case{"charging", test::chargingLaptop, "62%", "Time to Full",
-                               "Charging"}}) {
+    for (const Case& c :
+         {Case{"desktop", test::desktopMainsOnly, "—", "", "Desktop · AC only"},
+          Case{"discharging", test::dischargingEnergyLaptop, "60%", "Time Remaining",
+               "Discharging"},
+          Case{"charging", test::chargingLaptop, "62%", "Time to Full", "Charging"}}) {
         SCOPED_TRACE(c.name);
         ViewFixture fixture(c.machine);
         ASSERT_TRUE(fixture.readMachine());
@@ -118,22 +118,22 @@ TEST(PopoverList, MenuActionsCloseThePopoverFirstAndActFiftyMillisecondsLater) {
     actions.quit = [&] { ran << "quit"; };
     auto root = test::shownRoot(fixture);
     QStringList titles;
-    for (const KivoMenuAction* entry : root->findChildren<KivoMenuAction*>()) titles << entry->text();
+    for (const KivoMenuAction* entry : root->findChildren<KivoMenuAction*>())
+        titles << entry->text();
     EXPECT_EQ(titles, QStringList({"Get Tarvel Pro", "Settings", "Full Window",
                                    "Open Battery Settings…", "Quit Tarvel Pro"}));
     QStringList posted;
-    QObject::connect(&AppNotificationCenter::instance(), &AppNotificationCenter::posted,
-                     root.get(), [&](const QString& name) { posted << name; });
+    QObject::connect(&AppNotificationCenter::instance(), &AppNotificationCenter::posted, root.get(),
+                     [&](const QString& name) { posted << name; });
 
     struct Case {
         const char* title;
         QString effect;  // what ran, or the notification posted after closing
     };
-    for (const Case& c : {Case{"Get Tarvel Pro", "pro"},
-                          Case{"Settings", tarvelOpenPreferences},
-                          Case{"Full Window", tarvelOpenDashboard},
-                          Case{"Open Battery Settings…", "battery"},
-                          Case{"Quit Tarvel Pro", "quit"}}) {
+    for (const Case& c :
+         {Case{"Get Tarvel Pro", "pro"}, Case{"Settings", tarvelOpenPreferences},
+          Case{"Full Window", tarvelOpenDashboard}, Case{"Open Battery Settings…", "battery"},
+          Case{"Quit Tarvel Pro", "quit"}}) {
         SCOPED_TRACE(c.title);
         posted.clear();
         ran.clear();

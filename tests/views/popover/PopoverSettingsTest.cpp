@@ -13,9 +13,9 @@
 #include "views/components/Controls.h"
 #include "views/components/MonitorRow.h"
 #include "views/popover/OriginalCards.h"
+#include "views/popover/PopoverTestSupport.h"
 #include "views/popover/PowerSection.h"
 #include "views/popover/SettingsSection.h"
-#include "views/popover/PopoverTestSupport.h"
 
 namespace tarvel {
 namespace {
@@ -45,13 +45,21 @@ TEST(PopoverCards, PowerCardRowsFollowTheMachine) {
         QStringList absent;
     };
     for (const Case& c :
-         {Case{"desktop", test::desktopMainsOnly, "", {"Status", "Time", "Package", "Power source"},
+         {Case{"desktop",
+               test::desktopMainsOnly,
+               "",
+               {"Status", "Time", "Package", "Power source"},
                {"Battery", "Charging", "Battery draw", "Cycles"}},
-          Case{"discharging", test::dischargingEnergyLaptop, "60% · ",
+          Case{"discharging",
+               test::dischargingEnergyLaptop,
+               "60% · ",
                {"Battery", "Status", "Time", "Package", "Power source", "Battery draw", "Health"},
                {"Charging"}},
-          Case{"charging", test::chargingLaptop, "62% · ",
-               {"Battery", "Charging", "Health", "Cycles", "Capacity"}, {"Battery draw"}}}) {
+          Case{"charging",
+               test::chargingLaptop,
+               "62% · ",
+               {"Battery", "Charging", "Health", "Cycles", "Capacity"},
+               {"Battery draw"}}}) {
         SCOPED_TRACE(c.name);
         ViewFixture fixture(c.machine);
         ASSERT_TRUE(fixture.readMachine());
@@ -63,11 +71,14 @@ TEST(PopoverCards, PowerCardRowsFollowTheMachine) {
         if (QString(c.name) == "desktop")
             EXPECT_TRUE(power->summary().endsWith(" W pkg")) << power->summary().toStdString();
         else
-            EXPECT_TRUE(power->summary().startsWith(c.summaryStart)) << power->summary().toStdString();
+            EXPECT_TRUE(power->summary().startsWith(c.summaryStart))
+                << power->summary().toStdString();
         QStringList labels;
         for (const MonitorRow* row : power->findChildren<MonitorRow*>()) labels << row->label();
-        for (const QString& label : c.present) EXPECT_TRUE(labels.contains(label)) << label.toStdString();
-        for (const QString& label : c.absent) EXPECT_FALSE(labels.contains(label)) << label.toStdString();
+        for (const QString& label : c.present)
+            EXPECT_TRUE(labels.contains(label)) << label.toStdString();
+        for (const QString& label : c.absent)
+            EXPECT_FALSE(labels.contains(label)) << label.toStdString();
     }
 }
 

@@ -30,11 +30,16 @@ public:
         : core_(makeCore(tree, machine)),
           panel(core_->powerStore(), core_->processEnergy(), core_->platform().lowPowerMode()),
           prefs(core_->settings()),
-          services{core_->settings(),    core_->platform().clock(),
-                   core_->powerStore(),  core_->processEnergy(),
-                   core_->drainLog(),    core_->drainAlerts(),
-                   core_->chargeLimit(), panel,
-                   core_->platform().lowPowerMode(), prefs} {}
+          services{core_->settings(),
+                   core_->platform().clock(),
+                   core_->powerStore(),
+                   core_->processEnergy(),
+                   core_->drainLog(),
+                   core_->drainAlerts(),
+                   core_->chargeLimit(),
+                   panel,
+                   core_->platform().lowPowerMode(),
+                   prefs} {}
 
     AppCore& core() { return *core_; }
     UserDefaults& settings() { return core_->settings(); }
