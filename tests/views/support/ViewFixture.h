@@ -39,7 +39,10 @@ public:
                    core_->chargeLimit(),
                    panel,
                    core_->platform().lowPowerMode(),
-                   prefs} {}
+                   prefs,
+                   nullptr,
+                   nullptr,
+                   {}} {}
 
     AppCore& core() { return *core_; }
     UserDefaults& settings() { return core_->settings(); }
