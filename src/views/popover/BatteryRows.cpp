@@ -7,7 +7,7 @@
 #include "views/components/CardFrame.h"
 #include "views/components/KivoRows.h"
 #include "views/components/TarvelText.h"
-#include "views/popover/ObserveChanges.h"
+#include "views/popover/OnAnyPropertyChange.h"
 
 namespace tarvel {
 
@@ -42,8 +42,8 @@ BatteryRows::BatteryRows(MenuPanelModel& panel, ChargeLimitController& charge, Q
     column->addWidget(separator_);
     column->addSpacing(3);
     for (KivoRow* row : {source_, cycles_, capacity_, lowPower_, draw_}) column->addWidget(row);
-    observeChanges(&panel_, this, "refresh()");
-    observeChanges(&charge_, this, "refresh()");
+    onAnyPropertyChange(&panel_, this, "refresh()");
+    onAnyPropertyChange(&charge_, this, "refresh()");
     refresh();
 }
 

@@ -8,7 +8,7 @@
 #include "views/components/Controls.h"
 #include "views/components/KivoRows.h"
 #include "views/components/TarvelText.h"
-#include "views/popover/ObserveChanges.h"
+#include "views/popover/OnAnyPropertyChange.h"
 
 namespace tarvel {
 
@@ -67,7 +67,7 @@ ChargeControlRows::ChargeControlRows(ChargeLimitController& charge, QWidget* par
         inner->addWidget(w);
     column->addWidget(managed_);
 
-    observeChanges(&charge_, this, "refresh()");
+    onAnyPropertyChange(&charge_, this, "refresh()");
     refresh();
 }
 

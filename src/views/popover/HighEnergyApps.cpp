@@ -19,7 +19,7 @@ constexpr int kIconSize = 16;
 
 }  // namespace
 
-ElidedLabel::ElidedLabel(const QString& text, QWidget* parent, Qt::TextElideMode mode)
+ElidedNameLabel::ElidedNameLabel(const QString& text, QWidget* parent, Qt::TextElideMode mode)
     : QLabel(parent), full_(text), mode_(mode) {
     setTextFormat(Qt::PlainText);
     setTextInteractionFlags(Qt::NoTextInteraction);
@@ -27,11 +27,11 @@ ElidedLabel::ElidedLabel(const QString& text, QWidget* parent, Qt::TextElideMode
     setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
 }
 
-QSize ElidedLabel::minimumSizeHint() const {
+QSize ElidedNameLabel::minimumSizeHint() const {
     return {0, QLabel::minimumSizeHint().height()};
 }
 
-void ElidedLabel::resizeEvent(QResizeEvent* event) {
+void ElidedNameLabel::resizeEvent(QResizeEvent* event) {
     setText(fontMetrics().elidedText(full_, mode_, width()));
     QLabel::resizeEvent(event);
 }
@@ -83,7 +83,7 @@ QWidget* HighEnergyApps::appRow(const ProcEnergy& app) {
                         ? TarvelSymbol::pixmap("app", TarvelColor::labelSecondary.color(),
                                                kIconSize, devicePixelRatioF())
                         : appIcon.pixmap(kIconSize, kIconSize));
-    auto* name = new ElidedLabel(qs(app.name), row);
+    auto* name = new ElidedNameLabel(qs(app.name), row);
     name->setFont(tarvelFont(TarvelType::body));
     setTextColor(name, TarvelColor::labelPrimary.color());
     QLabel* energy = plainLabel(qs(kivoEnergyLabel(app.cpuPercent)), TarvelType::caption,

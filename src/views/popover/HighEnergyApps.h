@@ -14,12 +14,12 @@ struct ViewServices;
 
 // A one-line label that shortens its text with "…" to fit its width; the text is never read
 // as markup.
-class ElidedLabel : public QLabel {
+class ElidedNameLabel : public QLabel {
     Q_OBJECT
 
 public:
-    ElidedLabel(const QString& text, QWidget* parent = nullptr,
-                Qt::TextElideMode mode = Qt::ElideRight);
+    ElidedNameLabel(const QString& text, QWidget* parent = nullptr,
+                    Qt::TextElideMode mode = Qt::ElideRight);
     const QString& fullText() const { return full_; }
     QSize minimumSizeHint() const override;
 

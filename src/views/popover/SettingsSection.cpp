@@ -37,7 +37,7 @@ QWidget* installRow(QWidget* parent) {
     auto* line = new QHBoxLayout(row);
     line->setContentsMargins(0, 0, 0, 0);
     line->addWidget(plainLabel("Install", TarvelType::caption, TarvelColor::labelSecondary, row));
-    auto* path = new ElidedLabel(folder, row, Qt::ElideMiddle);
+    auto* path = new ElidedNameLabel(folder, row, Qt::ElideMiddle);
     path->setFont(tarvelFont(TarvelType::caption));
     setTextColor(path, TarvelColor::labelSecondary.color());
     path->setAlignment(Qt::AlignRight | Qt::AlignVCenter);

@@ -8,7 +8,7 @@ namespace tarvel {
 
 // Calls `receiver->slot` (a method taking no arguments) whenever any notifying property of
 // `source` changes, so a view follows every published field without listing them.
-inline void observeChanges(QObject* source, QObject* receiver, const char* slot) {
+inline void onAnyPropertyChange(QObject* source, QObject* receiver, const char* slot) {
     const QMetaObject* meta = source->metaObject();
     const int slotIndex = receiver->metaObject()->indexOfMethod(slot);
     if (slotIndex < 0) return;
