@@ -17,7 +17,7 @@ WhyLoader::~WhyLoader() {
 }
 
 void WhyLoader::load() {
-    if (watcher_.isRunning()) {
+    if (running_) {
         again_ = true;
         return;
     }
@@ -25,12 +25,14 @@ void WhyLoader::load() {
 }
 
 void WhyLoader::start() {
+    running_ = true;
     const double now = clock_.now();
     watcher_.setFuture(QtConcurrent::run(
         [path = historyPath_, now] { return whyDrainFromFile(path, now); }));
 }
 
 void WhyLoader::finished() {
+    running_ = false;
     last_ = watcher_.result();
     if (again_) {
         again_ = false;

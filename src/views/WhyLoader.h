@@ -24,7 +24,7 @@ public:
     ~WhyLoader() override;
 
     void load();
-    bool isLoading() const { return watcher_.isRunning(); }
+    bool isLoading() const { return running_; }
     // The last answer; none before the first one arrives.
     const std::optional<WhyDrain>& last() const { return last_; }
 
@@ -38,6 +38,8 @@ private:
     std::string historyPath_;
     Clock& clock_;
     QFutureWatcher<WhyDrain> watcher_;
+    // Until the answer is handled here, not until the worker returns: requests stay ordered.
+    bool running_ = false;
     bool again_ = false;
     std::optional<WhyDrain> last_;
 };
