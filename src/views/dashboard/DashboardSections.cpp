@@ -52,6 +52,7 @@ void RowList::setRows(const std::vector<RowSpec>& rows) {
         for (const RowSpec& spec : rows) {
             auto* row = new MonitorRow(spec.label, spec.value, spec.color, this);
             column_->addWidget(row);
+            row->show();  // added after the list was shown
             rows_.push_back(row);
         }
     } else {
@@ -174,6 +175,7 @@ void DashboardAppsSection::setApps(const std::vector<ProcEnergy>& top) {
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(6);
     content()->addWidget(list_);
+    list_->show();
     if (rows.empty())
         column->addWidget(
             plainLabel(TarvelCopy::nothingHeavy, TarvelType::caption, tertiary(), list_));
