@@ -33,13 +33,18 @@ DashboardCustomizePanel::DashboardCustomizePanel(DashboardPrefs& prefs, QWidget*
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setWidgetResizable(true);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll->setStyleSheet("QScrollArea{background:transparent;}");
-    scroll->viewport()->setAutoFillBackground(false);
     outer->addWidget(scroll);
 
     auto* body = body_ = new QWidget;
-    body->setAutoFillBackground(false);
     scroll->setWidget(body);
+    // The card shows through: no platform colour behind the rows.
+    QPalette clear = palette();
+    clear.setColor(QPalette::Window, Qt::transparent);
+    clear.setColor(QPalette::Base, Qt::transparent);
+    for (QWidget* layer : {static_cast<QWidget*>(scroll), scroll->viewport(), body}) {
+        layer->setPalette(clear);
+        layer->setAutoFillBackground(false);
+    }
     auto* column = new QVBoxLayout(body);
     column->setContentsMargins(16, 14, 16, 16);
     column->setSpacing(8);
@@ -89,12 +94,10 @@ DashboardCustomizePanel::DashboardCustomizePanel(DashboardPrefs& prefs, QWidget*
     for (const auto& info : DashboardPrefs::widths()) widths << info.label;
     density_ = new SegmentedPicker(densities, body);
     width_ = new SegmentedPicker(widths, body);
+    // Each picker under its title, so the three segments fit the narrow card.
     const auto pickerRow = [&](const QString& title, SegmentedPicker* picker) {
-        auto* row = new QHBoxLayout;
-        row->addWidget(plainLabel(title, TarvelType::body, TarvelColor::labelPrimary, body));
-        row->addStretch(1);
-        row->addWidget(picker);
-        column->addLayout(row);
+        column->addWidget(plainLabel(title, TarvelType::body, TarvelColor::labelPrimary, body));
+        column->addWidget(picker);
     };
     pickerRow("Density", density_);
     pickerRow("Width", width_);

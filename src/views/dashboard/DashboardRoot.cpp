@@ -5,6 +5,7 @@
 #include <QPropertyAnimation>
 #include <QScrollArea>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "charge/ChargeLimitController.h"
 #include "drain/DrainLog.h"
@@ -28,7 +29,7 @@ namespace tarvel {
 
 namespace {
 
-constexpr int kPanelWidth = 300;
+constexpr int kPanelWidth = 320;
 constexpr int kPanelMargin = 12;
 
 // Dims the dashboard under the welcome sheet.
@@ -246,10 +247,12 @@ void DashboardRoot::fadePanel(bool open) {
 }
 
 void DashboardRoot::placeOverlays() {
+    // Under the header, so its layout button stays in reach.
+    const int top = std::clamp(header_->mapTo(this, QPoint(0, header_->height())).y() + 8,
+                               kPanelMargin, std::max(kPanelMargin, this->height() / 3));
     const int width = std::min(kPanelWidth, this->width() - 2 * kPanelMargin);
-    const int height =
-        std::min(panel_->preferredHeight(), this->height() - 2 * kPanelMargin);
-    panel_->setGeometry(this->width() - width - kPanelMargin, kPanelMargin, width, height);
+    const int height = std::min(panel_->preferredHeight(), this->height() - top - kPanelMargin);
+    panel_->setGeometry(this->width() - width - kPanelMargin, top, width, height);
     if (onboardingCover_) {
         onboardingCover_->setGeometry(rect());
         onboarding_->adjustSize();

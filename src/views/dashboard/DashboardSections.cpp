@@ -83,7 +83,8 @@ DashboardPowerSection::DashboardPowerSection(const DashboardPrefs& prefs, UserDe
 
 void DashboardPowerSection::refresh(const PowerStore& power, const ChargeLimitController& charge) {
     setSummary(DashboardTexts::batterySummary(power));
-    if (prefs_.showSparkline)
+    // A line needs two points; until then the card shows no empty chart.
+    if (prefs_.showSparkline && power.wattHistorySpark().size() >= 2)
         setSparkline(power.wattHistorySpark());
     else
         setSparkline(std::nullopt);

@@ -21,7 +21,7 @@ int main(int argc, char** argv) {
         root.resize(440, 900);
         root.show();
         setUp(root);
-        QCoreApplication::processEvents();
+        test::waitUntil([] { return false; }, 400);  // layouts settled, fades done
         root.grab().save(dir + "/dash-" + name + ".png");
     };
     fixture.prefs->resetToMockDefaults();
