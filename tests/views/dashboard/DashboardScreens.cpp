@@ -30,5 +30,7 @@ int main(int argc, char** argv) {
     shoot("full", [](DashboardRoot&) {});
     fixture.prefs->resetToMockDefaults();
     shoot("panel", [](DashboardRoot& root) { root.setCustomizeOpen(true); });
+    fixture.core->settings().remove(TarvelOnboarding::kSeenKey);
+    shoot("welcome", [](DashboardRoot&) {});
     return 0;
 }
