@@ -49,8 +49,8 @@ void RowList::setRows(const std::vector<RowSpec>& rows) {
     if (!sameLabels) {
         for (MonitorRow* row : rows_) delete row;
         rows_.clear();
-        for (const RowSpec& spec : rows) {
-            auto* row = new MonitorRow(spec.label, spec.value, spec.color, this);
+        for (const RowSpec& wanted : rows) {
+            auto* row = new MonitorRow(wanted.label, wanted.value, wanted.color, this);
             column_->addWidget(row);
             row->show();  // added after the list was shown
             rows_.push_back(row);
