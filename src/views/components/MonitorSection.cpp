@@ -75,7 +75,10 @@ void MonitorSection::clearContent() {
         } else if (QLayout* layout = item->layout()) {
             // Nested rows: their widgets belong to the body and go with their layout.
             while (QLayoutItem* inner = layout->takeAt(0)) {
-                if (inner->widget()) inner->widget()->deleteLater();
+                if (QWidget* widget = inner->widget()) {
+                    widget->hide();
+                    widget->deleteLater();
+                }
                 delete inner;
             }
         }

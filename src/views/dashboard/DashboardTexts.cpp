@@ -1,0 +1,52 @@
+#include "views/dashboard/DashboardTexts.h"
+
+#include <QStringList>
+
+#include "drain/ProcEnergy.h"
+#include "shell/panel/EnergyLabel.h"
+#include "telemetry/PowerStore.h"
+
+namespace tarvel::DashboardTexts {
+
+QString batterySummary(const PowerStore& power) {
+    if (!power.batteryPresent()) return "AC";
+    QStringList parts{QString::number(power.levelPercent()) + "%"};
+    if (const auto minutes = power.remainingMinutes()) {
+        const QString time = remainingTime(*minutes);
+        if (!time.isEmpty()) parts << time;
+    }
+    if (!power.statusText().empty()) parts << QString::fromStdString(power.statusText());
+    return parts.join(" · ");
+}
+
+QString remainingTime(long long minutes) {
+    if (minutes < 1 || minutes > 65534) return {};
+    if (minutes < 60) return QString::number(minutes) + "m";
+    return QString("%1h %2m").arg(minutes / 60).arg(minutes % 60, 2, 10, QChar('0'));
+}
+
+QString whySummary(int dropPercent) {
+    if (dropPercent < 1) return "steady";
+    return QString::fromUtf8("\u2212") + QString::number(dropPercent) + "%";
+}
+
+QString appsSummary(const std::vector<ProcEnergy>& top) {
+    if (top.empty()) return QString::fromUtf8("—");
+    const ProcEnergy& first = top.front();
+    return QString::fromStdString(first.name) + " · " +
+           QString::fromStdString(energyLabel(first.cpuPercent, first.estimatedWatts));
+}
+
+QString displayVersion(const std::string& version) {
+    QString text = QString::fromStdString(version);
+    for (const char* channel : {"Experimental", "Beta", "Final"}) {
+        const QString suffix = QString("-") + channel;
+        if (text.endsWith(suffix)) {
+            text.chop(suffix.size());
+            return text + " " + channel;
+        }
+    }
+    return text;
+}
+
+}  // namespace tarvel::DashboardTexts

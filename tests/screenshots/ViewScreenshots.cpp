@@ -1,0 +1,160 @@
+// Takes the screenshots in docs/screenshots/: runs the tray application's delegate with its
+// real views on a fixture laptop battery discharging at about 13 W, with an hour of history,
+// and grabs the screen of the X server it runs on (scripts/take-screenshots.sh starts Xvfb and
+// a tray) while it opens each surface.
+#include <QApplication>
+#include <QDBusConnection>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <cstdio>
+
+#include "app/AppCore.h"
+#include "drain/DrainRecords.h"
+#include "platform/linux/LinuxPlatform.h"
+#include "shell/ui/AppDelegate.h"
+#include "shell/ui/DarkAppearance.h"
+#include "shell/ui/PopoverWindow.h"
+#include "views/ApplicationViews.h"
+#include "views/TarvelOnboarding.h"
+#include "views/ViewServices.h"
+#include "views/popover/MenuChromeStyle.h"
+#include "views/preferences/PreferencesRoot.h"
+#include "views/dashboard/DashboardRoot.h"
+#include "views/prefs/DashboardPrefs.h"
+
+namespace {
+
+using namespace tarvel;
+
+void writeFile(const QString& path, const QByteArray& content) {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+    file.write(content);
+}
+
+void writeBattery(const QString& sys) {
+    const QString bat = sys + "/class/power_supply/BAT0/";
+    const std::pair<const char*, const char*> values[] = {
+        {"type", "Battery\n"},          {"status", "Discharging\n"},
+        {"present", "1\n"},             {"capacity", "62\n"},
+        {"charge_now", "3100000\n"},    {"charge_full", "5000000\n"},
+        {"charge_full_design", "5600000\n"}, {"current_now", "1100000\n"},
+        {"voltage_now", "11800000\n"},  {"cycle_count", "214\n"}};
+    for (const auto& [name, value] : values) writeFile(bat + name, value);
+    writeFile(sys + "/class/power_supply/AC/type", "Mains\n");
+    writeFile(sys + "/class/power_supply/AC/online", "0\n");
+}
+
+// An hour on battery from 71 % to 62 %, with the heavy processes of that hour.
+void writeHistory(const QString& dataDir) {
+    const double now = double(QDateTime::currentSecsSinceEpoch());
+    std::string text;
+    for (int minute = 60; minute >= 1; --minute) {
+        const double at = now - minute * 60.0;
+        const int level = 62 + minute * 9 / 60;
+        text += powerRecordLine(at, level, 11.5 + (minute % 7) * 0.4, 0, false, "firefox", 42)
+                    .value_or("");
+        text += processRecordLine(at, "firefox", 42, 38).value_or("");
+        if (minute % 3 == 0) text += processRecordLine(at, "cargo", 30, 95).value_or("");
+    }
+    writeFile(dataDir + "/drain.jsonl", QByteArray::fromStdString(text));
+}
+
+class Shooter {
+public:
+    explicit Shooter(QString out) : out_(std::move(out)) {}
+
+    // The whole screen, or the part a window covers (with a margin).
+    void shoot(const QString& name, QWidget* window = nullptr, int margin = 16) {
+        QCoreApplication::processEvents();
+        QStringList args{"-window", "root"};
+        if (window) {
+            const QRect r = window->frameGeometry().adjusted(-margin, -margin, margin, margin) &
+                            QRect(QPoint(0, 0), QApplication::primaryScreen()->size());
+            args << "-crop"
+                 << QString("%1x%2+%3+%4").arg(r.width()).arg(r.height()).arg(r.x()).arg(r.y());
+        }
+        args << out_ + "/" + name + ".png";
+        if (QProcess::execute("import", args) != 0)
+            std::fprintf(stderr, "import failed for %s\n", qPrintable(name));
+        else
+            std::printf("%s/%s.png\n", qPrintable(out_), qPrintable(name));
+    }
+
+private:
+    QString out_;
+};
+
+void settle(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    applyDarkAppearance();
+    const QString out = argc > 1 ? argv[1] : "docs/screenshots";
+    QDir().mkpath(out);
+
+    QTemporaryDir machine;
+    writeBattery(machine.path() + "/sys");
+    writeHistory(machine.path() + "/data");
+    MachineRoots roots;
+    roots.sys = (machine.path() + "/sys").toStdString();
+    roots.powercap = roots.sys + "/class/powercap";
+    roots.proc = "/proc";
+    roots.dataDir = (machine.path() + "/data").toStdString();
+    roots.settingsPath = (machine.path() + "/config/defaults.json").toStdString();
+    roots.systemBus = QDBusConnection("screenshots-no-system-bus");
+    roots.sessionBus = QDBusConnection("screenshots-no-session-bus");
+    AppCore core(std::make_unique<LinuxPlatform>(roots));
+    TarvelOnboarding::markSeen(core.settings());
+    AppDelegate delegate(core);
+    DashboardPrefs prefs(core.settings());
+    ViewServices services = ViewServices::forApplication(core, delegate, prefs);
+    installApplicationViews(delegate, services);
+    delegate.applicationDidFinishLaunching();
+    settle(4000);  // a few polls and a process sample
+    Shooter shots(out);
+
+    delegate.forceShowPopover();
+    settle(1500);
+    shots.shoot("popover-newer", delegate.popover());
+    MenuChromeStyle::set(core.settings(), MenuChromeStyle::original);
+    settle(800);
+    shots.shoot("popover-original", delegate.popover());
+    delegate.closeMenubarPopover();
+
+    delegate.openDashboard();
+    settle(1500);
+    shots.shoot("dashboard-default", delegate.dashboardWindow());
+    prefs.applyPreset("full");
+    settle(800);
+    shots.shoot("dashboard-pro", delegate.dashboardWindow());
+    auto* dashboard = delegate.dashboardWindow()->findChild<DashboardRoot*>();
+    if (dashboard) dashboard->setCustomizeVisible(true);
+    settle(600);
+    shots.shoot("dashboard-customize", delegate.dashboardWindow());
+    delegate.closeDashboard();
+
+    delegate.openPreferences();
+    settle(800);
+    auto* preferences = delegate.preferencesWindow()->findChild<PreferencesRoot*>();
+    for (PreferencesSection section : allPreferencesSections()) {
+        if (preferences) preferences->select(section);
+        settle(400);
+        shots.shoot(QString("preferences-%1").arg(rawValue(section)),
+                    delegate.preferencesWindow());
+    }
+    delegate.applicationWillTerminate();
+    return 0;
+}

@@ -1,0 +1,270 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <map>
+
+#include "base/UserDefaults.h"
+#include "shell/BuildInfo.h"
+#include "views/dashboard/DashboardFixture.h"
+#include "views/TarvelOnboarding.h"
+#include "views/TarvelOnboardingSheet.h"
+#include "views/components/Controls.h"
+#include "views/components/PowerDistributionView.h"
+#include "views/dashboard/DashboardCustomizePanel.h"
+#include "views/dashboard/DashboardHeader.h"
+#include "views/dashboard/DashboardKeyCatcher.h"
+#include "views/dashboard/DashboardRoot.h"
+#include "views/dashboard/DashboardSections.h"
+#include "views/dashboard/DashboardTexts.h"
+#include "views/prefs/LayoutToggles.h"
+
+namespace tarvel {
+namespace {
+
+using test::button;
+using test::section;
+using test::sectionTitles;
+using test::shownTexts;
+
+const QString kPower = "Power", kEnergy = "Energy Mode", kApps = QString::fromUtf8("What’s using power"),
+              kWhy = "Why did battery drop?";
+
+class DashboardRootTest : public ::testing::Test {
+protected:
+    // Past the first-open seeding and the welcome sheet, unless a test wants them.
+    void SetUp() override {
+        fixture.core->settings().setBool(DashboardPrefs::kSeededKey, true);
+        TarvelOnboarding::markSeen(fixture.core->settings());
+    }
+    DashboardRoot& shownRoot() {
+        root = std::make_unique<DashboardRoot>(*fixture.services);
+        root->resize(440, 900);
+        root->show();
+        QCoreApplication::processEvents();
+        return *root;
+    }
+    DashboardPrefs& prefs() { return *fixture.prefs; }
+
+    test::DashboardFixture fixture;
+    std::unique_ptr<DashboardRoot> root;
+};
+
+TEST_F(DashboardRootTest, CardsFollowTheShowSwitchesAndThePresets) {
+    DashboardRoot& view = shownRoot();
+    // Every switch off but the hero's three: the header, the hero and the footer remain.
+    for (const auto& toggle : DashboardPrefs::toggles()) prefs().*toggle.field = false;
+    prefs().largePercent = prefs().showPackageLine = prefs().showTimeRemaining = true;
+    prefs().save();
+    EXPECT_TRUE(sectionTitles(view).isEmpty());
+    EXPECT_TRUE(view.findChildren<FauxMenuBar*>().isEmpty());
+    QStringList texts = shownTexts(view);
+    EXPECT_TRUE(texts.contains(QString::fromUtf8("Tarvel — Battery")));
+    EXPECT_TRUE(texts.contains("60")) << texts.join(" | ").toStdString();
+    EXPECT_TRUE(texts.contains(QString::fromUtf8("Local only · no telemetry")));
+    EXPECT_FALSE(texts.contains("TARVEL"));
+
+    // The panel's preset buttons, as a user presses them.
+    view.setCustomizeOpen(true);
+    const struct {
+        const char* preset;
+        QStringList sections;
+        bool fauxMenuBar;
+        bool healthRow;
+    } cases[] = {
+        {"Simple", {kWhy}, false, false},
+        {"Detailed", {kPower, kEnergy, kApps, kWhy}, true, false},
+        {"Pro", {kPower, kEnergy, kApps, kWhy}, true, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.preset);
+        button(*view.customizePanel(), c.preset)->click();
+        EXPECT_EQ(sectionTitles(view), c.sections);
+        EXPECT_EQ(view.findChildren<FauxMenuBar*>().size(), c.fauxMenuBar ? 1 : 0);
+        texts = shownTexts(view);
+        EXPECT_EQ(texts.contains("Health"), c.healthRow) << texts.join(" | ").toStdString();
+        // The panel shows what the preset set.
+        for (std::size_t i = 0; i < kLayoutToggles.size(); ++i)
+            EXPECT_EQ(view.customizePanel()->switches()[i]->toggle()->isChecked(),
+                      prefs().*kLayoutToggles[i].field)
+                << kLayoutToggles[i].title;
+    }
+    EXPECT_TRUE(view.isCustomizeOpen());
+
+    // A switch in the panel saves at once and the card goes.
+    view.customizePanel()->switches()[4]->toggle()->click();  // "Energy Mode"
+    EXPECT_FALSE(prefs().showEnergyMode);
+    EXPECT_FALSE(sectionTitles(view).contains(kEnergy));
+    UserDefaults reread(fixture.machine.root() + "/config/defaults.json");
+    EXPECT_EQ(reread.boolValue(std::string(DashboardPrefs::kKeyPrefix) + "energyMode"), false);
+}
+
+TEST_F(DashboardRootTest, TheFirstShowSeedsTheLayoutOnceAndAsksForTheWelcomeSheet) {
+    UserDefaults& settings = fixture.core->settings();
+    settings.remove(DashboardPrefs::kSeededKey);
+    settings.remove(TarvelOnboarding::kSeenKey);
+    ASSERT_FALSE(prefs().showSparkline);
+    DashboardRoot& view = shownRoot();
+    EXPECT_TRUE(prefs().showSparkline && prefs().showTopAppsList && prefs().showWhyDetail &&
+                prefs().showTimeRemaining);
+    EXPECT_FALSE(prefs().showFauxMenubar || prefs().showTarvelPill);
+    EXPECT_EQ(settings.boolValue(DashboardPrefs::kSeededKey), true);
+    // The view shows the seeded layout: the faux menu bar it was built with is gone.
+    EXPECT_TRUE(view.findChildren<FauxMenuBar*>().isEmpty());
+    ASSERT_NE(view.onboardingSheet(), nullptr);
+    EXPECT_TRUE(view.onboardingSheet()->isVisible());
+
+    // The user turns the chart off; neither showing again nor a new window brings it back.
+    prefs().showSparkline = false;
+    prefs().save();
+    view.hide();
+    view.show();
+    EXPECT_FALSE(prefs().showSparkline);
+    root.reset();
+    shownRoot();
+    EXPECT_FALSE(prefs().showSparkline);
+    // The sheet is still waiting for "Got it"; once pressed, a new window does not show it.
+    ASSERT_NE(root->onboardingSheet(), nullptr);
+    root->onboardingSheet()->gotItButton()->click();
+    EXPECT_EQ(root->onboardingSheet(), nullptr);
+    root.reset();
+    EXPECT_EQ(shownRoot().onboardingSheet(), nullptr);
+}
+
+TEST_F(DashboardRootTest, TheWhySummaryReadsSteadyOrTheDropAndTheChipFollowsIt) {
+    DashboardRoot& view = shownRoot();
+    // With no history file the loader's answer says so.
+    ASSERT_TRUE(test::waitUntil([&] { return view.why().has_value(); }));
+    EXPECT_TRUE(shownTexts(view).contains("Not enough local history"));
+    EXPECT_EQ(section(view, kWhy)->summary(), "steady");
+
+    const struct {
+        int drop;
+        const char* summary;
+        const char* chip;
+    } cases[] = {{0, "steady", "On battery"}, {4, "−4%", "On battery"}, {7, "−7%", "Draining fast"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.drop);
+        WhyDrain why;
+        why.dropPercent = c.drop;
+        why.windowLabel = "last hour";
+        why.summary = "Battery fell while <i>compiling</i>.";
+        why.culprits = {{"<b>cc1plus</b>", 0.5, "high CPU"}};
+        view.showWhy(why);
+        EXPECT_EQ(section(view, kWhy)->summary(), QString::fromUtf8(c.summary));
+        EXPECT_EQ(view.header()->chip()->text(), c.chip);
+        const QStringList texts = shownTexts(view);
+        EXPECT_TRUE(texts.contains(QString::number(c.drop) + "% · last hour"));
+        EXPECT_FALSE(texts.contains("Not enough local history"));
+        // Texts from the analysis show as they are.
+        EXPECT_TRUE(texts.contains("Battery fell while <i>compiling</i>."));
+    }
+    // The culprits are listed once the detail is on.
+    EXPECT_FALSE(shownTexts(view).contains("<b>cc1plus</b>"));
+    prefs().showWhyDetail = true;
+    prefs().save();
+    EXPECT_TRUE(shownTexts(view).contains("<b>cc1plus</b>"));
+    EXPECT_TRUE(shownTexts(view).contains("50% · high CPU"));
+}
+
+TEST_F(DashboardRootTest, TheAppsSectionSaysWhenNothingRunsAndShowsNamesLiterally) {
+    prefs().showTopAppsList = true;
+    prefs().save();
+    DashboardRoot& view = shownRoot();
+    EXPECT_EQ(section(view, kApps)->summary(), QString::fromUtf8("—"));
+    EXPECT_TRUE(shownTexts(view).contains("Nothing heavy running right now"));
+
+    fixture.runProcesses({{300, "<b>miner</b>"}, {301, "editor"}});
+    ASSERT_FALSE(fixture.energy->top().empty());
+    EXPECT_TRUE(section(view, kApps)->summary().startsWith("<b>miner</b> · "));
+    const QStringList texts = shownTexts(view);
+    EXPECT_TRUE(texts.contains("<b>miner</b>"));
+    EXPECT_TRUE(texts.contains("editor"));
+    EXPECT_FALSE(texts.contains("Nothing heavy running right now"));
+    for (const QLabel* label : view.findChildren<QLabel*>())
+        if (label->text() == "<b>miner</b>") {
+            EXPECT_EQ(label->textFormat(), Qt::PlainText);
+        }
+
+    // Without the full list only the leader has a row.
+    prefs().showTopAppsList = false;
+    prefs().save();
+    EXPECT_FALSE(shownTexts(view).contains("editor"));
+}
+
+TEST_F(DashboardRootTest, ZeroPackageWattsGiveEmptyDistributionBars) {
+    DashboardRoot& view = shownRoot();
+    auto* power = view.findChild<DashboardPowerSection*>();
+    ASSERT_NE(power, nullptr);
+    for (const double package : {0.0, -1.0, std::nan("")}) {
+        power->distribution()->setWatts(1.0, 0.5, 0.0, 0.2, 0.1, package);
+        for (const PowerDistributionBar* bar : power->distribution()->bars()) {
+            EXPECT_EQ(bar->fraction(), 0.0) << package;
+            EXPECT_FALSE(std::isnan(bar->fraction()));
+        }
+    }
+    // A machine without domain readings shows no bars.
+    EXPECT_FALSE(power->distribution()->isVisibleTo(power));
+}
+
+TEST_F(DashboardRootTest, TheWhyTimerRunsOnlyWhileShown) {
+    DashboardRoot& view = shownRoot();
+    EXPECT_TRUE(view.whyTimer().isActive());
+    EXPECT_EQ(view.whyTimer().interval(), 20000);
+    view.hide();
+    EXPECT_FALSE(view.whyTimer().isActive());
+    view.show();
+    EXPECT_TRUE(view.whyTimer().isActive());
+}
+
+TEST_F(DashboardRootTest, HeaderHeroAndRowsShowTheDischargingBattery) {
+    prefs().showHealth = true;
+    prefs().save();
+    DashboardRoot& view = shownRoot();
+    const QString summary = view.header()->summary();
+    EXPECT_TRUE(summary.startsWith("60% · ")) << summary.toStdString();
+    EXPECT_EQ(section(view, kPower)->summary(), summary);
+    const QStringList texts = shownTexts(view);
+    EXPECT_TRUE(texts.contains("Low Power"));
+    EXPECT_TRUE(texts.contains("Health"));
+    EXPECT_TRUE(texts.contains("Charge limit"));
+    // Rows follow the controller as it changes, in place.
+    fixture.core->chargeLimit().setIsEnabled(false);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(shownTexts(view).contains("App mode"));
+    EXPECT_FALSE(shownTexts(view).contains("Charge limit"));
+    // Low-power mode switches the energy card's summary as it happens.
+    fixture.lowPower.set(true);
+    EXPECT_EQ(section(view, kEnergy)->summary(), "Low Power On");
+    EXPECT_EQ(view.header()->layoutButton()->toolTip(), "Layout (Ctrl+,)");
+    EXPECT_EQ(view.header()->layoutButton()->accessibleName(), "Layout options");
+}
+
+TEST_F(DashboardRootTest, FooterAndSettingsButtonsRunTheirActions) {
+    std::map<std::string, int> runs;
+    auto& actions = fixture.services->actions;
+    actions.tarvelProTitle = "Open Tarvel Pro";
+    actions.openTarvelPro = [&] { ++runs["pro"]; };
+    actions.openOmbrel = [&] { ++runs["ombrel"]; };
+    actions.checkForUpdates = [&] { ++runs["updates"]; };
+    actions.openBatterySettings = [&] { return ++runs["settings"] > 0; };
+    DashboardRoot& view = shownRoot();
+    for (const char* title : {"Open Tarvel Pro", "Get Ombrel", "Updates", "Open Battery Settings…"})
+        button(view, QString::fromUtf8(title))->click();
+    EXPECT_EQ(runs, (std::map<std::string, int>{
+                        {"pro", 1}, {"ombrel", 1}, {"updates", 1}, {"settings", 1}}));
+    EXPECT_TRUE(shownTexts(view).contains(DashboardTexts::displayVersion(TARVEL_VERSION)));
+}
+
+TEST(DashboardTexts, TimesVersionsAndSummaries) {
+    EXPECT_EQ(DashboardTexts::remainingTime(0), "");
+    EXPECT_EQ(DashboardTexts::remainingTime(42), "42m");
+    EXPECT_EQ(DashboardTexts::remainingTime(65), "1h 05m");
+    EXPECT_EQ(DashboardTexts::remainingTime(65535), "");
+    EXPECT_EQ(DashboardTexts::displayVersion("v0.1.5-Pro-Beta"), "v0.1.5-Pro Beta");
+    EXPECT_EQ(DashboardTexts::displayVersion("v1.0-Experimental"), "v1.0 Experimental");
+    EXPECT_EQ(DashboardTexts::displayVersion("v2.0-Final"), "v2.0 Final");
+    EXPECT_EQ(DashboardTexts::displayVersion("v2.0"), "v2.0");
+}
+
+}  // namespace
+}  // namespace tarvel
