@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QHBoxLayout>
 #include <QVBoxLayout>
 
 #include "base/UserDefaults.h"
@@ -15,6 +16,8 @@
 #include "views/TarvelTheme.h"
 #include "views/ViewServices.h"
 #include "views/WhyLoader.h"
+#include "views/components/Controls.h"
+#include "views/components/TarvelText.h"
 #include "views/popover/NewerList.h"
 #include "views/popover/OriginalCards.h"
 #include "views/popover/WhySection.h"
@@ -100,6 +103,7 @@ void MainRoot::rebuild(MenuChromeStyle style) {
         next = cards;
     }
     next->layout()->setContentsMargins(style.padH(), kPadV, style.padH(), kPadV);
+    next->layout()->addWidget(styleChooser(next));
     // A control of the old content may be what changed the style: it goes once its event is
     // handled.
     if (QWidget* old = scroll_->takeWidget()) old->deleteLater();
@@ -107,6 +111,24 @@ void MainRoot::rebuild(MenuChromeStyle style) {
     // The scroll area fills its widget with the light default; the popover's own colour shows.
     next->setAutoFillBackground(false);
     content_ = next;
+}
+
+QWidget* MainRoot::styleChooser(QWidget* parent) {
+    auto* row = new QWidget(parent);
+    row->setObjectName("styleChooser");
+    auto* line = new QHBoxLayout(row);
+    line->setContentsMargins(0, 6, 0, 0);
+    line->addWidget(plainLabel("Style", TarvelType::caption, TarvelColor::labelTertiary, row));
+    line->addStretch(1);
+    QStringList titles;
+    for (const MenuChromeStyle style : MenuChromeStyle::allCases()) titles << style.title();
+    auto* picker = new SegmentedPicker(titles, row);
+    picker->setCurrentIndex(style_.isNewer() ? 0 : 1);
+    connect(picker, &SegmentedPicker::chosen, this, [this](int index) {
+        MenuChromeStyle::set(services_.settings, MenuChromeStyle::allCases()[std::size_t(index)]);
+    });
+    line->addWidget(picker);
+    return row;
 }
 
 void MainRoot::displayChanged(const QString& name) {

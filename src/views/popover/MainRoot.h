@@ -40,6 +40,9 @@ protected:
 
 private:
     void rebuild(MenuChromeStyle style);
+    // The switch between the two styles, at the end of either; the next appearance goes back
+    // to the list.
+    QWidget* styleChooser(QWidget* parent);
     void displayChanged(const QString& name);
     void showWhy(const WhyDrain& why);
     void showOnboarding();

@@ -8,6 +8,7 @@
 #include <QScrollBar>
 
 #include "shell/AppNotifications.h"
+#include "views/components/Controls.h"
 #include "views/TarvelOnboardingSheet.h"
 #include "views/TarvelTheme.h"
 #include "views/popover/NewerList.h"
@@ -53,7 +54,11 @@ TEST(MainRoot, ReadsTheStoredStyleWhenBuiltAndEveryAppearanceStoresNewer) {
 TEST(MainRoot, FollowsAStyleChangedWhileItIsShown) {
     ViewFixture fixture;
     auto root = test::shownRoot(fixture);
-    MenuChromeStyle::set(fixture.settings(), MenuChromeStyle::original);
+    // The chooser at the end of the list switches the open popover.
+    auto* chooser = root->content()->findChild<SegmentedPicker*>();
+    ASSERT_NE(chooser, nullptr);
+    chooser->segment(1)->click();
+    EXPECT_EQ(fixture.settings().string(MenuChromeStyle::kKey), "original");
     EXPECT_FALSE(showsNewer(*root));
     EXPECT_EQ(root->chromeStyle(), MenuChromeStyle::original);
     // Another notification with the style unchanged keeps the same content.
