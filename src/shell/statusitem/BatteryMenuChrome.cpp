@@ -7,6 +7,7 @@
 #include "base/Rounding.h"
 #include "base/UserDefaults.h"
 #include "shell/AppNotifications.h"
+#include "shell/system/BatterySettingsOpener.h"
 #include "telemetry/PowerStore.h"
 
 namespace tarvel {
@@ -113,6 +114,10 @@ std::string BatteryMenuChrome::batterySymbol(int level, bool charging, bool onAC
                                       : "100";
     const bool bolt = charging || (onAC && level < 100);
     return std::string("battery.") + bucket + (bolt ? ".bolt" : "");
+}
+
+bool BatteryMenuChrome::openBatterySettings() {
+    return BatterySettingsOpener::forSession().open().has_value();
 }
 
 StatusItemState statusItemState(const PowerStore& store, const UserDefaults& settings,

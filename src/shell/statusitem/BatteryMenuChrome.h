@@ -48,6 +48,9 @@ struct BatteryMenuChrome {
     // A battery symbol name such as "battery.75" or "battery.100.bolt"; "powerplug.fill"
     // without a battery.
     static std::string batterySymbol(int level, bool charging, bool onAC, bool present);
+
+    // Opens the desktop's power settings; false when nothing could be started.
+    static bool openBatterySettings();
 };
 
 // The published power state with the settings and the system's low-power flag.
