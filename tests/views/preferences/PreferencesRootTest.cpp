@@ -293,6 +293,46 @@ TEST_F(PreferencesRootTest, LayoutControlsSaveOncePerChange) {
     EXPECT_TRUE(button("Compact")->isChecked());
 }
 
+TEST_F(PreferencesRootTest, ButtonsRunTheirActions) {
+    QStringList ran;
+    services->actions.tarvelProTitle = "Open Tarvel Pro";
+    services->actions.openTarvelPro = [&] { ran << "pro"; };
+    services->actions.checkForUpdates = [&] { ran << "updates"; };
+    services->actions.openWebsite = [&] { ran << "website"; };
+    services->actions.openBatterySettings = [&] {
+        ran << "battery";
+        return true;
+    };
+    const struct {
+        PreferencesSection pane;
+        const char* button;
+        const char* action;
+    } buttons[] = {
+        {PreferencesSection::about, "Open Tarvel Pro", "pro"},
+        {PreferencesSection::about, "Check for Updates", "updates"},
+        {PreferencesSection::about, "Website", "website"},
+        {PreferencesSection::about, "System Battery Settings…", "battery"},
+        {PreferencesSection::layout, "Open Full Window", "dashboard"},
+    };
+    shownRoot();
+    QObject::connect(&AppNotificationCenter::instance(), &AppNotificationCenter::posted,
+                     root.get(), [&](const QString& name) {
+                         if (name == QString::fromUtf8(tarvelOpenDashboard)) ran << "dashboard";
+                     });
+    for (const auto& b : buttons) {
+        ran.clear();
+        root->select(b.pane);
+        QTest::mouseClick(button(b.button), Qt::LeftButton);
+        EXPECT_EQ(ran, QStringList{b.action}) << b.button;
+    }
+    // Turning management off from the status card hands charging back at once.
+    root->select(PreferencesSection::charging);
+    ASSERT_TRUE(core->chargeLimit().isEnabled());
+    QTest::mouseClick(button("Turn off charge management"), Qt::LeftButton);
+    EXPECT_FALSE(core->chargeLimit().isEnabled());
+    EXPECT_FALSE(labeledSwitch("Manage charging")->toggle()->isChecked());
+}
+
 // Each pane at the window's size: nothing runs out of the detail area sideways. With
 // TARVEL_SNAPSHOT_DIR set, each is saved as prefs-<pane>.png.
 TEST_F(PreferencesRootTest, EveryPaneFitsTheWindowWidth) {
