@@ -33,8 +33,7 @@ AboutPane::AboutPane(ViewServices& services, QWidget* parent)
     const ViewServices::Actions& actions = services.actions;
     auto* first = new QHBoxLayout;
     first->setSpacing(8);
-    QPushButton* pro =
-        tarvelButton(qs(actions.tarvelProTitle), ButtonKind::prominent, this);
+    QPushButton* pro = tarvelButton(qs(actions.tarvelProTitle), ButtonKind::prominent, this);
     connect(pro, &QPushButton::clicked, this, [&actions] { runAction(actions.openTarvelPro); });
     QPushButton* updates = tarvelButton("Check for Updates", ButtonKind::plain, this);
     connect(updates, &QPushButton::clicked, this,

@@ -19,9 +19,8 @@ constexpr int kMinCritical = 5, kMaxCritical = 50;
 AlertsPane::AlertsPane(ViewServices& services, QWidget* parent)
     : PreferencesPane("Alerts", "Local notifications only — nothing leaves this Mac.", parent),
       services_(services),
-      drainAlerts_(new LabeledSwitch("Warn on fast drain",
-                                     "Notify when battery drops quickly over a short window.",
-                                     this)),
+      drainAlerts_(new LabeledSwitch(
+          "Warn on fast drain", "Notify when battery drops quickly over a short window.", this)),
       criticalLabel_(plainLabel({}, TarvelType::body, TarvelColor::labelPrimary, this)),
       critical_(new CommitSlider(kMinCritical, kMaxCritical, this)) {
     QVBoxLayout* drainCard = addCard();

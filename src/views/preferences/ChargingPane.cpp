@@ -18,12 +18,12 @@ constexpr int kMinLimit = 50, kMaxLimit = 100;
 }
 
 ChargingPane::ChargingPane(ChargeLimitController& charge, QWidget* parent)
-    : PreferencesPane("Charging", "Hold a limit, charge to 100%, or force discharge while plugged in.",
-                      parent),
+    : PreferencesPane("Charging",
+                      "Hold a limit, charge to 100%, or force discharge while plugged in.", parent),
       charge_(charge),
-      manage_(new LabeledSwitch("Manage charging",
-                                "Hold a user-chosen limit on AC instead of always charging to 100%.",
-                                this)),
+      manage_(new LabeledSwitch(
+          "Manage charging", "Hold a user-chosen limit on AC instead of always charging to 100%.",
+          this)),
       limitLabel_(plainLabel({}, TarvelType::body, TarvelColor::labelPrimary, this)),
       limit_(new CommitSlider(kMinLimit, kMaxLimit, this)),
       chargeToFull_(tarvelButton("Charge to 100%", ButtonKind::prominent, this)),
@@ -83,8 +83,7 @@ ChargingPane::ChargingPane(ChargeLimitController& charge, QWidget* parent)
           &ChargeLimitController::forceFullChargeChanged,
           &ChargeLimitController::forceDischargeChanged, &ChargeLimitController::statusChanged,
           &ChargeLimitController::detailChanged, &ChargeLimitController::backendNameChanged,
-          &ChargeLimitController::lastErrorChanged,
-          &ChargeLimitController::modeDescriptionChanged})
+          &ChargeLimitController::lastErrorChanged, &ChargeLimitController::modeDescriptionChanged})
         connect(&charge_, signal, this, &ChargingPane::reload);
     reload();
 }
@@ -105,8 +104,7 @@ void ChargingPane::reload() {
     limit_->setEnabled(managing);
     chargeToFull_->setEnabled(managing);
     discharge_->setEnabled(managing);
-    stopOverride_->setEnabled(managing &&
-                              (charge_.forceFullCharge() || charge_.forceDischarge()));
+    stopOverride_->setEnabled(managing && (charge_.forceFullCharge() || charge_.forceDischarge()));
     appMode_->setText(qs(charge_.appModeLabel()));
     detail_->setText(qs(charge_.detail()));
     detail_->setVisible(!charge_.detail().empty());

@@ -49,7 +49,8 @@ LayoutPane::LayoutPane(DashboardPrefs& prefs, QWidget* parent)
     presets->addWidget(preferencesCaption("Presets", this));
     presets->addStretch(1);
     for (const LayoutPreset& preset : kLayoutPresets) {
-        QPushButton* button = tarvelButton(QString::fromUtf8(preset.title), ButtonKind::plain, this);
+        QPushButton* button =
+            tarvelButton(QString::fromUtf8(preset.title), ButtonKind::plain, this);
         const std::string name = preset.name;
         connect(button, &QPushButton::clicked, this, [this, name] { prefs_.applyPreset(name); });
         presets->addWidget(button);

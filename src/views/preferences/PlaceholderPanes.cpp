@@ -12,10 +12,10 @@ WeatherPane::WeatherPane(QWidget* parent)
                                     TarvelColor::labelSecondary, this));
 }
 
-ChatPane::ChatPane(QWidget* parent)
-    : PreferencesPane("AI", "Chat and provider keys.", parent) {
-    addCard()->addWidget(plainLabel("Chat with your own AI provider keys arrives in a later version.",
-                                    TarvelType::body, TarvelColor::labelSecondary, this));
+ChatPane::ChatPane(QWidget* parent) : PreferencesPane("AI", "Chat and provider keys.", parent) {
+    addCard()->addWidget(
+        plainLabel("Chat with your own AI provider keys arrives in a later version.",
+                   TarvelType::body, TarvelColor::labelSecondary, this));
 }
 
 }  // namespace tarvel

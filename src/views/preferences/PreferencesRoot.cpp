@@ -22,11 +22,12 @@ namespace tarvel {
 namespace {
 
 QString scrollBarStyle() {
-    return QString("QScrollBar:vertical{background:transparent;width:8px;margin:2px;}"
-                   "QScrollBar::handle:vertical{background:rgba(255,255,255,46);border-radius:3px;"
-                   "min-height:24px;}"
-                   "QScrollBar::add-line,QScrollBar::sub-line{height:0;}"
-                   "QScrollBar::add-page,QScrollBar::sub-page{background:transparent;}");
+    return QString(
+        "QScrollBar:vertical{background:transparent;width:8px;margin:2px;}"
+        "QScrollBar::handle:vertical{background:rgba(255,255,255,46);border-radius:3px;"
+        "min-height:24px;}"
+        "QScrollBar::add-line,QScrollBar::sub-line{height:0;}"
+        "QScrollBar::add-page,QScrollBar::sub-page{background:transparent;}");
 }
 
 }  // namespace

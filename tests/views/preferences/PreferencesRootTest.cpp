@@ -22,11 +22,11 @@
 #include "support/WaitUntil.h"
 #include "views/ViewServices.h"
 #include "views/components/Controls.h"
-#include "views/prefs/DashboardPrefs.h"
-#include "views/prefs/LayoutToggles.h"
 #include "views/preferences/PreferencesPane.h"
 #include "views/preferences/PreferencesRoot.h"
 #include "views/preferences/PreferencesSidebar.h"
+#include "views/prefs/DashboardPrefs.h"
+#include "views/prefs/LayoutToggles.h"
 
 namespace tarvel {
 namespace {
@@ -45,18 +45,27 @@ protected:
         roots.systemBus = QDBusConnection("prefs-test-no-system-bus");
         roots.sessionBus = QDBusConnection("prefs-test-no-session-bus");
         core = std::make_unique<AppCore>(std::make_unique<LinuxPlatform>(roots));
-        panel = std::make_unique<MenuPanelModel>(core->powerStore(), core->processEnergy(),
-                                                 lowPower);
+        panel =
+            std::make_unique<MenuPanelModel>(core->powerStore(), core->processEnergy(), lowPower);
         prefs = std::make_unique<DashboardPrefs>(core->settings());
         hider = makeApplicationBatteryMenuHider(core->settings());
         AutostartFolders folders;
         folders.user = QString::fromStdString(machine.root() + "/autostart");
-        loginItem = std::make_unique<LaunchAtLoginHelper>(core->settings(), "/usr/bin/tarvel",
-                                                          folders);
-        services = std::make_unique<ViewServices>(ViewServices{
-            core->settings(), core->platform().clock(), core->powerStore(),
-            core->processEnergy(), core->drainLog(), core->drainAlerts(), core->chargeLimit(),
-            *panel, lowPower, *prefs, hider.get(), loginItem.get(), {}});
+        loginItem =
+            std::make_unique<LaunchAtLoginHelper>(core->settings(), "/usr/bin/tarvel", folders);
+        services = std::make_unique<ViewServices>(ViewServices{core->settings(),
+                                                               core->platform().clock(),
+                                                               core->powerStore(),
+                                                               core->processEnergy(),
+                                                               core->drainLog(),
+                                                               core->drainAlerts(),
+                                                               core->chargeLimit(),
+                                                               *panel,
+                                                               lowPower,
+                                                               *prefs,
+                                                               hider.get(),
+                                                               loginItem.get(),
+                                                               {}});
         core->powerStore().poll();
         test::waitUntil([&] { return core->powerStore().pollGeneration() > 0; });
     }
@@ -115,8 +124,8 @@ TEST_F(PreferencesRootTest, SidebarListsTheSevenPanesAndAClickShowsEach) {
     QStringList rows;
     for (const PreferencesSectionInfo& entry : kPreferencesSections)
         rows << prefsRoot.sidebar()->row(entry.section)->text();
-    EXPECT_EQ(rows, QStringList({"Menu Bar", "Layout", "Charging", "Alerts", "Weather", "AI",
-                                 "About"}));
+    EXPECT_EQ(rows,
+              QStringList({"Menu Bar", "Layout", "Charging", "Alerts", "Weather", "AI", "About"}));
     // Backwards, so every click changes the pane.
     for (int i = int(std::size(panes)) - 1; i >= 0; --i) {
         SCOPED_TRACE(panes[i].row);
@@ -156,7 +165,8 @@ TEST_F(PreferencesRootTest, ChargingControlsFollowManagementAndOverrides) {
         charge.setIsEnabled(true);
         charge.stopOverride();
         if (c.chargeToFull) button("Charge to 100%")->click();
-        if (!c.managing) QTest::mouseClick(labeledSwitch("Manage charging")->toggle(), Qt::LeftButton);
+        if (!c.managing)
+            QTest::mouseClick(labeledSwitch("Manage charging")->toggle(), Qt::LeftButton);
         EXPECT_EQ(charge.isEnabled(), c.managing);
         EXPECT_EQ(labeledSwitch("Manage charging")->toggle()->isChecked(), c.managing);
         EXPECT_EQ(slider->isEnabled(), c.controlsEnabled);
@@ -249,7 +259,8 @@ TEST_F(PreferencesRootTest, MenuBarControlsWriteThroughToTheirOwners) {
     const struct {
         const char* segment;
         MenuBarDisplayMode mode;
-    } modes[] = {{"% + Watts", MenuBarDisplayMode::watts}, {"% + Time", MenuBarDisplayMode::percent}};
+    } modes[] = {{"% + Watts", MenuBarDisplayMode::watts},
+                 {"% + Time", MenuBarDisplayMode::percent}};
     for (const auto& m : modes) {
         QTest::mouseClick(button(m.segment), Qt::LeftButton);
         EXPECT_EQ(MenuBarDisplay::current(core->settings()), m.mode) << m.segment;
@@ -265,16 +276,15 @@ TEST_F(PreferencesRootTest, MenuBarControlsWriteThroughToTheirOwners) {
 TEST_F(PreferencesRootTest, LayoutControlsSaveOncePerChange) {
     shownRoot().select(PreferencesSection::layout);
     int posts = 0;
-    QObject::connect(&AppNotificationCenter::instance(), &AppNotificationCenter::posted,
-                     root.get(), [&](const QString& name) {
+    QObject::connect(&AppNotificationCenter::instance(), &AppNotificationCenter::posted, root.get(),
+                     [&](const QString& name) {
                          posts += name == QString::fromUtf8(tarvelDashboardPrefsChanged);
                      });
     for (const LayoutToggle& toggle : kLayoutToggles) {
         SCOPED_TRACE(toggle.title);
         const bool before = prefs.get()->*toggle.field;
         posts = 0;
-        QTest::mouseClick(labeledSwitch(QString::fromUtf8(toggle.title))->toggle(),
-                          Qt::LeftButton);
+        QTest::mouseClick(labeledSwitch(QString::fromUtf8(toggle.title))->toggle(), Qt::LeftButton);
         EXPECT_EQ(posts, 1);
         // Written to the store, not only to memory.
         DashboardPrefs reread(core->settings());
@@ -315,8 +325,8 @@ TEST_F(PreferencesRootTest, ButtonsRunTheirActions) {
         {PreferencesSection::layout, "Open Full Window", "dashboard"},
     };
     shownRoot();
-    QObject::connect(&AppNotificationCenter::instance(), &AppNotificationCenter::posted,
-                     root.get(), [&](const QString& name) {
+    QObject::connect(&AppNotificationCenter::instance(), &AppNotificationCenter::posted, root.get(),
+                     [&](const QString& name) {
                          if (name == QString::fromUtf8(tarvelOpenDashboard)) ran << "dashboard";
                      });
     for (const auto& b : buttons) {
@@ -349,8 +359,7 @@ TEST_F(PreferencesRootTest, EveryPaneFitsTheWindowWidth) {
             const QRect inViewport(w->mapTo(viewport, QPoint(0, 0)), w->size());
             EXPECT_LE(inViewport.right(), viewport->width()) << w->metaObject()->className();
             if (auto* label = qobject_cast<const QLabel*>(w); label && !label->wordWrap()) {
-                EXPECT_GE(label->width(), label->sizeHint().width())
-                    << label->text().toStdString();
+                EXPECT_GE(label->width(), label->sizeHint().width()) << label->text().toStdString();
             }
         }
         if (!dir.isEmpty())
