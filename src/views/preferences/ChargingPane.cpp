@@ -4,7 +4,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
-#include <cmath>
 
 #include "charge/ChargeLimitController.h"
 #include "views/components/CardFrame.h"
@@ -97,7 +96,8 @@ void ChargingPane::reload() {
     manage_->setChecked(managing);
     // A thumb being dragged keeps what the user is choosing.
     if (!limit_->isSliderDown()) {
-        const int whole = int(std::lround(charge_.limitPercent()));
+        // Whole points, as the controller holds them.
+        const int whole = static_cast<int>(charge_.limitPercent());
         limit_->showValue(whole);
         showLimit(whole);
     }

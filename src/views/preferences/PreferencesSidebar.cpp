@@ -22,6 +22,8 @@ PreferencesSidebarRow::PreferencesSidebarRow(PreferencesSection section, QWidget
     setText(QString::fromUtf8(info(section).title));
     setCheckable(true);
     setCursor(Qt::PointingHandCursor);
+    // Reached with Tab (and chosen with Space), so a click leaves no focus ring behind.
+    setFocusPolicy(Qt::TabFocus);
     setFont(tarvelFont(TarvelType::body));
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setAccessibleName(text());
@@ -51,6 +53,11 @@ void PreferencesSidebarRow::paintEvent(QPaintEvent*) {
         p.setPen(Qt::NoPen);
         p.setBrush(selected ? whiteAt(0.10).color() : whiteAt(0.05).color());
         p.drawRoundedRect(QRectF(rect()), 7, 7);
+    }
+    if (hasFocus()) {
+        p.setPen(QPen(TarvelColor::accent.color(), 1));
+        p.setBrush(Qt::NoBrush);
+        p.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 7, 7);
     }
     const QColor symbolColor =
         selected ? TarvelColor::accent.color() : TarvelColor::labelSecondary.color();
