@@ -1,6 +1,7 @@
 #include "views/preferences/PreferencesSidebar.h"
 
 #include <QButtonGroup>
+#include <QFocusEvent>
 #include <QPainter>
 #include <QVBoxLayout>
 
@@ -45,6 +46,16 @@ void PreferencesSidebarRow::leaveEvent(QEvent* event) {
     QAbstractButton::leaveEvent(event);
 }
 
+void PreferencesSidebarRow::focusInEvent(QFocusEvent* event) {
+    tabbedTo_ = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
+    QAbstractButton::focusInEvent(event);
+}
+
+void PreferencesSidebarRow::focusOutEvent(QFocusEvent* event) {
+    tabbedTo_ = false;
+    QAbstractButton::focusOutEvent(event);
+}
+
 void PreferencesSidebarRow::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
@@ -54,7 +65,7 @@ void PreferencesSidebarRow::paintEvent(QPaintEvent*) {
         p.setBrush(selected ? whiteAt(0.10).color() : whiteAt(0.05).color());
         p.drawRoundedRect(QRectF(rect()), 7, 7);
     }
-    if (hasFocus()) {
+    if (hasFocus() && tabbedTo_) {
         p.setPen(QPen(TarvelColor::accent.color(), 1));
         p.setBrush(Qt::NoBrush);
         p.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 7, 7);

@@ -21,10 +21,15 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     PreferencesSection section_;
     bool hovered_ = false;
+    // Focus that came from the keyboard; the first row takes focus when the window opens,
+    // which shows nothing.
+    bool tabbedTo_ = false;
 };
 
 // The list of panes: a header, one row per section, the build version at the bottom.
