@@ -1,0 +1,28 @@
+#pragma once
+
+#include "views/preferences/PreferencesPane.h"
+
+namespace tarvel {
+
+class LabeledSwitch;
+class SegmentedPicker;
+struct ViewServices;
+
+// How the status item looks: its text, whether it stands in for the system's battery item,
+// and whether the application starts at login.
+class MenuBarPane : public PreferencesPane {
+    Q_OBJECT
+
+public:
+    MenuBarPane(ViewServices& services, QWidget* parent = nullptr);
+    // Shows the display mode, the hider flag and the launch-at-login state as they are now.
+    void reload();
+
+private:
+    ViewServices& services_;
+    SegmentedPicker* mode_;
+    LabeledSwitch* replaceBattery_;
+    LabeledSwitch* launchAtLogin_;
+};
+
+}  // namespace tarvel

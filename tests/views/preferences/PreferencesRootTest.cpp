@@ -1,0 +1,371 @@
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QScrollArea>
+#include <QTest>
+
+#include "app/AppCore.h"
+#include "platform/LowPowerMode.h"
+#include "platform/linux/LinuxPlatform.h"
+#include "shell/AppNotifications.h"
+#include "shell/panel/MenuPanelModel.h"
+#include "shell/statusitem/BatteryMenuChrome.h"
+#include "shell/statusitem/MenuBarDisplayMode.h"
+#include "shell/system/LaunchAtLoginHelper.h"
+#include "shell/system/SystemBatteryMenuHider.h"
+#include "support/PowerSupplyFixtures.h"
+#include "support/WaitUntil.h"
+#include "views/ViewServices.h"
+#include "views/components/Controls.h"
+#include "views/preferences/PreferencesPane.h"
+#include "views/preferences/PreferencesRoot.h"
+#include "views/preferences/PreferencesSidebar.h"
+#include "views/prefs/DashboardPrefs.h"
+#include "views/prefs/LayoutToggles.h"
+
+namespace tarvel {
+namespace {
+
+// Every service the views use, over the discharging fixture laptop, with the autostart
+// folder inside the fixture tree.
+class PreferencesRootTest : public ::testing::Test {
+protected:
+    PreferencesRootTest() {
+        test::dischargingEnergyLaptop(machine);
+        MachineRoots roots;
+        roots.sys = machine.root();
+        roots.proc = machine.root() + "/proc";
+        roots.dataDir = machine.root() + "/data";
+        roots.settingsPath = machine.root() + "/config/defaults.json";
+        roots.systemBus = QDBusConnection("prefs-test-no-system-bus");
+        roots.sessionBus = QDBusConnection("prefs-test-no-session-bus");
+        core = std::make_unique<AppCore>(std::make_unique<LinuxPlatform>(roots));
+        panel =
+            std::make_unique<MenuPanelModel>(core->powerStore(), core->processEnergy(), lowPower);
+        prefs = std::make_unique<DashboardPrefs>(core->settings());
+        hider = makeApplicationBatteryMenuHider(core->settings());
+        AutostartFolders folders;
+        folders.user = QString::fromStdString(machine.root() + "/autostart");
+        loginItem =
+            std::make_unique<LaunchAtLoginHelper>(core->settings(), "/usr/bin/tarvel", folders);
+        services = std::make_unique<ViewServices>(ViewServices{core->settings(),
+                                                               core->platform().clock(),
+                                                               core->powerStore(),
+                                                               core->processEnergy(),
+                                                               core->drainLog(),
+                                                               core->drainAlerts(),
+                                                               core->chargeLimit(),
+                                                               *panel,
+                                                               lowPower,
+                                                               *prefs,
+                                                               hider.get(),
+                                                               loginItem.get(),
+                                                               {}});
+        core->powerStore().poll();
+        test::waitUntil([&] { return core->powerStore().pollGeneration() > 0; });
+    }
+
+    PreferencesRoot& shownRoot() {
+        root = std::make_unique<PreferencesRoot>(*services);
+        root->resize(780, 560);
+        root->show();
+        QCoreApplication::processEvents();
+        return *root;
+    }
+
+    template <typename T = QAbstractButton>
+    T* button(const QString& text) const {
+        for (T* b : root->findChildren<T*>())
+            if (b->text() == text) return b;
+        ADD_FAILURE() << "no button " << text.toStdString();
+        return nullptr;
+    }
+
+    LabeledSwitch* labeledSwitch(const QString& title) const {
+        for (LabeledSwitch* s : root->findChildren<LabeledSwitch*>())
+            if (s->title() == title) return s;
+        ADD_FAILURE() << "no switch " << title.toStdString();
+        return nullptr;
+    }
+
+    bool showsLabel(const QString& text) const {
+        for (QLabel* label : root->findChildren<QLabel*>())
+            if (label->text() == text && label->isVisible()) return true;
+        return false;
+    }
+
+    test::FixtureTree machine;
+    FixedLowPowerMode lowPower;
+    std::unique_ptr<AppCore> core;
+    std::unique_ptr<MenuPanelModel> panel;
+    std::unique_ptr<DashboardPrefs> prefs;
+    std::unique_ptr<SystemBatteryMenuHider> hider;
+    std::unique_ptr<LaunchAtLoginHelper> loginItem;
+    std::unique_ptr<ViewServices> services;
+    std::unique_ptr<PreferencesRoot> root;
+};
+
+TEST_F(PreferencesRootTest, SidebarListsTheSevenPanesAndAClickShowsEach) {
+    const struct {
+        const char* row;
+        const char* paneTitle;
+    } panes[] = {{"Menu Bar", "Menu Bar"}, {"Layout", "Full Window Layout"},
+                 {"Charging", "Charging"}, {"Alerts", "Alerts"},
+                 {"Weather", "Weather"},   {"AI", "AI"},
+                 {"About", "About"}};
+    PreferencesRoot& prefsRoot = shownRoot();
+    EXPECT_TRUE(showsLabel("Customize"));
+    EXPECT_TRUE(showsLabel("Menu Bar"));
+    QStringList rows;
+    for (const PreferencesSectionInfo& entry : kPreferencesSections)
+        rows << prefsRoot.sidebar()->row(entry.section)->text();
+    EXPECT_EQ(rows,
+              QStringList({"Menu Bar", "Layout", "Charging", "Alerts", "Weather", "AI", "About"}));
+    // Backwards, so every click changes the pane.
+    for (int i = int(std::size(panes)) - 1; i >= 0; --i) {
+        SCOPED_TRACE(panes[i].row);
+        PreferencesSidebarRow* row = prefsRoot.sidebar()->row(PreferencesSection(i));
+        QTest::mouseClick(row, Qt::LeftButton);
+        EXPECT_EQ(prefsRoot.section(), PreferencesSection(i));
+        EXPECT_TRUE(row->isChecked());
+        EXPECT_TRUE(showsLabel(panes[i].paneTitle));
+        int shown = 0;
+        for (const PreferencesSectionInfo& entry : kPreferencesSections)
+            shown += prefsRoot.pane(entry.section)->isVisible();
+        EXPECT_EQ(shown, 1);
+        EXPECT_EQ(prefsRoot.pane(PreferencesSection(i))->title(), panes[i].paneTitle);
+    }
+    // A new view starts at Menu Bar again.
+    EXPECT_EQ(PreferencesRoot(*services).section(), PreferencesSection::menuBar);
+}
+
+TEST_F(PreferencesRootTest, ChargingControlsFollowManagementAndOverrides) {
+    shownRoot().select(PreferencesSection::charging);
+    ChargeLimitController& charge = core->chargeLimit();
+    const struct {
+        const char* name;
+        bool managing;
+        bool chargeToFull;
+        bool controlsEnabled;
+        bool stopEnabled;
+    } cases[] = {
+        {"managing, no override", true, false, true, false},
+        {"managing, charging to full", true, true, true, true},
+        {"off", false, false, false, false},
+    };
+    auto* slider = root->findChild<CommitSlider*>();
+    ASSERT_NE(slider, nullptr);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        charge.setIsEnabled(true);
+        charge.stopOverride();
+        if (c.chargeToFull) button("Charge to 100%")->click();
+        if (!c.managing)
+            QTest::mouseClick(labeledSwitch("Manage charging")->toggle(), Qt::LeftButton);
+        EXPECT_EQ(charge.isEnabled(), c.managing);
+        EXPECT_EQ(labeledSwitch("Manage charging")->toggle()->isChecked(), c.managing);
+        EXPECT_EQ(slider->isEnabled(), c.controlsEnabled);
+        EXPECT_EQ(button("Charge to 100%")->isEnabled(), c.controlsEnabled);
+        EXPECT_EQ(button("Discharge")->isEnabled(), c.controlsEnabled);
+        EXPECT_EQ(button("Stop override")->isEnabled(), c.stopEnabled);
+    }
+    // The status lines follow the controller.
+    EXPECT_TRUE(showsLabel("Backend: " + QString::fromStdString(charge.backendName())));
+    EXPECT_TRUE(showsLabel(QString::fromStdString(charge.appModeLabel())));
+}
+
+// Both sliders commit only when let go: the values passed on the way are only shown.
+TEST_F(PreferencesRootTest, SlidersStoreOnlyOnReleaseAndTheLabelFollows) {
+    const struct {
+        PreferencesSection pane;
+        const char* label;
+        int from;
+        int to;
+        std::function<int(AppCore&)> stored;
+    } sliders[] = {
+        {PreferencesSection::charging, "Charge limit %1%", 80, 50,
+         [](AppCore& c) { return int(c.chargeLimit().limitPercent()); }},
+        {PreferencesSection::alerts, "Critical battery at %1%", 20, 42,
+         [](AppCore& c) { return BatteryMenuChrome::criticalBatteryPercent(c.settings()); }},
+    };
+    shownRoot();
+    for (const auto& s : sliders) {
+        SCOPED_TRACE(s.label);
+        root->select(s.pane);
+        auto* slider = root->pane(s.pane)->findChild<CommitSlider*>();
+        ASSERT_NE(slider, nullptr);
+        ASSERT_EQ(slider->value(), s.from);
+        ASSERT_EQ(s.stored(*core), s.from);
+        slider->setSliderDown(true);
+        const int step = s.to > s.from ? 1 : -1;
+        for (int v = s.from + step; v != s.to + step; v += step) {
+            slider->setValue(v);
+            EXPECT_TRUE(showsLabel(QString(s.label).arg(v)));
+            ASSERT_EQ(s.stored(*core), s.from) << "stored while dragging at " << v;
+        }
+        slider->setSliderDown(false);
+        EXPECT_EQ(s.stored(*core), s.to);
+        EXPECT_TRUE(showsLabel(QString(s.label).arg(s.to)));
+    }
+}
+
+TEST_F(PreferencesRootTest, ShowingAgainRereadsTheSettingsAndStartsTheChargeController) {
+    ChargeLimitController& charge = core->chargeLimit();
+    EXPECT_FALSE(charge.timer().isActive());
+    shownRoot();
+    EXPECT_TRUE(charge.timer().isActive());
+    EXPECT_FALSE(labeledSwitch("Launch at Login")->toggle()->isChecked());
+
+    // Behind the window's back: an autostart entry appears, and the other four settings change.
+    QDir().mkpath(loginItem->userEntryPath().section('/', 0, -2));
+    QFile entry(loginItem->userEntryPath());
+    ASSERT_TRUE(entry.open(QIODevice::WriteOnly));
+    entry.write(LaunchAtLoginHelper::desktopEntry("/usr/bin/tarvel", false).toUtf8());
+    entry.close();
+    BatteryMenuChrome::setCriticalBatteryPercent(core->settings(), 33);
+    MenuBarDisplay::set(core->settings(), MenuBarDisplayMode::watts);
+    core->settings().setBool(kReplaceSystemBattery, false);
+    core->settings().setBool(DrainAlertMonitor::kEnabledKey, !core->drainAlerts().isEnabled());
+    const bool drainAlerts = core->drainAlerts().isEnabled();
+    // As if the controller had stopped since: showing must start it again.
+    const_cast<QTimer&>(charge.timer()).stop();
+
+    root->hide();
+    root->show();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(charge.timer().isActive());
+    EXPECT_TRUE(labeledSwitch("Launch at Login")->toggle()->isChecked());
+    EXPECT_FALSE(labeledSwitch("Use Tarvel as the battery icon")->toggle()->isChecked());
+    EXPECT_EQ(labeledSwitch("Warn on fast drain")->toggle()->isChecked(), drainAlerts);
+    EXPECT_TRUE(button("% + Watts")->isChecked());
+    root->select(PreferencesSection::alerts);
+    EXPECT_TRUE(showsLabel("Critical battery at 33%"));
+
+    // The entry goes again: the switch shows what the system says, whatever was stored.
+    core->settings().setBool(kLaunchAtLogin, true);
+    ASSERT_TRUE(QFile::remove(loginItem->userEntryPath()));
+    root->hide();
+    root->show();
+    EXPECT_FALSE(labeledSwitch("Launch at Login")->toggle()->isChecked());
+}
+
+TEST_F(PreferencesRootTest, MenuBarControlsWriteThroughToTheirOwners) {
+    shownRoot();
+    const struct {
+        const char* segment;
+        MenuBarDisplayMode mode;
+    } modes[] = {{"% + Watts", MenuBarDisplayMode::watts},
+                 {"% + Time", MenuBarDisplayMode::percent}};
+    for (const auto& m : modes) {
+        QTest::mouseClick(button(m.segment), Qt::LeftButton);
+        EXPECT_EQ(MenuBarDisplay::current(core->settings()), m.mode) << m.segment;
+    }
+    QTest::mouseClick(labeledSwitch("Launch at Login")->toggle(), Qt::LeftButton);
+    EXPECT_TRUE(QFile::exists(loginItem->userEntryPath()));
+    EXPECT_EQ(core->settings().boolValue(kLaunchAtLogin), true);
+    const bool hiding = hider->isEnabled();
+    QTest::mouseClick(labeledSwitch("Use Tarvel as the battery icon")->toggle(), Qt::LeftButton);
+    EXPECT_EQ(hider->isEnabled(), !hiding);
+}
+
+TEST_F(PreferencesRootTest, LayoutControlsSaveOncePerChange) {
+    shownRoot().select(PreferencesSection::layout);
+    int posts = 0;
+    QObject::connect(&AppNotificationCenter::instance(), &AppNotificationCenter::posted, root.get(),
+                     [&](const QString& name) {
+                         posts += name == QString::fromUtf8(tarvelDashboardPrefsChanged);
+                     });
+    for (const LayoutToggle& toggle : kLayoutToggles) {
+        SCOPED_TRACE(toggle.title);
+        const bool before = prefs.get()->*toggle.field;
+        posts = 0;
+        QTest::mouseClick(labeledSwitch(QString::fromUtf8(toggle.title))->toggle(), Qt::LeftButton);
+        EXPECT_EQ(posts, 1);
+        // Written to the store, not only to memory.
+        DashboardPrefs reread(core->settings());
+        EXPECT_EQ(reread.*toggle.field, !before);
+    }
+    posts = 0;
+    QTest::mouseClick(button("Roomy"), Qt::LeftButton);
+    QTest::mouseClick(button("Narrow"), Qt::LeftButton);
+    EXPECT_EQ(posts, 2);
+    DashboardPrefs reread(core->settings());
+    EXPECT_EQ(reread.density, DashboardPrefs::Density::roomy);
+    EXPECT_EQ(reread.width, DashboardPrefs::CardWidth::narrow);
+    // A preset moves the switches with it.
+    button("Simple")->click();
+    EXPECT_FALSE(labeledSwitch("Power section")->toggle()->isChecked());
+    EXPECT_TRUE(button("Compact")->isChecked());
+}
+
+TEST_F(PreferencesRootTest, ButtonsRunTheirActions) {
+    QStringList ran;
+    services->actions.tarvelProTitle = "Open Tarvel Pro";
+    services->actions.openTarvelPro = [&] { ran << "pro"; };
+    services->actions.checkForUpdates = [&] { ran << "updates"; };
+    services->actions.openWebsite = [&] { ran << "website"; };
+    services->actions.openBatterySettings = [&] {
+        ran << "battery";
+        return true;
+    };
+    const struct {
+        PreferencesSection pane;
+        const char* button;
+        const char* action;
+    } buttons[] = {
+        {PreferencesSection::about, "Open Tarvel Pro", "pro"},
+        {PreferencesSection::about, "Check for Updates", "updates"},
+        {PreferencesSection::about, "Website", "website"},
+        {PreferencesSection::about, "System Battery Settings…", "battery"},
+        {PreferencesSection::layout, "Open Full Window", "dashboard"},
+    };
+    shownRoot();
+    QObject::connect(&AppNotificationCenter::instance(), &AppNotificationCenter::posted, root.get(),
+                     [&](const QString& name) {
+                         if (name == QString::fromUtf8(tarvelOpenDashboard)) ran << "dashboard";
+                     });
+    for (const auto& b : buttons) {
+        ran.clear();
+        root->select(b.pane);
+        QTest::mouseClick(button(b.button), Qt::LeftButton);
+        EXPECT_EQ(ran, QStringList{b.action}) << b.button;
+    }
+    // Turning management off from the status card hands charging back at once.
+    root->select(PreferencesSection::charging);
+    ASSERT_TRUE(core->chargeLimit().isEnabled());
+    QTest::mouseClick(button("Turn off charge management"), Qt::LeftButton);
+    EXPECT_FALSE(core->chargeLimit().isEnabled());
+    EXPECT_FALSE(labeledSwitch("Manage charging")->toggle()->isChecked());
+}
+
+// Each pane at the window's size: nothing runs out of the detail area sideways. With
+// TARVEL_SNAPSHOT_DIR set, each is saved as prefs-<pane>.png.
+TEST_F(PreferencesRootTest, EveryPaneFitsTheWindowWidth) {
+    shownRoot();
+    const QByteArray dir = qgetenv("TARVEL_SNAPSHOT_DIR");
+    auto* scroll = root->findChild<QScrollArea*>();
+    for (const PreferencesSectionInfo& entry : kPreferencesSections) {
+        SCOPED_TRACE(entry.id);
+        root->select(entry.section);
+        QCoreApplication::processEvents();
+        const QWidget* viewport = scroll->viewport();
+        for (const QWidget* w : root->pane(entry.section)->findChildren<QWidget*>()) {
+            if (!w->isVisible()) continue;
+            const QRect inViewport(w->mapTo(viewport, QPoint(0, 0)), w->size());
+            EXPECT_LE(inViewport.right(), viewport->width()) << w->metaObject()->className();
+            if (auto* label = qobject_cast<const QLabel*>(w); label && !label->wordWrap()) {
+                EXPECT_GE(label->width(), label->sizeHint().width()) << label->text().toStdString();
+            }
+        }
+        if (!dir.isEmpty())
+            root->grab().save(QString::fromLocal8Bit(dir) + "/prefs-" + entry.id + ".png");
+    }
+}
+
+}  // namespace
+}  // namespace tarvel
