@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDBusConnection>
+#include <optional>
 
 #include "app/AppCore.h"
 #include "platform/TerminationSignals.h"
@@ -10,6 +11,9 @@
 #include "shell/SingleInstance.h"
 #include "shell/ui/AppDelegate.h"
 #include "shell/ui/DarkAppearance.h"
+#include "views/ApplicationViews.h"
+#include "views/ViewServices.h"
+#include "views/prefs/DashboardPrefs.h"
 
 int main(int argc, char** argv) {
     using namespace tarvel;
@@ -43,7 +47,12 @@ int main(int argc, char** argv) {
                                                 : roots.sys + "/class/powercap";
     roots.proc = parser.value(procRoot).toStdString();
     const auto core = AppCore::forMachine(roots);
+    // The views' services outlive the delegate, whose windows hold the views.
+    DashboardPrefs prefs(core->settings());
+    std::optional<ViewServices> views;
     AppDelegate delegate(*core);
+    views.emplace(ViewServices::forApplication(*core, delegate, prefs));
+    installApplicationViews(delegate, *views);
     QObject::connect(&instance, &SingleInstance::activated, &delegate,
                      [&delegate](const QString& token) {
                          // The window raised next may take the focus with the launcher's token.

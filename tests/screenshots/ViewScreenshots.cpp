@@ -4,13 +4,17 @@
 // a tray) while it opens each surface.
 #include <QApplication>
 #include <QDBusConnection>
+#include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
 #include <QFile>
 #include <QProcess>
 #include <QScreen>
+#include <QSystemTrayIcon>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
+#include <optional>
 
 #include "app/AppCore.h"
 #include "drain/DrainRecords.h"
@@ -23,6 +27,7 @@
 #include "views/ViewServices.h"
 #include "views/popover/MenuChromeStyle.h"
 #include "views/preferences/PreferencesRoot.h"
+#include "views/preferences/PreferencesSection.h"
 #include "views/dashboard/DashboardRoot.h"
 #include "views/prefs/DashboardPrefs.h"
 
@@ -69,16 +74,16 @@ class Shooter {
 public:
     explicit Shooter(QString out) : out_(std::move(out)) {}
 
-    // The whole screen, or the part a window covers (with a margin).
-    void shoot(const QString& name, QWidget* window = nullptr, int margin = 16) {
+    // The part of the screen a window covers, with a margin.
+    void shoot(const QString& name, QWidget* window, int margin = 16) {
+        shoot(name, window->frameGeometry().adjusted(-margin, -margin, margin, margin));
+    }
+
+    void shoot(const QString& name, QRect area) {
         QCoreApplication::processEvents();
-        QStringList args{"-window", "root"};
-        if (window) {
-            const QRect r = window->frameGeometry().adjusted(-margin, -margin, margin, margin) &
-                            QRect(QPoint(0, 0), QApplication::primaryScreen()->size());
-            args << "-crop"
-                 << QString("%1x%2+%3+%4").arg(r.width()).arg(r.height()).arg(r.x()).arg(r.y());
-        }
+        const QRect r = area & QRect(QPoint(0, 0), QApplication::primaryScreen()->size());
+        QStringList args{"-window", "root", "-crop",
+                         QString("%1x%2+%3+%4").arg(r.width()).arg(r.height()).arg(r.x()).arg(r.y())};
         args << out_ + "/" + name + ".png";
         if (QProcess::execute("import", args) != 0)
             std::fprintf(stderr, "import failed for %s\n", qPrintable(name));
@@ -118,13 +123,19 @@ int main(int argc, char** argv) {
     roots.sessionBus = QDBusConnection("screenshots-no-session-bus");
     AppCore core(std::make_unique<LinuxPlatform>(roots));
     TarvelOnboarding::markSeen(core.settings());
-    AppDelegate delegate(core);
     DashboardPrefs prefs(core.settings());
-    ViewServices services = ViewServices::forApplication(core, delegate, prefs);
-    installApplicationViews(delegate, services);
+    std::optional<ViewServices> services;
+    AppDelegate delegate(core);
+    services.emplace(ViewServices::forApplication(core, delegate, prefs));
+    installApplicationViews(delegate, *services);
+    // Something busy for the process lists.
+    QProcess busy;
+    busy.start("sha256sum", {"/dev/zero"});
     delegate.applicationDidFinishLaunching();
     settle(4000);  // a few polls and a process sample
     Shooter shots(out);
+    if (delegate.statusItem() && !delegate.statusItem()->geometry().isEmpty())
+        shots.shoot("tray-icon", delegate.statusItem()->geometry().adjusted(-200, -8, 8, 12));
 
     delegate.forceShowPopover();
     settle(1500);
@@ -141,7 +152,7 @@ int main(int argc, char** argv) {
     settle(800);
     shots.shoot("dashboard-pro", delegate.dashboardWindow());
     auto* dashboard = delegate.dashboardWindow()->findChild<DashboardRoot*>();
-    if (dashboard) dashboard->setCustomizeVisible(true);
+    if (dashboard) dashboard->setCustomizeOpen(true);
     settle(600);
     shots.shoot("dashboard-customize", delegate.dashboardWindow());
     delegate.closeDashboard();
@@ -149,12 +160,13 @@ int main(int argc, char** argv) {
     delegate.openPreferences();
     settle(800);
     auto* preferences = delegate.preferencesWindow()->findChild<PreferencesRoot*>();
-    for (PreferencesSection section : allPreferencesSections()) {
-        if (preferences) preferences->select(section);
+    for (const PreferencesSectionInfo& pane : kPreferencesSections) {
+        if (preferences) preferences->select(pane.section);
         settle(400);
-        shots.shoot(QString("preferences-%1").arg(rawValue(section)),
-                    delegate.preferencesWindow());
+        shots.shoot(QString("preferences-%1").arg(pane.id), delegate.preferencesWindow());
     }
     delegate.applicationWillTerminate();
+    busy.kill();
+    busy.waitForFinished();
     return 0;
 }
