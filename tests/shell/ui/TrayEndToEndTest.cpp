@@ -7,14 +7,22 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <optional>
 
 #include "app/AppCore.h"
 #include "platform/linux/LinuxPlatform.h"
 #include "shell/ui/AppDelegate.h"
 #include "shell/ui/PopoverWindow.h"
 #include "shell/ui/SurfaceWindow.h"
+#include "support/FixtureMachine.h"
 #include "support/PowerSupplyFixtures.h"
 #include "support/WaitUntil.h"
+#include "views/ApplicationViews.h"
+#include "views/ViewServices.h"
+#include "views/components/KivoRows.h"
+#include "views/dashboard/DashboardRoot.h"
+#include "views/popover/MainRoot.h"
+#include "views/prefs/DashboardPrefs.h"
 
 namespace tarvel {
 namespace {
@@ -57,15 +65,12 @@ TEST(TrayApplication, ClickOpensThePopoverEscapeClosesItDoubleClickOpensTheDashb
     if (display.isEmpty()) GTEST_SKIP() << "Xvfb, trayer or xdotool is not installed";
     test::FixtureTree machine;
     test::dischargingEnergyLaptop(machine);
-    MachineRoots roots;
-    roots.sys = machine.root();
-    roots.proc = machine.root() + "/proc";
-    roots.dataDir = machine.root() + "/data";
-    roots.settingsPath = machine.root() + "/config/defaults.json";
-    roots.systemBus = QDBusConnection("tray-test-no-system-bus");
-    roots.sessionBus = QDBusConnection("tray-test-no-session-bus");
-    AppCore core(std::make_unique<LinuxPlatform>(roots));
+    AppCore core(std::make_unique<LinuxPlatform>(test::fixtureMachineRoots(machine)));
+    DashboardPrefs prefs(core.settings());
+    std::optional<ViewServices> views;
     AppDelegate delegate(core);
+    views.emplace(ViewServices::forApplication(core, delegate, prefs));
+    installApplicationViews(delegate, *views);
     delegate.applicationDidFinishLaunching();
 
     // The tray (right-aligned on the top edge) embeds the icon; its geometry is where a user
@@ -77,8 +82,15 @@ TEST(TrayApplication, ClickOpensThePopoverEscapeClosesItDoubleClickOpensTheDashb
     EXPECT_FALSE(delegate.lastStatusKey().empty());
     EXPECT_NE(delegate.statusItem()->toolTip().indexOf("60% · "), -1)
         << delegate.statusItem()->toolTip().toStdString();
-    const QPoint icon = delegate.statusItem()->geometry().center();
-    ASSERT_TRUE(test::waitUntil([&] { return ourWindowAt(icon); }, 15000));
+    // The tray may lay its icons out again after embedding ours: the point is read anew until
+    // our window is mapped under it.
+    QPoint icon;
+    ASSERT_TRUE(test::waitUntil(
+        [&] {
+            icon = delegate.statusItem()->geometry().center();
+            return ourWindowAt(icon);
+        },
+        15000));
     const QStringList at{"mousemove", QString::number(icon.x()), QString::number(icon.y())};
 
     ASSERT_TRUE(xdotool(at + QStringList{"click", "1"}));
@@ -88,6 +100,14 @@ TEST(TrayApplication, ClickOpensThePopoverEscapeClosesItDoubleClickOpensTheDashb
     EXPECT_LE(delegate.popover()->height(), 520);
     EXPECT_TRUE(core.powerStore().fastMode());
     EXPECT_TRUE(core.processEnergy().fastMode());
+    // The popover shows the battery list, read while it opened.
+    auto* list = delegate.popover()->findChild<MainRoot*>();
+    ASSERT_NE(list, nullptr);
+    EXPECT_TRUE(test::waitUntil([&] {
+        for (const KivoRow* row : list->findChildren<KivoRow*>())
+            if (row->label() == "Battery" && row->value() == "60%") return true;
+        return false;
+    }));
 
     ASSERT_TRUE(test::waitUntil([&] { return delegate.popover()->isActiveWindow(); }));
     ASSERT_TRUE(xdotool({"key", "Escape"}));
@@ -101,6 +121,7 @@ TEST(TrayApplication, ClickOpensThePopoverEscapeClosesItDoubleClickOpensTheDashb
         [&] { return delegate.dashboardWindow() && delegate.dashboardWindow()->isVisible(); }));
     EXPECT_FALSE(delegate.popover()->isVisible());
     EXPECT_EQ(delegate.dashboardWindow()->windowTitle(), "Tarvel Pro");
+    EXPECT_NE(delegate.dashboardWindow()->findChild<DashboardRoot*>(), nullptr);
     EXPECT_FALSE(core.powerStore().fastMode());
 
     // Closing the dashboard leaves the application running in the tray.

@@ -14,6 +14,7 @@
 #include "platform/linux/LinuxPlatform.h"
 #include "platform/linux/ProcProcessList.h"
 #include "shell/panel/MenuPanelModel.h"
+#include "support/FixtureMachine.h"
 #include "support/PowerSupplyFixtures.h"
 #include "support/WaitUntil.h"
 #include "views/ViewServices.h"
@@ -28,14 +29,8 @@ class DashboardFixture {
 public:
     explicit DashboardFixture(void (*machineKind)(const FixtureTree&) = dischargingEnergyLaptop) {
         machineKind(machine);
-        MachineRoots roots;
-        roots.sys = machine.root();
-        roots.proc = machine.root() + "/proc";
-        roots.dataDir = machine.root() + "/data";
-        roots.settingsPath = machine.root() + "/config/defaults.json";
-        roots.systemBus = QDBusConnection("dashboard-test-no-system-bus");
-        roots.sessionBus = QDBusConnection("dashboard-test-no-session-bus");
-        core = std::make_unique<AppCore>(std::make_unique<LinuxPlatform>(roots));
+        core = std::make_unique<AppCore>(
+            std::make_unique<LinuxPlatform>(fixtureMachineRoots(machine)));
         energy = std::make_unique<ProcessEnergyStore>(
             clock, processes, [] { return PowerFigures{10.0, 10.0, true, false, false}; },
             nullptr);

@@ -18,6 +18,7 @@
 #include "shell/statusitem/MenuBarDisplayMode.h"
 #include "shell/system/LaunchAtLoginHelper.h"
 #include "shell/system/SystemBatteryMenuHider.h"
+#include "support/FixtureMachine.h"
 #include "support/PowerSupplyFixtures.h"
 #include "support/WaitUntil.h"
 #include "views/ViewServices.h"
@@ -37,14 +38,8 @@ class PreferencesRootTest : public ::testing::Test {
 protected:
     PreferencesRootTest() {
         test::dischargingEnergyLaptop(machine);
-        MachineRoots roots;
-        roots.sys = machine.root();
-        roots.proc = machine.root() + "/proc";
-        roots.dataDir = machine.root() + "/data";
-        roots.settingsPath = machine.root() + "/config/defaults.json";
-        roots.systemBus = QDBusConnection("prefs-test-no-system-bus");
-        roots.sessionBus = QDBusConnection("prefs-test-no-session-bus");
-        core = std::make_unique<AppCore>(std::make_unique<LinuxPlatform>(roots));
+        core = std::make_unique<AppCore>(
+            std::make_unique<LinuxPlatform>(test::fixtureMachineRoots(machine)));
         panel =
             std::make_unique<MenuPanelModel>(core->powerStore(), core->processEnergy(), lowPower);
         prefs = std::make_unique<DashboardPrefs>(core->settings());

@@ -11,6 +11,7 @@
 #include "platform/LowPowerMode.h"
 #include "platform/linux/LinuxPlatform.h"
 #include "shell/panel/MenuPanelModel.h"
+#include "support/FixtureMachine.h"
 #include "support/FixtureTree.h"
 #include "support/PowerSupplyFixtures.h"
 #include "support/WaitUntil.h"
@@ -72,14 +73,7 @@ public:
 private:
     static std::unique_ptr<AppCore> makeCore(const FixtureTree& tree, const Machine& machine) {
         if (machine) machine(tree);
-        MachineRoots roots;
-        roots.sys = tree.root();
-        roots.proc = tree.root() + "/proc";
-        roots.dataDir = tree.root() + "/data";
-        roots.settingsPath = tree.root() + "/config/defaults.json";
-        roots.systemBus = QDBusConnection("view-fixture-no-system-bus");
-        roots.sessionBus = QDBusConnection("view-fixture-no-session-bus");
-        return std::make_unique<AppCore>(std::make_unique<LinuxPlatform>(roots));
+        return std::make_unique<AppCore>(std::make_unique<LinuxPlatform>(fixtureMachineRoots(tree)));
     }
 
     std::unique_ptr<AppCore> core_;
