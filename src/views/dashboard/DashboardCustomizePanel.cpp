@@ -9,7 +9,7 @@
 #include "views/components/Controls.h"
 #include "views/components/TarvelText.h"
 #include "views/prefs/DashboardPrefs.h"
-#include "views/prefs/LayoutToggles.h"
+#include "views/prefs/LayoutEditors.h"
 
 namespace tarvel {
 
@@ -78,22 +78,15 @@ DashboardCustomizePanel::DashboardCustomizePanel(DashboardPrefs& prefs, QWidget*
     column->addSpacing(4);
     column->addWidget(groupTitle("Show", body));
     for (const LayoutToggle& toggle : kLayoutToggles) {
-        auto* row = new LabeledSwitch(QString::fromUtf8(toggle.title), {}, body);
-        connect(row, &LabeledSwitch::flipped, this, [this, field = toggle.field](bool on) {
-            prefs_.*field = on;
-            prefs_.save();
-        });
+        LabeledSwitch* row = layoutSwitch(prefs_, toggle, body);
         column->addWidget(row);
         switches_.push_back(row);
     }
 
     column->addSpacing(4);
     column->addWidget(groupTitle("Size", body));
-    QStringList densities, widths;
-    for (const auto& info : DashboardPrefs::densities()) densities << info.label;
-    for (const auto& info : DashboardPrefs::widths()) widths << info.label;
-    density_ = new SegmentedPicker(densities, body);
-    width_ = new SegmentedPicker(widths, body);
+    density_ = tarvel::densityPicker(prefs_, body);
+    width_ = tarvel::widthPicker(prefs_, body);
     // Each picker under its title, so the three segments fit the narrow card.
     const auto pickerRow = [&](const QString& title, SegmentedPicker* picker) {
         column->addWidget(plainLabel(title, TarvelType::body, TarvelColor::labelPrimary, body));
@@ -101,14 +94,6 @@ DashboardCustomizePanel::DashboardCustomizePanel(DashboardPrefs& prefs, QWidget*
     };
     pickerRow("Density", density_);
     pickerRow("Width", width_);
-    connect(density_, &SegmentedPicker::chosen, this, [this](int index) {
-        prefs_.density = DashboardPrefs::densities().at(std::size_t(index)).density;
-        prefs_.save();
-    });
-    connect(width_, &SegmentedPicker::chosen, this, [this](int index) {
-        prefs_.width = DashboardPrefs::widths().at(std::size_t(index)).width;
-        prefs_.save();
-    });
     column->addStretch(1);
     syncFromPrefs();
 }

@@ -9,23 +9,11 @@
 #include "views/components/CardFrame.h"
 #include "views/components/Controls.h"
 #include "views/prefs/DashboardPrefs.h"
-#include "views/prefs/LayoutToggles.h"
+#include "views/prefs/LayoutEditors.h"
 
 namespace tarvel {
 
 namespace {
-
-QStringList densityLabels() {
-    QStringList labels;
-    for (const auto& d : DashboardPrefs::densities()) labels << QString::fromUtf8(d.label);
-    return labels;
-}
-
-QStringList widthLabels() {
-    QStringList labels;
-    for (const auto& w : DashboardPrefs::widths()) labels << QString::fromUtf8(w.label);
-    return labels;
-}
 
 QHBoxLayout* captioned(const QString& caption, QWidget* control, QWidget* parent) {
     auto* row = new QHBoxLayout;
@@ -41,8 +29,8 @@ LayoutPane::LayoutPane(DashboardPrefs& prefs, QWidget* parent)
     : PreferencesPane("Full Window Layout",
                       "Controls the Full Window dashboard — not the menu bar popover.", parent),
       prefs_(prefs),
-      density_(new SegmentedPicker(densityLabels(), this)),
-      width_(new SegmentedPicker(widthLabels(), this)) {
+      density_(densityPicker(prefs, this)),
+      width_(widthPicker(prefs, this)) {
     QVBoxLayout* shown = addCard();
     auto* presets = new QHBoxLayout;
     presets->setSpacing(6);
@@ -58,12 +46,7 @@ LayoutPane::LayoutPane(DashboardPrefs& prefs, QWidget* parent)
     shown->addLayout(presets);
     shown->addWidget(new Hairline(this));
     for (const LayoutToggle& toggle : kLayoutToggles) {
-        auto* item = new LabeledSwitch(QString::fromUtf8(toggle.title), {}, this);
-        const auto field = toggle.field;
-        connect(item, &LabeledSwitch::flipped, this, [this, field](bool on) {
-            prefs_.*field = on;
-            prefs_.save();
-        });
+        LabeledSwitch* item = layoutSwitch(prefs_, toggle, this);
         shown->addWidget(item);
         switches_.push_back(item);
     }
@@ -71,14 +54,6 @@ LayoutPane::LayoutPane(DashboardPrefs& prefs, QWidget* parent)
     QVBoxLayout* look = addCard();
     look->addLayout(captioned("Density", density_, this));
     look->addLayout(captioned("Window width", width_, this));
-    connect(density_, &SegmentedPicker::chosen, this, [this](int index) {
-        prefs_.density = DashboardPrefs::densities().at(std::size_t(index)).density;
-        prefs_.save();
-    });
-    connect(width_, &SegmentedPicker::chosen, this, [this](int index) {
-        prefs_.width = DashboardPrefs::widths().at(std::size_t(index)).width;
-        prefs_.save();
-    });
     look->addWidget(new Hairline(this));
     QPushButton* open = tarvelButton("Open Full Window", ButtonKind::prominent, this);
     connect(open, &QPushButton::clicked, this, [] { postAppNotification(tarvelOpenDashboard); });
