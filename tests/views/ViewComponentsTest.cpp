@@ -2,6 +2,7 @@
 
 #include <QSignalSpy>
 #include <QTest>
+#include <QTextDocument>
 #include <QVBoxLayout>
 #include <cmath>
 #include <limits>
@@ -94,6 +95,10 @@ TEST(PlainLabel, ShowsMarkupAsWritten) {
     EXPECT_EQ(label->textFormat(), Qt::PlainText);
     EXPECT_EQ(label->text(), "<b>chrome</b> & <img src=x>");
     delete label;
+    // A tooltip is markup either way: the text goes in escaped.
+    QTextDocument tip;
+    tip.setHtml(plainToolTip("/opt/<b>x</b> & y"));
+    EXPECT_EQ(tip.toPlainText(), "/opt/<b>x</b> & y");
 }
 
 TEST(WhyLoader, AnswersOnTheMainThreadAndFoldsRequestsMadeWhileRunning) {

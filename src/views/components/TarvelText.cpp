@@ -28,6 +28,10 @@ QLabel* plainLabel(const QString& text, int pixels, const QColor& color, QWidget
     return label;
 }
 
+QString plainToolTip(const QString& text) {
+    return "<p style='white-space:pre'>" + text.toHtmlEscaped() + "</p>";
+}
+
 QString fixed(double value, int decimals) {
     return QString::number(value, 'f', decimals);
 }

@@ -24,6 +24,10 @@ inline QLabel* plainLabel(const QString& text, int pixels, const Rgba& color,
 
 void setTextColor(QWidget* widget, const QColor& color);
 
+// A tooltip that shows `text` as written: Qt reads anything that looks like markup in a tooltip
+// as markup.
+QString plainToolTip(const QString& text);
+
 inline QString qs(const std::string& text) {
     return QString::fromStdString(text);
 }

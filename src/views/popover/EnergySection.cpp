@@ -29,7 +29,7 @@ QWidget* processRow(const ProcEnergy& app, QWidget* parent) {
                               TarvelColor::labelTertiary, row);
     // Long paths keep their end, which names the program.
     path->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    path->setToolTip(path->text());
+    path->setToolTip(plainToolTip(path->text()));
     column->addWidget(path);
     return row;
 }

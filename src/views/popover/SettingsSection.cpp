@@ -41,7 +41,7 @@ QWidget* installRow(QWidget* parent) {
     path->setFont(tarvelFont(TarvelType::caption));
     setTextColor(path, TarvelColor::labelSecondary.color());
     path->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    path->setToolTip(folder);
+    path->setToolTip(plainToolTip(folder));
     line->addWidget(path, 1);
     return row;
 }
