@@ -197,6 +197,7 @@ void UserDefaults::watch() {
     // notice the moment another process creates ours.
     while (!QFileInfo::exists(folder) && QFileInfo(folder).absolutePath() != folder)
         folder = QFileInfo(folder).absolutePath();
+    const bool newFolder = !watcher_->directories().contains(folder);
     for (const QString& watched : watcher_->directories())
         if (watched != folder) watcher_->removePath(watched);
     // Both drop out of the watch when they are removed or replaced: add them again.
@@ -204,6 +205,9 @@ void UserDefaults::watch() {
         if (QFileInfo::exists(path) && !watcher_->files().contains(path) &&
             !watcher_->directories().contains(path))
             watcher_->addPath(path);
+    // What was created in a newly watched folder before its watch began (the next folder of
+    // the path, the file itself) sent no event: look once more now that it is watched.
+    if (newFolder) QMetaObject::invokeMethod(this, &UserDefaults::reload, Qt::QueuedConnection);
 }
 
 void UserDefaults::announce() {
