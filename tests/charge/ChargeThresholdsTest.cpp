@@ -201,38 +201,5 @@ TEST(ChargeThresholdsTest, AValueTheFirmwareChangedIsAFailureInItsOwnWords) {
     }
 }
 
-TEST(ChargeThresholdsTest, RefusedOrVanishedThresholdsUseTheChargerErrors) {
-    for (const auto& [error, text] : std::vector<std::pair<int, std::string>>{
-             {EACCES, "Not privileged — SMC write blocked on this Mac."},
-             {EIO, "SMC error -536870212/0 for key"}}) {
-        SCOPED_TRACE(error);
-        FixtureTree tree;
-        writeLaptop(tree, 90, true, "Charging", "");
-        writeThresholds(tree, 100);
-        struct Refusing final : SysfsAttributeIO {
-            int error = 0;
-            std::optional<std::string> read(const std::string& p) override {
-                return posix().read(p);
-            }
-            int write(const std::string&, const std::string&) override { return error; }
-        } io;
-        io.error = error;
-        SysfsChargerTransport transport(tree.root(), io);
-        ChargeSMC smc(transport);
-        EXPECT_FALSE(smc.setMode(ChargeSMCMode::inhibit));
-        EXPECT_EQ(smc.lastError(), text);
-        EXPECT_EQ(threshold(tree, "end"), "100");
-    }
-
-    FixtureTree gone;
-    writeLaptop(gone, 90, true, "Charging", "");
-    writeThresholds(gone, 100);
-    SysfsChargerTransport transport(gone.root());
-    ChargeSMC smc(transport);
-    gone.remove(std::string("class/power_supply/BAT0/") + kEnd);
-    EXPECT_FALSE(smc.setMode(ChargeSMCMode::inhibit));
-    EXPECT_EQ(smc.lastError(), "SMC error -536870208/0 for key");
-}
-
 }  // namespace
 }  // namespace tarvel
