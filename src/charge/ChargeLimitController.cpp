@@ -292,6 +292,9 @@ void ChargeLimitController::settle(bool write) {
     // Before the first battery reading every machine looks like one without a battery, which
     // would hand charging back to the system.
     if (!battery.known) return;
+    // A charger that holds at a level (a charge threshold) reads as inhibited only at this
+    // limit: a threshold left at another level, or reset by the firmware, is written again.
+    smc_.setHoldLimit(wholeLimit());
     // Read once: the decision and the write both go by what the charger says now.
     const std::optional<ChargeSMCMode> charger = smc_.readMode();
     const ChargeDecision d = decide(battery, charger);

@@ -111,6 +111,9 @@ public:
     ChargeLimitStatus status() const { return status_; }
     const std::string& detail() const { return detail_; }
     const std::string& backendName() const { return backendName_; }
+    // Which attribute carries the backend on this machine ("BAT0: charge_behaviour"), beside
+    // the backend's name; empty when there is none.
+    std::string backendDetail() const { return smc_.transportDetail(); }
     const std::optional<std::string>& lastError() const { return lastError_; }
     const std::string& modeDescription() const { return modeDescription_; }
     int hysteresis() const { return hysteresis_; }

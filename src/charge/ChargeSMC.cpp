@@ -112,6 +112,9 @@ void ChargeSMC::writeUInt8(std::string_view key, std::uint8_t value) {
     const std::uint8_t result = output.bytes[SmcParamBlock::kResult];
     if (status == kIOReturnNotPrivileged) throw SMCError(status, charge_texts::kNotPrivileged);
     if (status == kIOReturnSuccess && result == 0) return;
+    // A charger that can say what went wrong in words (a firmware that kept another value)
+    // is more use to the user than the codes.
+    if (auto text = transport_.failureText()) throw SMCError(status, *text);
     throw SMCError(status, "SMC error " + std::to_string(status) + "/" +
                                std::to_string(unsigned(result)) + " for key");
 }

@@ -40,6 +40,13 @@ public:
     // read or the keys form no mode (batteries that disagree, another tool's setting).
     std::optional<ChargeSMCMode> readMode();
 
+    // The level inhibit is to hold, for chargers that stop at a level rather than where the
+    // battery is (a charge threshold); it also decides what reads back as inhibit.
+    void setHoldLimit(int percent) { transport_.setHoldLimit(percent); }
+    // What carries the keys on this machine ("BAT0: charge_control_end_threshold"); empty when
+    // the backend's name says it all.
+    std::string transportDetail() const { return transport_.detail(); }
+
     // The (CH0I, CH0C, CH0B) values of a mode.
     static std::array<std::uint8_t, 3> keyValues(ChargeSMCMode mode);
     // The input block of a one-byte key write.

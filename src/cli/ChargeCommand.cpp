@@ -72,6 +72,8 @@ void printView(const ChargeLimitController& c, const ChargeSMC& smc, const Charg
             {"modeDescription", c.modeDescription()},
             {"detail", c.detail()},
             {"backendName", c.backendName()},
+            {"backendDetail", c.backendDetail().empty() ? nlohmann::json(nullptr)
+                                                        : nlohmann::json(c.backendDetail())},
             {"lastError", orNull(c.lastError())},
             {"chargerError", orNull(smc.lastError())},
             {"isEnabled", c.isEnabled()},
@@ -90,6 +92,7 @@ void printView(const ChargeLimitController& c, const ChargeSMC& smc, const Charg
         << "Detail: " << c.detail() << "\n"
         << "Backend: " << c.backendName();
     if (!smc.isAvailable() && smc.lastError()) out << " (" << *smc.lastError() << ")";
+    if (!c.backendDetail().empty()) out << " — " << c.backendDetail();
     out << "\n"
         << "Limit: " << static_cast<int>(c.limitPercent()) << "% (management "
         << (c.isEnabled() ? "on" : "off") << ")\n"
@@ -138,6 +141,8 @@ int runSetMode(const Args& args, std::ostream& out) {
     const auto core = AppCore::forMachine(machineRootsFrom(args));
     ChargeSMC& smc = core->charger();
     const auto whyUnavailable = smc.isAvailable() ? std::nullopt : smc.lastError();
+    // A threshold charger inhibits at a level: the one the settings hold.
+    smc.setHoldLimit(static_cast<int>(core->chargeLimit().limitPercent()));
     if (!smc.setMode(mode)) {
         std::cerr << smc.lastError().value_or("SMC error");
         if (whyUnavailable) std::cerr << " (" << *whyUnavailable << ")";

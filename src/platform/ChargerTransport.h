@@ -2,6 +2,8 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <string_view>
 
 namespace tarvel {
@@ -73,6 +75,16 @@ public:
     // Returns the call's status; the SMC's own result is in output.bytes[kResult].
     virtual std::int32_t callStructMethod(std::uint32_t connection, std::uint32_t selector,
                                           const SmcParamBlock& input, SmcParamBlock& output) = 0;
+
+    // The level an inhibited charger is to stop at. The SMC's inhibit mode stops charging
+    // wherever the battery is; a charge threshold stops at a level, so it needs to know which.
+    virtual void setHoldLimit(int /*percent*/) {}
+    // What carries the keys on this machine, for diagnosis ("BAT0: charge_behaviour"); empty
+    // when there is nothing to add to the backend's name.
+    virtual std::string detail() const { return {}; }
+    // Why the last call failed, when the hardware said more than a status code can carry
+    // ("the firmware set 80 % for 85 %"); none for any other outcome.
+    virtual std::optional<std::string> failureText() const { return std::nullopt; }
 };
 
 }  // namespace tarvel

@@ -16,7 +16,9 @@ namespace {
 using test::chargeBehaviour;
 using test::FixtureTree;
 using test::runTarvelctl;
+using test::threshold;
 using test::writeLaptop;
+using test::writeThresholds;
 
 // tarvelctl with settings in a throwaway folder, never the user's own.
 class ChargeCommandTest : public ::testing::Test {
@@ -206,6 +208,62 @@ TEST_F(ChargeCommandTest, HoldFollowsTheBatteryUntilTerminated) {
     EXPECT_EQ(
         nlohmann::json::parse(settings.readAll().toStdString())["tarvelpro.chargeLimit.percent"],
         85);
+}
+
+// The same hold on an ASUS-like battery that only has an end threshold: the threshold is the
+// limit while holding, is written again after a firmware reset, and is 100 off the adapter.
+TEST_F(ChargeCommandTest, HoldDrivesAnEndThreshold) {
+    FixtureTree tree;
+    writeLaptop(tree, 90, true, "Charging", "");
+    writeThresholds(tree, 100);
+    const auto view = runTarvelctl({"charge", "--sysfs-root", tree.root()}, env);
+    EXPECT_NE(view.out.find("Backend: AppleSMC (CH0B/CH0C/CH0I) — BAT0: "
+                            "charge_control_end_threshold\n"),
+              std::string::npos)
+        << view.out;
+    EXPECT_EQ(threshold(tree, "end"), "100");  // viewing writes nothing
+
+    QProcess p;
+    auto environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("XDG_CONFIG_HOME", config.path());
+    p.setProcessEnvironment(environment);
+    p.start(TARVELCTL_PATH, {"charge", "hold", "--limit", "85", "--sysfs-root",
+                             QString::fromStdString(tree.root())});
+    ASSERT_TRUE(p.waitForStarted());
+    std::string out;
+    ASSERT_TRUE(waitForOutput(p, out, "Inhibiting charging · 85%")) << out;
+    EXPECT_EQ(threshold(tree, "end"), "85");
+
+    // The firmware puts the threshold back to 100 (as several do at boot): the next
+    // evaluation writes the limit again.
+    tree.replace("class/power_supply/BAT0/charge_control_end_threshold", "100\n");
+    QElapsedTimer corrected;
+    corrected.start();
+    while (threshold(tree, "end") != "85" && corrected.elapsed() < 15000) QThread::msleep(100);
+    EXPECT_EQ(threshold(tree, "end"), "85");
+
+    writeLaptop(tree, 90, false, "Discharging", "");
+    ASSERT_TRUE(waitForOutput(p, out, "Charger not connected — ")) << out;
+    EXPECT_EQ(threshold(tree, "end"), "100");
+
+    p.terminate();
+    ASSERT_TRUE(p.waitForFinished(10000));
+    out += p.readAllStandardOutput().toStdString();
+    EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+    EXPECT_NE(out.find("Stopped; charger mode left as auto."), std::string::npos) << out;
+
+    // The writing verb with management off restores 100 from a threshold left behind.
+    writeLaptop(tree, 90, true, "Charging", "");
+    writeThresholds(tree, 85);
+    ASSERT_TRUE(QDir().mkpath(config.path() + "/tarvel"));
+    QFile settings(config.path() + "/tarvel/defaults.json");
+    ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
+    settings.write(R"({"tarvelpro.chargeLimit.enabled": false})");
+    settings.close();
+    const auto applied = statusJson(tree.root(), "apply");
+    EXPECT_EQ(applied["status"], "off");
+    EXPECT_EQ(applied["backendDetail"], "BAT0: charge_control_end_threshold");
+    EXPECT_EQ(threshold(tree, "end"), "100");
 }
 
 }  // namespace

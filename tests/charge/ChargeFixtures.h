@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "support/FixtureTree.h"
@@ -24,6 +25,23 @@ inline void writeLaptop(
                         {"voltage_now", "12000000\n"}});
     if (!chargeBehaviour.empty()) tree.write(dir + "/charge_behaviour", chargeBehaviour);
     tree.writeAll("class/power_supply/AC", {{"type", "Mains\n"}, {"online", onAC ? "1\n" : "0\n"}});
+}
+
+// Charge thresholds on a battery written by writeLaptop: the end, and the start when given.
+inline void writeThresholds(const FixtureTree& tree, int end, std::optional<int> start = {},
+                            const std::string& battery = "BAT0") {
+    const std::string dir = "class/power_supply/" + battery;
+    tree.write(dir + "/charge_control_end_threshold", std::to_string(end) + "\n");
+    if (start) tree.write(dir + "/charge_control_start_threshold", std::to_string(*start) + "\n");
+}
+
+// A threshold as the kernel prints it, without its newline.
+inline std::string threshold(const FixtureTree& tree, const std::string& which,
+                             const std::string& battery = "BAT0") {
+    std::string text =
+        tree.read("class/power_supply/" + battery + "/charge_control_" + which + "_threshold");
+    while (!text.empty() && text.back() == '\n') text.pop_back();
+    return text;
 }
 
 inline std::string chargeBehaviour(const FixtureTree& tree, const std::string& battery = "BAT0") {

@@ -1,38 +1,14 @@
 #include "platform/linux/SysfsChargerTransport.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <sstream>
 
-#include "platform/linux/SysfsFile.h"
 #include "platform/linux/SysfsPowerSupply.h"
 
 namespace tarvel {
 
 namespace {
-
-class PosixAttributeIO final : public SysfsAttributeIO {
-public:
-    std::optional<std::string> read(const std::string& path) override {
-        return readSysfsText(path);
-    }
-
-    int write(const std::string& path, const std::string& value) override {
-        const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-        if (fd < 0) return errno;
-        int error = 0;
-        const ssize_t put = ::write(fd, value.data(), value.size());
-        if (put < 0)
-            error = errno;
-        else if (static_cast<size_t>(put) != value.size())
-            error = EIO;  // sysfs takes a store in one piece or not at all
-        if (::close(fd) != 0 && error == 0) error = errno;
-        return error;
-    }
-};
 
 constexpr std::uint32_t kCH0I = smcKeyValue("CH0I");
 constexpr std::uint32_t kCH0C = smcKeyValue("CH0C");
@@ -41,9 +17,24 @@ constexpr std::uint32_t kConnection = 1;
 
 }  // namespace
 
-SysfsAttributeIO& SysfsAttributeIO::posix() {
-    static PosixAttributeIO io;
-    return io;
+// The charger result of a refused attribute write.
+SysfsChargerTransport::Result SysfsChargerTransport::resultOf(int error) {
+    switch (error) {
+        case 0:
+            return {};
+        case EACCES:
+        case EPERM:
+            return {kIOReturnNotPrivileged, kSMCSuccess};
+        case EINVAL:
+        case EOPNOTSUPP:
+            return {kIOReturnSuccess, kSMCBadArgument};
+        case ENOENT:
+        case ENODEV:
+        case ENXIO:
+            return {kIOReturnNoDevice, kSMCSuccess};
+        default:
+            return {kIOReturnError, kSMCSuccess};
+    }
 }
 
 bool ChargeBehaviour::accepts(const std::string& value) const {
@@ -77,20 +68,51 @@ SysfsChargerTransport::SysfsChargerTransport(std::string sysRoot, SysfsAttribute
     : root_(std::move(sysRoot)), io_(io) {}
 
 ChargerTransport::OpenResult SysfsChargerTransport::open() {
-    paths_.clear();
+    batteries_.clear();
     for (const auto& supply : readPowerSupplies(root_)) {
         if (!supply.isSystemBattery()) continue;
-        const std::string path = root_ + "/class/power_supply/" + supply.name + "/charge_behaviour";
-        const auto text = io_.read(path);
-        if (!text) continue;
-        paths_.push_back(path);
-        if (auto listed = parseChargeBehaviour(*text).accepted; !listed.empty())
-            accepted_[path] = std::move(listed);
+        const std::string dir = root_ + "/class/power_supply/" + supply.name;
+        Battery battery{supply.name, dir + "/charge_behaviour", ChargeThresholds::find(dir, io_)};
+        const auto text = io_.read(battery.behaviourPath);
+        const auto behaviour = text ? std::optional(parseChargeBehaviour(*text)) : std::nullopt;
+        // Exact modes beat a threshold; a behaviour that cannot inhibit is of no use beside one.
+        if (behaviour && (behaviour->accepts("inhibit-charge") || !battery.thresholds)) {
+            battery.thresholds.reset();
+            if (!behaviour->accepted.empty())
+                accepted_[battery.behaviourPath] = behaviour->accepted;
+        } else if (battery.thresholds) {
+            battery.behaviourPath.clear();
+        } else {
+            continue;
+        }
+        batteries_.push_back(std::move(battery));
     }
     OpenResult r;
-    r.serviceFound = !paths_.empty();
+    r.serviceFound = !batteries_.empty();
     if (r.serviceFound) connection_ = r.connection = kConnection;
     return r;
+}
+
+std::vector<std::string> SysfsChargerTransport::attributePaths() const {
+    std::vector<std::string> paths;
+    for (const auto& b : batteries_)
+        paths.push_back(b.thresholds ? b.thresholds->endPath() : b.behaviourPath);
+    return paths;
+}
+
+std::string SysfsChargerTransport::detail() const {
+    std::string text;
+    for (const auto& b : batteries_) {
+        if (!text.empty()) text += "; ";
+        text += b.name + ": ";
+        if (!b.thresholds)
+            text += "charge_behaviour";
+        else if (b.thresholds->hasStart())
+            text += "charge_control_start_threshold, charge_control_end_threshold";
+        else
+            text += "charge_control_end_threshold";
+    }
+    return text;
 }
 
 std::optional<std::string> SysfsChargerTransport::behaviourFor(int ch0i, int ch0c, int ch0b) {
@@ -101,44 +123,50 @@ std::optional<std::string> SysfsChargerTransport::behaviourFor(int ch0i, int ch0
 }
 
 SysfsChargerTransport::Result SysfsChargerTransport::writeBehaviour(const std::string& value) {
-    for (const auto& path : paths_) {
-        const auto current = io_.read(path);
-        if (!current) return {kIOReturnNoDevice, kSMCSuccess};  // the battery went away
-        ChargeBehaviour behaviour = parseChargeBehaviour(*current);
-        if (behaviour.accepted.empty()) {
-            if (auto it = accepted_.find(path); it != accepted_.end())
-                behaviour.accepted = it->second;
-        } else {
-            accepted_[path] = behaviour.accepted;
+    for (auto& battery : batteries_) {
+        if (!battery.thresholds) {
+            if (const Result r = writeBehaviourAt(battery.behaviourPath, value);
+                r.status != kIOReturnSuccess || r.smcResult != kSMCSuccess)
+                return r;
+            continue;
         }
-        if (!behaviour.accepts(value)) return {kIOReturnSuccess, kSMCBadArgument};
-        switch (io_.write(path, value)) {
-            case 0:
-                break;
-            case EACCES:
-            case EPERM:
-                return {kIOReturnNotPrivileged, kSMCSuccess};
-            case EINVAL:
-            case EOPNOTSUPP:
-                return {kIOReturnSuccess, kSMCBadArgument};
-            case ENOENT:
-            case ENODEV:
-            case ENXIO:
-                return {kIOReturnNoDevice, kSMCSuccess};
-            default:
-                return {kIOReturnError, kSMCSuccess};
+        const auto outcome = battery.thresholds->apply(value, holdLimit_);
+        if (outcome.error) return resultOf(outcome.error);
+        if (outcome.differs) {
+            failureText_ = outcome.differs;
+            return {kIOReturnSuccess, kSMCBadArgument};
         }
     }
     return {};
 }
 
+SysfsChargerTransport::Result SysfsChargerTransport::writeBehaviourAt(const std::string& path,
+                                                                      const std::string& value) {
+    const auto current = io_.read(path);
+    if (!current) return {kIOReturnNoDevice, kSMCSuccess};  // the battery went away
+    ChargeBehaviour behaviour = parseChargeBehaviour(*current);
+    if (behaviour.accepted.empty()) {
+        if (auto it = accepted_.find(path); it != accepted_.end()) behaviour.accepted = it->second;
+    } else {
+        accepted_[path] = behaviour.accepted;
+    }
+    if (!behaviour.accepts(value)) return {kIOReturnSuccess, kSMCBadArgument};
+    return resultOf(io_.write(path, value));
+}
+
 SysfsChargerTransport::Result SysfsChargerTransport::readKey(std::uint32_t key,
                                                              std::uint8_t& value) {
     std::optional<std::string> active;
-    for (const auto& path : paths_) {
-        const auto text = io_.read(path);
-        if (!text) return {kIOReturnNoDevice, kSMCSuccess};
-        const auto mine = parseChargeBehaviour(*text).active;
+    for (const auto& battery : batteries_) {
+        std::optional<std::string> mine;
+        if (battery.thresholds) {
+            mine = battery.thresholds->mode(holdLimit_);
+            if (!mine) return {kIOReturnNoDevice, kSMCSuccess};
+        } else {
+            const auto text = io_.read(battery.behaviourPath);
+            if (!text) return {kIOReturnNoDevice, kSMCSuccess};
+            mine = parseChargeBehaviour(*text).active;
+        }
         if (!mine || (active && *active != *mine)) return {kIOReturnSuccess, kSMCBadArgument};
         active = mine;
     }
@@ -165,6 +193,7 @@ std::int32_t SysfsChargerTransport::callStructMethod(std::uint32_t connection,
                                                      const SmcParamBlock& input,
                                                      SmcParamBlock& output) {
     output = SmcParamBlock{};
+    failureText_.reset();
     if (connection == 0 || connection != connection_) return kIOReturnBadArgument;
     const std::uint8_t command = input.bytes[SmcParamBlock::kCommand];
     if (selector != kSMCHandleYPCEvent || (command != kSMCWriteKey && command != kSMCReadKey) ||

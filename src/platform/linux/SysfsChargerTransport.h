@@ -6,22 +6,10 @@
 #include <vector>
 
 #include "platform/ChargerTransport.h"
+#include "platform/linux/ChargeThresholds.h"
+#include "platform/linux/SysfsAttributeIO.h"
 
 namespace tarvel {
-
-// Reads and writes single sysfs attributes. A seam so tests can refuse writes as the kernel
-// would for an unprivileged user (tests run as root, which nothing refuses).
-class SysfsAttributeIO {
-public:
-    virtual ~SysfsAttributeIO() = default;
-    // The attribute's text without trailing whitespace; nullopt when it cannot be read.
-    virtual std::optional<std::string> read(const std::string& path) = 0;
-    // Writes `value` in one write(2); returns 0 or the errno of the failure.
-    virtual int write(const std::string& path, const std::string& value) = 0;
-
-    // Plain open/read/write/close.
-    static SysfsAttributeIO& posix();
-};
 
 // What a `charge_behaviour` attribute says: the accepted values with the active one in
 // brackets ("[auto] inhibit-charge force-discharge"), or on older kernels just the active one.
@@ -32,8 +20,10 @@ struct ChargeBehaviour {
 };
 ChargeBehaviour parseChargeBehaviour(const std::string& text);
 
-// The charger on Linux: the `charge_behaviour` attribute of every system battery under
-// <sysRoot>/class/power_supply that has one (peripheral batteries are not ours to drive).
+// The charger on Linux, over every system battery under <sysRoot>/class/power_supply
+// (peripheral batteries are not ours to drive). Each battery is driven through its
+// `charge_behaviour` attribute when that offers "inhibit-charge" (exact modes), otherwise
+// through its charge thresholds (see ChargeThresholds) when it has an end threshold.
 //
 // The three charger keys arrive one write at a time, always in the order CH0I, CH0C, CH0B.
 // The transport keeps the last value of each and acts when CH0B arrives, which completes a
@@ -41,9 +31,10 @@ ChargeBehaviour parseChargeBehaviour(const std::string& text);
 // (1,0,0) → "force-discharge". CH0I and CH0C writes only record their value, so a mode is
 // written to the batteries once, and the all-zero reset always ends in "auto".
 //
-// A key read answers from what the batteries say now (the active value of each attribute),
-// so a mode changed behind the application's back is seen. Batteries that disagree, or an
-// active value that is no mode, read as an unknown state (result kSMCBadArgument).
+// A key read answers from what the batteries say now (the active behaviour, or the end
+// threshold against the hold limit), so a mode or threshold changed behind the application's
+// back is seen. Batteries that disagree, or a state that is no mode, read as an unknown state
+// (result kSMCBadArgument).
 class SysfsChargerTransport final : public ChargerTransport {
 public:
     explicit SysfsChargerTransport(std::string sysRoot = "/sys",
@@ -53,8 +44,14 @@ public:
     std::int32_t callStructMethod(std::uint32_t connection, std::uint32_t selector,
                                   const SmcParamBlock& input, SmcParamBlock& output) override;
 
-    // The attributes found by open(), in name order.
-    const std::vector<std::string>& attributePaths() const { return paths_; }
+    void setHoldLimit(int percent) override { holdLimit_ = percent; }
+    // One "<battery>: <attribute>" per battery found by open(), joined by "; ".
+    std::string detail() const override;
+    std::optional<std::string> failureText() const override { return failureText_; }
+
+    // The attribute driving each battery found by open(), in name order: its
+    // `charge_behaviour`, or its `charge_control_end_threshold`.
+    std::vector<std::string> attributePaths() const;
 
     // The attribute value a key triple stands for; nullopt for a triple that is no mode.
     static std::optional<std::string> behaviourFor(int ch0i, int ch0c, int ch0b);
@@ -64,17 +61,26 @@ private:
         std::int32_t status = kIOReturnSuccess;
         std::uint8_t smcResult = kSMCSuccess;
     };
+    struct Battery {
+        std::string name;
+        std::string behaviourPath;  // empty when driven by thresholds
+        std::optional<ChargeThresholds> thresholds;
+    };
+    static Result resultOf(int error);
     Result writeBehaviour(const std::string& value);
+    Result writeBehaviourAt(const std::string& path, const std::string& value);
     Result readKey(std::uint32_t key, std::uint8_t& value);
 
     std::string root_;
     SysfsAttributeIO& io_;
-    std::vector<std::string> paths_;
+    std::vector<Battery> batteries_;
     // The values each attribute listed when last seen listing them; the set a driver takes
     // does not change while it is loaded.
     std::map<std::string, std::vector<std::string>> accepted_;
     std::uint32_t connection_ = 0;
     int ch0i_ = -1, ch0c_ = -1;  // -1: not written since the last completed mode
+    int holdLimit_ = 80;         // the controller's own default until it says otherwise
+    std::optional<std::string> failureText_;
 };
 
 }  // namespace tarvel

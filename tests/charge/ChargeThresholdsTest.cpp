@@ -1,0 +1,205 @@
+#include <gtest/gtest.h>
+
+#include "charge/ChargeFixtures.h"
+#include "charge/ChargeSMC.h"
+#include "charge/KernelThresholdIO.h"
+#include "platform/linux/SysfsChargerTransport.h"
+
+namespace tarvel {
+namespace {
+
+using test::chargeBehaviour;
+using test::FixtureTree;
+using test::KernelThresholdIO;
+using test::threshold;
+using test::writeLaptop;
+using test::writeThresholds;
+using Writes = std::vector<std::pair<std::string, std::string>>;
+
+constexpr const char* kStart = "charge_control_start_threshold";
+constexpr const char* kEnd = "charge_control_end_threshold";
+
+TEST(ChargeThresholdsTest, EachBatteryGetsTheTransportItCanBeDrivenBy) {
+    struct Row {
+        const char* machine;
+        std::string behaviour;  // "": no charge_behaviour
+        std::optional<int> end, start;
+        std::string detail;  // "": no charger
+    };
+    for (const Row& row : {
+             Row{"ASUS-like, end only", "", 100, {}, "BAT0: charge_control_end_threshold"},
+             Row{"ThinkPad-like, behaviour wins over both thresholds",
+                 "[auto] inhibit-charge force-discharge\n", 100, 75, "BAT0: charge_behaviour"},
+             Row{"behaviour that cannot inhibit, beside an end threshold",
+                 "[auto] force-discharge\n", 100, 95,
+                 "BAT0: charge_control_start_threshold, charge_control_end_threshold"},
+             Row{"behaviour that cannot inhibit, alone",
+                 "[auto] force-discharge\n",
+                 {},
+                 {},
+                 "BAT0: charge_behaviour"},
+             Row{"start threshold without an end", "", {}, 75, ""},
+         }) {
+        SCOPED_TRACE(row.machine);
+        FixtureTree tree;
+        writeLaptop(tree, 70, true, "Charging", row.behaviour);
+        if (row.end) writeThresholds(tree, *row.end, row.start);
+        if (!row.end && row.start)
+            tree.write("class/power_supply/BAT0/charge_control_start_threshold", "75\n");
+        SysfsChargerTransport transport(tree.root());
+        ChargeSMC smc(transport);
+        EXPECT_EQ(smc.isAvailable(), !row.detail.empty());
+        EXPECT_EQ(smc.transportDetail(), row.detail);
+    }
+
+    // The ThinkPad-like battery is driven by its behaviour alone: thresholds stay as they are.
+    FixtureTree thinkpad;
+    writeLaptop(thinkpad, 90, true, "Charging");
+    writeThresholds(thinkpad, 100, 75);
+    SysfsChargerTransport transport(thinkpad.root());
+    ChargeSMC smc(transport);
+    smc.setHoldLimit(80);
+    ASSERT_TRUE(smc.setMode(ChargeSMCMode::inhibit));
+    EXPECT_EQ(chargeBehaviour(thinkpad), "inhibit-charge");
+    EXPECT_EQ(threshold(thinkpad, "end"), "100");
+    EXPECT_EQ(threshold(thinkpad, "start"), "75");
+}
+
+TEST(ChargeThresholdsTest, ModesMapOntoTheEndThreshold) {
+    FixtureTree tree;
+    writeLaptop(tree, 90, true, "Charging", "");
+    writeThresholds(tree, 100);
+    KernelThresholdIO io;
+    SysfsChargerTransport transport(tree.root(), io);
+    ChargeSMC smc(transport);
+    ASSERT_TRUE(smc.isAvailable());
+    EXPECT_EQ(transport.attributePaths(),
+              std::vector<std::string>{tree.root() + "/class/power_supply/BAT0/" + kEnd});
+
+    smc.setHoldLimit(85);
+    for (const auto& [mode, end] : std::vector<std::pair<ChargeSMCMode, std::string>>{
+             {ChargeSMCMode::inhibit, "85"}, {ChargeSMCMode::auto_, "100"}}) {
+        EXPECT_TRUE(smc.setMode(mode));
+        EXPECT_EQ(threshold(tree, "end"), end);
+        EXPECT_EQ(smc.readMode(), mode);
+    }
+    // Each mode wrote its end once: the CH0I and CH0C writes only complete the triple.
+    EXPECT_EQ(io.writes, (Writes{{kEnd, "85"}, {kEnd, "100"}}));
+
+    // A threshold cannot discharge: the driver-lacks-the-mode failure, back at 100.
+    ASSERT_TRUE(smc.setMode(ChargeSMCMode::inhibit));
+    EXPECT_FALSE(smc.setMode(ChargeSMCMode::forceDischarge));
+    EXPECT_EQ(smc.lastError(), "SMC error 0/137 for key");
+    EXPECT_EQ(threshold(tree, "end"), "100");
+
+    // An end at another level than the hold limit is no mode; the limit decides what inhibit is.
+    for (const auto& [end, mode] :
+         std::vector<std::pair<std::string, std::optional<ChargeSMCMode>>>{
+             {"60\n", std::nullopt},
+             {"85\n", ChargeSMCMode::inhibit},
+             {"100\n", ChargeSMCMode::auto_},
+             {"garbage\n", std::nullopt}}) {
+        tree.write(std::string("class/power_supply/BAT0/") + kEnd, end);
+        EXPECT_EQ(smc.readMode(), mode) << end;
+    }
+    tree.write(std::string("class/power_supply/BAT0/") + kEnd, "85\n");
+    smc.setHoldLimit(70);
+    EXPECT_EQ(smc.readMode(), std::nullopt);
+}
+
+// With a start threshold the kernel refuses start >= end at every step, so the write order
+// decides whether a mode can be reached at all.
+TEST(ChargeThresholdsTest, StartStaysBelowEndInEveryWriteOrder) {
+    struct Step {
+        ChargeSMCMode mode;
+        int limit;
+        Writes writes;
+        const char *start, *end;
+    };
+    struct Row {
+        const char* machine;
+        int start, end;
+        std::vector<Step> steps;
+    };
+    using M = ChargeSMCMode;
+    for (const Row& row : {
+             // A start in the way is lowered first and put back once the end is up again.
+             Row{"start 95, end 100",
+                 95,
+                 100,
+                 {{M::inhibit, 80, {{kStart, "78"}, {kEnd, "80"}}, "78", "80"},
+                  {M::inhibit, 90, {{kEnd, "90"}}, "78", "90"},
+                  {M::auto_, 90, {{kEnd, "100"}, {kStart, "95"}}, "95", "100"}}},
+             // A start below the limit is left alone.
+             Row{"start 40, end 100",
+                 40,
+                 100,
+                 {{M::inhibit, 80, {{kEnd, "80"}}, "40", "80"},
+                  {M::auto_, 80, {{kEnd, "100"}}, "40", "100"}}},
+             // Another tool's 75/80: raising to 85 goes end first, lowering to 60 start first.
+             Row{"start 75, end 80",
+                 75,
+                 80,
+                 {{M::inhibit, 85, {{kEnd, "85"}}, "75", "85"},
+                  {M::inhibit, 60, {{kStart, "58"}, {kEnd, "60"}}, "58", "60"},
+                  {M::auto_, 60, {{kEnd, "100"}, {kStart, "75"}}, "75", "100"}}},
+         }) {
+        SCOPED_TRACE(row.machine);
+        FixtureTree tree;
+        writeLaptop(tree, 90, true, "Charging", "");
+        writeThresholds(tree, row.end, row.start);
+        KernelThresholdIO io;
+        SysfsChargerTransport transport(tree.root(), io);
+        ChargeSMC smc(transport);
+        EXPECT_EQ(smc.transportDetail(),
+                  "BAT0: charge_control_start_threshold, charge_control_end_threshold");
+        for (const Step& step : row.steps) {
+            SCOPED_TRACE(std::string(rawName(step.mode)) + " " + std::to_string(step.limit));
+            io.writes.clear();
+            smc.setHoldLimit(step.limit);
+            EXPECT_TRUE(smc.setMode(step.mode)) << smc.lastError().value_or("");
+            EXPECT_EQ(io.writes, step.writes);
+            EXPECT_EQ(threshold(tree, "start"), step.start);
+            EXPECT_EQ(threshold(tree, "end"), step.end);
+            EXPECT_EQ(smc.readMode(), step.mode);
+        }
+        EXPECT_EQ(io.refusals, 0);
+    }
+}
+
+TEST(ChargeThresholdsTest, AValueTheFirmwareChangedIsAFailureInItsOwnWords) {
+    struct Row {
+        const char* driver;
+        std::function<int(int)> keep;
+        int limit;
+        std::optional<std::string> error;
+    };
+    for (const Row& row : {
+             Row{"only 80 and 100", [](int v) { return v < 100 ? 80 : 100; }, 85,
+                 "the firmware set 80 % for 85 %"},
+             Row{"only 80 and 100, asked 80", [](int v) { return v < 100 ? 80 : 100; }, 80, {}},
+             Row{"steps of 20", [](int v) { return (v + 10) / 20 * 20; }, 75,
+                 "the firmware set 80 % for 75 %"},
+             Row{"steps of 5", [](int v) { return v / 5 * 5; }, 85, {}},
+         }) {
+        SCOPED_TRACE(row.driver);
+        FixtureTree tree;
+        writeLaptop(tree, 90, true, "Charging", "");
+        writeThresholds(tree, 100);
+        KernelThresholdIO io;
+        io.keep = row.keep;
+        SysfsChargerTransport transport(tree.root(), io);
+        ChargeSMC smc(transport);
+        smc.setHoldLimit(row.limit);
+        EXPECT_EQ(smc.setMode(ChargeSMCMode::inhibit), !row.error);
+        EXPECT_EQ(smc.lastError(), row.error);
+        if (!row.error) continue;
+        // Not held at the asked limit: the safety reset put the end back at 100, and the charger
+        // reads as automatic.
+        EXPECT_EQ(threshold(tree, "end"), "100");
+        EXPECT_EQ(smc.readMode(), ChargeSMCMode::auto_);
+    }
+}
+
+}  // namespace
+}  // namespace tarvel
