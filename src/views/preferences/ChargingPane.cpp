@@ -111,7 +111,10 @@ void ChargingPane::reload() {
     const std::string error = charge_.lastError().value_or(std::string());
     lastError_->setText(qs(error));
     lastError_->setVisible(!error.empty());
-    backend_->setText("Backend: " + qs(charge_.backendName()));
+    // Which battery attribute holds the limit on this machine, beside the backend's name.
+    const std::string detail = charge_.backendDetail();
+    backend_->setText("Backend: " + qs(charge_.backendName()) +
+                      (detail.empty() ? QString() : " — " + qs(detail)));
 }
 
 }  // namespace tarvel
