@@ -15,8 +15,12 @@ std::string_view quickTime(std::string_view line) {
     const std::string_view time = line.substr(kPrefix.size(), kTimeLength);
     const std::size_t after = kPrefix.size() + kTimeLength;
     if (line[after] != '"' || !looksLikeCanonicalUtc(time)) return {};
-    // A second "t" key (or text that merely looks like one) would make the first misleading.
-    if (line.find("\"t\"", after) != std::string_view::npos) return {};
+    // A second "t" key would make the first misleading: a full parser keeps the last one. It
+    // may be spelled plainly or with a \u escape ("\u0074"); text that merely looks like
+    // either sends the line to the full parser too.
+    if (line.find("\"t\"", after) != std::string_view::npos ||
+        line.find("\\u", after) != std::string_view::npos)
+        return {};
     return time;
 }
 

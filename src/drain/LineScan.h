@@ -19,8 +19,9 @@ void forEachLine(std::string_view text, Fn&& fn) {
 }
 
 // The time of a line written the way this program writes them: it starts with {"t":"…" in
-// the canonical UTC form and names no other "t" key. Such times compare as strings. Empty when
-// the line has another shape; the caller must then parse it properly.
+// the canonical UTC form and names no other "t" key, plainly or through a \u escape. Such times
+// compare as strings. Empty when the line has another shape; the caller must then parse it
+// properly.
 std::string_view quickTime(std::string_view line);
 
 // True only when the text is certainly one valid JSON value: a plain subset (ASCII, simple
