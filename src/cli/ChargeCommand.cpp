@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 
 #include "app/AppCore.h"
+#include "base/TerminalText.h"
 #include "cli/Args.h"
 #include "cli/Commands.h"
 #include "cli/EventWait.h"
@@ -86,13 +87,13 @@ void printView(const ChargeLimitController& c, const ChargeSMC& smc, const Charg
         out << j.dump(2) << "\n";
         return;
     }
-    out << "Charge control: " << c.statusLine() << "\n"
-        << "Mode: " << c.appModeLabel() << "\n"
-        << "Charger: " << c.modeDescription() << "\n"
-        << "Detail: " << c.detail() << "\n"
-        << "Backend: " << c.backendName();
-    if (!smc.isAvailable() && smc.lastError()) out << " (" << *smc.lastError() << ")";
-    if (!c.backendDetail().empty()) out << " — " << c.backendDetail();
+    out << "Charge control: " << printable(c.statusLine()) << "\n"
+        << "Mode: " << printable(c.appModeLabel()) << "\n"
+        << "Charger: " << printable(c.modeDescription()) << "\n"
+        << "Detail: " << printable(c.detail()) << "\n"
+        << "Backend: " << printable(c.backendName());
+    if (!smc.isAvailable() && smc.lastError()) out << " (" << printable(*smc.lastError()) << ")";
+    if (!c.backendDetail().empty()) out << " — " << printable(c.backendDetail());
     out << "\n"
         << "Limit: " << static_cast<int>(c.limitPercent()) << "% (management "
         << (c.isEnabled() ? "on" : "off") << ")\n"
@@ -100,13 +101,13 @@ void printView(const ChargeLimitController& c, const ChargeSMC& smc, const Charg
         << "Wanted mode: " << (modeName(modes.wanted) ? modeName(modes.wanted) : "—") << "\n"
         << "Charger mode: " << (modeName(modes.charger) ? modeName(modes.charger) : "unknown")
         << "\n"
-        << "Last error: " << c.lastError().value_or("—") << "\n";
+        << "Last error: " << printable(c.lastError().value_or("—")) << "\n";
 }
 
 std::string holdLine(const ChargeLimitController& c) {
     std::string line = c.statusLine() + " — " + c.detail();
     if (c.lastError()) line += " [" + *c.lastError() + "]";
-    return line;
+    return printable(line);
 }
 
 // Read-only: what the controller would do now, and what the charger does. A status bar may
@@ -144,8 +145,8 @@ int runSetMode(const Args& args, std::ostream& out) {
     // A threshold charger inhibits at a level: the one the settings hold.
     smc.setHoldLimit(static_cast<int>(core->chargeLimit().limitPercent()));
     if (!smc.setMode(mode)) {
-        std::cerr << smc.lastError().value_or("SMC error");
-        if (whyUnavailable) std::cerr << " (" << *whyUnavailable << ")";
+        std::cerr << printable(smc.lastError().value_or("SMC error"));
+        if (whyUnavailable) std::cerr << " (" << printable(*whyUnavailable) << ")";
         std::cerr << "\n";
         return 1;
     }
@@ -161,8 +162,8 @@ int runHold(const Args& args, std::ostream& out) {
     ChargeSMC& smc = core->charger();
     if (!smc.isAvailable()) {
         // The charger is opened once; nothing this loop could do would ever reach it.
-        std::cerr << "tarvelctl charge hold: " << smc.lastError().value_or("SMC unavailable")
-                  << "\n";
+        std::cerr << "tarvelctl charge hold: "
+                  << printable(smc.lastError().value_or("SMC unavailable")) << "\n";
         return 1;
     }
     if (!quitOnTerminationSignals()) {

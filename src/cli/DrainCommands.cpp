@@ -7,6 +7,7 @@
 #include "base/Clock.h"
 #include "base/Format.h"
 #include "base/SupportPaths.h"
+#include "base/TerminalText.h"
 #include "cli/Args.h"
 #include "cli/Commands.h"
 #include "cli/EventWait.h"
@@ -78,8 +79,9 @@ int runWhy(const std::vector<std::string>& argv, std::ostream& out) {
         out << j.dump(2) << "\n";
         return 0;
     }
-    out << why.summary << "\n";
-    for (const auto& c : why.culprits) out << "  " << c.name << ": " << c.note << "\n";
+    out << printable(why.summary) << "\n";
+    for (const auto& c : why.culprits)
+        out << "  " << printable(c.name) << ": " << printable(c.note) << "\n";
     return 0;
 }
 
@@ -129,8 +131,8 @@ int runTop(const std::vector<std::string>& argv, std::ostream& out) {
     for (const auto& p : rows) {
         out << padLeft(std::to_string(p.id), 7) << padLeft(formatFixed(p.cpuPercent, 1), 7)
             << padLeft(formatFixed(p.powerShare * 100, 0) + "%", 7)
-            << padLeft(formatFixed(p.estimatedWatts, 2), 7) << "  " << p.name;
-        if (p.path) out << "  " << *p.path;
+            << padLeft(formatFixed(p.estimatedWatts, 2), 7) << "  " << printable(p.name);
+        if (p.path) out << "  " << printable(*p.path);
         out << "\n";
     }
     return 0;
@@ -157,17 +159,17 @@ int runHistoryClear(std::ostream& out) {
     log.clearAll();
     log.waitForPendingWork();
     if (log.acquireWriterLock()) {
-        out << "Cleared the local history in " << log.supportDir() << ".\n";
+        out << "Cleared the local history in " << printable(log.supportDir()) << ".\n";
         return 0;
     }
     const double clearedBefore = core->settings().date(DrainLog::kClearedBeforeKey).value_or(0);
     runEventsUntil([&] { return clearedUpTo(log.fileURL(), clearedBefore); }, 10000);
     if (!clearedUpTo(log.fileURL(), clearedBefore)) {
-        out << "Asked the Tarvel process that writes the history in " << log.supportDir()
+        out << "Asked the Tarvel process that writes the history in " << printable(log.supportDir())
             << " to clear it, but it has not done so yet.\n";
         return 1;
     }
-    out << "Cleared the local history in " << log.supportDir()
+    out << "Cleared the local history in " << printable(log.supportDir())
         << " (through the Tarvel process that writes it).\n";
     return 0;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/JsonInput.h"
+#include "base/TerminalText.h"
 #include "drain/IsoTime.h"
 #include "drain/LineScan.h"
 
@@ -12,8 +13,11 @@ namespace {
 
 std::string csvField(const nlohmann::ordered_json* value) {
     if (!value || value->is_null()) return "";
-    std::string text = value->is_string() ? value->get<std::string>() : value->dump();
-    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+    // Line breaks and other controls are escaped as in every text output, so quoting is left
+    // for commas and quotes. Nested values are JSON in plain ASCII, escaped by JSON's own rules.
+    const std::string text = value->is_string() ? printable(value->get_ref<const std::string&>())
+                                                : value->dump(-1, ' ', true);
+    if (text.find_first_of(",\"") == std::string::npos) return text;
     std::string quoted = "\"";
     for (char c : text) {
         if (c == '"') quoted += '"';

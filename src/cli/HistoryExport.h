@@ -16,9 +16,10 @@ std::vector<nlohmann::ordered_json> historyRecords(std::string_view text,
 // One JSON array of the records.
 std::string historyJson(const std::vector<nlohmann::ordered_json>& records);
 
-// RFC 4180 CSV: a header of every key in first-seen order, one row per record; fields holding
-// a comma, a quote or a line break are quoted with quotes doubled. Nested values are written
-// as JSON, missing and null ones as empty fields. Nothing at all for no records.
+// RFC 4180 CSV: a header of every key in first-seen order, one row per record; text has its
+// control characters escaped (see printable), and fields holding a comma or a quote are quoted
+// with quotes doubled. Nested values are written as ASCII JSON, missing and null ones as empty
+// fields. Nothing at all for no records.
 std::string historyCsv(const std::vector<nlohmann::ordered_json>& records);
 
 }  // namespace tarvel::cli

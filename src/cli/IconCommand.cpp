@@ -5,6 +5,7 @@
 
 #include "app/AppCore.h"
 #include "base/Format.h"
+#include "base/TerminalText.h"
 #include "cli/Args.h"
 #include "cli/Commands.h"
 #include "cli/EventWait.h"
@@ -89,7 +90,7 @@ int runIcon(const std::vector<std::string>& argv, std::ostream& out) {
     }
     const QImage image = traySize ? MenuBarBatteryIcon::trayIcon(state, traySize, scale)
                                   : MenuBarBatteryIcon::image(state, scale);
-    out << "Text: " << statusText(state) << "\n"
+    out << "Text: " << printable(statusText(state)) << "\n"
         << "Symbol: " << symbolOf(state) << "\n"
         << "Tint: " << BatteryMenuChrome::tintName(tintOf(state)) << "\n"
         << "Image: " << (traySize ? traySize : MenuBarBatteryIcon::layout(state).width) << "x"
@@ -99,10 +100,10 @@ int runIcon(const std::vector<std::string>& argv, std::ostream& out) {
     if (args.has("png")) {
         const std::string path = args.value("png");
         if (!image.save(QString::fromStdString(path), "PNG")) {
-            std::cerr << "tarvelctl icon: cannot write " << path << "\n";
+            std::cerr << "tarvelctl icon: cannot write " << printable(path) << "\n";
             return 1;
         }
-        out << "Wrote " << path << "\n";
+        out << "Wrote " << printable(path) << "\n";
     }
     return 0;
 }

@@ -2,6 +2,7 @@
 
 #include "base/Format.h"
 #include "base/JsonInput.h"
+#include "base/TerminalText.h"
 #include "cli/Args.h"
 #include "cli/BatteryJson.h"
 #include "cli/Commands.h"
@@ -14,10 +15,11 @@ namespace {
 
 std::string textLine(double t, const BatteryState& s) {
     std::ostringstream line;
-    line << "t=" << formatFixed(t, 1) << "  " << s.levelPercent << " %  " << s.statusText << "  |  "
-         << s.timeText << "  |  " << formatFixed(s.chargeWatts, 2) << " W";
+    line << "t=" << formatFixed(t, 1) << "  " << s.levelPercent << " %  " << printable(s.statusText)
+         << "  |  " << printable(s.timeText) << "  |  " << formatFixed(s.chargeWatts, 2) << " W";
     if (s.remainingMinutes)
-        line << "  |  " << *s.remainingMinutes << " min (" << s.timeEstimateSource << ")";
+        line << "  |  " << *s.remainingMinutes << " min (" << printable(s.timeEstimateSource)
+             << ")";
     return line.str();
 }
 

@@ -3,6 +3,7 @@
 #include "app/AppCore.h"
 #include "base/Format.h"
 #include "base/JsonInput.h"
+#include "base/TerminalText.h"
 #include "cli/Args.h"
 #include "cli/BatteryJson.h"
 #include "cli/Commands.h"
@@ -71,7 +72,7 @@ void printText(const BatSnap& s, std::ostream& out) {
         out << "Current: " << orDash(s.amperageMA, " mA") << ", voltage "
             << orDash(s.voltageMV, " mV") << "\n";
     }
-    out << "Sources: " << (s.sourcesLabel.empty() ? "—" : s.sourcesLabel) << "\n";
+    out << "Sources: " << (s.sourcesLabel.empty() ? "—" : printable(s.sourcesLabel)) << "\n";
 }
 
 }  // namespace

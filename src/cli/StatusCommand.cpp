@@ -4,6 +4,7 @@
 
 #include "app/AppCore.h"
 #include "base/Format.h"
+#include "base/TerminalText.h"
 #include "cli/Args.h"
 #include "cli/Commands.h"
 #include "cli/EventWait.h"
@@ -28,17 +29,18 @@ std::string packageText(const PowerStore& s) {
 }
 
 std::string oneLine(const PowerStore& s) {
-    return std::to_string(s.levelPercent()) + " %  " + s.statusText() + "  |  " + s.timeText() +
-           "  |  " + packageText(s);
+    return printable(std::to_string(s.levelPercent()) + " %  " + s.statusText() + "  |  " +
+                     s.timeText() + "  |  " + packageText(s));
 }
 
 void printStatusText(const PowerStore& s, std::ostream& out) {
-    out << "Battery: " << s.statusText() << ", " << s.timeText();
+    out << "Battery: " << printable(s.statusText()) << ", " << printable(s.timeText());
     if (s.batteryPresent())
-        out << " (" << s.levelPercent() << " %, time from " << s.timeEstimateSource() << ")";
+        out << " (" << s.levelPercent() << " %, time from " << printable(s.timeEstimateSource())
+            << ")";
     out << "\n";
-    out << "Sources: " << s.batterySourcesUsed() << "\n";
-    out << "Power: " << packageText(s) << "\n";
+    out << "Sources: " << printable(s.batterySourcesUsed()) << "\n";
+    out << "Power: " << printable(packageText(s)) << "\n";
     out << "Cores: performance " << formatFixed(s.pCoreShare(), 2) << ", efficiency "
         << formatFixed(s.eCoreShare(), 2) << "\n";
     out << "History: " << s.wattHistory().size() << " values, polling every "

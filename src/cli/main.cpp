@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "base/TerminalText.h"
 #include "cli/Args.h"
 #include "cli/Commands.h"
 
@@ -76,13 +77,15 @@ int main(int argc, char** argv) {
     };
     const auto it = commands.find(args[0]);
     if (it == commands.end()) {
-        std::cerr << "tarvelctl: unknown command \"" << args[0] << "\" (try tarvelctl --help)\n";
+        std::cerr << "tarvelctl: unknown command \"" << tarvel::printable(args[0])
+                  << "\" (try tarvelctl --help)\n";
         return 2;
     }
     try {
         return it->second({args.begin() + 1, args.end()}, std::cout);
     } catch (const tarvel::cli::UsageError& e) {
-        std::cerr << "tarvelctl " << args[0] << ": " << e.what() << "\n";
+        // Messages name paths and arguments as given: escaped like every text output.
+        std::cerr << "tarvelctl " << args[0] << ": " << tarvel::printable(e.what()) << "\n";
         return 2;
     }
 }

@@ -1,0 +1,38 @@
+#include <gtest/gtest.h>
+
+#include "base/TerminalText.h"
+
+namespace tarvel {
+namespace {
+
+TEST(TerminalText, ControlsAndStrayBytesBecomeVisibleEscapes) {
+    const struct {
+        std::string raw;
+        std::string shown;
+    } cases[] = {
+        {"Safari", "Safari"},
+        {"caf\xc3\xa9 \xe2\x80\x94 \xf0\x9f\x94\x8b", "caf\xc3\xa9 \xe2\x80\x94 \xf0\x9f\x94\x8b"},
+        {"a\nb", "a\\nb"},
+        {"a\rb", "a\\rb"},
+        {"a\tb", "a\\tb"},
+        {"\x1b]0;pwned\x07", "\\x1b]0;pwned\\x07"},
+        {std::string("nul\0x", 5), "nul\\x00x"},
+        {"del\x7f", "del\\x7f"},
+        {"csi\xc2\x9b"
+         "31m",
+         "csi\\u009b31m"},
+        {"\xc2\x80\xc2\x9f\xc2\xa0", "\\u0080\\u009f\xc2\xa0"},  // U+00A0 is printable
+        {"bad\xff\xfe", "bad\\xff\\xfe"},
+        {"cut\xe2\x80", "cut\\xe2\\x80"},                    // a sequence cut short
+        {"over\xc0\xaf", "over\\xc0\\xaf"},                  // an overlong "/"
+        {"sur\xed\xa0\x80", "sur\\xed\\xa0\\x80"},           // a UTF-16 surrogate
+        {"big\xf4\x90\x80\x80", "big\\xf4\\x90\\x80\\x80"},  // past U+10FFFF
+        {"lone\x9b", "lone\\x9b"},
+        // A literal backslash cannot pass for an escape.
+        {"a\\nb", "a\\\\nb"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(printable(c.raw), c.shown) << c.shown;
+}
+
+}  // namespace
+}  // namespace tarvel
