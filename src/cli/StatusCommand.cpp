@@ -82,6 +82,9 @@ int runWatch(const std::vector<std::string>& argv, std::ostream& out) {
     services.chargeControl = false;
     const auto core = AppCore::forMachine(machineRootsFrom(args), services);
     PowerStore& store = core->powerStore();
+    // The history's notices name its folder, which comes from the environment.
+    core->drainLog().setNoticeHandler(
+        [](const std::string& text) { std::cerr << printable(text) << std::endl; });
 
     if (args.has("waybar")) {
         // What the status item shows, one JSON object a line; the display mode and critical
