@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QDir>
 #include <QFileInfo>
@@ -159,6 +160,42 @@ TEST(TarvelctlHistory, ClearReachesTheProcessThatWritesTheHistory) {
     EXPECT_EQ(r.out, "Cleared the local history in " + t.root() + "/data/Tarvel.\n");
     EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(t.root() + "/data/Tarvel/drain.jsonl")));
     EXPECT_EQ(runTarvelctl({"history", "clear", "--json"}, env).status, 2);
+}
+
+// A history that is there but cannot be read is not an empty one: why and history fail with
+// exit status 1 and name it; neither waits on a FIFO.
+TEST(TarvelctlHistory, ALogThatExistsButCannotBeReadFailsWithStatusOne) {
+    test::FixtureTree t;
+    QDir().mkpath(QString::fromStdString(t.root() + "/folder/Tarvel/drain.jsonl"));
+    QDir().mkpath(QString::fromStdString(t.root() + "/fifo/Tarvel"));
+    ASSERT_EQ(::mkfifo((t.root() + "/fifo/Tarvel/drain.jsonl").c_str(), 0600), 0);
+    t.write("file/Tarvel", "a file where the folder should be");
+    struct Case {
+        const char* home;
+        std::string problem;
+    };
+    const std::vector<Case> cases{
+        {"folder", "/folder/Tarvel/drain.jsonl: is a folder, not a file"},
+        {"fifo", "/fifo/Tarvel/drain.jsonl: is not a regular file"},
+        {"file", "/file/Tarvel/drain.jsonl: Not a directory"},
+    };
+    for (const auto& c : cases) {
+        const std::map<std::string, std::string> env{
+            {"XDG_DATA_HOME", t.root() + "/" + c.home}};
+        const std::string log = t.root() + "/" + c.home + "/Tarvel/drain.jsonl";
+        for (const std::vector<std::string>& command :
+             {std::vector<std::string>{"why"}, {"why", "--json", "--log", log}, {"history"},
+              {"history", "--json", "--log", log}}) {
+            const auto r = runTarvelctl(command, env);
+            const std::string what = std::string(c.home) + " " + command[0] +
+                                     (command.size() > 1 ? " --log" : "");
+            EXPECT_EQ(r.status, 1) << what;
+            EXPECT_EQ(r.out, "") << what;
+            EXPECT_EQ(r.err, "tarvelctl " + command[0] + ": cannot read the battery history (" +
+                                 t.root() + c.problem + ")\n")
+                << what;
+        }
+    }
 }
 
 TEST(TarvelctlTop, SamplesAFixtureTreeAndTheLiveMachine) {
