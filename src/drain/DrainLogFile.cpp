@@ -121,8 +121,7 @@ LogRead readLog(const std::string& path) {
     return out;
 }
 
-AppendOutcome appendBytes(const std::string& path, std::string_view bytes,
-                          const FileCalls& calls) {
+AppendOutcome appendBytes(const std::string& path, std::string_view bytes, const FileCalls& calls) {
     AppendOutcome out;
     // Read-write, to look at the last byte; non-blocking, so a FIFO cannot hold the queue up.
     constexpr int kFlags = O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC;

@@ -60,8 +60,7 @@ using BeforeReplace = std::function<void()>;
 // renamed over the file, and the folder flushed, so a crash or a power loss leaves either the
 // old or the new content, never a mix or nothing. An empty string, or what went wrong.
 std::string replaceAtomically(const std::string& path, std::string_view bytes,
-                              const BeforeReplace& beforeReplace = {},
-                              const FileCalls& calls = {});
+                              const BeforeReplace& beforeReplace = {}, const FileCalls& calls = {});
 
 // Reads the file and rewrites it with only the lines pruneText keeps. A missing file, or one
 // whose every line is kept, is left alone. An empty string, or what went wrong.
