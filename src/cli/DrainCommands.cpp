@@ -1,6 +1,6 @@
 // tarvelctl why, top and history: the drain history and the energy attribution from a shell.
-#include <QFile>
 #include <cmath>
+#include <iostream>
 #include <nlohmann/json.hpp>
 
 #include "app/AppCore.h"
@@ -56,6 +56,13 @@ Ordered rowJson(const ProcEnergy& p) {
     return j;
 }
 
+// A history that exists but cannot be read is no empty history: say so and fail.
+int cannotRead(const char* command, const std::string& problem) {
+    std::cerr << "tarvelctl " << command << ": cannot read the battery history (" << problem
+              << ")\n";
+    return 1;
+}
+
 std::string padLeft(const std::string& s, std::size_t width) {
     return s.size() >= width ? s : std::string(width - s.size(), ' ') + s;
 }
@@ -66,8 +73,10 @@ int runWhy(const std::vector<std::string>& argv, std::ostream& out) {
     const Args args(argv, {"json"}, {"log", "now"});
     noPositional(args, "why");
     const double now = timeOption(args, "now", Clock::system().now());
+    std::string problem;
     const WhyDrain why =
-        whyDrainFromFile(args.has("log") ? args.value("log") : defaultLogPath(), now);
+        whyDrainFromFile(args.has("log") ? args.value("log") : defaultLogPath(), now, &problem);
+    if (!problem.empty()) return cannotRead("why", problem);
     if (args.has("json")) {
         Ordered j = Ordered::object();
         j["dropPercent"] = why.dropPercent;
@@ -142,12 +151,10 @@ namespace {
 
 // Whether the history file holds nothing from before `cutoff` (a prune would change nothing).
 bool clearedUpTo(const std::string& path, double cutoff) {
-    QFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::ReadOnly)) return !file.exists();
-    const QByteArray bytes = file.readAll();
-    return !drain_file::pruneText(std::string_view(bytes.constData(), std::size_t(bytes.size())),
-                                  cutoff)
-                .changed;
+    const drain_file::LogRead read = drain_file::readLog(path);
+    if (read.status != drain_file::LogRead::Status::Read)
+        return read.status == drain_file::LogRead::Status::Missing;
+    return !drain_file::pruneText(read.text, cutoff).changed;
 }
 
 // Clears the history whichever process writes it: directly when no other process does,
@@ -188,17 +195,14 @@ int runHistory(const std::vector<std::string>& argv, std::ostream& out) {
     if (args.has("csv") && args.has("json")) throw UsageError("choose one of --csv and --json");
     const std::optional<double> since =
         args.has("since") ? std::optional<double>(timeOption(args, "since", 0)) : std::nullopt;
-    std::string text;
-    if (args.has("log")) {
-        text = readInputFile(args.value("log"));
-    } else {
-        try {
-            text = readInputFile(defaultLogPath());
-        } catch (const UsageError&) {
-            // No history yet: an empty export.
-        }
-    }
-    const auto records = historyRecords(text, since);
+    const std::string path = args.has("log") ? args.value("log") : defaultLogPath();
+    const drain_file::LogRead read = drain_file::readLog(path);
+    if (read.status == drain_file::LogRead::Status::Unreadable)
+        return cannotRead("history", read.problem);
+    // No history yet is an empty export; a log named on the command line must be there.
+    if (read.status == drain_file::LogRead::Status::Missing && args.has("log"))
+        throw UsageError("cannot read " + path);
+    const auto records = historyRecords(read.text, since);
     out << (args.has("json") ? historyJson(records) : historyCsv(records));
     return 0;
 }

@@ -2,8 +2,11 @@
 
 #include <QFile>
 #include <cmath>
+#include <cstring>
+#include <filesystem>
 #include <iostream>
 #include <random>
+#include <utility>
 
 #include "base/Published.h"
 #include "base/Rounding.h"
@@ -94,10 +97,17 @@ void DrainLog::enqueueLine(std::optional<std::string> line, double now) {
     if (!line) return;
     queue_.async([this, bytes = std::move(*line), cutoff = cutoff(now), cleared = clearedBefore_] {
         if (!ensureWriter(cleared)) return;
-        drain_file::appendBytes(filePath_, bytes);
-        if (random_() == 0) {
-            drain_file::prunePass(filePath_, cutoff, beforeReplace_);
+        const auto appended = drain_file::appendBytes(filePath_, bytes, fileCalls_);
+        if (!appended.appended) {
+            appendProblem_ = appended.problem;
+            sayOnce(appendProblem_, "tarvel: cannot add to the battery history (" + appendProblem_ +
+                                        "); records are dropped until it works again.");
+            return;
         }
+        // Once appends work again, the next failure is news.
+        said_.erase(std::exchange(appendProblem_, {}));
+        if (random_() == 0)
+            reportPrune(drain_file::prunePass(filePath_, cutoff, beforeReplace_, fileCalls_));
     });
 }
 
@@ -115,8 +125,7 @@ void DrainLog::prune() {
 void DrainLog::schedulePrune(double now) {
     queue_.async([this, cutoff = cutoff(now), cleared = clearedBefore_] {
         if (!ensureWriter(cleared)) return;
-        drain_file::removeStaleTemporaries(filePath_);
-        drain_file::prunePass(filePath_, cutoff, beforeReplace_);
+        reportPrune(drain_file::prunePass(filePath_, cutoff, beforeReplace_, fileCalls_));
     });
 }
 
@@ -138,21 +147,51 @@ DrainLog::WhyDrain DrainLog::whyLastHour() const {
 
 bool DrainLog::ensureWriter(std::optional<double> clearedBefore) {
     if (lock_) return true;
+    if (const std::string problem = prepareFolder(); !problem.empty()) {
+        sayOnce(problem, "tarvel: " + problem + "; this process keeps no battery history.");
+        return false;
+    }
     FileLock::Failure failure;
-    lock_ = FileLock::tryAcquire(lockPath_, &failure);
+    int error = 0;
+    lock_ = FileLock::tryAcquire(lockPath_, &failure, &error);
     if (lock_) {
-        noticeGiven_ = false;
-        if (clearedBefore) drain_file::prunePass(filePath_, *clearedBefore, beforeReplace_);
+        said_.clear();
+        // A replace killed before its rename leaves a temporary as large as the log.
+        drain_file::removeStaleTemporaries(filePath_);
+        if (clearedBefore)
+            reportPrune(
+                drain_file::prunePass(filePath_, *clearedBefore, beforeReplace_, fileCalls_));
         return true;
     }
-    // No lock file can be made (say the folder is missing): there is nobody to coordinate
-    // with, and the file operations fail or succeed on their own.
-    if (failure == FileLock::Failure::Unavailable) return true;
-    if (!noticeGiven_) {
-        noticeGiven_ = true;
-        if (notice_) notice_(writerBusyNotice());
-    }
+    // Without the lock there is no telling whether another process writes: leave the file alone.
+    if (failure == FileLock::Failure::Busy)
+        sayOnce(lockPath_, writerBusyNotice());
+    else
+        sayOnce(lockPath_, "tarvel: cannot open the history's lock file " + lockPath_ + " (" +
+                               std::strerror(error) + "); this process keeps no battery history.");
     return false;
+}
+
+std::string DrainLog::prepareFolder() const {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path folder(supportDir_);
+    if (fs::is_directory(folder, ec)) return {};
+    if (fs::exists(folder, ec))
+        return "the data folder " + supportDir_ + " is a file, not a folder";
+    fs::create_directories(folder, ec);
+    if (ec) return "cannot create the data folder " + supportDir_ + " (" + ec.message() + ")";
+    return {};
+}
+
+void DrainLog::sayOnce(const std::string& problem, const std::string& text) {
+    if (!said_.insert(problem).second) return;
+    if (notice_) notice_(text);
+}
+
+void DrainLog::reportPrune(const std::string& problem) {
+    if (!problem.empty())
+        sayOnce(problem, "tarvel: cannot rewrite the battery history (" + problem + ").");
 }
 
 bool DrainLog::acquireWriterLock() {
@@ -184,6 +223,10 @@ void DrainLog::waitForPendingWork() {
 
 void DrainLog::setBeforeReplaceHook(drain_file::BeforeReplace hook) {
     queue_.sync([&] { beforeReplace_ = std::move(hook); });
+}
+
+void DrainLog::setFileCalls(drain_file::FileCalls calls) {
+    queue_.sync([&] { fileCalls_ = std::move(calls); });
 }
 
 }  // namespace tarvel

@@ -3,6 +3,7 @@
 #include <QObject>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "base/Clock.h"
@@ -21,8 +22,10 @@ class FileLock;
 //
 // Every file operation runs in order on the "tarvelpro.drainlog" queue. Only one process on
 // the machine writes the file: the holder of the advisory lock "drain.lock" beside it. A log
-// that cannot take the lock leaves the file alone (its records are dropped) and says so once;
-// it tries again at each write, so it takes over when the other writer quits.
+// that cannot take the lock (another process holds it, or the lock file cannot be opened)
+// leaves the file alone (its records are dropped) and says so once; it tries again at each
+// write, so it takes over when the other writer quits. Each other trouble (no data folder, a
+// write that fails) is said once as well.
 //
 // Retention and clearing work whichever process writes: both are settings, followed live by
 // the writer. A clear stores the moment it was asked for; the writer drops every record from
@@ -44,7 +47,8 @@ public:
     static constexpr const char* kFileName = "drain.jsonl";
     static constexpr const char* kLockFileName = "drain.lock";
 
-    // Where the one-time notice about another writer goes (default: one line on stderr).
+    // Where the one-time notices go (another writer, a file that cannot be written; default:
+    // one line on stderr).
     using NoticeHandler = std::function<void(const std::string&)>;
     // Returns a uniform integer in 0…29; the default is a seeded Mersenne Twister.
     using RandomSource = std::function<int()>;
@@ -93,6 +97,8 @@ public:
 
     // Stops the next prune between writing its temporary file and replacing the log.
     void setBeforeReplaceHook(drain_file::BeforeReplace hook);
+    // Replaces the system calls that change the file (for tests).
+    void setFileCalls(drain_file::FileCalls calls);
 
 signals:
     void retentionDaysChanged();
@@ -104,6 +110,11 @@ private:
     // On the queue: holds the lock, or says once that someone else does. On taking the lock it
     // first drops what a clear asked for while another process wrote.
     bool ensureWriter(std::optional<double> clearedBefore);
+    // Makes the data folder when missing; otherwise what is wrong with it.
+    std::string prepareFolder() const;
+    // Says `text` unless the same problem was said already.
+    void sayOnce(const std::string& problem, const std::string& text);
+    void reportPrune(const std::string& problem);
 
     Clock& clock_;
     UserDefaults& defaults_;
@@ -118,9 +129,11 @@ private:
 
     // Touched only on the queue.
     std::unique_ptr<FileLock> lock_;
-    bool noticeGiven_ = false;
+    std::set<std::string> said_;  // the problems said so far
+    std::string appendProblem_;
     NoticeHandler notice_;
     drain_file::BeforeReplace beforeReplace_;
+    drain_file::FileCalls fileCalls_;
 
     SerialQueue queue_{"tarvelpro.drainlog"};  // last: stops (running what is queued) first
 };

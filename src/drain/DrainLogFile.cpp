@@ -1,10 +1,16 @@
 #include "drain/DrainLogFile.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
 #include <nlohmann/json.hpp>
+#include <utility>
 
 #include "drain/IsoTime.h"
 #include "drain/LineScan.h"
@@ -13,9 +19,57 @@ namespace tarvel::drain_file {
 
 namespace {
 
-bool writeAll(QFileDevice& file, std::string_view bytes) {
-    return file.write(bytes.data(), static_cast<qint64>(bytes.size())) ==
-           static_cast<qint64>(bytes.size());
+// Closes the descriptor on every way out.
+class Fd {
+public:
+    explicit Fd(int fd) : fd_(fd) {}
+    ~Fd() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return fd_; }
+    int release() { return std::exchange(fd_, -1); }
+    void reset(int fd) {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = fd;
+    }
+
+private:
+    int fd_;
+};
+
+std::string failure(const std::string& path, int error) {
+    return path + ": " + (error == EISDIR ? "is a folder, not a file" : std::strerror(error));
+}
+
+std::string notRegular(const std::string& path, const struct stat& st) {
+    return path + (S_ISDIR(st.st_mode) ? ": is a folder, not a file" : ": is not a regular file");
+}
+
+long callWrite(const FileCalls& calls, int fd, const char* data, std::size_t size) {
+    return calls.write ? calls.write(fd, data, size) : ::write(fd, data, size);
+}
+
+int callFsync(const FileCalls& calls, int fd) {
+    return calls.fsync ? calls.fsync(fd) : ::fsync(fd);
+}
+
+int callRename(const FileCalls& calls, const char* from, const char* to) {
+    return calls.rename ? calls.rename(from, to) : ::rename(from, to);
+}
+
+// Writes everything or reports the errno; a write that stores nothing counts as a full disk.
+int writeFully(const FileCalls& calls, int fd, std::string_view bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const long n = callWrite(calls, fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return errno;
+        if (n == 0) return ENOSPC;
+        done += static_cast<std::size_t>(n);
+    }
+    return 0;
 }
 
 // The slow, exact test of one line.
@@ -30,26 +84,79 @@ bool keepParsed(std::string_view line, double cutoff) {
 
 }  // namespace
 
-AppendResult appendBytes(const std::string& path, std::string_view bytes) {
-    const QString name = QString::fromStdString(path);
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        QFile existing(name);
-        if (existing.exists()) {
-            // One unbuffered write of the whole line, so concurrent readers see it whole or not.
-            if (!existing.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::ExistingOnly |
-                               QIODevice::Unbuffered))
-                return AppendResult::Dropped;
-            writeAll(existing, bytes);
-            return AppendResult::Appended;
-        }
-        QFile fresh(name);
-        if (fresh.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered)) {
-            writeAll(fresh, bytes);
-            return AppendResult::Created;
-        }
-        // Created by someone else in between (or impossible to create): look again once.
+LogRead readLog(const std::string& path) {
+    LogRead out;
+    // Non-blocking: opening a FIFO for reading would otherwise wait for a writer for ever.
+    Fd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (fd.get() < 0) {
+        if (errno == ENOENT) return out;
+        out.status = LogRead::Status::Unreadable;
+        out.problem = failure(path, errno);
+        return out;
     }
-    return AppendResult::Dropped;
+    out.status = LogRead::Status::Unreadable;
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0) {
+        out.problem = failure(path, errno);
+        return out;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        out.problem = notRegular(path, st);
+        return out;
+    }
+    out.text.reserve(static_cast<std::size_t>(st.st_size));
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            out.problem = failure(path, errno);
+            out.text.clear();
+            return out;
+        }
+        if (n == 0) break;
+        out.text.append(buffer, static_cast<std::size_t>(n));
+    }
+    out.status = LogRead::Status::Read;
+    return out;
+}
+
+AppendOutcome appendBytes(const std::string& path, std::string_view bytes, const FileCalls& calls) {
+    AppendOutcome out;
+    // Read-write, to look at the last byte; non-blocking, so a FIFO cannot hold the queue up.
+    constexpr int kFlags = O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC;
+    Fd fd(::open(path.c_str(), O_RDWR | kFlags, 0644));
+    if (fd.get() < 0 && errno == EACCES) fd.reset(::open(path.c_str(), O_WRONLY | kFlags, 0644));
+    if (fd.get() < 0) {
+        out.problem = failure(path, errno);
+        return out;
+    }
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0) {
+        out.problem = failure(path, errno);
+        return out;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        out.problem = notRegular(path, st);
+        return out;
+    }
+    std::string onFreshLine;
+    char last = '\n';
+    if (st.st_size > 0 && ::pread(fd.get(), &last, 1, st.st_size - 1) == 1 && last != '\n') {
+        onFreshLine.reserve(bytes.size() + 1);
+        onFreshLine.push_back('\n');
+        onFreshLine.append(bytes);
+        bytes = onFreshLine;
+    }
+    if (const int error = writeFully(calls, fd.get(), bytes)) {
+        // Take back whatever part of the line did land; if even that fails, the next append
+        // starts on a fresh line.
+        (void)::ftruncate(fd.get(), st.st_size);
+        out.problem = failure(path, error);
+        return out;
+    }
+    out.appended = true;
+    return out;
 }
 
 PruneOutcome pruneText(std::string_view text, double cutoff) {
@@ -76,37 +183,48 @@ PruneOutcome pruneText(std::string_view text, double cutoff) {
     return out;
 }
 
-bool replaceAtomically(const std::string& path, std::string_view bytes,
-                       const BeforeReplace& beforeReplace) {
-    QSaveFile file(QString::fromStdString(path));
-    // Never fall back to writing the file in place: that is exactly what could lose history.
-    file.setDirectWriteFallback(false);
-    if (!file.open(QIODevice::WriteOnly)) return false;
-    if (!writeAll(file, bytes)) {
-        file.cancelWriting();
-        file.commit();
-        return false;
+std::string replaceAtomically(const std::string& path, std::string_view bytes,
+                              const BeforeReplace& beforeReplace, const FileCalls& calls) {
+    // The temporary is named like the ones removeStaleTemporaries looks for.
+    std::string temporary = path + ".XXXXXX";
+    Fd fd(::mkstemp(temporary.data()));
+    if (fd.get() < 0) return failure(path, errno);
+    struct stat old {};
+    if (::stat(path.c_str(), &old) == 0) (void)::fchmod(fd.get(), old.st_mode & 07777);
+    int error = writeFully(calls, fd.get(), bytes);
+    if (!error && callFsync(calls, fd.get()) != 0) error = errno;
+    if (!error && ::close(fd.release()) != 0) error = errno;
+    if (error) {
+        ::unlink(temporary.c_str());
+        return failure(path, error);
     }
     if (beforeReplace) beforeReplace();
-    return file.commit();
+    if (callRename(calls, temporary.c_str(), path.c_str()) != 0) {
+        error = errno;
+        ::unlink(temporary.c_str());
+        return failure(path, error);
+    }
+    // The rename itself lasts only once the folder is on disk.
+    const std::string folder = std::filesystem::path(path).parent_path().string();
+    Fd dir(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.get() < 0 || callFsync(calls, dir.get()) != 0) return failure(folder, errno);
+    return {};
 }
 
-void prunePass(const std::string& path, double cutoff, const BeforeReplace& beforeReplace) {
-    QFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::ReadOnly)) return;
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) return;
-    file.close();
-    const PruneOutcome outcome = pruneText(
-        std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), cutoff);
-    if (!outcome.changed) return;
-    replaceAtomically(path, outcome.text, beforeReplace);
+std::string prunePass(const std::string& path, double cutoff, const BeforeReplace& beforeReplace,
+                      const FileCalls& calls) {
+    const LogRead read = readLog(path);
+    if (read.status == LogRead::Status::Missing) return {};
+    if (read.status == LogRead::Status::Unreadable) return read.problem;
+    const PruneOutcome outcome = pruneText(read.text, cutoff);
+    if (!outcome.changed) return {};
+    return replaceAtomically(path, outcome.text, beforeReplace, calls);
 }
 
 void removeStaleTemporaries(const std::string& path) {
     const QFileInfo info(QString::fromStdString(path));
     QDir dir = info.absoluteDir();
-    // QSaveFile names its temporary "<name>.XXXXXX".
+    // A replace names its temporary "<name>.XXXXXX".
     const QStringList leftovers =
         dir.entryList({info.fileName() + ".??????"}, QDir::Files | QDir::Hidden);
     for (const QString& name : leftovers) dir.remove(name);

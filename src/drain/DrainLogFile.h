@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -10,11 +11,37 @@ namespace tarvel {
 // report failure only through their result.
 namespace drain_file {
 
-enum class AppendResult { Appended, Created, Dropped };
+// The system calls that change the file. Empty members mean the real ones; tests put in their
+// own to make a write fall short or to see the order of the calls.
+struct FileCalls {
+    std::function<long(int fd, const char* data, std::size_t size)> write;
+    std::function<int(int fd)> fsync;
+    std::function<int(const char* from, const char* to)> rename;
+};
 
-// Appends the bytes to an existing file, or creates the file with just these bytes. A file
-// that exists but cannot be opened for appending is left alone and the bytes are dropped.
-AppendResult appendBytes(const std::string& path, std::string_view bytes);
+// The history file as read for analysis, export or pruning.
+struct LogRead {
+    enum class Status { Read, Missing, Unreadable };
+    Status status = Status::Missing;
+    std::string text;
+    std::string problem;  // for Unreadable: the path and what is wrong with it
+};
+
+// Reads the whole file without ever blocking: a FIFO, a device or a folder in its place is
+// refused as Unreadable. Only a path that does not exist counts as Missing.
+LogRead readLog(const std::string& path);
+
+struct AppendOutcome {
+    bool appended = false;
+    std::string problem;  // when not appended: the path and what went wrong
+};
+
+// Appends the bytes as one write, creating the file when needed. A failed or short write is
+// taken back, so the file keeps ending on a whole line; a file whose last line was torn anyway
+// (a crash, a truncation that failed) gets the new bytes on a fresh line. No fsync: a crash
+// may cost the last records, never the older ones.
+AppendOutcome appendBytes(const std::string& path, std::string_view bytes,
+                          const FileCalls& calls = {});
 
 struct PruneOutcome {
     std::string text;      // the lines kept, each ended by a line feed
@@ -29,14 +56,16 @@ PruneOutcome pruneText(std::string_view text, double cutoff);
 // old one; lets tests stop a prune at its most delicate moment.
 using BeforeReplace = std::function<void()>;
 
-// Replaces the file through a temporary file in the same folder and a rename, so a crash
-// leaves either the old or the new content, never a mix. False when it could not.
-bool replaceAtomically(const std::string& path, std::string_view bytes,
-                       const BeforeReplace& beforeReplace = {});
+// Replaces the file through a temporary file in the same folder: written, flushed to disk,
+// renamed over the file, and the folder flushed, so a crash or a power loss leaves either the
+// old or the new content, never a mix or nothing. An empty string, or what went wrong.
+std::string replaceAtomically(const std::string& path, std::string_view bytes,
+                              const BeforeReplace& beforeReplace = {}, const FileCalls& calls = {});
 
-// Reads the file and rewrites it with only the lines pruneText keeps. An unreadable file is
-// left as it is; a file whose every line is kept is not rewritten.
-void prunePass(const std::string& path, double cutoff, const BeforeReplace& beforeReplace = {});
+// Reads the file and rewrites it with only the lines pruneText keeps. A missing file, or one
+// whose every line is kept, is left alone. An empty string, or what went wrong.
+std::string prunePass(const std::string& path, double cutoff,
+                      const BeforeReplace& beforeReplace = {}, const FileCalls& calls = {});
 
 // Deletes temporary files a crashed replace left beside `path`.
 void removeStaleTemporaries(const std::string& path);

@@ -1,6 +1,5 @@
 #include "drain/WhyDrain.h"
 
-#include <QFile>
 #include <algorithm>
 #include <map>
 #include <nlohmann/json.hpp>
@@ -8,6 +7,7 @@
 #include <utility>
 
 #include "base/Format.h"
+#include "drain/DrainLogFile.h"
 #include "drain/IsoTime.h"
 #include "drain/LineScan.h"
 
@@ -138,17 +138,16 @@ WhyDrain analyzeWhyDrain(std::string_view text, double now) {
     return result;
 }
 
-WhyDrain whyDrainFromFile(const std::string& path, double now) {
-    QFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::ReadOnly)) {
+WhyDrain whyDrainFromFile(const std::string& path, double now, std::string* problem) {
+    const drain_file::LogRead read = drain_file::readLog(path);
+    if (problem) *problem = read.problem;
+    if (read.status != drain_file::LogRead::Status::Read) {
         WhyDrain none;
         none.windowLabel = why_texts::kWindowLabel;
         none.summary = why_texts::kNoHistory;
         return none;
     }
-    const QByteArray bytes = file.readAll();
-    return analyzeWhyDrain(
-        std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), now);
+    return analyzeWhyDrain(read.text, now);
 }
 
 }  // namespace tarvel

@@ -16,9 +16,9 @@ public:
     enum class Failure { None, Busy, Unavailable };
 
     // Creates the file if needed. Nothing when another open file holds the lock (Busy) or the
-    // file cannot be opened or locked at all (Unavailable).
-    static std::unique_ptr<FileLock> tryAcquire(const std::string& path,
-                                                Failure* failure = nullptr);
+    // file cannot be opened or locked at all (Unavailable, with the errno in `error`).
+    static std::unique_ptr<FileLock> tryAcquire(const std::string& path, Failure* failure = nullptr,
+                                                int* error = nullptr);
 
 private:
     explicit FileLock(int fd) : fd_(fd) {}

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QDir>
 #include <QFileInfo>
@@ -9,6 +10,7 @@
 #include "drain/IsoTime.h"
 #include "drain/ProcFixture.h"
 #include "support/FixtureTree.h"
+#include "support/WaitUntil.h"
 
 namespace tarvel {
 namespace {
@@ -128,6 +130,7 @@ TEST(TarvelctlHistory, ClearReachesTheProcessThatWritesTheHistory) {
     const std::map<std::string, std::string> env{{"XDG_DATA_HOME", t.root() + "/data"},
                                                  {"XDG_CONFIG_HOME", t.root() + "/config"}};
     t.write("data/Tarvel/drain.jsonl", kLog);  // history from before
+    t.write("data/Tarvel/drain.jsonl.Xy12Zw", "left by a prune killed before its rename");
 
     QProcess watch;
     auto environment = QProcessEnvironment::systemEnvironment();
@@ -147,6 +150,9 @@ TEST(TarvelctlHistory, ClearReachesTheProcessThatWritesTheHistory) {
     const auto left = nlohmann::json::parse(r.out);
     EXPECT_LE(left.size(), 1u) << r.out;
     for (const auto& record : left) EXPECT_EQ(record["level"], 55) << r.out;
+    // The writer cleared the leftover as it started.
+    EXPECT_FALSE(
+        QFileInfo::exists(QString::fromStdString(t.root() + "/data/Tarvel/drain.jsonl.Xy12Zw")));
 
     watch.terminate();
     ASSERT_TRUE(watch.waitForFinished(10000));
@@ -159,6 +165,88 @@ TEST(TarvelctlHistory, ClearReachesTheProcessThatWritesTheHistory) {
     EXPECT_EQ(r.out, "Cleared the local history in " + t.root() + "/data/Tarvel.\n");
     EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(t.root() + "/data/Tarvel/drain.jsonl")));
     EXPECT_EQ(runTarvelctl({"history", "clear", "--json"}, env).status, 2);
+}
+
+// A history that is there but cannot be read is not an empty one: why and history fail with
+// exit status 1 and name it; neither waits on a FIFO.
+TEST(TarvelctlHistory, ALogThatExistsButCannotBeReadFailsWithStatusOne) {
+    test::FixtureTree t;
+    QDir().mkpath(QString::fromStdString(t.root() + "/folder/Tarvel/drain.jsonl"));
+    QDir().mkpath(QString::fromStdString(t.root() + "/fifo/Tarvel"));
+    ASSERT_EQ(::mkfifo((t.root() + "/fifo/Tarvel/drain.jsonl").c_str(), 0600), 0);
+    t.write("file/Tarvel", "a file where the folder should be");
+    struct Case {
+        const char* home;
+        std::string problem;
+    };
+    const std::vector<Case> cases{
+        {"folder", "/folder/Tarvel/drain.jsonl: is a folder, not a file"},
+        {"fifo", "/fifo/Tarvel/drain.jsonl: is not a regular file"},
+        {"file", "/file/Tarvel/drain.jsonl: Not a directory"},
+    };
+    for (const auto& c : cases) {
+        const std::map<std::string, std::string> env{{"XDG_DATA_HOME", t.root() + "/" + c.home}};
+        const std::string log = t.root() + "/" + c.home + "/Tarvel/drain.jsonl";
+        for (const std::vector<std::string>& command : {std::vector<std::string>{"why"},
+                                                        {"why", "--json", "--log", log},
+                                                        {"history"},
+                                                        {"history", "--json", "--log", log}}) {
+            const auto r = runTarvelctl(command, env);
+            const std::string what =
+                std::string(c.home) + " " + command[0] + (command.size() > 1 ? " --log" : "");
+            EXPECT_EQ(r.status, 1) << what;
+            EXPECT_EQ(r.out, "") << what;
+            EXPECT_EQ(r.err, "tarvelctl " + command[0] + ": cannot read the battery history (" +
+                                 t.root() + c.problem + ")\n")
+                << what;
+        }
+    }
+}
+
+// watch keeps no history here and says once why; the other processes' history is untouched.
+TEST(TarvelctlWatch, SaysOnceOnStderrWhyItKeepsNoHistory) {
+    test::FixtureTree t;
+    t.writeAll("sys/class/power_supply/BAT0",
+               {{"type", "Battery\n"}, {"status", "Discharging\n"}, {"capacity", "55\n"}});
+    QDir().mkpath(QString::fromStdString(t.root() + "/lock/Tarvel/drain.lock"));
+    t.write("lock/Tarvel/drain.jsonl", kLog);
+    QDir().mkpath(QString::fromStdString(t.root() + "/folder/Tarvel/drain.jsonl"));
+    t.write("file/Tarvel", "a file where the folder should be");
+    struct Case {
+        const char* home;
+        std::string notice;
+    };
+    const std::vector<Case> cases{
+        {"lock", "cannot open the history's lock file " + t.root() +
+                     "/lock/Tarvel/drain.lock (Is a directory)"},
+        {"folder", "cannot add to the battery history (" + t.root() +
+                       "/folder/Tarvel/drain.jsonl: is a folder, not a file)"},
+        {"file", "the data folder " + t.root() + "/file/Tarvel is a file, not a folder"},
+    };
+    for (const auto& c : cases) {
+        QProcess watch;
+        auto environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("XDG_DATA_HOME", QString::fromStdString(t.root() + "/" + c.home));
+        environment.insert("XDG_CONFIG_HOME", QString::fromStdString(t.root() + "/config"));
+        watch.setProcessEnvironment(environment);
+        watch.start(TARVELCTL_PATH,
+                    {"watch", "--sysfs-root", QString::fromStdString(t.root() + "/sys")});
+        std::string err;
+        ASSERT_TRUE(test::waitUntil(
+            [&] {
+                watch.waitForReadyRead(50);
+                err += watch.readAllStandardError().toStdString();
+                return !err.empty();
+            },
+            10000))
+            << c.home;
+        watch.terminate();
+        ASSERT_TRUE(watch.waitForFinished(10000));
+        err += watch.readAllStandardError().toStdString();
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+        EXPECT_NE(err.find(c.notice), std::string::npos) << err;
+    }
+    EXPECT_EQ(t.read("lock/Tarvel/drain.jsonl"), kLog);
 }
 
 TEST(TarvelctlTop, SamplesAFixtureTreeAndTheLiveMachine) {

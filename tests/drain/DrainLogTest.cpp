@@ -175,9 +175,12 @@ TEST_F(DrainLogTest, OneAppendInThirtyPrunesAfterwards) {
 TEST_F(DrainLogTest, AFileThatCannotBeOpenedForAppendingIsNeverReplaced) {
     QDir().mkpath(QString::fromStdString(file));  // exists, but is no file
     auto log = makeLog(0);
+    std::vector<std::string> notices;
+    log->setNoticeHandler([&](const std::string& text) { notices.push_back(text); });
     log->recordPower(50, 1, 1, false);
     log->waitForPendingWork();
     EXPECT_TRUE(QFileInfo(QString::fromStdString(file)).isDir());
+    EXPECT_EQ(notices.size(), 1u);
     QDir().rmdir(QString::fromStdString(file));
 
     // A read-only file (permissions do not stop root, so only checked for other users).

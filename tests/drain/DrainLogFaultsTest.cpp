@@ -1,0 +1,303 @@
+// The history file when the machine or its user is unkind: full disks, odd files in its place,
+// a lock that cannot be opened, power lost in the middle of a prune.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <cerrno>
+#include <filesystem>
+
+#include "drain/DrainLog.h"
+#include "drain/DrainLogFile.h"
+#include "drain/IsoTime.h"
+#include "drain/WhyDrain.h"
+#include "support/FixtureTree.h"
+
+namespace tarvel {
+namespace {
+
+using drain_file::LogRead;
+
+const double kStart = static_cast<double>(*parseIsoTime("2026-03-01T12:00:00Z"));
+const std::string kOld = R"({"t":"2026-01-01T00:00:00Z","kind":"event","name":"old"})"
+                         "\n";
+const std::string kKept = R"({"t":"2026-03-01T11:00:00Z","kind":"event","name":"kept"})"
+                          "\n";
+const std::string kNew = R"({"t":"2026-03-01T12:00:00Z","kind":"event","name":"x"})"
+                         "\n";
+
+bool makeFifo(const std::string& path) {
+    return ::mkfifo(path.c_str(), 0600) == 0;
+}
+
+// Where a descriptor points, to tell the temporary, the log and the folder apart.
+std::string pathOf(int fd) {
+    std::error_code ec;
+    return std::filesystem::read_symlink("/proc/self/fd/" + std::to_string(fd), ec).string();
+}
+
+// A disk that fills up after `room` more bytes.
+drain_file::FileCalls diskWithRoom(std::size_t room) {
+    auto left = std::make_shared<std::size_t>(room);
+    drain_file::FileCalls calls;
+    calls.write = [left](int fd, const char* data, std::size_t size) -> long {
+        if (*left == 0) {
+            errno = ENOSPC;
+            return -1;
+        }
+        const std::size_t n = std::min(size, *left);
+        *left -= n;
+        return ::write(fd, data, n);
+    };
+    return calls;
+}
+
+class DrainFileFaults : public ::testing::Test {
+protected:
+    test::FixtureTree dir;
+    ManualClock clock{kStart};
+    UserDefaults defaults{dir.root() + "/defaults.json"};
+    std::string support = dir.root() + "/support";
+    std::string file = support + "/drain.jsonl";
+    std::vector<std::string> notices;
+
+    void SetUp() override { QDir().mkpath(QString::fromStdString(support)); }
+
+    std::unique_ptr<DrainLog> makeLog(const std::string& folder, int randomValue = 7) {
+        auto log = std::make_unique<DrainLog>(clock, defaults, folder,
+                                              [randomValue] { return randomValue; });
+        log->setNoticeHandler([this](const std::string& text) { notices.push_back(text); });
+        return log;
+    }
+    std::string content() const { return dir.read("support/drain.jsonl"); }
+    void writeLog(const std::string& text) const { dir.write("support/drain.jsonl", text); }
+    std::vector<std::string> temporaries() const {
+        std::vector<std::string> names;
+        for (const auto& name :
+             QDir(QString::fromStdString(support)).entryList({"drain.jsonl.*"}, QDir::Files))
+            names.push_back(name.toStdString());
+        return names;
+    }
+};
+
+TEST_F(DrainFileFaults, ReadsNeverBlockAndOnlyARegularFileCountsAsTheLog) {
+    dir.write("plain.jsonl", kKept);
+    QDir().mkpath(QString::fromStdString(dir.root() + "/folder.jsonl"));
+    ASSERT_TRUE(makeFifo(dir.root() + "/fifo.jsonl"));
+    dir.write("Tarvel", "a file where the folder should be");
+    struct Case {
+        std::string path;
+        LogRead::Status status;
+        std::string problem;  // part of what is said
+    };
+    const std::vector<Case> cases{
+        {"missing.jsonl", LogRead::Status::Missing, ""},
+        {"plain.jsonl", LogRead::Status::Read, ""},
+        {"folder.jsonl", LogRead::Status::Unreadable, "folder.jsonl: is a folder, not a file"},
+        {"fifo.jsonl", LogRead::Status::Unreadable, "fifo.jsonl: is not a regular file"},
+        {"Tarvel/drain.jsonl", LogRead::Status::Unreadable, "Tarvel/drain.jsonl: Not a directory"},
+    };
+    for (const auto& c : cases) {
+        const std::string path = dir.root() + "/" + c.path;
+        const LogRead read = drain_file::readLog(path);
+        EXPECT_EQ(read.status, c.status) << c.path;
+        EXPECT_EQ(read.text, c.status == LogRead::Status::Read ? kKept : "") << c.path;
+        if (c.problem.empty())
+            EXPECT_EQ(read.problem, "") << c.path;
+        else
+            EXPECT_NE(read.problem.find(c.problem), std::string::npos) << read.problem;
+
+        // The analysis and the prune take the same road: an odd file is named, not waited on.
+        std::string problem = "unset";
+        whyDrainFromFile(path, kStart, &problem);
+        EXPECT_EQ(problem, read.problem) << c.path;
+        EXPECT_EQ(drain_file::prunePass(path, kStart - 7200), read.problem) << c.path;
+    }
+}
+
+TEST_F(DrainFileFaults, AFailedOrShortAppendLeavesTheFileEndingOnAWholeLine) {
+    struct Case {
+        const char* what;
+        std::string before;
+        drain_file::FileCalls calls;
+        bool appended;
+        std::string after;
+    };
+    drain_file::FileCalls writesNothing;
+    writesNothing.write = [](int, const char*, std::size_t) -> long { return 0; };
+    const std::vector<Case> cases{
+        {"disk full halfway through the line", kKept, diskWithRoom(kNew.size() / 2), false, kKept},
+        {"disk full before the line", kKept, diskWithRoom(0), false, kKept},
+        {"a write that stores nothing", kKept, writesNothing, false, kKept},
+        {"enough room", kKept, diskWithRoom(kNew.size()), true, kKept + kNew},
+        // A line torn by a crash (or by a truncation that failed): the next starts afresh.
+        {"after a torn line",
+         kKept + "{\"t\":\"2026-03",
+         {},
+         true,
+         kKept + "{\"t\":\"2026-03\n" + kNew},
+        {"a new file", "", {}, true, kNew},
+    };
+    for (const auto& c : cases) {
+        dir.remove("support/drain.jsonl");
+        if (!c.before.empty()) writeLog(c.before);
+        const auto outcome = drain_file::appendBytes(file, kNew, c.calls);
+        EXPECT_EQ(outcome.appended, c.appended) << c.what;
+        EXPECT_EQ(content(), c.after) << c.what;
+        EXPECT_EQ(outcome.problem, c.appended ? "" : file + ": No space left on device") << c.what;
+    }
+}
+
+TEST_F(DrainFileFaults, AFullDiskIsReportedOnceAndTheRecordsAfterItStayWhole) {
+    writeLog(kKept);
+    auto log = makeLog(support);
+    log->setFileCalls(diskWithRoom(10));
+    for (int i = 0; i < 3; ++i) log->recordEvent("x");
+    log->waitForPendingWork();
+    EXPECT_EQ(content(), kKept);
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_NE(notices[0].find(file + ": No space left on device"), std::string::npos) << notices[0];
+
+    // Room again: the next record is whole and on its own line.
+    log->setFileCalls({});
+    log->recordEvent("x");
+    log->waitForPendingWork();
+    EXPECT_EQ(content(), kKept + kNew);
+    EXPECT_EQ(notices.size(), 1u);
+    // A later spell of failures is news again.
+    log->setFileCalls(diskWithRoom(0));
+    log->recordEvent("x");
+    log->recordEvent("x");
+    log->waitForPendingWork();
+    EXPECT_EQ(notices.size(), 2u);
+}
+
+// The replacement must be on disk before the rename, and the rename on disk after it; appends
+// stay cheap (no flush each).
+TEST_F(DrainFileFaults, APruneFlushesTheTemporaryThenRenamesThenFlushesTheFolder) {
+    writeLog(kOld + kKept);
+    std::vector<std::string> calls;
+    drain_file::FileCalls watched;
+    watched.write = [&](int fd, const char* data, std::size_t size) -> long {
+        calls.push_back("write " + pathOf(fd));
+        return ::write(fd, data, size);
+    };
+    watched.fsync = [&](int fd) {
+        calls.push_back("fsync " + pathOf(fd));
+        return ::fsync(fd);
+    };
+    watched.rename = [&](const char* from, const char* to) {
+        calls.push_back(std::string("rename ") + from + " " + to);
+        return ::rename(from, to);
+    };
+    auto log = makeLog(support, 0);  // every append is followed by a prune
+    log->setFileCalls(watched);
+    log->recordEvent("x");
+    log->waitForPendingWork();
+    EXPECT_EQ(content(), kKept + kNew);
+    ASSERT_EQ(calls.size(), 5u) << ::testing::PrintToString(calls);
+    EXPECT_EQ(calls[0], "write " + file);
+    const std::string temporary = calls[1].substr(6);
+    EXPECT_EQ(temporary.rfind(file + ".", 0), 0u) << temporary;
+    EXPECT_EQ(calls[1], "write " + temporary);
+    EXPECT_EQ(calls[2], "fsync " + temporary);
+    EXPECT_EQ(calls[3], "rename " + temporary + " " + file);
+    EXPECT_EQ(calls[4], "fsync " + support);
+    EXPECT_TRUE(temporaries().empty());
+
+    // A rename that fails leaves the log as it was and no temporary behind.
+    writeLog(kOld + kKept);
+    watched.rename = [](const char*, const char*) {
+        errno = EIO;
+        return -1;
+    };
+    EXPECT_NE(drain_file::prunePass(file, kStart - 7200, {}, watched).find("Input/output error"),
+              std::string::npos);
+    EXPECT_EQ(content(), kOld + kKept);
+    EXPECT_TRUE(temporaries().empty());
+}
+
+TEST_F(DrainFileFaults, ALockFileThatCannotBeOpenedStopsEveryWriteAndIsNamedOnce) {
+    writeLog(kOld + kKept);
+    const std::string lock = support + "/drain.lock";
+    QDir().mkpath(QString::fromStdString(lock));  // opening it read-write fails
+    auto log = makeLog(support, 0);
+    EXPECT_FALSE(log->acquireWriterLock());
+    log->recordEvent("x");
+    log->prune();
+    log->clearAll();
+    log->waitForPendingWork();
+    EXPECT_EQ(content(), kOld + kKept);
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_NE(notices[0].find("lock file " + lock + " (Is a directory)"), std::string::npos)
+        << notices[0];
+
+    // A lock file left by another user (permissions do not stop root).
+    if (::geteuid() != 0) {
+        QDir().rmdir(QString::fromStdString(lock));
+        dir.write("support/drain.lock", "");
+        ::chmod(lock.c_str(), 0400);
+        auto other = makeLog(support, 0);
+        EXPECT_FALSE(other->acquireWriterLock());
+        other->recordEvent("x");
+        other->waitForPendingWork();
+        EXPECT_EQ(content(), kOld + kKept);
+        EXPECT_EQ(notices.size(), 2u);
+    }
+}
+
+TEST_F(DrainFileFaults, TroubleWithTheDataFolderIsSaidOnce) {
+    dir.write("Tarvel", "a file where the folder should be");
+    dir.write("blocked", "a file where a parent folder should be");
+    struct Case {
+        std::string folder;
+        std::string notice;  // part of the one notice; empty: none, the history is kept
+    };
+    const std::vector<Case> cases{
+        {dir.root() + "/Tarvel", "data folder " + dir.root() + "/Tarvel is a file, not a folder"},
+        {dir.root() + "/blocked/Tarvel",
+         "cannot create the data folder " + dir.root() + "/blocked/Tarvel (Not a directory)"},
+        {dir.root() + "/jsonl-folder", "cannot add to the battery history (" + dir.root() +
+                                           "/jsonl-folder/drain.jsonl: is a folder, not a file)"},
+        {dir.root() + "/new/Tarvel", ""},  // missing: made
+    };
+    QDir().mkpath(QString::fromStdString(dir.root() + "/jsonl-folder/drain.jsonl"));
+    for (const auto& c : cases) {
+        notices.clear();
+        auto log = makeLog(c.folder);
+        for (int i = 0; i < 3; ++i) log->recordEvent("x");
+        log->prune();
+        log->waitForPendingWork();
+        if (c.notice.empty()) {
+            EXPECT_TRUE(notices.empty()) << ::testing::PrintToString(notices);
+            EXPECT_EQ(dir.read("new/Tarvel/drain.jsonl"), kNew + kNew + kNew);
+            continue;
+        }
+        ASSERT_EQ(notices.size(), 1u) << c.folder << ::testing::PrintToString(notices);
+        EXPECT_NE(notices[0].find(c.notice), std::string::npos) << notices[0];
+    }
+}
+
+TEST_F(DrainFileFaults, TheWriterClearsLeftoverTemporariesAsItStartsAndOnlyTheWriter) {
+    writeLog(kKept);
+    dir.write("support/drain.jsonl.Ab12Cd", "half-written");
+    dir.write("support/drain.jsonl.backup-of-mine", "not ours");
+    auto holder = makeLog(support);
+    ASSERT_TRUE(holder->acquireWriterLock());
+    EXPECT_EQ(temporaries(), std::vector<std::string>{"drain.jsonl.backup-of-mine"});
+
+    // Another process's leftover-looking file may be the writer's replace under way.
+    dir.write("support/drain.jsonl.Ef34Gh", "the writer's, being written");
+    auto second = makeLog(support);
+    EXPECT_FALSE(second->acquireWriterLock());
+    EXPECT_EQ(temporaries().size(), 2u);
+    holder.reset();
+    EXPECT_TRUE(second->acquireWriterLock());
+    EXPECT_EQ(temporaries(), std::vector<std::string>{"drain.jsonl.backup-of-mine"});
+    EXPECT_EQ(content(), kKept);
+}
+
+}  // namespace
+}  // namespace tarvel
