@@ -58,8 +58,8 @@ Ordered rowJson(const ProcEnergy& p) {
 
 // A history that exists but cannot be read is no empty history: say so and fail.
 int cannotRead(const char* command, const std::string& problem) {
-    std::cerr << "tarvelctl " << command << ": cannot read the battery history (" << problem
-              << ")\n";
+    std::cerr << "tarvelctl " << command << ": cannot read the battery history ("
+              << printable(problem) << ")\n";
     return 1;
 }
 
