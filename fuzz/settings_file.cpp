@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -10,10 +12,20 @@
 
 namespace {
 
+std::string scratchFolder;
+
 const std::string& scratchPath() {
     static const std::string path = [] {
-        char folder[] = "/tmp/tarvel-fuzz-settings-XXXXXX";
-        return std::string(::mkdtemp(folder)) + "/defaults.json";
+        // On tmpfs where there is one: every write-back syncs the file to disk.
+        std::string folder = std::filesystem::is_directory("/dev/shm") ? "/dev/shm" : "/tmp";
+        folder += "/tarvel-fuzz-settings-XXXXXX";
+        if (!::mkdtemp(folder.data())) std::abort();
+        scratchFolder = folder;
+        std::atexit([] {
+            std::error_code ignored;
+            std::filesystem::remove_all(scratchFolder, ignored);
+        });
+        return scratchFolder + "/defaults.json";
     }();
     return path;
 }

@@ -28,7 +28,7 @@ for seeds in fuzz/corpus/*/; do
   echo "fuzz: $name for ${seconds}s"
   if "$dir/fuzz/fuzz_$name" -max_total_time="$seconds" -print_final_stats=1 \
        -artifact_prefix="$findings/$name-" "$work" >"$log" 2>&1; then
-    grep -E 'stat::number_of_executed_units' "$log" | sed "s/^/  /"
+    grep -E 'stat::number_of_executed_units' "$log" | sed "s/^/  /" || true
   else
     failed+=("$name")
     echo "fuzz: $name FAILED; the end of $log:" >&2
