@@ -1,10 +1,16 @@
 #!/usr/bin/env bash
 # Installs what the build needs, builds everything from nothing and runs every test.
-#   ./test.sh              the normal build in build/
-#   ./test.sh --sanitize   the same tests under AddressSanitizer and UBSan, in build-asan/
+#   ./test.sh                    the normal build in build/
+#   ./test.sh --sanitize         the same tests under AddressSanitizer and UBSan, in build-asan/
+#   ./test.sh --fuzz [SECONDS]   builds the fuzz targets with clang in build-fuzz/ and runs each
+#                                for SECONDS (default 60) on a copy of its seeds in fuzz/corpus/
 set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/install-deps.sh
+
+if [[ "${1:-}" == "--fuzz" ]]; then
+  exec ./scripts/run-fuzzers.sh "${2:-60}"
+fi
 
 dir=build
 flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVEL_WERROR=ON)

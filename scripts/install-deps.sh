@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Tarvel builds, runs and tests with. Idempotent and quick when
-# everything is already there; used by run.sh and test.sh.
+# everything is already there; used by run.sh and test.sh. Extra package names given as
+# arguments are installed as well (the fuzz build asks for clang this way).
 set -euo pipefail
 
 packages=(
@@ -10,6 +11,7 @@ packages=(
   dbus dbus-bin dbus-daemon
   fonts-dejavu-core desktop-file-utils qt6-wayland
   xvfb trayer xdotool imagemagick
+  "$@"
 )
 
 missing=()

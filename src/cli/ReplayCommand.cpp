@@ -7,6 +7,7 @@
 #include "cli/BatteryJson.h"
 #include "cli/Commands.h"
 #include "cli/PublishedJson.h"
+#include "cli/ReplayScript.h"
 #include "telemetry/BatterySmoother.h"
 
 namespace tarvel::cli {
@@ -25,17 +26,14 @@ std::string textLine(double t, const BatteryState& s) {
 
 }  // namespace
 
-int runReplay(const std::vector<std::string>& argv, std::ostream& out) {
-    const Args args(argv, {"json"}, {});
-    if (args.positional().size() != 1) throw UsageError("replay needs exactly one script file");
-    const std::string path = args.positional()[0];
-    std::istringstream script(readInputFile(path));
-
+void replayScript(const std::string& text, const std::string& name, bool json,
+                  std::ostream& out) {
+    std::istringstream script(text);
     BatterySmoother smoother;
     std::string line;
     for (int number = 1; std::getline(script, line); ++number) {
         if (line.find_first_not_of(" \t\r") == std::string::npos) continue;
-        const std::string where = path + ":" + std::to_string(number) + ": ";
+        const std::string where = name + ":" + std::to_string(number) + ": ";
         if (!jsonNestingWithin(line))
             throw UsageError(where + "nested deeper than " + std::to_string(kMaxJsonNesting) +
                              " levels");
@@ -60,11 +58,18 @@ int runReplay(const std::vector<std::string>& argv, std::ostream& out) {
         } catch (const UsageError& e) {
             throw UsageError(where + e.what());
         }
-        if (args.has("json"))
+        if (json)
             out << publishedBatteryJson(smoother.state()).dump() << "\n";
         else
             out << textLine(t, smoother.state()) << "\n";
     }
+}
+
+int runReplay(const std::vector<std::string>& argv, std::ostream& out) {
+    const Args args(argv, {"json"}, {});
+    if (args.positional().size() != 1) throw UsageError("replay needs exactly one script file");
+    const std::string path = args.positional()[0];
+    replayScript(readInputFile(path), path, args.has("json"), out);
     return 0;
 }
 

@@ -1,0 +1,11 @@
+// /proc/<pid>/stat, whose second field is a name the process chose itself.
+#include <cstdint>
+#include <cstdlib>
+
+#include "platform/linux/ProcProcessList.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const char* text = reinterpret_cast<const char*>(data);
+    for (long hz : {1L, 100L, 1000000000L}) tarvel::parseProcStat(text, size, hz);
+    return 0;
+}
