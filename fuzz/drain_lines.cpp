@@ -4,7 +4,6 @@
 #include <cstdlib>
 #include <nlohmann/json.hpp>
 #include <optional>
-#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,28 +32,7 @@ bool keptByParser(std::string_view line, double cutoff) {
     return time && static_cast<double>(*time) >= cutoff;
 }
 
-// Whether some object in the line names a key twice (after unescaping).
-bool hasRepeatedKey(std::string_view line) {
-    std::vector<std::set<std::string>> open;
-    bool repeated = false;
-    nlohmann::json::parser_callback_t look = [&](int, nlohmann::json::parse_event_t event,
-                                                 nlohmann::json& value) {
-        if (event == nlohmann::json::parse_event_t::object_start) open.emplace_back();
-        if (event == nlohmann::json::parse_event_t::object_end && !open.empty()) open.pop_back();
-        if (event == nlohmann::json::parse_event_t::key && !open.empty() &&
-            !open.back().insert(value.get<std::string>()).second)
-            repeated = true;
-        return true;
-    };
-    (void)nlohmann::json::parse(line.begin(), line.end(), look, false);
-    return repeated;
-}
-
 void checkLine(std::string_view line, const std::vector<double>& cutoffs) {
-    // Until the fast path drops lines with a repeated "t" (written "t" and "\u0074", say) it
-    // keeps the first where the parser keeps the last; the two agree on everything else.
-    if (hasRepeatedKey(line)) return;
-
     if (certainlyValidJson(line) && !nlohmann::json::accept(line.begin(), line.end())) std::abort();
     const std::string_view quick = quickTime(line);
     if (!quick.empty() && nlohmann::json::accept(line.begin(), line.end()) &&
