@@ -133,3 +133,22 @@ TEST(NonRegularFiles, WatchOnAFifoAttributeStopsOnSigterm) {
         EXPECT_TRUE(finished);
     }
 }
+
+TEST(TopCommand, AProcessFolderThatIsNotThereIsAnError) {
+    FixtureTree t;
+    t.write("file", "x\n");
+    const struct {
+        std::string root;
+        const char* says;
+    } cases[] = {
+        {t.root() + "/missing", " is missing\n"},
+        {t.root() + "/file", " is not a folder\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.root);
+        const auto r = runTarvelctl({"top", "--proc-root", c.root, "--watts", "10"});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, "tarvelctl top: the process folder " + c.root + c.says);
+    }
+}
