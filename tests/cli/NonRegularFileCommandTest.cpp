@@ -94,14 +94,16 @@ TEST(NonRegularFiles, EveryCommandReturnsAndNamesTheFileItRefused) {
     }
 }
 
-TEST(NonRegularFiles, WatchOnAFifoAttributeStopsOnSigterm) {
+// The FIFO appears once watch runs (its stop handling is in place), as a file replaced while
+// the machine runs would.
+TEST(NonRegularFiles, WatchStopsOnSigtermAfterAnAttributeTurnsIntoAFifo) {
     struct Case {
         const char* what;
         const char* fifo;
         QStringList extra;
     };
     const std::vector<Case> cases{
-        {"battery attribute", "class/power_supply/BAT1/energy_now", {}},
+        {"battery attribute", "class/power_supply/BAT1/capacity", {}},
         {"energy counter", "powercap/intel-rapl:0/energy_uj", {"--no-log"}},
         {"waybar, battery attribute", "class/power_supply/BAT1/status", {"--waybar"}},
     };
@@ -111,7 +113,6 @@ TEST(NonRegularFiles, WatchOnAFifoAttributeStopsOnSigterm) {
         dischargingEnergyLaptop(sys);
         addPackageZone(sys);
         const QString sysRoot = QString::fromStdString(sys.root());
-        fifoAt(sys.root(), c.fifo);
         QProcess watch;
         QTemporaryDir home;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -121,9 +122,16 @@ TEST(NonRegularFiles, WatchOnAFifoAttributeStopsOnSigterm) {
         watch.start(TARVELCTL_PATH, QStringList{"watch", "--sysfs-root", sysRoot,
                                                 "--powercap-root", sysRoot + "/powercap"} +
                                                 c.extra);
-        ASSERT_TRUE(watch.waitForStarted());
-        // Let it reach its polls (the first line, or a few seconds when none comes).
-        watch.waitForReadyRead(5000);
+        ASSERT_TRUE(watch.waitForReadyRead(10000));
+        const std::string fifo = fifoAt(sys.root(), c.fifo);
+        // A later poll reaches the FIFO and says so.
+        std::string said;
+        watch.setReadChannel(QProcess::StandardError);
+        for (int i = 0; i < 20 && said.find(fifo) == std::string::npos; ++i) {
+            watch.waitForReadyRead(1000);
+            said += watch.readAllStandardError().toStdString();
+        }
+        EXPECT_NE(said.find(fifo + " is not a regular file"), std::string::npos) << said;
         ASSERT_EQ(::kill(static_cast<pid_t>(watch.processId()), SIGTERM), 0);
         const bool finished = watch.waitForFinished(30000);
         if (!finished) {
