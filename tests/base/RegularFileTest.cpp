@@ -72,14 +72,3 @@ TEST(RegularFile, ReadsKernelAndPlainFilesAndRefusesTheRestWithoutBlocking) {
                         "tarvel: /dev/null is not a regular file; not reading it\n" +
                         "tarvel: " + root + " is not a regular file; not reading it\n");
 }
-
-TEST(RegularFile, ReadsNoMoreThanTheLimit) {
-    QTemporaryDir dir;
-    const std::string path = writeFile(dir, "big", std::string(10000, 'x'));
-    for (const std::size_t limit : {std::size_t(0), std::size_t(1), std::size_t(4096)}) {
-        SCOPED_TRACE(limit);
-        const auto text = readRegularFileText(path, limit);
-        ASSERT_TRUE(text);
-        EXPECT_EQ(text->size(), limit);
-    }
-}
