@@ -1,4 +1,5 @@
 // tarvelctl why, top and history: the drain history and the energy attribution from a shell.
+#include <QFileInfo>
 #include <cmath>
 #include <iostream>
 #include <nlohmann/json.hpp>
@@ -105,10 +106,16 @@ int runTop(const std::vector<std::string>& argv, std::ostream& out) {
     if (given && !(std::isfinite(*given) && *given >= 0))
         throw UsageError("--watts must be 0 or more");
     const bool fast = args.has("fast");
+    const MachineRoots roots = machineRootsFrom(args);
+    if (const QFileInfo proc(QString::fromStdString(roots.proc)); !proc.isDir()) {
+        std::cerr << "tarvelctl top: the process folder " << roots.proc
+                  << (proc.exists() ? " is not a folder" : " is missing") << "\n";
+        return 1;
+    }
 
     // The measured power is the power store's, polled at both passes: the energy counters, where
     // readable, need the first poll to give a rate at the second.
-    const auto core = AppCore::forMachine(machineRootsFrom(args));
+    const auto core = AppCore::forMachine(roots);
     PowerStore& store = core->powerStore();
     if (!given) {
         store.poll();

@@ -7,6 +7,8 @@
 #include <QDBusVariant>
 #include <QSocketNotifier>
 
+#include "base/RegularFile.h"
+
 namespace tarvel {
 
 namespace {
@@ -78,7 +80,7 @@ void PowerProfilesLowPowerMode::onPropertiesChanged(const QString&, const QVaria
 }
 
 void PowerProfilesLowPowerMode::watchPlatformProfile() {
-    profileFd_ = ::open(profilePath_.c_str(), O_RDONLY | O_CLOEXEC);
+    profileFd_ = openRegularFile(profilePath_.c_str());
     if (profileFd_ < 0) return;
     readPlatformProfile();
     // sysfs signals a change as an exceptional condition on the open attribute.

@@ -11,28 +11,18 @@
 #include <cstring>
 #include <limits>
 
+#include "base/RegularFile.h"
+
 namespace tarvel {
 
 namespace {
 
-// Reads at most size - 1 bytes of a small file into buffer; -1 on failure.
+// Reads at most size - 1 bytes of a small file into buffer and ends it with a NUL; -1 on
+// failure.
 ssize_t readSmallFile(const char* path, char* buffer, std::size_t size) {
-    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return -1;
-    std::size_t used = 0;
-    while (used + 1 < size) {
-        const ssize_t n = ::read(fd, buffer + used, size - 1 - used);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            ::close(fd);
-            return -1;
-        }
-        if (n == 0) break;
-        used += static_cast<std::size_t>(n);
-    }
-    ::close(fd);
-    buffer[used] = '\0';
-    return static_cast<ssize_t>(used);
+    const ssize_t used = readRegularFile(path, buffer, size - 1);
+    if (used >= 0) buffer[used] = '\0';
+    return used;
 }
 
 std::string repairedUtf8(const char* bytes, std::size_t length) {

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 
+#include "base/RegularFile.h"
 #include "platform/linux/SysfsFile.h"
 
 namespace tarvel {
@@ -18,7 +19,7 @@ public:
     }
 
     int write(const std::string& path, const std::string& value) override {
-        const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+        const int fd = openRegularFile(path.c_str(), O_WRONLY | O_TRUNC);
         if (fd < 0) return errno;
         int error = 0;
         const ssize_t put = ::write(fd, value.data(), value.size());

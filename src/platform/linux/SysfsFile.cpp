@@ -1,7 +1,6 @@
 #include "platform/linux/SysfsFile.h"
 
-#include <fcntl.h>
-#include <unistd.h>
+#include "base/RegularFile.h"
 
 namespace tarvel {
 
@@ -10,16 +9,12 @@ constexpr std::int64_t kMaxMagnitude = 10'000'000'000'000;  // 10^13
 }
 
 std::optional<std::string> readSysfsText(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return std::nullopt;
-    char buffer[4096];
-    const ssize_t got = ::read(fd, buffer, sizeof buffer);
-    ::close(fd);
-    if (got < 0) return std::nullopt;
-    std::string text(buffer, static_cast<size_t>(got));
+    auto read = readRegularFileText(path);
+    if (!read) return std::nullopt;
+    std::string& text = *read;
     const auto last = text.find_last_not_of(" \t\r\n");
     text.erase(last == std::string::npos ? 0 : last + 1);
-    return text;
+    return read;
 }
 
 std::optional<std::int64_t> parseSysfsInteger(const std::string& text) {
