@@ -20,8 +20,9 @@ void reportOnce(const char* path) {
     static std::set<std::string> reported;
     std::lock_guard lock(mutex);
     if (reported.size() > 1000 || !reported.insert(path).second) return;
-    std::cerr << "tarvel: " << printable(path) << " is not a regular file; not reading it"
-              << std::endl;
+    // One write, so the line arrives whole even beside other output.
+    std::cerr << "tarvel: " + printable(path) + " is not a regular file; not reading it\n"
+              << std::flush;
 }
 
 }  // namespace
