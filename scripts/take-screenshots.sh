@@ -18,5 +18,5 @@ export DISPLAY=":$number" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/da
 trayer --edge top --align right --widthtype request --height 28 --transparent true --alpha 0 \
   --tint 0x222222 >/dev/null 2>&1 &
 sleep 1
-./build/tests/view_screenshots "$out"
+./build/tools/view_screenshots "$out"
 echo "screenshots in $out"

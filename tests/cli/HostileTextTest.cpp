@@ -185,37 +185,5 @@ TEST(HostileText, TopEscapesProcessNamesAndPaths) {
     EXPECT_NE(out.find("  line\\nbreak  /opt/\\x1b[2Jevil\\nexe\n"), std::string::npos) << out;
 }
 
-TEST(HostileText, WatchNamesAHostileHistoryFolderEscaped) {
-    test::FixtureTree t;
-    t.writeAll("sys/class/power_supply/BAT0",
-               {{"type", "Battery\n"}, {"status", "Discharging\n"}, {"capacity", "55\n"}});
-    const std::string data = t.root() + "/da\x1b]0;x\x07ta\nhome";
-    // This process holds the history, so watch says once that another one writes it.
-    ManualClock clock(1772373600);
-    UserDefaults defaults(t.root() + "/defaults.json");
-    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(data + "/Tarvel")));
-    DrainLog holder(clock, defaults, data + "/Tarvel", [] { return 1; });
-    ASSERT_TRUE(holder.acquireWriterLock());
-
-    QProcess watch;
-    auto environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("XDG_DATA_HOME", QString::fromStdString(data));
-    environment.insert("XDG_CONFIG_HOME", QString::fromStdString(t.root() + "/config"));
-    watch.setProcessEnvironment(environment);
-    watch.start(TARVELCTL_PATH,
-                {"watch", "--sysfs-root", QString::fromStdString(t.root() + "/sys")});
-    std::string err;
-    for (int i = 0; i < 30 && err.find('\n') == std::string::npos; ++i) {
-        watch.waitForReadyRead(1000);
-        err += watch.readAllStandardError().toStdString();
-    }
-    watch.terminate();
-    ASSERT_TRUE(watch.waitForFinished(10000));
-    err += watch.readAllStandardError().toStdString();
-    ASSERT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
-    EXPECT_EQ(rawControlIn(err), "") << err;
-    EXPECT_NE(err.find("/da\\x1b]0;x\\x07ta\\nhome/Tarvel"), std::string::npos) << err;
-}
-
 }  // namespace
 }  // namespace tarvel

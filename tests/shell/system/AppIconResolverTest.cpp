@@ -154,26 +154,6 @@ TEST(AppIconResolver, FindsTheEntryAndItsIcon) {
               fixture.folders[1] + "/org.example.Notes.desktop");
 }
 
-TEST(AppIconResolver, IndexesOnFirstUseAndKeepsAnswers) {
-    auto fixture = std::make_unique<IconFixture>();
-    const QString late = fixture->folders[1] + "/late.desktop";
-    AppIconResolver resolver(fixture->folders);
-    writeFile(late, entry("Exec=tarvel-late\nIcon=tarvel-test-editor\n"));
-
-    const QIcon first = resolver.icon("tarvel-late", "");
-    ASSERT_FALSE(first.isNull());
-    EXPECT_EQ(drawnColor(first), QColor(Qt::red));
-    const QIcon none = resolver.icon("tarvel-later", "");
-    EXPECT_TRUE(none.isNull());
-
-    // Later changes are not read again: the index and the answers stay.
-    writeFile(fixture->folders[1] + "/later.desktop",
-              entry("Exec=tarvel-later\nIcon=tarvel-test-editor\n"));
-    EXPECT_TRUE(resolver.icon("tarvel-later", "").isNull());
-    fixture.reset();
-    EXPECT_EQ(resolver.icon("tarvel-late", "").cacheKey(), first.cacheKey());
-}
-
 TEST(ExecProgram, ReadsTheProgramOfAnExecLine) {
     const std::pair<QString, QString> rows[] = {
         {"firefox %u", "firefox"},
@@ -194,21 +174,6 @@ TEST(ExecProgram, ReadsTheProgramOfAnExecLine) {
     };
     for (const auto& [exec, program] : rows)
         EXPECT_EQ(execProgram(exec), program) << exec.toStdString();
-}
-
-TEST(AppIconResolver, FoldersFollowTheEnvironment) {
-    const QByteArray home = qgetenv("XDG_DATA_HOME"), dirs = qgetenv("XDG_DATA_DIRS");
-    qputenv("XDG_DATA_HOME", "/h/share");
-    qputenv("XDG_DATA_DIRS", "/a:relative::/b/");
-    const QStringList set = AppIconResolver::applicationFoldersFromEnvironment();
-    qunsetenv("XDG_DATA_DIRS");
-    const QStringList unset = AppIconResolver::applicationFoldersFromEnvironment();
-    qputenv("XDG_DATA_HOME", home);
-    if (!dirs.isNull()) qputenv("XDG_DATA_DIRS", dirs);
-
-    EXPECT_EQ(set, QStringList({"/h/share/applications", "/a/applications", "/b/applications"}));
-    EXPECT_EQ(unset, QStringList({"/h/share/applications", "/usr/local/share/applications",
-                                  "/usr/share/applications"}));
 }
 
 }  // namespace

@@ -175,19 +175,5 @@ private:
     QByteArray old_;
 };
 
-TEST(BatterySettingsOpener, SessionUsesTheEnvironment) {
-    QTemporaryDir bin, records;
-    writeFakeProgram(bin.path(), "mate-power-preferences", records.filePath("mate"));
-    std::optional<SettingsCommand> opened;
-    {
-        const ScopedEnv path("PATH", bin.path().toUtf8());
-        const ScopedEnv desktop("XDG_CURRENT_DESKTOP", "MATE");
-        opened = BatterySettingsOpener::forSession().open();
-    }
-
-    EXPECT_EQ(opened, kMate);
-    EXPECT_EQ(waitForRecord(records.filePath("mate")), "mate-power-preferences\n");
-}
-
 }  // namespace
 }  // namespace tarvel
