@@ -47,6 +47,12 @@ std::string notRegular(const std::string& path, const struct stat& st) {
     return path + (S_ISDIR(st.st_mode) ? ": is a folder, not a file" : ": is not a regular file");
 }
 
+// An empty text when `fd` is a regular file; otherwise what is wrong with `path`.
+std::string regularFileProblem(int fd, const std::string& path, struct stat& st) {
+    if (::fstat(fd, &st) != 0) return failure(path, errno);
+    return S_ISREG(st.st_mode) ? std::string() : notRegular(path, st);
+}
+
 long callWrite(const FileCalls& calls, int fd, const char* data, std::size_t size) {
     return calls.write ? calls.write(fd, data, size) : ::write(fd, data, size);
 }
@@ -96,14 +102,8 @@ LogRead readLog(const std::string& path) {
     }
     out.status = LogRead::Status::Unreadable;
     struct stat st {};
-    if (::fstat(fd.get(), &st) != 0) {
-        out.problem = failure(path, errno);
-        return out;
-    }
-    if (!S_ISREG(st.st_mode)) {
-        out.problem = notRegular(path, st);
-        return out;
-    }
+    out.problem = regularFileProblem(fd.get(), path, st);
+    if (!out.problem.empty()) return out;
     out.text.reserve(static_cast<std::size_t>(st.st_size));
     char buffer[65536];
     for (;;) {
@@ -132,14 +132,8 @@ AppendOutcome appendBytes(const std::string& path, std::string_view bytes, const
         return out;
     }
     struct stat st {};
-    if (::fstat(fd.get(), &st) != 0) {
-        out.problem = failure(path, errno);
-        return out;
-    }
-    if (!S_ISREG(st.st_mode)) {
-        out.problem = notRegular(path, st);
-        return out;
-    }
+    out.problem = regularFileProblem(fd.get(), path, st);
+    if (!out.problem.empty()) return out;
     std::string onFreshLine;
     char last = '\n';
     if (st.st_size > 0 && ::pread(fd.get(), &last, 1, st.st_size - 1) == 1 && last != '\n') {
