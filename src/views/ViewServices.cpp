@@ -30,7 +30,7 @@ ViewServices ViewServices::forApplication(AppCore& core, AppDelegate& delegate,
                           core.powerStore(), core.processEnergy(),
                           core.drainLog(),   core.drainAlerts(),
                           core.chargeLimit(), delegate.panel(),
-                          core.platform().lowPowerMode(), prefs, nullptr, nullptr, {}};
+                          core.platform().lowPowerMode(), prefs, nullptr, nullptr, {}, {}, {}};
     services.hider = &delegate.hider();
     services.loginItem = &delegate.loginItem();
 

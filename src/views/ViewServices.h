@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QIcon>
+#include <QString>
 #include <functional>
 #include <string>
 
@@ -17,6 +18,7 @@ class LaunchAtLoginHelper;
 class LowPowerMode;
 class MenuPanelModel;
 class PowerStore;
+class PreferencesPane;
 class ProcessEnergyStore;
 class SystemBatteryMenuHider;
 class UserDefaults;
@@ -52,6 +54,19 @@ struct ViewServices {
         // The icon of a listed process (null: the views draw a generic glyph).
         std::function<QIcon(const ProcEnergy&)> appIcon;
     } actions;
+
+    // Where the running program is installed, as the settings section shows it (empty: its
+    // folder).
+    std::function<QString()> installPathLabel;
+
+    // The assistant's sections and panes, built above the views. Unset, the popover shows no
+    // weather or chat section and the preferences show a placeholder pane.
+    struct Assistant {
+        std::function<QWidget*(QWidget* parent)> weatherSection;
+        std::function<QWidget*(QWidget* parent)> chatSection;
+        std::function<PreferencesPane*()> weatherPane;
+        std::function<PreferencesPane*()> aiPane;
+    } assistant;
 
     // The running application's services and actions.
     static ViewServices forApplication(AppCore& core, AppDelegate& delegate, DashboardPrefs& prefs);

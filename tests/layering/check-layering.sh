@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Fails when a source file includes a layer it must not depend on. Dependencies point one way:
-# base → platform → telemetry → drain, charge → app → shell → views → the programs (cli,
-# tarvel). Only platform/ and app/ may name a Linux implementation (platform/linux/).
+# base → platform → telemetry → drain, charge → app → shell → views → update, assistant → the
+# programs (cli, tarvel). Only platform/ and app/ may name a Linux implementation (platform/linux/).
 set -euo pipefail
 src="${1:?usage: check-layering.sh SRC_DIR}"
 
@@ -15,8 +15,10 @@ declare -A allowed=(
   [app]="base platform telemetry drain charge app"
   [shell]="base platform telemetry drain charge app shell"
   [views]="base platform telemetry drain charge app shell views"
-  [cli]="base platform telemetry drain charge app shell cli"
-  [tarvel]="base platform telemetry drain charge app shell views tarvel"
+  [update]="base platform telemetry drain charge app shell update"
+  [assistant]="base platform telemetry drain charge app shell views assistant"
+  [cli]="base platform telemetry drain charge app shell update cli"
+  [tarvel]="base platform telemetry drain charge app shell views update assistant tarvel"
 )
 
 status=0

@@ -35,8 +35,8 @@ NewerList::NewerList(ViewServices& services, QObject* context, QWidget* parent)
     distributionSeparator_ = separator();
     distribution_ = new PowerDistributionView(true, this);
     column->addWidget(distribution_);
-    weatherSlot_ = addSlot("weatherSlot");
-    chatSlot_ = addSlot("chatSlot");
+    weatherSlot_ = addSlot("weatherSlot", services.assistant.weatherSection);
+    chatSlot_ = addSlot("chatSlot", services.assistant.chatSection);
     separator();
     column->addWidget(new HighEnergyApps(services, this));
     separator();
@@ -52,7 +52,8 @@ NewerList::NewerList(ViewServices& services, QObject* context, QWidget* parent)
     refreshDistribution();
 }
 
-QWidget* NewerList::addSlot(const char* name) {
+QWidget* NewerList::addSlot(const char* name,
+                            const std::function<QWidget*(QWidget*)>& content) {
     auto* column = static_cast<QVBoxLayout*>(layout());
     auto* line = new Hairline(this);
     auto* slot = new QWidget(this);
@@ -63,6 +64,13 @@ QWidget* NewerList::addSlot(const char* name) {
     line->hide();
     slot->hide();
     slot->installEventFilter(this);
+    if (content) {
+        auto* inside = new QVBoxLayout(slot);
+        inside->setContentsMargins(0, 0, 0, 0);
+        inside->addWidget(content(slot));
+        line->show();
+        slot->show();
+    }
     return slot;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QWidget>
+#include <functional>
 
 namespace tarvel {
 
@@ -16,8 +17,8 @@ public:
     // `context` carries the menu's deferred actions (it outlives this list).
     NewerList(ViewServices& services, QObject* context, QWidget* parent = nullptr);
 
-    // Empty, hidden placeholders for the weather and chat sections; each one's separator shows
-    // and hides with it.
+    // The weather and chat sections' places, hidden while the assistant gives them no content;
+    // each one's separator shows and hides with it.
     QWidget* weatherSlot() const { return weatherSlot_; }
     QWidget* chatSlot() const { return chatSlot_; }
 
@@ -28,7 +29,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    QWidget* addSlot(const char* name);
+    QWidget* addSlot(const char* name, const std::function<QWidget*(QWidget*)>& content);
 
     ViewServices& services_;
     PowerDistributionView* distribution_;

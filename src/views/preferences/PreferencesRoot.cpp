@@ -49,8 +49,8 @@ PreferencesRoot::PreferencesRoot(ViewServices& services, QWidget* parent)
               new LayoutPane(services.prefs),
               new ChargingPane(services.charge),
               alerts_,
-              new WeatherPane,
-              new ChatPane,
+              services.assistant.weatherPane ? services.assistant.weatherPane() : new WeatherPane,
+              services.assistant.aiPane ? services.assistant.aiPane() : new ChatPane,
               new AboutPane(services)};
     // Every pane lives in one column; only the selected one is shown, so the scroll range is
     // that pane's height.

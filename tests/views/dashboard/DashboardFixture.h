@@ -39,7 +39,7 @@ public:
         services = std::make_unique<ViewServices>(ViewServices{
             core->settings(), core->platform().clock(), core->powerStore(), *energy,
             core->drainLog(), core->drainAlerts(), core->chargeLimit(), *panel, lowPower,
-            *prefs, nullptr, nullptr, {}});
+            *prefs, nullptr, nullptr, {}, {}, {}});
         const auto before = core->powerStore().pollGeneration();
         core->powerStore().poll();
         waitUntil([&] { return core->powerStore().pollGeneration() > before; });

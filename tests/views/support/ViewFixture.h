@@ -43,6 +43,8 @@ public:
                    prefs,
                    nullptr,
                    nullptr,
+                   {},
+                   {},
                    {}} {}
 
     AppCore& core() { return *core_; }

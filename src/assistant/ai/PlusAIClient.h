@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QUrl>
+#include <functional>
+#include <variant>
+
+#include "assistant/ai/PlusAIProvider.h"
+#include "assistant/ai/PlusChatMessage.h"
+
+class QNetworkAccessManager;
+
+namespace tarvel {
+
+class UserDefaults;
+
+// A failed request: what the chat shows is `description`.
+struct PlusAIError {
+    QString domain;
+    int code = 0;
+    QString description;
+};
+
+// Where each provider is reached; tests point them at a loopback server.
+struct PlusAIHosts {
+    QUrl openRouter;  // + "/api/v1/chat/completions"
+    QUrl openai;      // + "/v1/chat/completions"
+    QUrl gemini;      // + "/v1beta/models/gemini-2.0-flash:generateContent"
+    QUrl anthropic;   // + "/v1/messages"
+    static PlusAIHosts standard();
+};
+
+// Sends a conversation to one provider and returns the reply text. One HTTP request a call,
+// 90 s at most; no retry.
+class PlusAIClient : public QObject {
+    Q_OBJECT
+
+public:
+    using Reply = std::variant<QString, PlusAIError>;
+    using Completion = std::function<void(const Reply&)>;
+
+    PlusAIClient(QNetworkAccessManager& network, UserDefaults& settings,
+                 PlusAIHosts hosts = PlusAIHosts::standard(), QObject* parent = nullptr);
+
+    // `done` runs once, on the main thread, with the trimmed reply or the error. A blank key
+    // fails at once (still through `done`, from the event loop) without any request.
+    void request(PlusAIProvider provider, const QString& apiKey,
+                 const QList<PlusChatMessage>& messages, const QString& modelOverride,
+                 Completion done);
+
+    static QString sanitize(const QString& key);
+
+private:
+    QNetworkAccessManager& network_;
+    UserDefaults& settings_;
+    PlusAIHosts hosts_;
+};
+
+}  // namespace tarvel
