@@ -6,6 +6,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QTimer>
 #include <memory>
 
 #include "assistant/ai/PlusOpenRouterModels.h"
@@ -164,53 +165,50 @@ void PlusAIClient::post(const QUrl& url, const Headers& headers, const QByteArra
                     reply->abort();
                 }
             });
-    connect(
-        reply, &QNetworkReply::finished, this,
-        [reply, tooLarge, domain, key, parse, done = std::move(done)] {
-            reply->deleteLater();
-            const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-            if (*tooLarge) {
-                done(PlusAIError{QStringLiteral("NSURLErrorDomain"), kTooLargeCode,
-                                 QStringLiteral("The reply was too large.")});
-                return;
-            }
-            // Nothing else cancels a request: this is the time limit.
-            if (reply->error() == QNetworkReply::OperationCanceledError ||
-                reply->error() == QNetworkReply::TimeoutError) {
-                done(PlusAIError{QStringLiteral("NSURLErrorDomain"), kTimedOutCode,
-                                 QStringLiteral("The request timed out.")});
-                return;
-            }
-            if (!status.isValid()) {
-                done(PlusAIError{QStringLiteral("NSURLErrorDomain"),
-                                 static_cast<int>(reply->error()),
-                                 scrubbed(reply->errorString(), key)});
-                return;
-            }
-            const QByteArray answer = reply->readAll();
-            const int code = status.toInt();
-            if (code != 200) {
-                done(PlusAIError{domain, code,
-                                 domain + QStringLiteral(" HTTP ") + QString::number(code) +
-                                     QStringLiteral(": ") +
-                                     PlusAIReplies::errorExcerpt(answer, key)});
-                return;
-            }
-            const PlusAIReplies::Parsed parsed = parse(answer);
-            switch (parsed.kind) {
-                case PlusAIReplies::Parsed::Kind::text:
-                    done(parsed.text.trimmed());
-                    return;
-                case PlusAIReplies::Parsed::Kind::notJson:
-                    done(PlusAIError{
-                        QStringLiteral("NSCocoaErrorDomain"), 3840,
-                        QStringLiteral("The reply could not be read: ") + parsed.error});
-                    return;
-                case PlusAIReplies::Parsed::Kind::missing:
-                    done(PlusAIError{domain, 0, QStringLiteral("Empty response from ") + domain});
-                    return;
-            }
-        });
+    // The transfer time-out restarts with every byte; a service that trickles bytes is cut
+    // off by this deadline on the whole request.
+    QTimer::singleShot(timeoutMs_, reply, [reply] {
+        if (reply->isRunning()) reply->abort();
+    });
+    connect(reply, &QNetworkReply::finished, this,
+            [reply, tooLarge, domain, key, parse, done = std::move(done)] {
+                reply->deleteLater();
+                done(outcome(*reply, *tooLarge, domain, key, parse));
+            });
+}
+
+PlusAIClient::Reply PlusAIClient::outcome(QNetworkReply& reply, bool tooLarge,
+                                          const QString& domain, const QString& key, Parser parse) {
+    if (tooLarge)
+        return PlusAIError{QStringLiteral("NSURLErrorDomain"), kTooLargeCode,
+                           QStringLiteral("The reply was too large.")};
+    // Nothing else cancels a request: this is the time limit.
+    if (reply.error() == QNetworkReply::OperationCanceledError ||
+        reply.error() == QNetworkReply::TimeoutError)
+        return PlusAIError{QStringLiteral("NSURLErrorDomain"), kTimedOutCode,
+                           QStringLiteral("The request timed out.")};
+    const QVariant status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (!status.isValid())
+        return PlusAIError{QStringLiteral("NSURLErrorDomain"), static_cast<int>(reply.error()),
+                           scrubbed(reply.errorString(), key)};
+
+    const QByteArray answer = reply.readAll();
+    const int code = status.toInt();
+    if (code != 200)
+        return PlusAIError{domain, code,
+                           domain + QStringLiteral(" HTTP ") + QString::number(code) +
+                               QStringLiteral(": ") + PlusAIReplies::errorExcerpt(answer, key)};
+    const PlusAIReplies::Parsed parsed = parse(answer);
+    switch (parsed.kind) {
+        case PlusAIReplies::Parsed::Kind::text:
+            return parsed.text.trimmed();
+        case PlusAIReplies::Parsed::Kind::notJson:
+            return PlusAIError{QStringLiteral("NSCocoaErrorDomain"), 3840,
+                               QStringLiteral("The reply could not be read: ") + parsed.error};
+        case PlusAIReplies::Parsed::Kind::missing:
+            break;
+    }
+    return PlusAIError{domain, 0, QStringLiteral("Empty response from ") + domain};
 }
 
 }  // namespace tarvel

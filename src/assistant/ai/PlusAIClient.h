@@ -14,6 +14,7 @@
 #include "assistant/ai/PlusChatMessage.h"
 
 class QNetworkAccessManager;
+class QNetworkReply;
 
 namespace tarvel {
 
@@ -69,6 +70,8 @@ private:
                           const Headers& extra, Completion done);
     void gemini(const QString& key, const QList<PlusChatMessage>& messages, Completion done);
     void anthropic(const QString& key, const QList<PlusChatMessage>& messages, Completion done);
+    static Reply outcome(QNetworkReply& reply, bool tooLarge, const QString& domain,
+                         const QString& key, Parser parse);
     void post(const QUrl& url, const Headers& headers, const QByteArray& body,
               const QString& domain, const QString& key, Parser parse, Completion done);
 

@@ -153,6 +153,7 @@ TEST(PlusAIClient, ReportsStatusesAndMissingTextsWithTheirTexts) {
         {PlusAIProvider::openai, 503, QByteArray(179, 'c') + emoji + emoji, "OpenAI", 503,
          "OpenAI HTTP 503: " + QString(179, 'c') + QString::fromUtf8(emoji)},
         {PlusAIProvider::openai, 201, "{}", "OpenAI", 201, "OpenAI HTTP 201: {}"},
+        {PlusAIProvider::openai, 302, "moved", "OpenAI", 302, "OpenAI HTTP 302: moved"},
         {PlusAIProvider::openai, 200, R"({"choices":[]})", "OpenAI", 0,
          "Empty response from OpenAI"},
         {PlusAIProvider::openRouter, 200, R"({"choices":[]})", "OpenRouter", 0,
@@ -167,8 +168,11 @@ TEST(PlusAIClient, ReportsStatusesAndMissingTextsWithTheirTexts) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.description.toStdString());
         Harness h;
-        h.server.setHandler(
-            [&](const auto&) { return LoopbackHttpServer::Response::answer(c.status, c.body); });
+        h.server.setHandler([&](const auto& request) {
+            auto answer = LoopbackHttpServer::Response::answer(c.status, c.body);
+            if (request.path() != "/elsewhere") answer.headers = {{"Location", "/elsewhere"}};
+            return answer;
+        });
         const auto reply = h.ask(c.provider, QString::fromUtf8(key), kConversation);
         ASSERT_TRUE(std::holds_alternative<PlusAIError>(reply));
         const auto& error = std::get<PlusAIError>(reply);
@@ -176,6 +180,7 @@ TEST(PlusAIClient, ReportsStatusesAndMissingTextsWithTheirTexts) {
         EXPECT_EQ(error.code, c.code);
         EXPECT_EQ(error.description, c.description);
         EXPECT_FALSE(error.description.contains(QString::fromUtf8(key)));
+        EXPECT_EQ(h.server.requests().size(), 1);  // no retry, no redirect followed
     }
 }
 
