@@ -19,7 +19,7 @@ namespace {
 // A reply larger than this is no chat answer; it is cut off rather than held in memory.
 constexpr qint64 kMaxReplyBytes = 8 * 1024 * 1024;
 
-// NSURLErrorDomain codes, so the chat tells a time-out from other network failures.
+// Network failures of our own, told apart from those Qt reports by their negative codes.
 constexpr int kTimedOutCode = -1001;
 constexpr int kTooLargeCode = -1103;
 
@@ -180,16 +180,16 @@ void PlusAIClient::post(const QUrl& url, const Headers& headers, const QByteArra
 PlusAIClient::Reply PlusAIClient::outcome(QNetworkReply& reply, bool tooLarge,
                                           const QString& domain, const QString& key, Parser parse) {
     if (tooLarge)
-        return PlusAIError{QStringLiteral("NSURLErrorDomain"), kTooLargeCode,
+        return PlusAIError{QStringLiteral("Network"), kTooLargeCode,
                            QStringLiteral("The reply was too large.")};
     // Nothing else cancels a request: this is the time limit.
     if (reply.error() == QNetworkReply::OperationCanceledError ||
         reply.error() == QNetworkReply::TimeoutError)
-        return PlusAIError{QStringLiteral("NSURLErrorDomain"), kTimedOutCode,
+        return PlusAIError{QStringLiteral("Network"), kTimedOutCode,
                            QStringLiteral("The request timed out.")};
     const QVariant status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (!status.isValid())
-        return PlusAIError{QStringLiteral("NSURLErrorDomain"), static_cast<int>(reply.error()),
+        return PlusAIError{QStringLiteral("Network"), static_cast<int>(reply.error()),
                            scrubbed(reply.errorString(), key)};
 
     const QByteArray answer = reply.readAll();
@@ -203,7 +203,7 @@ PlusAIClient::Reply PlusAIClient::outcome(QNetworkReply& reply, bool tooLarge,
         case PlusAIReplies::Parsed::Kind::text:
             return parsed.text.trimmed();
         case PlusAIReplies::Parsed::Kind::notJson:
-            return PlusAIError{QStringLiteral("NSCocoaErrorDomain"), 3840,
+            return PlusAIError{QStringLiteral("JSON"), 0,
                                QStringLiteral("The reply could not be read: ") + parsed.error};
         case PlusAIReplies::Parsed::Kind::missing:
             break;
