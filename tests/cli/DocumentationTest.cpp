@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <QProcess>
-#include <QStandardPaths>
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -147,21 +146,9 @@ TEST(Documentation, BashCompletesWordsModesAndFolders) {
               "complete -F _tarvelctl tarvelctl\n");
 }
 
-TEST(Documentation, ZshAndFishCompletionsParse) {
-    const struct {
-        const char* shell;
-        const char* file;
-    } shells[] = {{"zsh", "_tarvelctl"}, {"fish", "tarvelctl.fish"}};
-    int checked = 0;
-    for (const auto& s : shells) {
-        // fish is optional on the build machine; zsh comes with the install script.
-        if (QStandardPaths::findExecutable(s.shell).isEmpty() && std::string(s.shell) == "fish")
-            continue;
-        const auto r =
-            run(s.shell, {"-n", QString::fromStdString(kPackaging + "completions/" + s.file)});
-        EXPECT_EQ(r.status, 0) << s.shell << r.err;
-        EXPECT_EQ(r.err, "") << s.shell;
-        ++checked;
-    }
-    EXPECT_GE(checked, 1);
+TEST(Documentation, ZshCompletionParses) {
+    const auto r =
+        run("zsh", {"-n", QString::fromStdString(kPackaging + "completions/_tarvelctl")});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
 }
