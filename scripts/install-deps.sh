@@ -12,6 +12,7 @@ packages=(
   fonts-dejavu-core desktop-file-utils qt6-wayland
   xvfb trayer xdotool imagemagick
   qtkeychain-qt6-dev libsecret-1-0 gnome-keyring libsecret-tools
+  groff-base man-db zsh
   "$@"
 )
 
