@@ -68,7 +68,8 @@ int runStatus(const std::vector<std::string>& argv, std::ostream& out) {
 }
 
 int runWatch(const std::vector<std::string>& argv, std::ostream& out) {
-    const Args args(argv, {"json", "no-log", "waybar"}, {"sysfs-root", "powercap-root"});
+    const Args args(argv, {"json", "no-log", "waybar"},
+                    {"sysfs-root", "powercap-root", "textfile"});
     if (!args.positional().empty())
         throw UsageError("watch takes no arguments: " + args.positional()[0]);
     const bool json = args.has("json");
@@ -80,11 +81,22 @@ int runWatch(const std::vector<std::string>& argv, std::ostream& out) {
     CoreServices services;
     services.drainHistory = !args.has("no-log");
     services.chargeControl = false;
+    services.metricsTextfile = args.has("textfile");
+    if (services.metricsTextfile && args.value("textfile").empty())
+        throw UsageError("--textfile needs a file name");
     const auto core = AppCore::forMachine(machineRootsFrom(args), services);
     PowerStore& store = core->powerStore();
     // The history's notices name its folder, which comes from the environment.
-    core->drainLog().setNoticeHandler(
-        [](const std::string& text) { std::cerr << printable(text) << std::endl; });
+    const auto sayNotice = [](const std::string& text) {
+        std::cerr << printable(text) << std::endl;
+    };
+    core->drainLog().setNoticeHandler(sayNotice);
+    // node_exporter's textfile collector reads this file; the setting's file stays the
+    // application's.
+    if (services.metricsTextfile) {
+        core->metricsTextfile().setFixedPath(args.value("textfile"));
+        core->metricsTextfile().setNoticeHandler(sayNotice);
+    }
 
     if (args.has("waybar")) {
         // What the status item shows, one JSON object a line; the display mode and critical

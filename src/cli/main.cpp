@@ -22,9 +22,10 @@ const char* const kUsage =
     "      feed a JSON-lines script of snapshots through the battery smoothing\n"
     "  status [--json] [--sysfs-root DIR] [--powercap-root DIR]\n"
     "      run the power store for two polls and print the published power state\n"
-    "  watch [--json] [--no-log] [--sysfs-root DIR] [--powercap-root DIR]\n"
+    "  watch [--json] [--no-log] [--textfile FILE] [--sysfs-root DIR] [--powercap-root DIR]\n"
     "      keep polling until interrupted, printing a line whenever a shown value changes;\n"
-    "      keeps the drain history and fast-drain alerts while the application is not running\n"
+    "      keeps the drain history and fast-drain alerts while the application is not running;\n"
+    "      --textfile keeps FILE current with the metrics for node_exporter's textfile collector\n"
     "  watch --waybar [--no-log] [--sysfs-root DIR] [--powercap-root DIR]\n"
     "      the same, printing the status item as waybar custom-module JSON, one object a line\n"
     "  charge [--json] [--sysfs-root DIR]\n"
@@ -48,7 +49,9 @@ const char* const kUsage =
     "       [--low-power]\n"
     "      draw the status item for this machine, or for the battery state given, and print\n"
     "      its text, symbol, tint and size; --png writes the image (--tray: the square tray\n"
-    "      icon of SIZE pixels)\n";
+    "      icon of SIZE pixels)\n"
+    "  metrics [--sysfs-root DIR] [--powercap-root DIR] [--proc-root DIR] [--log FILE]\n"
+    "      print the battery, power, charge limit and busiest processes for Prometheus\n";
 
 // Drawing text needs a GUI application; on a machine without a display it draws offscreen.
 std::unique_ptr<QCoreApplication> makeApplication(int& argc, char** argv, bool draws) {
@@ -73,7 +76,7 @@ int main(int argc, char** argv) {
         {"status", tarvel::cli::runStatus},     {"watch", tarvel::cli::runWatch},
         {"charge", tarvel::cli::runCharge},     {"why", tarvel::cli::runWhy},
         {"top", tarvel::cli::runTop},           {"history", tarvel::cli::runHistory},
-        {"icon", tarvel::cli::runIcon},
+        {"icon", tarvel::cli::runIcon},         {"metrics", tarvel::cli::runMetrics},
     };
     const auto it = commands.find(args[0]);
     if (it == commands.end()) {
