@@ -108,14 +108,14 @@ TEST(TarvelMetrics, DescribesAChargingLaptopInBaseUnits) {
              "tarvel_ac_power_connected 1",
              "tarvel_battery_level_ratio 0.62",
              "tarvel_battery_charging 1",
-             "tarvel_battery_cycle_count 123",
+             "tarvel_battery_cycles 123",
              "tarvel_battery_health_ratio 0.89",
-             "tarvel_battery_design_capacity_ampere_hours 5.6",
-             "tarvel_battery_full_capacity_ampere_hours 5",
+             "tarvel_battery_design_capacity_coulombs 20160",
+             "tarvel_battery_full_capacity_coulombs 18000",
              "tarvel_charge_limit_enabled 1",
              "tarvel_charge_limit_ratio 0.8",
              "tarvel_drain_history_size_bytes 123",
-             "# TYPE tarvel_battery_cycle_count gauge",
+             "# TYPE tarvel_battery_cycles gauge",
              "# HELP tarvel_battery_level_ratio Battery charge level, 0 to 1.",
          })
         EXPECT_TRUE(hasLine(text, line)) << line << "\n" << text;
@@ -159,7 +159,7 @@ TEST(TarvelMetrics, LeavesOutWhatIsUnknown) {
             tarvelMetrics(metricsSourcesOf(*m.core, m.tree.root() + "/data/folder.jsonl"));
         EXPECT_TRUE(hasLine(text, "tarvel_battery_level_ratio 1")) << text;
         for (const char* name :
-             {"tarvel_battery_cycle_count", "tarvel_battery_design_capacity_ampere_hours",
+             {"tarvel_battery_cycles", "tarvel_battery_design_capacity_coulombs",
               "tarvel_battery_health_ratio", "tarvel_drain_history_size_bytes"})
             EXPECT_EQ(text.find(name), std::string::npos) << name << "\n" << text;
     }

@@ -55,7 +55,7 @@ TEST(MetricsCommand, PrintsWhatPromtoolAccepts) {
     ASSERT_EQ(r.status, 0) << r.err;
     for (const char* line : {"tarvel_battery_present 1\n", "tarvel_battery_level_ratio 0.6\n",
                              "tarvel_battery_charging 0\n", "tarvel_ac_power_connected 0\n",
-                             "tarvel_battery_full_capacity_ampere_hours",
+                             "tarvel_battery_full_capacity_coulombs",
                              "tarvel_package_power_watts{source=\"estimate\"} ",
                              "tarvel_drain_history_size_bytes 64\n",
                              "# TYPE tarvel_process_power_watts gauge\n"})

@@ -46,7 +46,8 @@ void batteryMetrics(Exposition& e, const PowerStore& s) {
         e.sample(static_cast<double>(*minutes) * 60.0);
     }
     if (const auto cycles = s.cycleCount()) {
-        e.family("tarvel_battery_cycle_count", "Charge cycles the battery reports.");
+        // A gauge: a new battery starts again at 0, and "_count" belongs to histograms.
+        e.family("tarvel_battery_cycles", "Charge cycles the battery reports.");
         e.sample(static_cast<double>(*cycles));
     }
     if (const auto health = s.healthPercent()) {
@@ -54,15 +55,16 @@ void batteryMetrics(Exposition& e, const PowerStore& s) {
                  "Full charge capacity relative to the design capacity.");
         e.sample(static_cast<double>(*health) / 100.0);
     }
+    // Charge in its base unit: 1 mAh is 3.6 C.
     if (const auto design = s.designCapacity()) {
-        e.family("tarvel_battery_design_capacity_ampere_hours",
-                 "Capacity the battery was designed for.");
-        e.sample(static_cast<double>(*design) / 1000.0);
+        e.family("tarvel_battery_design_capacity_coulombs",
+                 "Charge the battery was designed to hold (1 mAh = 3.6 C).");
+        e.sample(static_cast<double>(*design * 36) / 10.0);
     }
     if (const auto full = s.capacityRaw()) {
-        e.family("tarvel_battery_full_capacity_ampere_hours",
-                 "Capacity the battery holds when full today.");
-        e.sample(static_cast<double>(*full) / 1000.0);
+        e.family("tarvel_battery_full_capacity_coulombs",
+                 "Charge the battery holds when full today (1 mAh = 3.6 C).");
+        e.sample(static_cast<double>(*full * 36) / 10.0);
     }
 }
 
