@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QDir>
 #include <QFileInfo>
-#include <sys/stat.h>
 
 #include "app/AppCore.h"
 #include "app/metrics/TextfileWriter.h"

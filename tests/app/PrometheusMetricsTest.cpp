@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QDir>
-#include <sys/stat.h>
 
 #include "app/AppCore.h"
 #include "app/metrics/PrometheusText.h"
@@ -31,28 +31,23 @@ bool hasLine(const std::string& text, const std::string& line) {
 std::vector<std::string> samplesOf(const std::string& text, const std::string& name) {
     std::vector<std::string> found;
     for (const auto& line : linesOf(text))
-        if (line.rfind(name + " ", 0) == 0 || line.rfind(name + "{", 0) == 0)
-            found.push_back(line);
+        if (line.rfind(name + " ", 0) == 0 || line.rfind(name + "{", 0) == 0) found.push_back(line);
     return found;
 }
 
 TEST(PrometheusText, EscapesLabelValuesAndHelpAndWritesValuesExactly) {
     const std::vector<std::pair<std::string, std::string>> labels{
-        {"plain", "plain"},
-        {"say \"hi\"", "say \\\"hi\\\""},
-        {"C:\\path", "C:\\\\path"},
-        {"two\nlines", "two\\nlines"},
-        {"\\\"\n", "\\\\\\\"\\n"},
-        {"tab\tstays", "tab\tstays"},
+        {"plain", "plain"},         {"say \"hi\"", "say \\\"hi\\\""},
+        {"C:\\path", "C:\\\\path"}, {"two\nlines", "two\\nlines"},
+        {"\\\"\n", "\\\\\\\"\\n"},  {"tab\tstays", "tab\tstays"},
     };
     for (const auto& [raw, escaped] : labels) EXPECT_EQ(metrics::escapeLabelValue(raw), escaped);
-    EXPECT_EQ(metrics::escapeHelp("a \"quoted\" \\ help\nline"),
-              "a \"quoted\" \\\\ help\\nline");
+    EXPECT_EQ(metrics::escapeHelp("a \"quoted\" \\ help\nline"), "a \"quoted\" \\\\ help\\nline");
 
     const std::vector<std::pair<double, std::string>> values{
-        {0, "0"},       {1, "1"},         {0.62, "0.62"},           {123, "123"},
-        {5.6, "5.6"},   {-2.5, "-2.5"},   {1e-7, "1e-07"},          {0.1 + 0.2, "0.30000000000000004"},
-        {NAN, "NaN"},   {INFINITY, "+Inf"}, {-INFINITY, "-Inf"},
+        {0, "0"},     {1, "1"},           {0.62, "0.62"},      {123, "123"},
+        {5.6, "5.6"}, {-2.5, "-2.5"},     {1e-7, "1e-07"},     {0.1 + 0.2, "0.30000000000000004"},
+        {NAN, "NaN"}, {INFINITY, "+Inf"}, {-INFINITY, "-Inf"},
     };
     for (const auto& [value, text] : values) EXPECT_EQ(metrics::sampleValue(value), text);
 }
@@ -145,9 +140,9 @@ TEST(TarvelMetrics, LeavesOutWhatIsUnknown) {
         EXPECT_TRUE(hasLine(text, "tarvel_ac_power_connected 1")) << text;
         // A history not written yet is an empty one.
         EXPECT_TRUE(hasLine(text, "tarvel_drain_history_size_bytes 0")) << text;
-        for (const char* name : {"tarvel_battery_level_ratio", "tarvel_battery_charging",
-                                 "tarvel_battery_power_watts", "tarvel_battery_health_ratio",
-                                 "tarvel_battery_time_remaining_seconds"})
+        for (const char* name :
+             {"tarvel_battery_level_ratio", "tarvel_battery_charging", "tarvel_battery_power_watts",
+              "tarvel_battery_health_ratio", "tarvel_battery_time_remaining_seconds"})
             EXPECT_EQ(text.find(name), std::string::npos) << name;
     }
     {
@@ -158,9 +153,8 @@ TEST(TarvelMetrics, LeavesOutWhatIsUnknown) {
         const std::string text =
             tarvelMetrics(metricsSourcesOf(*m.core, m.tree.root() + "/data/folder.jsonl"));
         EXPECT_TRUE(hasLine(text, "tarvel_battery_level_ratio 1")) << text;
-        for (const char* name :
-             {"tarvel_battery_cycles", "tarvel_battery_design_capacity_coulombs",
-              "tarvel_battery_health_ratio", "tarvel_drain_history_size_bytes"})
+        for (const char* name : {"tarvel_battery_cycles", "tarvel_battery_design_capacity_coulombs",
+                                 "tarvel_battery_health_ratio", "tarvel_drain_history_size_bytes"})
             EXPECT_EQ(text.find(name), std::string::npos) << name << "\n" << text;
     }
     // Before the first poll there is nothing to say about the battery or the power.
@@ -178,9 +172,15 @@ ProcEnergy row(const std::string& name, double watts) {
 TEST(TarvelMetrics, NamesTheFiveBusiestProcessesOnceEachWithEscapedNames) {
     MetricsSources sources;
     sources.topProcesses = {
-        row("firefox", 2.0), row("say \"hi\"", 1.5), row("back\\slash", 1.0),
+        row("firefox", 2.0),
+        row("say \"hi\"", 1.5),
+        row("back\\slash", 1.0),
         row("firefox", 0.75),  // a second process of one name adds to the first
-        row("two\nlines", 0.5), row("bad\xff" "byte", 0.25), row("sixth", 0.125),
+        row("two\nlines", 0.5),
+        row("bad\xff"
+            "byte",
+            0.25),
+        row("sixth", 0.125),
     };
     EXPECT_EQ(tarvelMetrics(sources),
               "# HELP tarvel_process_power_watts Estimated power of the busiest processes "
@@ -190,7 +190,8 @@ TEST(TarvelMetrics, NamesTheFiveBusiestProcessesOnceEachWithEscapedNames) {
               "tarvel_process_power_watts{name=\"say \\\"hi\\\"\"} 1.5\n"
               "tarvel_process_power_watts{name=\"back\\\\slash\"} 1\n"
               "tarvel_process_power_watts{name=\"two\\nlines\"} 0.5\n"
-              "tarvel_process_power_watts{name=\"bad\xef\xbf\xbd" "byte\"} 0.25\n");
+              "tarvel_process_power_watts{name=\"bad\xef\xbf\xbd"
+              "byte\"} 0.25\n");
 }
 
 }  // namespace

@@ -7,6 +7,9 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTcpServer>
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 #include "support/PowerSupplyFixtures.h"
 #include "support/WaitUntil.h"
@@ -27,6 +30,51 @@ std::vector<std::string> laptopArgs(const FixtureTree& t) {
 std::map<std::string, std::string> isolatedHome(const FixtureTree& t) {
     return {{"XDG_DATA_HOME", t.root() + "/data"}, {"XDG_CONFIG_HOME", t.root() + "/config"}};
 }
+
+// Processes under `t`/proc whose CPU time advances in real time (ticks per second, 100 a
+// second of CPU), each stat file replaced in one step, until the object goes away.
+class BusyProcesses {
+public:
+    struct Process {
+        int pid;
+        std::string comm;
+        double ticksPerSecond;
+    };
+    BusyProcesses(const FixtureTree& t, std::vector<Process> processes)
+        : tree_(t), processes_(std::move(processes)) {
+        for (const auto& p : processes_)
+            tree_.write("proc/" + std::to_string(p.pid) + "/comm", p.comm + "\n");
+        writeStats(0);
+        writer_ = std::thread([this] { run(); });
+    }
+    ~BusyProcesses() {
+        stop_ = true;
+        writer_.join();
+    }
+
+private:
+    void writeStats(double seconds) const {
+        for (const auto& p : processes_) {
+            const auto ticks = static_cast<long long>(p.ticksPerSecond * seconds);
+            const std::string pid = std::to_string(p.pid);
+            tree_.replace("proc/" + pid + "/stat",
+                          pid + " (x) R 1 1 1 0 -1 4194560 100 0 0 0 " + std::to_string(ticks) +
+                              " 0 0 0 20 0 1 0 100 1000 10 18446744073709551615\n");
+        }
+    }
+    void run() {
+        const auto start = std::chrono::steady_clock::now();
+        while (!stop_) {
+            writeStats(
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    }
+    const FixtureTree& tree_;
+    std::vector<Process> processes_;
+    std::atomic<bool> stop_{false};
+    std::thread writer_;
+};
 
 struct ToolResult {
     int status = -1;
@@ -50,6 +98,8 @@ TEST(MetricsCommand, PrintsWhatPromtoolAccepts) {
     std::vector<std::string> args{"metrics"};
     for (const auto& a : laptopArgs(t)) args.push_back(a);
     t.write("history.jsonl", std::string(64, '\n'));
+    // Names that need escaping in a label value.
+    BusyProcesses busy(t, {{4242, "say \"hi\"", 100}, {4243, "back\\slash", 50}});
     args.insert(args.end(), {"--log", t.root() + "/history.jsonl"});
     const auto r = runTarvelctl(args, isolatedHome(t));
     ASSERT_EQ(r.status, 0) << r.err;
@@ -58,7 +108,8 @@ TEST(MetricsCommand, PrintsWhatPromtoolAccepts) {
                              "tarvel_battery_full_capacity_coulombs",
                              "tarvel_package_power_watts{source=\"estimate\"} ",
                              "tarvel_drain_history_size_bytes 64\n",
-                             "# TYPE tarvel_process_power_watts gauge\n"})
+                             "tarvel_process_power_watts{name=\"say \\\"hi\\\"\"} ",
+                             "tarvel_process_power_watts{name=\"back\\\\slash\"} "})
         EXPECT_NE(r.out.find(line), std::string::npos) << line << "\n" << r.out;
     const ToolResult check = promtoolCheck(r.out);
     EXPECT_EQ(check.status, 0) << check.output << "\n" << r.out;
@@ -111,7 +162,7 @@ TEST(MetricsTextfile, ReachesPrometheusThroughNodeExporter) {
     ASSERT_FALSE(exporterProgram.isEmpty()) << "install prometheus-node-exporter";
 
     FixtureTree t;
-    const std::vector<std::string> machine = laptopArgs(t);
+    laptopArgs(t);
     const std::string folder = t.root() + "/textfiles";
     QDir().mkpath(QString::fromStdString(folder));
     const std::string file = folder + "/tarvel.prom";
@@ -122,7 +173,7 @@ TEST(MetricsTextfile, ReachesPrometheusThroughNodeExporter) {
         env.insert(QString::fromStdString(key), QString::fromStdString(value));
     watch.setProcessEnvironment(env);
     QStringList watchArgs{"watch", "--no-log", "--textfile", QString::fromStdString(file)};
-    for (const auto& a : machine) watchArgs << QString::fromStdString(a);
+    watchArgs << "--sysfs-root" << QString::fromStdString(t.root());
     watch.start(TARVELCTL_PATH, watchArgs);
     ASSERT_TRUE(waitUntil([&] { return QFileInfo::exists(QString::fromStdString(file)); }, 20000))
         << watch.readAllStandardError().toStdString();
@@ -132,10 +183,10 @@ TEST(MetricsTextfile, ReachesPrometheusThroughNodeExporter) {
     const QString address = "127.0.0.1:" + QString::number(port);
     QProcess exporter;
     exporter.setProcessChannelMode(QProcess::MergedChannels);
-    exporter.start(exporterProgram, {"--web.listen-address=" + address,
-                                     "--collector.disable-defaults", "--collector.textfile",
-                                     "--collector.textfile.directory=" +
-                                         QString::fromStdString(folder)});
+    exporter.start(
+        exporterProgram,
+        {"--web.listen-address=" + address, "--collector.disable-defaults", "--collector.textfile",
+         "--collector.textfile.directory=" + QString::fromStdString(folder)});
     ASSERT_TRUE(exporter.waitForStarted(10000));
 
     QNetworkAccessManager network;
@@ -151,9 +202,9 @@ TEST(MetricsTextfile, ReachesPrometheusThroughNodeExporter) {
                                   << ":\n"
                                   << exporter.readAll().toStdString();
 
-    for (const char* line : {"tarvel_battery_level_ratio 0.6\n", "tarvel_battery_present 1\n",
-                             "tarvel_package_power_watts{source=\"estimate\"} ",
-                             "node_textfile_scrape_error 0\n"})
+    for (const char* line :
+         {"tarvel_battery_level_ratio 0.6\n", "tarvel_battery_present 1\n",
+          "tarvel_package_power_watts{source=\"estimate\"} ", "node_textfile_scrape_error 0\n"})
         EXPECT_NE(body->find(line), std::string::npos) << line << "\n" << *body;
 
     exporter.terminate();
