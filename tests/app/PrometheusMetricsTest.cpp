@@ -2,6 +2,8 @@
 #include <sys/stat.h>
 
 #include <QDir>
+#include <functional>
+#include <tuple>
 
 #include "app/AppCore.h"
 #include "app/metrics/PrometheusText.h"
@@ -52,29 +54,11 @@ TEST(PrometheusText, EscapesLabelValuesAndHelpAndWritesValuesExactly) {
     for (const auto& [value, text] : values) EXPECT_EQ(metrics::sampleValue(value), text);
 }
 
-TEST(PrometheusText, WritesAFamilyHeaderOnlyWithItsFirstSample) {
-    metrics::Exposition e;
-    e.family("tarvel_unused", "Never sampled.");
-    e.family("tarvel_domain_watts", "Two lines\nof help.");
-    e.sample(1.5, {{"domain", "cpu"}});
-    e.sample(0.25, {{"domain", "gpu"}, {"kind", "x\"y"}});
-    e.family("tarvel_plain", "Plain.", "counter");
-    e.sample(3);
-    EXPECT_EQ(e.text(),
-              "# HELP tarvel_domain_watts Two lines\\nof help.\n"
-              "# TYPE tarvel_domain_watts gauge\n"
-              "tarvel_domain_watts{domain=\"cpu\"} 1.5\n"
-              "tarvel_domain_watts{domain=\"gpu\",kind=\"x\\\"y\"} 0.25\n"
-              "# HELP tarvel_plain Plain.\n"
-              "# TYPE tarvel_plain counter\n"
-              "tarvel_plain 3\n");
-}
-
 // A core over a fixture machine (no energy counters: the package power is the load estimate),
 // polled once.
 class FixtureCore {
 public:
-    explicit FixtureCore(void (*machine)(const test::FixtureTree&)) {
+    explicit FixtureCore(const std::function<void(const test::FixtureTree&)>& machine) {
         machine(tree);
         tree.write("proc/loadavg", "0.00 0.00 0.00 1/100 1000\n");
         tree.write("devices/system/cpu/online", "0-3\n");
@@ -82,11 +66,12 @@ public:
         services.drainHistory = services.drainAlerts = services.chargeControl = false;
         services.metricsTextfile = false;
         core = std::make_unique<AppCore>(
-            std::make_unique<LinuxPlatform>(test::fixtureMachineRoots(tree)), services);
+            std::make_unique<LinuxPlatform>(test::fixtureMachineRoots(tree), &clock), services);
         core->powerStore().poll();
         polled = test::waitUntil([&] { return core->powerStore().pollGeneration() >= 1; });
     }
     test::FixtureTree tree;
+    ManualClock clock;
     std::unique_ptr<AppCore> core;
     bool polled = false;
 };
@@ -127,6 +112,44 @@ TEST(TarvelMetrics, DescribesAChargingLaptopInBaseUnits) {
     EXPECT_EQ(samplesOf(text, "tarvel_poll_interval_seconds").size(), 1u);
     EXPECT_EQ(text.find("NaN"), std::string::npos);
     EXPECT_EQ(text.find("_total"), std::string::npos);
+}
+
+// Powercap zones: the package and three of its domains, each counter at `base` µJ.
+void raplZones(const test::FixtureTree& t, long long base) {
+    for (auto [zone, name, step] : {std::tuple{"intel-rapl:0", "package-0", 4},
+                                    {"intel-rapl:0:0", "core", 2},
+                                    {"intel-rapl:0:1", "uncore", 1},
+                                    {"intel-rapl:0:2", "dram", 1}}) {
+        const std::string folder = std::string("class/powercap/") + zone;
+        t.write(folder + "/name", std::string(name) + "\n");
+        t.write(folder + "/max_energy_range_uj", "262143328850\n");
+        t.replace(folder + "/energy_uj", std::to_string(base * step) + "\n");
+    }
+}
+
+TEST(TarvelMetrics, LabelsAMeasuredPackagePowerAndItsDomains) {
+    FixtureCore m([](const test::FixtureTree& t) {
+        test::dischargingEnergyLaptop(t);
+        raplZones(t, 1'000'000'000);
+    });
+    ASSERT_TRUE(m.polled);
+    // The counters give a rate from the second poll on.
+    raplZones(m.tree, 1'001'000'000);
+    m.clock.advance(1.0);
+    m.core->powerStore().poll();
+    ASSERT_TRUE(test::waitUntil([&] { return m.core->powerStore().pollGeneration() >= 2; }));
+    const std::string text = tarvelMetrics(metricsSourcesOf(*m.core));
+
+    // 4 J of package energy in one second, shown smoothed from the first poll's 2.2 W load
+    // estimate; the cpu domain is the package less the uncore (the graphics, 1 J), the memory
+    // took 1 J.
+    EXPECT_EQ(samplesOf(text, "tarvel_package_power_watts"),
+              std::vector<std::string>{"tarvel_package_power_watts{source=\"sensor\"} 3.18"});
+    EXPECT_EQ(samplesOf(text, "tarvel_package_domain_power_watts"),
+              (std::vector<std::string>{"tarvel_package_domain_power_watts{domain=\"cpu\"} 3",
+                                        "tarvel_package_domain_power_watts{domain=\"gpu\"} 1",
+                                        "tarvel_package_domain_power_watts{domain=\"dram\"} 1",
+                                        "tarvel_package_domain_power_watts{domain=\"other\"} 0"}));
 }
 
 TEST(TarvelMetrics, LeavesOutWhatIsUnknown) {
