@@ -21,10 +21,6 @@ std::string MetricsTextfileExporter::path() const {
     return writer_ ? writer_->path() : std::string();
 }
 
-std::string MetricsTextfileExporter::problem() const {
-    return writer_ ? writer_->problem() : std::string();
-}
-
 void MetricsTextfileExporter::start() {
     if (started_) return;
     started_ = true;
@@ -65,7 +61,6 @@ void MetricsTextfileExporter::writeNow() {
     if (!writer_ || core_.powerStore().pollGeneration() == 0) return;
     if (writer_->update(tarvelMetrics(metricsSourcesOf(core_)))) {
         lastProblem_.clear();
-        emit updated();
         return;
     }
     if (writer_->problem() == lastProblem_) return;

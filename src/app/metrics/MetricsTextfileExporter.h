@@ -33,14 +33,8 @@ public:
     void start();
     // The file written to now; empty when off.
     std::string path() const;
-    // Why the last write failed; empty when it did not.
-    std::string problem() const;
     // Writes the current metrics if they differ from what the file holds.
     void writeNow();
-
-signals:
-    // The file holds the current metrics (after a write, or when they did not change).
-    void updated();
 
 private:
     void followSetting(const std::string& key);
