@@ -99,8 +99,9 @@ TEST(MetricsCommand, PrintsWhatPromtoolAccepts) {
     std::vector<std::string> args{"metrics"};
     for (const auto& a : laptopArgs(t)) args.push_back(a);
     t.write("history.jsonl", std::string(64, '\n'));
-    // Names that need escaping in a label value.
-    BusyProcesses busy(t, {{4242, "say \"hi\"", 100}, {4243, "back\\slash", 50}});
+    // Names that need escaping in a label value; pids above any pid_max, so never tarvelctl's
+    // own (which the sampler leaves out).
+    BusyProcesses busy(t, {{5000001, "say \"hi\"", 100}, {5000002, "back\\slash", 50}});
     args.insert(args.end(), {"--log", t.root() + "/history.jsonl"});
     const auto r = runTarvelctl(args, isolatedHome(t));
     ASSERT_EQ(r.status, 0) << r.err;
