@@ -13,6 +13,7 @@ packages=(
   xvfb trayer xdotool imagemagick
   qtkeychain-qt6-dev libsecret-1-0 gnome-keyring libsecret-tools
   groff-base man-db zsh
+  prometheus prometheus-node-exporter
   "$@"
 )
 

@@ -16,5 +16,6 @@ int runWhy(const Args& args, std::ostream& out);
 int runTop(const Args& args, std::ostream& out);
 int runHistory(const Args& args, std::ostream& out);
 int runIcon(const Args& args, std::ostream& out);
+int runMetrics(const Args& args, std::ostream& out);
 
 }  // namespace tarvel::cli

@@ -70,8 +70,6 @@ int runStatus(const Args& args, std::ostream& out) {
 int runWatch(const Args& args, std::ostream& out) {
     if (!args.positional().empty())
         throw UsageError("watch takes no arguments: " + args.positional()[0]);
-    // Documented ahead of the textfile writer, which is not part of this build yet.
-    if (args.has("textfile")) throw UsageError("--textfile is not available in this build");
     const bool json = args.has("json");
     if (json && args.has("waybar")) throw UsageError("--json and --waybar exclude each other");
 
@@ -81,11 +79,22 @@ int runWatch(const Args& args, std::ostream& out) {
     CoreServices services;
     services.drainHistory = !args.has("no-log");
     services.chargeControl = false;
+    services.metricsTextfile = args.has("textfile");
+    if (services.metricsTextfile && args.value("textfile").empty())
+        throw UsageError("--textfile needs a file name");
     const auto core = AppCore::forMachine(machineRootsFrom(args), services);
     PowerStore& store = core->powerStore();
     // The history's notices name its folder, which comes from the environment.
-    core->drainLog().setNoticeHandler(
-        [](const std::string& text) { std::cerr << printable(text) << std::endl; });
+    const auto sayNotice = [](const std::string& text) {
+        std::cerr << printable(text) << std::endl;
+    };
+    core->drainLog().setNoticeHandler(sayNotice);
+    // node_exporter's textfile collector reads this file; the setting's file stays the
+    // application's.
+    if (services.metricsTextfile) {
+        core->metricsTextfile().setFixedPath(args.value("textfile"));
+        core->metricsTextfile().setNoticeHandler(sayNotice);
+    }
 
     if (args.has("waybar")) {
         // What the status item shows, one JSON object a line; the display mode and critical

@@ -72,7 +72,7 @@ int main(int argc, char** argv) {
         {"status", tarvel::cli::runStatus},     {"watch", tarvel::cli::runWatch},
         {"charge", tarvel::cli::runCharge},     {"why", tarvel::cli::runWhy},
         {"top", tarvel::cli::runTop},           {"history", tarvel::cli::runHistory},
-        {"icon", tarvel::cli::runIcon},
+        {"icon", tarvel::cli::runIcon},         {"metrics", tarvel::cli::runMetrics},
     };
     const auto* command = tarvel::cli::findCommand(args[0]);
     if (!command) return unknownCommand(args[0]);
