@@ -16,5 +16,6 @@ int runWhy(const std::vector<std::string>& args, std::ostream& out);
 int runTop(const std::vector<std::string>& args, std::ostream& out);
 int runHistory(const std::vector<std::string>& args, std::ostream& out);
 int runIcon(const std::vector<std::string>& args, std::ostream& out);
+int runUpdate(const std::vector<std::string>& args, std::ostream& out);
 
 }  // namespace tarvel::cli

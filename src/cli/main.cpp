@@ -48,7 +48,9 @@ const char* const kUsage =
     "       [--low-power]\n"
     "      draw the status item for this machine, or for the battery state given, and print\n"
     "      its text, symbol, tint and size; --png writes the image (--tray: the square tray\n"
-    "      icon of SIZE pixels)\n";
+    "      icon of SIZE pixels)\n"
+    "  update check [--manifest-url URL] [--json]\n"
+    "      fetch the version manifest and say what the update check at launch would offer\n";
 
 // Drawing text needs a GUI application; on a machine without a display it draws offscreen.
 std::unique_ptr<QCoreApplication> makeApplication(int& argc, char** argv, bool draws) {
@@ -74,6 +76,7 @@ int main(int argc, char** argv) {
         {"charge", tarvel::cli::runCharge},     {"why", tarvel::cli::runWhy},
         {"top", tarvel::cli::runTop},           {"history", tarvel::cli::runHistory},
         {"icon", tarvel::cli::runIcon},
+        {"update", tarvel::cli::runUpdate},
     };
     const auto it = commands.find(args[0]);
     if (it == commands.end()) {
