@@ -15,8 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Whatever decodes with releases also decodes without them.
     if (manifest && !info) std::abort();
     if (!manifest) return 0;
-    for (const QString& version : {manifest->latest, manifest->candidate(),
-                                   manifest->experimental.value_or("v1")}) {
+    for (const QString& version :
+         {manifest->latest, manifest->candidate(), manifest->experimental.value_or("v1")}) {
         const QString name = tarvel::chooseArchiveName(manifest, version);
         if (tarvel::isSafeArchiveName(name) && (name.contains('/') || name.contains("\n")))
             std::abort();

@@ -13,8 +13,7 @@ namespace tarvel {
 namespace {
 
 // unzip's standard output (runCommand drops it).
-std::optional<QString> unzipListing(const QString& archive, const QString& format,
-                                    QString& error) {
+std::optional<QString> unzipListing(const QString& archive, const QString& format, QString& error) {
     QProcess process;
     process.start("/usr/bin/unzip", {format, archive});
     if (!process.waitForStarted()) {
@@ -43,7 +42,8 @@ std::optional<QString> refusedArchiveEntries(const QString& archive) {
     const auto names = unzipListing(archive, "-Z1", error);
     if (!names) return error;
     for (const QString& name : names->split('\n', Qt::SkipEmptyParts)) {
-        if (escapesFolder(name)) return "the archive holds an entry outside its folder (" + name + ")";
+        if (escapesFolder(name))
+            return "the archive holds an entry outside its folder (" + name + ")";
     }
     // The long listing starts each entry with its Unix mode; "l" is a symbolic link.
     const auto details = unzipListing(archive, "-Z", error);

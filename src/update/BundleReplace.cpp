@@ -68,7 +68,8 @@ QString privilegedCommand(const QString& staged, const QString& target) {
 
 QString privilegedFailureText(int status) {
     switch (status) {
-        case -1: return "Could not request administrator access.";
+        case -1:
+            return "Could not request administrator access.";
         case 126:
             return "Administrator access was dismissed; Tarvel in /opt is unchanged. Use "
                    "~/Applications or download from the website.";
@@ -103,12 +104,11 @@ ReplaceResult replaceApp(const QString& bundle, const QString& destination,
     const QByteArray text =
         helperScriptText({paths.logPath(), paths.resultPath(), pid, target, paths.stagedCopy()})
             .toUtf8();
-    const bool written = file.open(QIODevice::WriteOnly) && file.write(text) == text.size() &&
-                         file.commit() &&
-                         QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner |
-                                                           QFile::ExeOwner | QFile::ReadGroup |
-                                                           QFile::ExeGroup | QFile::ReadOther |
-                                                           QFile::ExeOther);
+    const bool written =
+        file.open(QIODevice::WriteOnly) && file.write(text) == text.size() && file.commit() &&
+        QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                          QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther |
+                                          QFile::ExeOther);
     if (!written) return {QString("Could not prepare the update helper script."), false};
     // Its own session: the helper must outlive Tarvel and whatever stops Tarvel's group.
     QProcess helper;

@@ -22,7 +22,8 @@ bool runAlert(QMessageBox::Icon icon, const QString& message, const QString& inf
     // The informative label follows the main one's format only in some styles.
     for (auto* label : box.findChildren<QLabel*>()) label->setTextFormat(Qt::PlainText);
     QPushButton* primary = box.addButton(first, QMessageBox::AcceptRole);
-    QPushButton* other = second.isEmpty() ? nullptr : box.addButton(second, QMessageBox::RejectRole);
+    QPushButton* other =
+        second.isEmpty() ? nullptr : box.addButton(second, QMessageBox::RejectRole);
     box.setDefaultButton(primary);
     box.setEscapeButton(other ? other : primary);
     box.setWindowFlag(Qt::WindowStaysOnTopHint);

@@ -13,7 +13,7 @@ void showUpToDate(const QString& current);
 void showCouldNotCheck(const QString& host);
 bool showPreviousUpdateFailed(const QString& message, const QString& logPath,
                               const QString& pageLabel);  // "Open Website"
-bool showUpdateFailed(const QString& message);             // "Open Website"
+bool showUpdateFailed(const QString& message);            // "Open Website"
 void showUpdateInstalled(const QString& version);
 // A Tarvel the package manager installed is upgraded there.
 bool showPackagedInstall(const QString& candidate);  // "Open Website"

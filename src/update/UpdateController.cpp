@@ -93,14 +93,13 @@ void UpdateController::install(const QString& version) {
             &UpdateProgressWindow::showDownloadProgress);
     connect(run_.get(), &UpdateRun::installing, window_.get(),
             &UpdateProgressWindow::showInstalling);
-    connect(run_.get(), &UpdateRun::finished, this,
-            [this, version](const InstallOutcome& outcome) {
-                // Ends the run after this signal returns; the alerts below may wait long.
-                QTimer::singleShot(0, this, [this, version, outcome] {
-                    run_.reset();
-                    finishInstall(outcome, version);
-                });
-            });
+    connect(run_.get(), &UpdateRun::finished, this, [this, version](const InstallOutcome& outcome) {
+        // Ends the run after this signal returns; the alerts below may wait long.
+        QTimer::singleShot(0, this, [this, version, outcome] {
+            run_.reset();
+            finishInstall(outcome, version);
+        });
+    });
     run_->start();
 }
 

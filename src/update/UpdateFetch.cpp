@@ -16,8 +16,8 @@ constexpr qint64 kManifestLimit = 1024 * 1024;
 }  // namespace
 
 void fetchManifest(QNetworkAccessManager& network, const QUrl& url,
-                   const std::optional<QSslConfiguration>& ssl, bool withReleases,
-                   QObject* context, std::function<void(std::optional<VersionManifest>)> done) {
+                   const std::optional<QSslConfiguration>& ssl, bool withReleases, QObject* context,
+                   std::function<void(std::optional<VersionManifest>)> done) {
     QNetworkRequest request(url);
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
                          QNetworkRequest::AlwaysNetwork);

@@ -19,8 +19,8 @@ inline constexpr int kManifestTimeoutMs = 12000;
 // the body does not decode. The HTTP status is not looked at: an error page fails to decode.
 // `ssl` replaces the default TLS settings (tests trust their own authority there).
 void fetchManifest(QNetworkAccessManager& network, const QUrl& url,
-                   const std::optional<QSslConfiguration>& ssl, bool withReleases,
-                   QObject* context, std::function<void(std::optional<VersionManifest>)> done);
+                   const std::optional<QSslConfiguration>& ssl, bool withReleases, QObject* context,
+                   std::function<void(std::optional<VersionManifest>)> done);
 
 // What a check offers against the running version.
 struct UpdateOffer {

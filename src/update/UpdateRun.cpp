@@ -20,7 +20,12 @@ UpdateRun::UpdateRun(InstallSetup setup, QString version, QObject* parent)
 }
 
 UpdateRun::~UpdateRun() {
-    if (reply_) reply_->abort();
+    // An aborted reply still finishes: nothing of this run may hear it.
+    for (QNetworkReply* reply : network_.findChildren<QNetworkReply*>()) {
+        reply->disconnect(this);
+        reply->abort();
+    }
+    worker_.disconnect(this);
     worker_.waitForFinished();
 }
 
@@ -32,7 +37,8 @@ void UpdateRun::fail(const QString& message) {
 void UpdateRun::start() {
     log("Update requested for " + version_ + " from " + TARVEL_VERSION);
     if (!isSafeVersion(version_))
-        return fail("The offered version \"" + version_ + "\" is not a version name Tarvel accepts.");
+        return fail("The offered version \"" + version_ +
+                    "\" is not a version name Tarvel accepts.");
     const auto bundle = runningBundle(setup_.executable);
     if (!bundle)
         return fail("This Tarvel is not an installed Tarvel.app, so it cannot replace itself.");
@@ -86,9 +92,9 @@ void UpdateRun::downloadFinished() {
         outcome.error = *writeError_;
     if (outcome.error) QFile::remove(archive_.fileName());
 
-    const auto problem = validateDownload(outcome, archive_.fileName(), name_,
-                                          setup_.endpoints.pageLabel(),
-                                          [this](const QString& line) { log(line); });
+    const auto problem =
+        validateDownload(outcome, archive_.fileName(), name_, setup_.endpoints.pageLabel(),
+                         [this](const QString& line) { log(line); });
     if (problem) return fail(*problem);
     emit installing();
     worker_.setFuture(QtConcurrent::run([this] { return install(); }));

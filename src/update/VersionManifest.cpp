@@ -48,9 +48,9 @@ std::optional<VersionManifest> VersionManifest::decode(const QByteArray& json, b
         const auto releases = document.find("releases");
         if (withReleases && releases != document.end() && !releases->is_null()) {
             if (!releases->is_object()) return std::nullopt;
-            manifest.releases = Releases{optionalChannel(*releases, "stable"),
-                                         optionalChannel(*releases, "beta"),
-                                         optionalChannel(*releases, "experimental")};
+            manifest.releases =
+                Releases{optionalChannel(*releases, "stable"), optionalChannel(*releases, "beta"),
+                         optionalChannel(*releases, "experimental")};
         }
         return manifest;
     } catch (const DecodeError&) {

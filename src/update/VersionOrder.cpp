@@ -24,7 +24,8 @@ std::vector<std::int64_t> versionNumbers(const QString& version) {
     QString run;
     auto flush = [&] {
         if (run.isEmpty()) return;
-        bool ascii = std::all_of(run.begin(), run.end(), [](QChar c) { return c >= '0' && c <= '9'; });
+        bool ascii =
+            std::all_of(run.begin(), run.end(), [](QChar c) { return c >= '0' && c <= '9'; });
         bool ok = false;
         const qlonglong value = run.toLongLong(&ok, 10);
         if (ascii && ok) numbers.push_back(value);

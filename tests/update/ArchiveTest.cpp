@@ -24,7 +24,9 @@ protected:
     // Zips `entries` (relative to the source folder) into root/name with `options`.
     QString zip(const QString& name, const QStringList& entries, const QStringList& options = {}) {
         const QString path = root_ + "/" + name;
-        EXPECT_EQ(runIn(source(), "zip", QStringList{"-q", "-r", "-X"} + options + QStringList{path} + entries), 0);
+        EXPECT_EQ(runIn(source(), "zip",
+                        QStringList{"-q", "-r", "-X"} + options + QStringList{path} + entries),
+                  0);
         return path;
     }
     // Renames an entry in place (both headers), keeping its length.
@@ -65,7 +67,8 @@ TEST_F(Archive, RefusesEntriesThatLeaveTheFolder) {
         const auto error = extractApp(archive, unpacked());
         ASSERT_TRUE(error) << archive.toStdString();
         EXPECT_TRUE(error->contains(reason)) << error->toStdString();
-        EXPECT_TRUE(QDir(unpacked()).isEmpty()) << "nothing unpacked from " << archive.toStdString();
+        EXPECT_TRUE(QDir(unpacked()).isEmpty())
+            << "nothing unpacked from " << archive.toStdString();
     }
     EXPECT_FALSE(QFile::exists(root_ + "/out/evil"));
 

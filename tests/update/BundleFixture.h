@@ -14,10 +14,10 @@ inline bool writeFile(const QString& path, const QByteArray& bytes, bool executa
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
         return false;
     file.close();
-    return !executable || QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner |
-                                                          QFile::ExeOwner | QFile::ReadGroup |
-                                                          QFile::ExeGroup | QFile::ReadOther |
-                                                          QFile::ExeOther);
+    return !executable ||
+           QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                           QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther |
+                                           QFile::ExeOther);
 }
 
 inline QByteArray readFile(const QString& path) {

@@ -39,17 +39,23 @@ TEST_F(DownloadCheck, FirstProblemWinsInOrder) {
         std::optional<QString> message;
     };
     const Case cases[] = {
-        {{QString("Connection refused"), std::nullopt}, "PK\x03\x04", 40000,
+        {{QString("Connection refused"), std::nullopt},
+         "PK\x03\x04",
+         40000,
          "Could not download Tarvel-v2.zip: Connection refused"},
         // The status comes before any look at the file, even a good one.
-        {{std::nullopt, 404}, "PK\x03\x04", 40000,
+        {{std::nullopt, 404},
+         "PK\x03\x04",
+         40000,
          "Server returned HTTP 404 for Tarvel-v2.zip. Download manually from tarvel.app/tarvel."},
         {{std::nullopt, 200}, "<html>", 40000, html},
         {{std::nullopt, 0}, "<!", 2, html},
         {{std::nullopt, 200}, "<", 1, notZip},
         {{std::nullopt, 200}, "PK\x03", 3, notZip},
         {{std::nullopt, 200}, "ZIP!", 40000, notZip},
-        {{std::nullopt, 200}, "PK\x03\x04", 39999,
+        {{std::nullopt, 200},
+         "PK\x03\x04",
+         39999,
          "Downloaded package is too small (39999 bytes)."},
         {{std::nullopt, 200}, "PK\x03\x04", 40000, std::nullopt},
         {{std::nullopt, std::nullopt}, "PK\x05\x06", 41000, std::nullopt},
@@ -64,8 +70,8 @@ TEST_F(DownloadCheck, FirstProblemWinsInOrder) {
 
 TEST(DownloadText, BytesAndProgress) {
     const std::pair<std::int64_t, const char*> sizes[] = {
-        {0, "0 B"},         {1023, "1023 B"},     {1024, "1 KB"},         {1535, "1 KB"},
-        {1536, "2 KB"},     {1048575, "1024 KB"}, {1048576, "1.0 MB"}, {15938355, "15.2 MB"},
+        {0, "0 B"},     {1023, "1023 B"},     {1024, "1 KB"},      {1535, "1 KB"},
+        {1536, "2 KB"}, {1048575, "1024 KB"}, {1048576, "1.0 MB"}, {15938355, "15.2 MB"},
     };
     for (const auto& [bytes, text] : sizes) EXPECT_EQ(formatBytes(bytes), text) << bytes;
 

@@ -33,7 +33,8 @@ protected:
         ASSERT_TRUE(test::makeBundle(home_ + "/Applications", "#!/bin/sh\necho old\n"));
         const QString release = dir_.path() + "/release";
         ASSERT_TRUE(test::makeBundle(release, newLauncher(), kReleaseFillerBytes));
-        ASSERT_EQ(test::runIn(release, "zip", {"-q", "-r", "-X", "../release.zip", "Tarvel.app"}), 0);
+        ASSERT_EQ(test::runIn(release, "zip", {"-q", "-r", "-X", "../release.zip", "Tarvel.app"}),
+                  0);
         zip_ = readFile(dir_.path() + "/release.zip");
         ASSERT_GE(zip_.size(), kMinimumArchiveBytes);
         ASSERT_TRUE(server_.listen());
@@ -95,17 +96,19 @@ TEST_F(UpdateEndToEnd, ReplacesTheInstalledBundleAndStartsTheNewOne) {
     EXPECT_EQ(readFile(bundle() + "/share/filler.bin").size(), kReleaseFillerBytes);
     EXPECT_FALSE(QFile::exists(bundle() + ".new"));
     EXPECT_FALSE(QFile::exists(bundle() + ".old"));
-    EXPECT_TRUE(test::waitUntil([&] { return QFile::exists(home_ + "/new-tarvel-started"); }, 30000));
+    EXPECT_TRUE(
+        test::waitUntil([&] { return QFile::exists(home_ + "/new-tarvel-started"); }, 30000));
 
     const QByteArray log = readFile(home_ + "/.local/state/Tarvel/update.log");
     EXPECT_TRUE(log.contains("] Resolved zip: Tarvel-v9.0.0.zip\n")) << log.toStdString();
     EXPECT_TRUE(log.contains("] Installing to " + bundle().toUtf8() + "\n"));
-    EXPECT_EQ(QFileInfo(runtime_ + "/tarvel-update").permissions() & 0x0077, 0);
+    EXPECT_EQ(QFileInfo(runtime_ + "/tarvel-update").permissions().toInt() & 0x0077, 0);
 }
 
 TEST_F(UpdateEndToEnd, FailuresLeaveTheInstalledBundleAlone) {
-    server_.serve("/tarvel-pro/version.json",
-                  R"({"latest":"v9.0.0","beta":"v9.1-Beta","releases":{"beta":{"zip":"../../.bashrc"},
+    server_.serve(
+        "/tarvel-pro/version.json",
+        R"({"latest":"v9.0.0","beta":"v9.1-Beta","releases":{"beta":{"zip":"../../.bashrc"},
                       "stable":{"zip":"Tarvel-v9.0.0.zip"}}})");
     server_.serve("/tarvel-pro/Tarvel-v8.zip", "missing", 404);
     struct Case {

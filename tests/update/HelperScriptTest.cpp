@@ -18,21 +18,24 @@ TEST(HelperScript, QuotesPathsWithApostrophes) {
     EXPECT_EQ(shellQuote("/home/o'brien/Tarvel.app"), "/home/o'\\''brien/Tarvel.app");
     EXPECT_EQ(shellQuote("''"), "'\\'''\\''");
 
-    const QString script = helperScriptText({"/h/o'b/update.log", "/h/o'b/update-result.txt", 4242,
-                                             "/h/o'b/Applications/Tarvel.app",
-                                             "/h/o'b/cache/Tarvel.app"});
+    const QString script =
+        helperScriptText({"/h/o'b/update.log", "/h/o'b/update-result.txt", 4242,
+                          "/h/o'b/Applications/Tarvel.app", "/h/o'b/cache/Tarvel.app"});
     EXPECT_TRUE(script.startsWith("#!/bin/bash\nLOG='/h/o'\\''b/update.log'\n"));
     EXPECT_TRUE(script.contains("while kill -0 4242 2>/dev/null; do sleep 0.25; done\n"));
     EXPECT_TRUE(script.contains("mkdir -p '/h/o'\\''b/Applications' ||"));
-    EXPECT_TRUE(script.contains("cp -a '/h/o'\\''b/cache/Tarvel.app' "
-                                "'/h/o'\\''b/Applications/Tarvel.app.new'"));
+    EXPECT_TRUE(
+        script.contains("cp -a '/h/o'\\''b/cache/Tarvel.app' "
+                        "'/h/o'\\''b/Applications/Tarvel.app.new'"));
     EXPECT_FALSE(script.endsWith("\n"));
-    for (const char* placeholder : {"{LOG}", "{RESULT}", "{PID}", "{PARENT}", "{TARGET}", "{STAGED}"})
+    for (const char* placeholder :
+         {"{LOG}", "{RESULT}", "{PID}", "{PARENT}", "{TARGET}", "{STAGED}"})
         EXPECT_FALSE(script.contains(placeholder)) << placeholder;
 
     const QString command = privilegedCommand("/h/o'b/cache/Tarvel.app", "/opt/Tarvel.app");
-    EXPECT_TRUE(command.contains("cp -a --no-preserve=ownership '/h/o'\\''b/cache/Tarvel.app' "
-                                 "'/opt/Tarvel.app.new'"));
+    EXPECT_TRUE(
+        command.contains("cp -a --no-preserve=ownership '/h/o'\\''b/cache/Tarvel.app' "
+                         "'/opt/Tarvel.app.new'"));
 
     // Each way pkexec can fail says something different.
     const QStringList texts{privilegedFailureText(-1), privilegedFailureText(1),

@@ -32,8 +32,7 @@ TEST(VersionOrder, OrdersNumbersThenChannelThenText) {
         {"v1.3", "V1.3", false},
         {"Pro", "", true},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(isNewer(c.a, c.b), c.newer) << c.a << " against " << c.b;
+    for (const Case& c : cases) EXPECT_EQ(isNewer(c.a, c.b), c.newer) << c.a << " against " << c.b;
 }
 
 TEST(VersionOrder, NumbersRanksAndLabels) {
@@ -89,8 +88,9 @@ TEST(BundleLocation, DestinationFollowsWhereTheBundleRuns) {
     EXPECT_EQ(installDestination("/media/a/stick/Tarvel.app", paths), user);
     EXPECT_EQ(installDestination("/run/media/a/stick/Tarvel.app", paths), user);
     EXPECT_EQ(installDestination(writable, paths), writable);  // in place
-    if (::geteuid() != 0)  // root may write anywhere
+    if (::geteuid() != 0) {  // root may write anywhere
         EXPECT_EQ(installDestination("/usr/lib/Tarvel.app", paths), user);
+    }
 }
 
 }  // namespace
