@@ -2,6 +2,7 @@
 // manifest and the same version ordering.
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QStringList>
 #include <QNetworkAccessManager>
 #include <iostream>
 #include <nlohmann/json.hpp>
@@ -39,8 +40,9 @@ int runUpdate(const std::vector<std::string>& args, std::ostream& out) {
         throw UsageError("expected \"check\"");
     const QString given = QString::fromStdString(parsed.value("manifest-url", UPDATE_CHECK_URL));
     const QUrl url(given, QUrl::StrictMode);
-    if (!url.isValid() || (url.scheme() != "https" && url.scheme() != "http"))
-        throw UsageError("--manifest-url needs an http or https URL");
+    // file: lets a release be checked before it is published.
+    if (!url.isValid() || !QStringList{"https", "http", "file"}.contains(url.scheme()))
+        throw UsageError("--manifest-url needs an https, http or file URL");
 
     const auto manifest = fetchOnce(url);
     if (!manifest) {
