@@ -86,7 +86,11 @@ ReplaceResult replaceApp(const QString& bundle, const QString& destination,
                          const UpdatePaths& paths, const QString& workDir, qint64 pid) {
     QDir().mkpath(QFileInfo(destination).path());
     QDir().mkpath(paths.stagingRoot());
-    QDir(paths.stagedCopy()).removeRecursively();
+    // A link there would have removeRecursively empty whatever it points to.
+    if (QFileInfo(paths.stagedCopy()).isSymLink())
+        QFile::remove(paths.stagedCopy());
+    else
+        QDir(paths.stagedCopy()).removeRecursively();
     const CommandResult stage = runCommand("cp", {"-a", bundle, paths.stagedCopy()});
     if (stage.status != 0)
         return {stage.error.isEmpty() ? "Could not stage the update package." : stage.error, false};
