@@ -26,6 +26,7 @@ struct Shown {
     QStringList buttons;
     QString defaultButton;
     QString escapeButton;
+    bool plainText = true;  // no label renders markup
 };
 
 // Presses `press` on the next alert that opens.
@@ -41,7 +42,10 @@ private:
     void answer() {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (!box || shown) return;
-        Shown s{box->text(), box->informativeText(), {}, {}, {}};
+        Shown s{box->text(), box->informativeText(), {}, {}, {}, true};
+        for (const QLabel* label : box->findChildren<QLabel*>())
+            if (!label->text().isEmpty() && label->textFormat() != Qt::PlainText)
+                s.plainText = false;
         for (QAbstractButton* button : box->buttons()) s.buttons << button->text();
         s.defaultButton = box->defaultButton() ? box->defaultButton()->text() : QString();
         s.escapeButton = box->escapeButton() ? box->escapeButton()->text() : QString();
@@ -98,6 +102,7 @@ TEST_F(UpdateAlerts, ManualCheckReportsEachOutcome) {
     EXPECT_EQ(offer.buttons, (QStringList{"Install Update", "Later"}));
     EXPECT_EQ(offer.defaultButton, "Install Update");
     EXPECT_EQ(offer.escapeButton, "Later");
+    EXPECT_TRUE(offer.plainText);
 }
 
 TEST_F(UpdateAlerts, UnfinishedUpdateIsReportedOnceWithTheRealLogPath) {
