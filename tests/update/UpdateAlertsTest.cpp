@@ -119,6 +119,31 @@ TEST_F(UpdateAlerts, UnfinishedUpdateIsReportedOnceWithTheRealLogPath) {
     EXPECT_FALSE(QFile::exists(result));
 }
 
+TEST_F(UpdateAlerts, InstallTellsWhyItStopped) {
+    QDir().mkpath(dir_.path() + "/run");
+    qputenv("XDG_RUNTIME_DIR", (dir_.path() + "/run").toUtf8());
+    Shown packaged = answer([](UpdateController& c) { c.install("v9"); }, "OK");
+    EXPECT_EQ(packaged.text, "Update Through Your Package Manager");
+    EXPECT_EQ(packaged.defaultButton, "Open Website");
+    EXPECT_EQ(packaged.escapeButton, "OK");
+
+    setup_.executable = dir_.path() + "/Applications/Tarvel.app/bin/tarvel";
+    UpdateProgressWindow* window = nullptr;
+    Shown failed = answer(
+        [&window](UpdateController& c) {
+            c.install("v9");
+            window = c.progressWindow();
+        },
+        "Cancel");
+    EXPECT_NE(window, nullptr);
+    EXPECT_EQ(failed.text, "Update Failed");
+    EXPECT_EQ(failed.informative,
+              "Server returned HTTP 404 for Tarvel-v9.zip. Download manually from " +
+                  server_.host() + "/tarvel.");
+    EXPECT_EQ(failed.buttons, (QStringList{"Open Website", "Cancel"}));
+    EXPECT_EQ(failed.escapeButton, "Cancel");
+}
+
 TEST(UpdateProgress, ShowsTheStepAndTheBytes) {
     UpdateProgressWindow window("v2", "tarvel.app");
     EXPECT_EQ(window.windowTitle(), "Tarvel Update");
