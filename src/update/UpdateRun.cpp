@@ -35,10 +35,11 @@ void UpdateRun::fail(const QString& message) {
 }
 
 void UpdateRun::start() {
-    log("Update requested for " + version_ + " from " + TARVEL_VERSION);
+    // Checked first: the version goes into the log's lines and the archive's name.
     if (!isSafeVersion(version_))
         return fail("The offered version \"" + version_ +
                     "\" is not a version name Tarvel accepts.");
+    log("Update requested for " + version_ + " from " + TARVEL_VERSION);
     const auto bundle = runningBundle(setup_.executable);
     if (!bundle)
         return fail("This Tarvel is not an installed Tarvel.app, so it cannot replace itself.");
