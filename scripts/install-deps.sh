@@ -14,6 +14,7 @@ packages=(
   qtkeychain-qt6-dev libsecret-1-0 gnome-keyring libsecret-tools
   groff-base man-db zsh
   prometheus prometheus-node-exporter
+  zip unzip
   "$@"
 )
 

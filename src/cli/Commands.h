@@ -17,5 +17,6 @@ int runTop(const Args& args, std::ostream& out);
 int runHistory(const Args& args, std::ostream& out);
 int runIcon(const Args& args, std::ostream& out);
 int runMetrics(const Args& args, std::ostream& out);
+int runUpdate(const Args& args, std::ostream& out);
 
 }  // namespace tarvel::cli

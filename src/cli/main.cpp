@@ -73,6 +73,7 @@ int main(int argc, char** argv) {
         {"charge", tarvel::cli::runCharge},     {"why", tarvel::cli::runWhy},
         {"top", tarvel::cli::runTop},           {"history", tarvel::cli::runHistory},
         {"icon", tarvel::cli::runIcon},         {"metrics", tarvel::cli::runMetrics},
+        {"update", tarvel::cli::runUpdate},
     };
     const auto* command = tarvel::cli::findCommand(args[0]);
     if (!command) return unknownCommand(args[0]);

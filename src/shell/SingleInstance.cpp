@@ -75,6 +75,19 @@ bool SingleInstance::claim() {
     return listenOnSocket();
 }
 
+void SingleInstance::release() {
+    if (exported_) {
+        bus_.interface()->unregisterService(id_);
+        bus_.unregisterObject(objectPath(id_));
+        exported_.reset();
+    }
+    if (server_) {
+        server_->close();
+        QLocalServer::removeServer(socketPath());
+        server_.reset();
+    }
+}
+
 bool SingleInstance::listenOnSocket() {
     if (runtimeDir_.isEmpty()) return true;  // nowhere private to meet: run alone
     QLocalSocket probe;

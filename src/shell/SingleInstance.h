@@ -26,6 +26,8 @@ public:
 
     // Becomes the running instance; false when another one already is.
     bool claim();
+    // Gives the name up, so a Tarvel started while this one quits becomes the running one.
+    void release();
     // From a second launch: asks the running instance to activate. False when none answered.
     bool activateRunning(const QString& activationToken);
 

@@ -11,6 +11,7 @@
 #include "shell/SingleInstance.h"
 #include "shell/ui/AppDelegate.h"
 #include "shell/ui/DarkAppearance.h"
+#include "update/UpdateController.h"
 #include "views/ApplicationViews.h"
 #include "views/ViewServices.h"
 #include "views/prefs/DashboardPrefs.h"
@@ -54,6 +55,13 @@ int main(int argc, char** argv) {
     std::optional<ViewServices> views;
     AppDelegate delegate(*core);
     views.emplace(ViewServices::forApplication(*core, delegate, prefs));
+    // Before quitting for a new build, the name goes, so the new Tarvel does not hand over.
+    UpdateController updates(InstallSetup{}, [&instance] { instance.release(); });
+    AppDelegate::LaterServices later;
+    later.checkOnLaunch = [&updates] { updates.checkOnLaunch(); };
+    later.checkForUpdates = [&updates] { updates.checkManually(); };
+    delegate.setLaterServices(later);
+    views->installPathLabel = [&updates] { return updates.installPathLabel(); };
     installApplicationViews(delegate, *views);
     QObject::connect(&instance, &SingleInstance::activated, &delegate,
                      [&delegate](const QString& token) {

@@ -31,8 +31,9 @@ QWidget* buttonPair(QPushButton* left, QPushButton* right, QWidget* parent) {
 }
 
 // Where the program runs from; a long folder keeps its start and its end.
-QWidget* installRow(QWidget* parent) {
-    const QString folder = QCoreApplication::applicationDirPath();
+QWidget* installRow(const ViewServices& services, QWidget* parent) {
+    const QString folder = services.installPathLabel ? services.installPathLabel()
+                                                     : QCoreApplication::applicationDirPath();
     auto* row = new QWidget(parent);
     auto* line = new QHBoxLayout(row);
     line->setContentsMargins(0, 0, 0, 0);
@@ -56,7 +57,7 @@ SettingsSection::SettingsSection(ViewServices& services, QWidget* parent)
     const QColor primary = TarvelColor::labelPrimary.color();
     column->addWidget(new MonitorRow("Version", TARVEL_VERSION, primary, this));
     column->addWidget(new MonitorRow("Channel", TARVEL_CHANNEL, primary, this));
-    column->addWidget(installRow(this));
+    column->addWidget(installRow(services, this));
 
     auto* login = new LabeledSwitch("Launch at Login", "Start Tarvel when you log in.", this);
     LaunchAtLoginHelper* helper = services.loginItem;

@@ -1,0 +1,97 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include "update/BundleLocation.h"
+#include "update/UpdatePaths.h"
+#include "update/VersionOrder.h"
+
+namespace tarvel {
+namespace {
+
+TEST(VersionOrder, OrdersNumbersThenChannelThenText) {
+    struct Case {
+        const char* a;
+        const char* b;
+        bool newer;
+    };
+    const Case cases[] = {
+        {"v0.1.5-Pro-Beta", "v0.1.5-Pro-Beta", false},
+        {"0.1.6", "v0.1.5-Pro-Beta", true},
+        {"v0.1.5-Pro", "v0.1.5-Pro-Beta", false},
+        {"v0.1.5-Pro-Experimental", "v0.1.5-Pro-Beta", true},
+        {"v0.1.5-Final", "v0.1.5", true},
+        {"v0.1.5-Final", "v0.1.5-stable", false},  // same rank: the text decides
+        {"1.2.0", "1.2", true},
+        {"1.2", "1.2.0", false},
+        {"v1.10", "v1.9", true},  // numbers, not text
+        {"v2", "v1.99.99", true},
+        {"V1.3", "v1.3", false},  // case does not count
+        {"v1.3", "V1.3", false},
+        {"Pro", "", true},
+    };
+    for (const Case& c : cases) EXPECT_EQ(isNewer(c.a, c.b), c.newer) << c.a << " against " << c.b;
+}
+
+TEST(VersionOrder, NumbersRanksAndLabels) {
+    using Numbers = std::vector<std::int64_t>;
+    EXPECT_EQ(versionNumbers("v0.1.5-Pro-Beta"), (Numbers{0, 1, 5}));
+    EXPECT_EQ(versionNumbers("V2.10"), (Numbers{2, 10}));
+    EXPECT_EQ(versionNumbers("v2.0-beta3"), (Numbers{2, 0, 3}));
+    EXPECT_EQ(versionNumbers("Pro"), Numbers{});
+    EXPECT_EQ(versionNumbers(" \tv1.2 \t"), (Numbers{1, 2}));
+    EXPECT_EQ(versionNumbers("version 3"), Numbers{3});
+    EXPECT_EQ(versionNumbers("\nv1.2"), (Numbers{1, 2}));  // a newline is not trimmed: no "v" drop
+    // A run too long for 64 bits, or of other scripts' digits, is skipped.
+    EXPECT_EQ(versionNumbers("1.99999999999999999999.3"), (Numbers{1, 3}));
+    EXPECT_EQ(versionNumbers(QString::fromUtf8("1.\u0663.2")), (Numbers{1, 2}));
+
+    EXPECT_EQ(channelRank("v1-Experimental-Beta"), 3);
+    EXPECT_EQ(channelRank("v1-BETA"), 2);
+    EXPECT_EQ(channelRank("v1-final"), 1);
+    EXPECT_EQ(channelRank("v1-Stable"), 1);
+    EXPECT_EQ(channelRank("v1-Pro"), 0);
+
+    EXPECT_EQ(displayLabel("v0.1.5-Pro-Beta"), "v0.1.5-Pro Beta");
+    EXPECT_EQ(displayLabel("v1-Experimental"), "v1 Experimental");
+    EXPECT_EQ(displayLabel("v1-Final"), "v1 Final");
+    EXPECT_EQ(displayLabel("v1-beta"), "v1-beta");  // case-sensitive
+}
+
+TEST(BundleLocation, OnlyAnInstalledBundleIsUpdatable) {
+    EXPECT_EQ(runningBundle("/home/a/Applications/Tarvel.app/bin/tarvel"),
+              "/home/a/Applications/Tarvel.app");
+    EXPECT_EQ(runningBundle("/opt/Tarvel.app/bin/tarvel"), "/opt/Tarvel.app");
+    EXPECT_FALSE(runningBundle("/usr/bin/tarvel"));
+    EXPECT_FALSE(runningBundle("/home/a/src/tarvel/build/src/tarvel/tarvel"));
+    EXPECT_FALSE(runningBundle("/home/a/MyTarvel.app/bin/tarvel"));
+    EXPECT_FALSE(runningBundle("/home/a/Tarvel.app/bin/tarvelctl"));
+
+    EXPECT_EQ(installPathLabel("/opt/Tarvel.app/bin/tarvel"), "/opt");
+    EXPECT_EQ(installPathLabel("/home/a/Applications/Tarvel.app/bin/tarvel"),
+              "/home/a/Applications/Tarvel.app");
+    EXPECT_EQ(installPathLabel("/usr/bin/tarvel"), "/usr/bin");
+    EXPECT_TRUE(isPackagedInstall("/usr/bin/tarvel"));
+    EXPECT_FALSE(isPackagedInstall("/opt/Tarvel.app/bin/tarvel"));
+}
+
+TEST(BundleLocation, DestinationFollowsWhereTheBundleRuns) {
+    QTemporaryDir home;
+    const UpdatePaths paths{home.path(), home.path() + "/state", home.path() + "/cache"};
+    const QString user = home.path() + "/Applications/Tarvel.app";
+    const QString writable = home.path() + "/apps/Tarvel.app";
+    QDir().mkpath(writable);
+
+    EXPECT_EQ(installDestination("/opt/Tarvel.app", paths), "/opt/Tarvel.app");
+    EXPECT_EQ(installDestination("/media/a/stick/Tarvel.app", paths), user);
+    EXPECT_EQ(installDestination("/run/media/a/stick/Tarvel.app", paths), user);
+    EXPECT_EQ(installDestination(writable, paths), writable);  // in place
+    if (::geteuid() != 0) {  // root may write anywhere
+        EXPECT_EQ(installDestination("/usr/lib/Tarvel.app", paths), user);
+    }
+}
+
+}  // namespace
+}  // namespace tarvel
