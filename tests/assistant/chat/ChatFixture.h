@@ -7,13 +7,13 @@
 #include <QNetworkAccessManager>
 #include <QTemporaryDir>
 
-#include "ChatTestServer.h"
 #include "MemorySecretStore.h"
 #include "assistant/ai/PlusAIClient.h"
 #include "assistant/ai/PlusAIKeyStore.h"
 #include "assistant/chat/PlusChatModel.h"
 #include "base/Clock.h"
 #include "base/UserDefaults.h"
+#include "support/LoopbackHttpServer.h"
 #include "support/WaitUntil.h"
 
 namespace tarvel::test {
@@ -21,10 +21,10 @@ namespace tarvel::test {
 // 2026-12-05T14:25:55Z
 inline constexpr double kNow = 1796480755;
 
-inline const QByteArray kOpenRouterPath = "/api/v1/chat/completions";
-inline const QByteArray kGeminiPath = "/v1beta/models/gemini-2.0-flash:generateContent";
+inline const QString kOpenRouterPath = "/api/v1/chat/completions";
+inline const QString kGeminiPath = "/v1beta/models/gemini-2.0-flash:generateContent";
 
-inline PlusAIHosts loopbackHosts(const ChatTestServer& server) {
+inline PlusAIHosts loopbackHosts(const LoopbackHttpServer& server) {
     return {server.url(), server.url(), server.url(), server.url()};
 }
 
@@ -42,6 +42,16 @@ inline QByteArray geminiReply(const QString& text) {
         .toJson();
 }
 
+// A fixed answer from the loopback server.
+inline LoopbackHttpServer::Response answer(int status, const QByteArray& body) {
+    return LoopbackHttpServer::Response::answer(status, body);
+}
+
+// The server's address with `path`.
+inline QString at(const LoopbackHttpServer& server, const QString& path) {
+    return server.url().toString() + path;
+}
+
 // A chat over a loopback provider, an in-memory keyring and a temporary Downloads folder;
 // reveals and save dialogs are recorded instead of shown.
 struct ChatFixture {
@@ -52,7 +62,7 @@ struct ChatFixture {
     QTemporaryDir home;
     UserDefaults settings{(home.path() + "/defaults.json").toStdString()};
     ManualClock clock{kNow};
-    ChatTestServer server;
+    LoopbackHttpServer server;
     QNetworkAccessManager network;
     MemorySecretStore secrets;
     PlusAIKeyStore keys{settings, secrets};
@@ -90,8 +100,8 @@ struct ChatFixture {
     QStringList sentTurns(qsizetype request) const {
         QStringList turns;
         const QJsonObject body = QJsonDocument::fromJson(server.requests().at(request).body).object();
-        for (const QJsonValue& turn : body["messages"].toArray())
-            turns.append(turn["role"].toString() + ": " + turn["content"].toString());
+        for (const QJsonValue& turn : body.value("messages").toArray())
+            turns.append(turn.toObject().value("role").toString() + ": " + turn.toObject().value("content").toString());
         return turns;
     }
 

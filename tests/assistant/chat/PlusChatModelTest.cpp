@@ -25,7 +25,7 @@ PlusChatMessage reply(const QString& text) {
 TEST(PlusChatModelTest, SendTrimsTheDraftAndIgnoresBlankDraftsAndSendsWhileBusy) {
     ChatFixture chat;
     chat.storeKey(PlusAIProvider::openRouter, "sk-test");
-    chat.server.route(test::kOpenRouterPath, {200, test::openAIReply("  Hi there \n")});
+    chat.server.route(test::kOpenRouterPath, test::answer(200, test::openAIReply("  Hi there \n")));
 
     chat.model.setDraft("   \n");
     chat.model.send();
@@ -65,7 +65,7 @@ TEST(PlusChatModelTest, ProviderErrorsBecomeBubblesThatAreNotSentAgain) {
     EXPECT_TRUE(chat.server.requests().isEmpty());
 
     chat.storeKey(PlusAIProvider::openRouter, "sk-test");
-    chat.server.route(test::kOpenRouterPath, {200, test::openAIReply("fine")});
+    chat.server.route(test::kOpenRouterPath, test::answer(200, test::openAIReply("fine")));
     chat.exchange("second");
     ASSERT_EQ(chat.server.requests().size(), 1);
     EXPECT_EQ(chat.sentTurns(0), (QStringList{"user: first", "user: second"}));
@@ -133,7 +133,7 @@ TEST(PlusChatModelTest, ExportNamesTheFileByTheTimeAndWritesEveryMessage) {
     EXPECT_EQ(chat.model.status(), "Export chat…");
 
     chat.storeKey(PlusAIProvider::openRouter, "sk-test");
-    chat.server.route(test::kOpenRouterPath, {500, "overloaded"});
+    chat.server.route(test::kOpenRouterPath, test::answer(500, "overloaded"));
     chat.exchange("why so hot?");
     chat.model.exportChatMarkdown();
     EXPECT_EQ(chat.exports[1].contents,
@@ -167,14 +167,14 @@ TEST(PlusChatModelTest, SavesInTheSameSecondGetTheirOwnFiles) {
 
 TEST(PlusChatModelTest, DownloadsKeepEveryFileAndNeverReplaceOne) {
     ChatFixture chat;
-    chat.server.route("/files/report.pdf", {200, "PDF"});
-    chat.server.route("/files/notes", {200, "NOTES"});
+    chat.server.route("/files/report.pdf", test::answer(200, "PDF"));
+    chat.server.route("/files/notes", test::answer(200, "NOTES"));
     {
         QFile mine(chat.downloads + "/notes");
         ASSERT_TRUE(mine.open(QIODevice::WriteOnly));
         mine.write("mine");
     }
-    const QString base = chat.server.url("/files/").toString();
+    const QString base = test::at(chat.server, "/files/");
     chat.model.downloadLinks(reply("Get " + base + "report.pdf, or (" + base +
                                    "report.pdf). And " + base + "notes."));
     EXPECT_EQ(chat.model.status(), "Downloading 3 file(s)…");
@@ -196,9 +196,9 @@ TEST(PlusChatModelTest, DownloadsRefuseWhatIsNotAWebFileAndStayInDownloads) {
         QStringList files;
     };
     ChatFixture chat;
-    chat.server.route("/..%2F..%2Fescaped", {200, "x"});
-    chat.server.route("/.profile", {200, "x"});
-    chat.server.route("/big.iso", {200, QByteArray(5000, 'x')});
+    chat.server.route("/..%2F..%2Fescaped", test::answer(200, "x"));
+    chat.server.route("/.profile", test::answer(200, "x"));
+    chat.server.route("/big.iso", test::answer(200, QByteArray(5000, 'x')));
     chat.model.setDownloadLimits({1000, 60'000, 60'000});
     const QString base = chat.server.url().toString();
     const Case cases[] = {

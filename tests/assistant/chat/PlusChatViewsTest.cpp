@@ -52,7 +52,7 @@ bool shows(const QWidget& root, const QString& text) {
 TEST(PlusChatViewsTest, SendIsOffForBlankDraftsAndWhileAReplyIsPending) {
     ChatFixture chat;
     chat.storeKey(PlusAIProvider::openRouter, "sk-test");
-    chat.server.route(test::kOpenRouterPath, {200, test::openAIReply("<b>not bold</b>")});
+    chat.server.route(test::kOpenRouterPath, test::answer(200, test::openAIReply("<b>not bold</b>")));
     PlusChatSection section(chat.model);
     section.show();
     QLineEdit* input = field(section, "Message…");
@@ -80,7 +80,7 @@ TEST(PlusChatViewsTest, SendIsOffForBlankDraftsAndWhileAReplyIsPending) {
 TEST(PlusChatViewsTest, OnlyTheLatestTwelveMessagesAreListed) {
     ChatFixture chat;
     chat.storeKey(PlusAIProvider::openRouter, "sk-test");
-    chat.server.route(test::kOpenRouterPath, {200, test::openAIReply("answer")});
+    chat.server.route(test::kOpenRouterPath, test::answer(200, test::openAIReply("answer")));
     PlusChatSection section(chat.model);
     EXPECT_EQ(withText<QLabel>(section, "Ask about battery drain, power tips, or anything else.").size(), 1);
     for (int i = 1; i <= 7; ++i) chat.exchange("m" + QString::number(i));
@@ -103,10 +103,10 @@ TEST(PlusChatViewsTest, DownloadLinksOnlyOnRepliesThatHaveLinksAndClearEmptiesTh
     ChatFixture chat;
     chat.storeKey(PlusAIProvider::openRouter, "sk-test");
     chat.server.route(test::kOpenRouterPath,
-                      {200, test::openAIReply("The guide: https://example.invalid/guide.pdf.")});
+                      test::answer(200, test::openAIReply("The guide: https://example.invalid/guide.pdf.")));
     PlusChatSection section(chat.model);
     chat.exchange("any docs? my notes are at https://example.invalid/mine.txt");
-    chat.server.route(test::kOpenRouterPath, {200, test::openAIReply("No links here.")});
+    chat.server.route(test::kOpenRouterPath, test::answer(200, test::openAIReply("No links here.")));
     chat.exchange("thanks");
     EXPECT_EQ(withText<QPushButton>(section, "Save").size(), 4);
     const auto downloads = withText<QPushButton>(section, "Download links");
@@ -144,7 +144,7 @@ TEST(PlusChatViewsTest, KeyEditorPastesTheTrimmedClipboardWithCtrlV) {
 TEST(PlusChatViewsTest, ProviderCardsSaveTestAndUseKeys) {
     ChatFixture chat;
     chat.storeKey(PlusAIProvider::openRouter, "sk-old");
-    chat.server.route(test::kGeminiPath, {200, test::geminiReply(" ok ")});
+    chat.server.route(test::kGeminiPath, test::answer(200, test::geminiReply(" ok ")));
     PlusPrefsAPIConfigPane pane(chat.model, chat.keys, chat.client, false);
     pane.show();
     EXPECT_TRUE(shows(pane, "API Config"));

@@ -58,7 +58,7 @@ TEST(PlusFileDownloadsTest, NamesFromLinksStayPlainFileNames) {
 TEST(PlusFileDownloadsTest, TakenNamesGetANumberAndAreNeverReplaced) {
     QTemporaryDir folder;
     const auto touch = [&](const QString& name, const QByteArray& content) {
-        QFile file(folder.path() + "/" + name);
+        QFile file(folder.path() + "/" + QString(name));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(content);
     };
@@ -73,10 +73,10 @@ TEST(PlusFileDownloadsTest, TakenNamesGetANumberAndAreNeverReplaced) {
     const PlusFileResult placed =
         PlusFileDownloads::placeWithoutOverwrite(folder.path() + "/incoming", folder.path(), "chat.md");
     EXPECT_EQ(placed.path, folder.path() + "/chat-4.md");
-    for (const QString& name : {"chat.md", "chat-2.md"}) {
-        QFile file(folder.path() + "/" + name);
+    for (const char* name : {"chat.md", "chat-2.md"}) {
+        QFile file(folder.path() + "/" + QString(name));
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-        EXPECT_EQ(file.readAll(), "old") << name.toStdString();
+        EXPECT_EQ(file.readAll(), "old") << name;
     }
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden).size(), 4);
 }
