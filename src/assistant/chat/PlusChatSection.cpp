@@ -1,6 +1,9 @@
 #include "assistant/chat/PlusChatSection.h"
 
+#include <algorithm>
+
 #include <QComboBox>
+#include <QResizeEvent>
 #include <QDesktopServices>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -22,6 +25,10 @@
 namespace tarvel {
 
 namespace {
+
+// The conversation grows with its messages between these heights, then scrolls.
+constexpr int kMinListHeight = 80;
+constexpr int kMaxListHeight = 180;
 
 QComboBox* providerComboBox(QWidget* parent) {
     auto* box = new QComboBox(parent);
@@ -62,8 +69,7 @@ PlusChatSection::PlusChatSection(PlusChatModel& model, QWidget* parent)
     scroll_->setWidgetResizable(true);
     scroll_->setFrameShape(QFrame::NoFrame);
     scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll_->setMinimumHeight(80);
-    scroll_->setMaximumHeight(180);
+    scroll_->setFixedHeight(kMinListHeight);
     scroll_->setStyleSheet("QScrollArea{background:transparent;}");
     content->setStyleSheet("background:transparent;");
     column->addWidget(scroll_);
@@ -222,10 +228,24 @@ void PlusChatSection::refreshMessages() {
          i < messages.size(); ++i)
         list_->addWidget(bubble(messages[i]));
     list_->addStretch(1);
-    // The newest message in view once the list has its new height.
-    QTimer::singleShot(0, scroll_, [scroll = scroll_] {
-        scroll->verticalScrollBar()->setValue(scroll->verticalScrollBar()->maximum());
-    });
+    // Once the list has its new height.
+    QTimer::singleShot(0, this, &PlusChatSection::fitConversation);
+}
+
+void PlusChatSection::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    fitConversation();
+}
+
+void PlusChatSection::fitConversation() {
+    QLayout* content = scroll_->widget()->layout();
+    content->activate();
+    const int width = scroll_->viewport()->width();
+    const int height = content->hasHeightForWidth() ? content->totalHeightForWidth(width)
+                                                    : content->totalSizeHint().height();
+    scroll_->setFixedHeight(std::clamp(height, kMinListHeight, kMaxListHeight));
+    // The newest message in view.
+    scroll_->verticalScrollBar()->setValue(scroll_->verticalScrollBar()->maximum());
 }
 
 }  // namespace tarvel

@@ -27,8 +27,12 @@ public:
 
     explicit PlusChatSection(PlusChatModel& model, QWidget* parent = nullptr);
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     QWidget* buildKeyEditor();
+    void fitConversation();
     QWidget* bubble(const PlusChatMessage& message);
     void setKeysShown(bool shown);
     void refreshMessages();
