@@ -148,6 +148,8 @@ QWidget* PlusChatSection::buildKeyEditor() {
     connect(save, &QPushButton::clicked, &model_, &PlusChatModel::saveKeyField);
     connect(getKey, &QPushButton::clicked, this,
             [this] { QDesktopServices::openUrl(keyURL(model_.provider())); });
+    // The stored key, so saving an untouched field keeps it.
+    model_.loadKeyField();
     keyField_->setText(model_.keyDraft());
     return editor;
 }

@@ -43,8 +43,9 @@ PlusPasteableKeyField::PlusPasteableKeyField(const QString& placeholder, bool se
 bool PlusPasteableKeyField::pasteTrimmed() {
     const QString text = QGuiApplication::clipboard()->text().trimmed();
     if (text.isEmpty() || isReadOnly()) return false;
-    insert(text);
-    emit textEdited(this->text());
+    // A field holds one key: the pasted one replaces whatever was there.
+    setText(text);
+    emit textEdited(text);
     return true;
 }
 

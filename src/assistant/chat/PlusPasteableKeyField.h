@@ -12,7 +12,7 @@ class PlusPasteableKeyField : public QLineEdit {
 public:
     PlusPasteableKeyField(const QString& placeholder, bool secure, QWidget* parent = nullptr);
 
-    // Puts the trimmed clipboard text in place of the selection; false with no text to paste.
+    // Replaces the field's text with the trimmed clipboard text; false with no text to paste.
     bool pasteTrimmed();
 
 protected:

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -122,6 +123,7 @@ TEST(PlusChatViewsTest, DownloadLinksOnlyOnRepliesThatHaveLinksAndClearEmptiesTh
 
 TEST(PlusChatViewsTest, KeyEditorPastesTheTrimmedClipboardWithCtrlV) {
     ChatFixture chat;
+    chat.storeKey(PlusAIProvider::openRouter, "sk-old");
     PlusChatSection section(chat.model);
     section.show();
     EXPECT_EQ(field(section, "API key (Ctrl+V)"), nullptr);
@@ -130,6 +132,7 @@ TEST(PlusChatViewsTest, KeyEditorPastesTheTrimmedClipboardWithCtrlV) {
     QLineEdit* key = field(section, "API key (Ctrl+V)");
     ASSERT_NE(key, nullptr);
     EXPECT_EQ(key->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(key->text(), "sk-old");
     EXPECT_TRUE(shows(section, "Active: openrouter/auto"));
     QApplication::clipboard()->setText("  sk-pasted \n");
     key->setFocus();
@@ -139,6 +142,15 @@ TEST(PlusChatViewsTest, KeyEditorPastesTheTrimmedClipboardWithCtrlV) {
     QTest::mouseClick(button(section, "Save key"), Qt::LeftButton);
     EXPECT_TRUE(waitUntil([&] { return shows(section, "Key saved on this Mac"); }));
     EXPECT_EQ(chat.keys.get(PlusAIProvider::openRouter), "sk-pasted");
+
+    // Each provider has its own key.
+    QComboBox* provider = section.findChild<QComboBox*>();
+    ASSERT_NE(provider, nullptr);
+    ASSERT_EQ(provider->currentText(), "OpenRouter");
+    QTest::keyClick(provider, Qt::Key_Down);
+    EXPECT_EQ(chat.model.provider(), PlusAIProvider::gemini);
+    EXPECT_EQ(key->text(), "");
+    EXPECT_FALSE(shows(section, "Active: openrouter/auto"));
 }
 
 TEST(PlusChatViewsTest, ProviderCardsSaveTestAndUseKeys) {
