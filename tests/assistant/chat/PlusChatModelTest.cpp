@@ -194,12 +194,13 @@ TEST(PlusChatModelTest, DownloadsRefuseWhatIsNotAWebFileAndStayInDownloads) {
         QString message;
         QString status;
         QStringList files;
+        PlusDownloadLimits limits{1000, 60'000, 60'000};
     };
     ChatFixture chat;
     chat.server.route("/..%2F..%2Fescaped", test::answer(200, "x"));
     chat.server.route("/.profile", test::answer(200, "x"));
     chat.server.route("/big.iso", test::answer(200, QByteArray(5000, 'x')));
-    chat.model.setDownloadLimits({1000, 60'000, 60'000});
+    chat.server.route("/silent", test::LoopbackHttpServer::Response::noAnswer());
     const QString base = chat.server.url().toString();
     const Case cases[] = {
         {"see example.com/file.zip or mailto:me@example.com", "No download links in that message", {}},
@@ -207,10 +208,14 @@ TEST(PlusChatModelTest, DownloadsRefuseWhatIsNotAWebFileAndStayInDownloads) {
         {base + "/..%2F..%2Fescaped", "Downloaded to Downloads", {"-..-escaped"}},
         {base + "/.profile", "Downloaded to Downloads", {"profile"}},
         {base + "/big.iso", "Download too large (over 1000 bytes)", {}},
+        // The server's answer is kept whatever its status, as a browser would.
+        {base + "/missing.txt", "Downloaded to Downloads", {"missing.txt"}},
+        {base + "/silent", "Download timed out", {}, {1000, 300, 60'000}},
     };
     for (const Case& c : cases) {
         QDir(chat.downloads).removeRecursively();
         QDir().mkpath(chat.downloads);
+        chat.model.setDownloadLimits(c.limits);
         chat.model.downloadLinks(reply(c.message));
         EXPECT_TRUE(waitUntil([&] { return chat.model.status() == c.status; }))
             << c.message.toStdString() << " → " << chat.model.status().toStdString();
