@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -10,6 +11,7 @@
 
 #include "ChatFixture.h"
 #include "assistant/chat/PlusChatSection.h"
+#include "assistant/chat/PlusFileDownloads.h"
 #include "assistant/chat/PlusPrefsAPIConfigPane.h"
 #include "assistant/chat/PlusPrefsChatPane.h"
 
@@ -219,6 +221,35 @@ TEST(PlusChatViewsTest, ChatPaneShowsTheProviderAndOpensTheKeys) {
     QTest::mouseClick(button(pane, "Open API Config…"), Qt::LeftButton);
     EXPECT_TRUE(shows(pane, "Provider keys"));
     EXPECT_FALSE(shows(pane, "Provider: Gemini"));
+}
+
+TEST(PlusChatViewsTest, SaveDialogIsItsOwnWindowAndAddsTheExtension) {
+    struct Case {
+        QString name;
+        QString ext;
+        QString file;
+    };
+    const Case cases[] = {
+        {"tarvel-pro-chat-2026-12-05T14-25-55Z", "md", "tarvel-pro-chat-2026-12-05T14-25-55Z.md"},
+        {"notes.md", "md", "notes.md"},
+        {"log", "txt", "log.txt"},
+    };
+    for (const Case& c : cases) {
+        PlusFileDownloads::savePanel(c.name, c.ext, "text");
+        QFileDialog* dialog = nullptr;
+        for (QWidget* window : QApplication::topLevelWidgets())
+            if (auto* found = qobject_cast<QFileDialog*>(window); found && found->isVisible())
+                dialog = found;
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->parent(), nullptr);
+        EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
+        EXPECT_EQ(dialog->defaultSuffix(), c.ext);
+        ASSERT_EQ(dialog->selectedFiles().size(), 1);
+        EXPECT_TRUE(dialog->selectedFiles()[0].endsWith("/" + c.file))
+            << dialog->selectedFiles()[0].toStdString();
+        dialog->reject();
+        QCoreApplication::processEvents();
+    }
 }
 
 }  // namespace
