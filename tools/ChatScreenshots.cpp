@@ -41,7 +41,8 @@ public:
             done({true, items_.contains(account) ? std::optional(items_[account]) : std::nullopt});
         });
     }
-    void write(const QString& account, const QString& value, std::function<void(bool)> done) override {
+    void write(const QString& account, const QString& value,
+               std::function<void(bool)> done) override {
         items_[account] = value;
         QTimer::singleShot(0, &context_, [done] { done(true); });
     }
@@ -66,10 +67,12 @@ public:
                     socket->readAll();
                     const QJsonObject message{{"role", "assistant"}, {"content", kAnswer}};
                     const QByteArray body =
-                        QJsonDocument(QJsonObject{{"choices", QJsonArray{QJsonObject{{"message", message}}}}})
+                        QJsonDocument(
+                            QJsonObject{{"choices", QJsonArray{QJsonObject{{"message", message}}}}})
                             .toJson();
-                    socket->write("HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: " +
-                                  QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
+                    socket->write(
+                        "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: " +
+                        QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
                     socket->disconnectFromHost();
                 });
                 QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);

@@ -117,20 +117,21 @@ void PlusChatModel::send() {
     const QString model = resolvedModel();
     if (provider == PlusAIProvider::openRouter) PlusOpenRouterModels::setSelected(settings_, model);
     QPointer<PlusChatModel> self(this);
-    client_.request(provider, keys_.get(provider), messages_, model,
-                    [self, model](const PlusAIClient::Reply& reply) {
-                        if (!self) return;
-                        if (const auto* text = std::get_if<QString>(&reply)) {
-                            self->append({QUuid::createUuid(), "assistant", *text, false});
-                            self->setBusy(false);
-                            self->setStatus("Ready · " + model);
-                        } else {
-                            const auto& error = std::get<PlusAIError>(reply);
-                            self->append({QUuid::createUuid(), "assistant", error.description, true});
-                            self->setBusy(false);
-                            self->setStatus("Error");
-                        }
-                    });
+    client_.request(
+        provider, keys_.get(provider), messages_, model,
+        [self, model](const PlusAIClient::Reply& reply) {
+            if (!self) return;
+            if (const auto* text = std::get_if<QString>(&reply)) {
+                self->append({QUuid::createUuid(), "assistant", *text, false});
+                self->setBusy(false);
+                self->setStatus("Ready · " + model);
+            } else {
+                const auto& error = std::get<PlusAIError>(reply);
+                self->append({QUuid::createUuid(), "assistant", error.description, true});
+                self->setBusy(false);
+                self->setStatus("Error");
+            }
+        });
 }
 
 void PlusChatModel::clearChat() {
@@ -166,8 +167,7 @@ QString PlusChatModel::chatMarkdown() const {
 }
 
 void PlusChatModel::exportChatMarkdown() {
-    const QDateTime now =
-        QDateTime::fromSecsSinceEpoch(qint64(std::floor(clock_.now())), Qt::UTC);
+    const QDateTime now = QDateTime::fromSecsSinceEpoch(qint64(std::floor(clock_.now())), Qt::UTC);
     const QString name = "tarvel-pro-chat-" + now.toString("yyyy-MM-ddTHH-mm-ssZ");
     if (savePanel_) savePanel_(name, "md", chatMarkdown());
     setStatus("Export chat…");

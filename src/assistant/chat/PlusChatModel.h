@@ -23,7 +23,8 @@ class UserDefaults;
 // long as the program; nothing but the provider and the OpenRouter model is kept on disk.
 class PlusChatModel : public QObject {
     Q_OBJECT
-    Q_PROPERTY(tarvel::PlusAIProvider provider READ provider WRITE setProvider NOTIFY providerChanged)
+    Q_PROPERTY(
+        tarvel::PlusAIProvider provider READ provider WRITE setProvider NOTIFY providerChanged)
     Q_PROPERTY(QString openRouterModel READ openRouterModel WRITE setOpenRouterModel NOTIFY
                    openRouterModelChanged)
     Q_PROPERTY(QString openRouterCustom READ openRouterCustom WRITE setOpenRouterCustom NOTIFY
@@ -77,8 +78,8 @@ public:
     QString chatMarkdown() const;
 
     // How files are shown and exported; tests record instead of opening windows.
-    using SavePanel = std::function<void(const QString& name, const QString& ext,
-                                         const QString& contents)>;
+    using SavePanel =
+        std::function<void(const QString& name, const QString& ext, const QString& contents)>;
     void setSavePanel(SavePanel panel) { savePanel_ = std::move(panel); }
     void setReveal(std::function<void(const QString& path)> reveal) { reveal_ = std::move(reveal); }
     void setDownloadLimits(const PlusDownloadLimits& limits) { limits_ = limits; }

@@ -1,18 +1,17 @@
 #include "assistant/chat/PlusChatSection.h"
 
-#include <algorithm>
-
 #include <QComboBox>
-#include <QResizeEvent>
 #include <QDesktopServices>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "assistant/chat/PlusChatModel.h"
 #include "assistant/chat/PlusFileDownloads.h"
@@ -170,9 +169,9 @@ void PlusChatSection::refreshProvider() {
     modelLabel_->setVisible(openRouter);
     modelLabel_->setText(model_.resolvedModel());
     if (providerPicker_) {
-        const int index = int(std::find(kAllPlusAIProviders.begin(), kAllPlusAIProviders.end(),
-                                        model_.provider()) -
-                              kAllPlusAIProviders.begin());
+        const int index = int(
+            std::find(kAllPlusAIProviders.begin(), kAllPlusAIProviders.end(), model_.provider()) -
+            kAllPlusAIProviders.begin());
         if (providerPicker_->currentIndex() != index) providerPicker_->setCurrentIndex(index);
         modelPicker_->setVisible(openRouter);
     }
@@ -192,9 +191,9 @@ QWidget* PlusChatSection::bubble(const PlusChatMessage& message) {
     column->setSpacing(4);
     column->addWidget(plainLabel(mine ? "You" : rawValue(model_.provider()), TarvelType::label,
                                  TarvelColor::labelSecondary, card));
-    QLabel* text = plainLabel(message.text, TarvelType::caption,
-                              message.isError ? TarvelColor::nOrange : TarvelColor::labelPrimary,
-                              card);
+    QLabel* text =
+        plainLabel(message.text, TarvelType::caption,
+                   message.isError ? TarvelColor::nOrange : TarvelColor::labelPrimary, card);
     text->setWordWrap(true);
     text->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     column->addWidget(text);

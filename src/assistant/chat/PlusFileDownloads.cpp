@@ -1,5 +1,8 @@
 #include "assistant/chat/PlusFileDownloads.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -15,8 +18,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
 
 #include "assistant/chat/PlusLinkDetector.h"
 
@@ -90,7 +91,8 @@ PlusFileResult placeWithoutOverwrite(const QString& source, const QString& folde
             folder + "/" + (k == 1 ? fileName : stem + "-" + QString::number(k) + ext);
         const int error = moveNoReplace(from, QFile::encodeName(path));
         if (error == 0) return {path, {}};
-        if (error != EEXIST) return {{}, "Could not move the file into place: " + systemError(error)};
+        if (error != EEXIST)
+            return {{}, "Could not move the file into place: " + systemError(error)};
     }
     return {{}, "Too many files named " + fileName};
 }
@@ -113,9 +115,9 @@ void reveal(const QString& path) {
     const auto openFolder = [folder] { QDesktopServices::openUrl(QUrl::fromLocalFile(folder)); };
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) return openFolder();
-    QDBusMessage call = QDBusMessage::createMethodCall(
-        "org.freedesktop.FileManager1", "/org/freedesktop/FileManager1",
-        "org.freedesktop.FileManager1", "ShowItems");
+    QDBusMessage call = QDBusMessage::createMethodCall("org.freedesktop.FileManager1",
+                                                       "/org/freedesktop/FileManager1",
+                                                       "org.freedesktop.FileManager1", "ShowItems");
     call << QStringList{QUrl::fromLocalFile(path).toString()} << QString();
     auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, 5000));
     QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,

@@ -59,8 +59,8 @@ PlusFileResult placeWithoutOverwrite(const QString& source, const QString& folde
 
 // Fetches an http or https link into the folder, streamed to a partial file and moved into
 // place once complete. `done` runs once, from the event loop.
-void downloadRemote(QNetworkAccessManager& network, const QString& folder,
-                    const QString& urlString, const PlusDownloadLimits& limits,
+void downloadRemote(QNetworkAccessManager& network, const QString& folder, const QString& urlString,
+                    const PlusDownloadLimits& limits,
                     std::function<void(const PlusFileResult&)> done);
 
 }  // namespace PlusFileDownloads

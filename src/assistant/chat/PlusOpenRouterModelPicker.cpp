@@ -36,9 +36,12 @@ PlusOpenRouterModelPicker::PlusOpenRouterModelPicker(PlusChatModel& model, QWidg
     connect(presets_, &QComboBox::activated, this,
             [this](int index) { model_.setOpenRouterModel(presets_->itemText(index)); });
     connect(custom_, &QLineEdit::textEdited, &model_, &PlusChatModel::setOpenRouterCustom);
-    connect(&model_, &PlusChatModel::openRouterModelChanged, this, &PlusOpenRouterModelPicker::refresh);
-    connect(&model_, &PlusChatModel::openRouterCustomChanged, this, &PlusOpenRouterModelPicker::refresh);
-    connect(&model_, &PlusChatModel::resolvedModelChanged, this, &PlusOpenRouterModelPicker::refresh);
+    connect(&model_, &PlusChatModel::openRouterModelChanged, this,
+            &PlusOpenRouterModelPicker::refresh);
+    connect(&model_, &PlusChatModel::openRouterCustomChanged, this,
+            &PlusOpenRouterModelPicker::refresh);
+    connect(&model_, &PlusChatModel::resolvedModelChanged, this,
+            &PlusOpenRouterModelPicker::refresh);
     refresh();
 }
 

@@ -34,18 +34,18 @@ QString leading(const QString& text, int count) {
 }
 
 QLabel* activeBadge(QWidget* parent) {
-    QLabel* badge = plainLabel("Active", TarvelType::label, TarvelColor::accent, parent,
-                               QFont::DemiBold);
-    badge->setStyleSheet("QLabel{background:rgba(89,191,255,0.18);border-radius:8px;"
-                         "padding:1px 8px;}");
+    QLabel* badge =
+        plainLabel("Active", TarvelType::label, TarvelColor::accent, parent, QFont::DemiBold);
+    badge->setStyleSheet(
+        "QLabel{background:rgba(89,191,255,0.18);border-radius:8px;"
+        "padding:1px 8px;}");
     return badge;
 }
 
 }  // namespace
 
 PlusPrefsAPIConfigPane::PlusPrefsAPIConfigPane(PlusChatModel& model, PlusAIKeyStore& keys,
-                                               PlusAIClient& client, bool embedded,
-                                               QWidget* parent)
+                                               PlusAIClient& client, bool embedded, QWidget* parent)
     : PreferencesPane(embedded ? "Provider keys" : "API Config",
                       "Add your own provider keys (OpenRouter, Gemini, OpenAI, Anthropic). Stored "
                       "in this Mac’s Keychain and only sent to that provider when you chat — not "
@@ -72,8 +72,9 @@ PlusPrefsAPIConfigPane::PlusPrefsAPIConfigPane(PlusChatModel& model, PlusAIKeySt
     });
 
     for (PlusAIProvider provider : kAllPlusAIProviders) addProviderCard(provider);
-    addFootnote("Keys live in Keychain on this device. Tarvel Pro does not sell or mint provider "
-                "API keys.");
+    addFootnote(
+        "Keys live in Keychain on this device. Tarvel Pro does not sell or mint provider "
+        "API keys.");
 
     connect(&model_, &PlusChatModel::providerChanged, this, &PlusPrefsAPIConfigPane::refresh);
     connect(&keys_, &PlusAIKeyStore::keysChanged, this, &PlusPrefsAPIConfigPane::refresh);
@@ -85,9 +86,8 @@ void PlusPrefsAPIConfigPane::addProviderCard(PlusAIProvider provider) {
     QVBoxLayout* card = addCard();
     Card parts{};
     auto* title = new QHBoxLayout;
-    title->addWidget(
-        plainLabel(rawValue(provider), TarvelType::body, TarvelColor::labelPrimary, this,
-                   QFont::DemiBold));
+    title->addWidget(plainLabel(rawValue(provider), TarvelType::body, TarvelColor::labelPrimary,
+                                this, QFont::DemiBold));
     parts.badge = activeBadge(this);
     title->addWidget(parts.badge);
     title->addStretch(1);
@@ -106,10 +106,12 @@ void PlusPrefsAPIConfigPane::addProviderCard(PlusAIProvider provider) {
     card->addWidget(parts.status);
 
     auto* buttons = new QHBoxLayout;
-    const auto button = [&](const QString& title, void (PlusPrefsAPIConfigPane::*action)(PlusAIProvider)) {
+    const auto button = [&](const QString& title,
+                            void (PlusPrefsAPIConfigPane::*action)(PlusAIProvider)) {
         QPushButton* b = tarvelButton(title, ButtonKind::plain, this);
         buttons->addWidget(b);
-        connect(b, &QPushButton::clicked, this, [this, action, provider] { (this->*action)(provider); });
+        connect(b, &QPushButton::clicked, this,
+                [this, action, provider] { (this->*action)(provider); });
         return b;
     };
     button("Paste", &PlusPrefsAPIConfigPane::paste);
@@ -162,8 +164,9 @@ void PlusPrefsAPIConfigPane::test(PlusAIProvider provider) {
     testing_ = provider;
     refresh();
     QPointer<PlusPrefsAPIConfigPane> self(this);
-    client_.request(provider, key, {PlusChatMessage{QUuid::createUuid(), "user", kTestPrompt, false}},
-                    model, [self, provider, model](const PlusAIClient::Reply& reply) {
+    client_.request(provider, key,
+                    {PlusChatMessage{QUuid::createUuid(), "user", kTestPrompt, false}}, model,
+                    [self, provider, model](const PlusAIClient::Reply& reply) {
                         if (!self) return;
                         self->testing_.reset();
                         if (const auto* text = std::get_if<QString>(&reply))
@@ -189,9 +192,9 @@ void PlusPrefsAPIConfigPane::setStatus(PlusAIProvider provider, const QString& s
 
 void PlusPrefsAPIConfigPane::refresh() {
     const PlusAIProvider activeProvider = model_.provider();
-    const int index = int(std::find(kAllPlusAIProviders.begin(), kAllPlusAIProviders.end(),
-                                    activeProvider) -
-                          kAllPlusAIProviders.begin());
+    const int index =
+        int(std::find(kAllPlusAIProviders.begin(), kAllPlusAIProviders.end(), activeProvider) -
+            kAllPlusAIProviders.begin());
     if (active_->currentIndex() != index) active_->setCurrentIndex(index);
     defaultModel_->setText("Default model: " + defaultModel(activeProvider));
     for (auto& [provider, card] : cards_) {

@@ -39,7 +39,8 @@ PlusPrefsChatPane::PlusPrefsChatPane(PlusChatModel& model, PlusAIKeyStore& keys,
     auto* chatColumn = new QVBoxLayout(chat);
     chatColumn->setContentsMargins(0, 0, 0, 0);
     chatColumn->setSpacing(TarvelSpace::section);
-    chatColumn->addWidget(preferencesNote("Chat uses the active provider from the API Config subtab.", chat));
+    chatColumn->addWidget(
+        preferencesNote("Chat uses the active provider from the API Config subtab.", chat));
     auto* providerRow = new CardFrame(chat, 8);
     auto* providerLine = new QHBoxLayout(providerRow);
     providerLine->setContentsMargins(12, 8, 12, 8);

@@ -40,8 +40,7 @@ public:
         });
         connect(reply_, &QNetworkReply::readyRead, this, &RemoteDownload::drain);
         connect(reply_, &QNetworkReply::finished, this, &RemoteDownload::complete);
-        QTimer::singleShot(limits_.totalMs, this,
-                           [this] { finish({{}, "Download timed out"}); });
+        QTimer::singleShot(limits_.totalMs, this, [this] { finish({{}, "Download timed out"}); });
     }
 
 private:
@@ -56,16 +55,16 @@ private:
 
     void tooLarge() {
         const qint64 cap = limits_.maxBytes;
-        finish({{}, "Download too large (over " +
-                        (cap >= 1'000'000 ? QString::number(cap / 1'000'000) + " MB"
-                                          : QString::number(cap) + " bytes") +
-                        ")"});
+        finish({{},
+                "Download too large (over " +
+                    (cap >= 1'000'000 ? QString::number(cap / 1'000'000) + " MB"
+                                      : QString::number(cap) + " bytes") +
+                    ")"});
     }
 
     void complete() {
         // The server's answer is saved whatever its status; only a failed transfer is an error.
-        const bool answered =
-            reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
+        const bool answered = reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
         if (reply_->error() != QNetworkReply::NoError && !answered)
             return finish({{}, reply_->errorString()});
         drain();
@@ -104,8 +103,8 @@ private:
 
 }  // namespace
 
-void downloadRemote(QNetworkAccessManager& network, const QString& folder,
-                    const QString& urlString, const PlusDownloadLimits& limits,
+void downloadRemote(QNetworkAccessManager& network, const QString& folder, const QString& urlString,
+                    const PlusDownloadLimits& limits,
                     std::function<void(const PlusFileResult&)> done) {
     const QUrl url(urlString, QUrl::StrictMode);
     const QString scheme = url.scheme().toLower();
@@ -115,7 +114,8 @@ void downloadRemote(QNetworkAccessManager& network, const QString& folder,
         });
         return;
     }
-    auto* download = new RemoteDownload(folder, fileNameForLink(urlString), limits, std::move(done));
+    auto* download =
+        new RemoteDownload(folder, fileNameForLink(urlString), limits, std::move(done));
     download->setParent(&network);
     download->start(network, url);
 }

@@ -37,8 +37,7 @@ inline QByteArray openAIReply(const QString& text) {
 inline QByteArray geminiReply(const QString& text) {
     const QJsonObject part{{"text", text}};
     const QJsonObject content{{"parts", QJsonArray{part}}};
-    return QJsonDocument(
-               QJsonObject{{"candidates", QJsonArray{QJsonObject{{"content", content}}}}})
+    return QJsonDocument(QJsonObject{{"candidates", QJsonArray{QJsonObject{{"content", content}}}}})
         .toJson();
 }
 
@@ -99,9 +98,11 @@ struct ChatFixture {
     // The turns a request carried, as "role: content".
     QStringList sentTurns(qsizetype request) const {
         QStringList turns;
-        const QJsonObject body = QJsonDocument::fromJson(server.requests().at(request).body).object();
+        const QJsonObject body =
+            QJsonDocument::fromJson(server.requests().at(request).body).object();
         for (const QJsonValue& turn : body.value("messages").toArray())
-            turns.append(turn.toObject().value("role").toString() + ": " + turn.toObject().value("content").toString());
+            turns.append(turn.toObject().value("role").toString() + ": " +
+                         turn.toObject().value("content").toString());
         return turns;
     }
 

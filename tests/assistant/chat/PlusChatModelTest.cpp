@@ -147,9 +147,9 @@ TEST(PlusChatModelTest, SavesInTheSameSecondGetTheirOwnFiles) {
     chat.model.saveMessage(reply("first <b>reply</b>"));
     chat.model.saveMessage(reply("second reply"));
     chat.model.saveMessage({QUuid::createUuid(), "user", "my prompt", false});
-    EXPECT_EQ(chat.downloadedFiles(),
-              (QStringList{"tarvel-pro-prompt-" + stamp + ".md", "tarvel-pro-reply-" + stamp + "-2.md",
-                           "tarvel-pro-reply-" + stamp + ".md"}));
+    EXPECT_EQ(chat.downloadedFiles(), (QStringList{"tarvel-pro-prompt-" + stamp + ".md",
+                                                   "tarvel-pro-reply-" + stamp + "-2.md",
+                                                   "tarvel-pro-reply-" + stamp + ".md"}));
     EXPECT_EQ(read(chat.downloads + "/tarvel-pro-reply-" + stamp + ".md"), "first <b>reply</b>");
     EXPECT_EQ(read(chat.downloads + "/tarvel-pro-reply-" + stamp + "-2.md"), "second reply");
     EXPECT_EQ(chat.model.status(), "Saved tarvel-pro-prompt-" + stamp + ".md");
@@ -162,7 +162,8 @@ TEST(PlusChatModelTest, SavesInTheSameSecondGetTheirOwnFiles) {
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
     chat.model.saveMessage(reply("lost"));
-    EXPECT_TRUE(chat.model.status().startsWith("Save failed: ")) << chat.model.status().toStdString();
+    EXPECT_TRUE(chat.model.status().startsWith("Save failed: "))
+        << chat.model.status().toStdString();
 }
 
 TEST(PlusChatModelTest, DownloadsKeepEveryFileAndNeverReplaceOne) {
@@ -175,8 +176,8 @@ TEST(PlusChatModelTest, DownloadsKeepEveryFileAndNeverReplaceOne) {
         mine.write("mine");
     }
     const QString base = test::at(chat.server, "/files/");
-    chat.model.downloadLinks(reply("Get " + base + "report.pdf, or (" + base +
-                                   "report.pdf). And " + base + "notes."));
+    chat.model.downloadLinks(
+        reply("Get " + base + "report.pdf, or (" + base + "report.pdf). And " + base + "notes."));
     EXPECT_EQ(chat.model.status(), "Downloading 3 file(s)…");
     ASSERT_TRUE(waitUntil([&] { return chat.model.status() == "Downloaded to Downloads"; }))
         << chat.model.status().toStdString();
@@ -203,7 +204,9 @@ TEST(PlusChatModelTest, DownloadsRefuseWhatIsNotAWebFileAndStayInDownloads) {
     chat.server.route("/silent", test::LoopbackHttpServer::Response::noAnswer());
     const QString base = chat.server.url().toString();
     const Case cases[] = {
-        {"see example.com/file.zip or mailto:me@example.com", "No download links in that message", {}},
+        {"see example.com/file.zip or mailto:me@example.com",
+         "No download links in that message",
+         {}},
         {"ftp://example.com/file.zip", "No download links in that message", {}},
         {base + "/..%2F..%2Fescaped", "Downloaded to Downloads", {"-..-escaped"}},
         {base + "/.profile", "Downloaded to Downloads", {"profile"}},

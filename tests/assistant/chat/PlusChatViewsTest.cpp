@@ -55,7 +55,8 @@ bool shows(const QWidget& root, const QString& text) {
 TEST(PlusChatViewsTest, SendIsOffForBlankDraftsAndWhileAReplyIsPending) {
     ChatFixture chat;
     chat.storeKey(PlusAIProvider::openRouter, "sk-test");
-    chat.server.route(test::kOpenRouterPath, test::answer(200, test::openAIReply("<b>not bold</b>")));
+    chat.server.route(test::kOpenRouterPath,
+                      test::answer(200, test::openAIReply("<b>not bold</b>")));
     PlusChatSection section(chat.model);
     section.show();
     QLineEdit* input = field(section, "Message…");
@@ -85,16 +86,21 @@ TEST(PlusChatViewsTest, OnlyTheLatestTwelveMessagesAreListed) {
     chat.storeKey(PlusAIProvider::openRouter, "sk-test");
     chat.server.route(test::kOpenRouterPath, test::answer(200, test::openAIReply("answer")));
     PlusChatSection section(chat.model);
-    EXPECT_EQ(withText<QLabel>(section, "Ask about battery drain, power tips, or anything else.").size(), 1);
+    EXPECT_EQ(
+        withText<QLabel>(section, "Ask about battery drain, power tips, or anything else.").size(),
+        1);
     for (int i = 1; i <= 7; ++i) chat.exchange("m" + QString::number(i));
     chat.model.setDraft("m8");
     chat.model.send();  // 15 messages, the last reply pending
     ASSERT_EQ(chat.model.messages().size(), 15);
-    for (const QString text : {"m1", "m2"}) EXPECT_TRUE(withText<QLabel>(section, text).isEmpty()) << text.toStdString();
-    for (int i = 3; i <= 8; ++i) EXPECT_EQ(withText<QLabel>(section, "m" + QString::number(i)).size(), 1) << i;
+    for (const QString text : {"m1", "m2"})
+        EXPECT_TRUE(withText<QLabel>(section, text).isEmpty()) << text.toStdString();
+    for (int i = 3; i <= 8; ++i)
+        EXPECT_EQ(withText<QLabel>(section, "m" + QString::number(i)).size(), 1) << i;
     EXPECT_EQ(withText<QLabel>(section, "You").size(), 6);
     EXPECT_EQ(withText<QLabel>(section, "answer").size(), 6);
-    EXPECT_TRUE(withText<QLabel>(section, "Ask about battery drain, power tips, or anything else.").isEmpty());
+    EXPECT_TRUE(withText<QLabel>(section, "Ask about battery drain, power tips, or anything else.")
+                    .isEmpty());
     QTest::mouseClick(button(section, "Export chat"), Qt::LeftButton);
     ASSERT_EQ(chat.exports.size(), 1);
     EXPECT_EQ(chat.exports[0].contents.count("## You"), 8);
@@ -105,22 +111,28 @@ TEST(PlusChatViewsTest, OnlyTheLatestTwelveMessagesAreListed) {
 TEST(PlusChatViewsTest, DownloadLinksOnlyOnRepliesThatHaveLinksAndClearEmptiesTheList) {
     ChatFixture chat;
     chat.storeKey(PlusAIProvider::openRouter, "sk-test");
-    chat.server.route(test::kOpenRouterPath,
-                      test::answer(200, test::openAIReply("The guide: https://example.invalid/guide.pdf.")));
+    chat.server.route(
+        test::kOpenRouterPath,
+        test::answer(200, test::openAIReply("The guide: https://example.invalid/guide.pdf.")));
     PlusChatSection section(chat.model);
     chat.exchange("any docs? my notes are at https://example.invalid/mine.txt");
-    chat.server.route(test::kOpenRouterPath, test::answer(200, test::openAIReply("No links here.")));
+    chat.server.route(test::kOpenRouterPath,
+                      test::answer(200, test::openAIReply("No links here.")));
     chat.exchange("thanks");
     EXPECT_EQ(withText<QPushButton>(section, "Save").size(), 4);
     const auto downloads = withText<QPushButton>(section, "Download links");
     ASSERT_EQ(downloads.size(), 1);
     EXPECT_EQ(withText<QLabel>(*downloads[0]->parentWidget(),
-                               "The guide: https://example.invalid/guide.pdf.").size(), 1);
+                               "The guide: https://example.invalid/guide.pdf.")
+                  .size(),
+              1);
 
     QTest::mouseClick(button(section, "Clear"), Qt::LeftButton);
     EXPECT_EQ(withText<QLabel>(section, "Cleared").size(), 1);
     EXPECT_TRUE(withText<QPushButton>(section, "Save").isEmpty());
-    EXPECT_EQ(withText<QLabel>(section, "Ask about battery drain, power tips, or anything else.").size(), 1);
+    EXPECT_EQ(
+        withText<QLabel>(section, "Ask about battery drain, power tips, or anything else.").size(),
+        1);
 }
 
 TEST(PlusChatViewsTest, KeyEditorPastesTheTrimmedClipboardWithCtrlV) {

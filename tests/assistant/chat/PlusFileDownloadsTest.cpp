@@ -16,9 +16,11 @@ TEST(PlusFileDownloadsTest, LinksAreHttpOnlyWithoutTheSentenceAroundThem) {
     };
     const Case cases[] = {
         {"see https://example.com/a.zip.", {"https://example.com/a.zip"}},
-        {"http://a.org/x, https://b.org/y; and https://c.org/z!", {"http://a.org/x", "https://b.org/y", "https://c.org/z"}},
+        {"http://a.org/x, https://b.org/y; and https://c.org/z!",
+         {"http://a.org/x", "https://b.org/y", "https://c.org/z"}},
         {"(see https://example.com/a)", {"https://example.com/a"}},
-        {"https://en.wikipedia.org/wiki/Li-ion_(battery))", {"https://en.wikipedia.org/wiki/Li-ion_(battery)"}},
+        {"https://en.wikipedia.org/wiki/Li-ion_(battery))",
+         {"https://en.wikipedia.org/wiki/Li-ion_(battery)"}},
         {"[the file](https://example.com/f.pdf)", {"https://example.com/f.pdf"}},
         {"[https://example.com/f.pdf](https://example.com/f.pdf)",
          {"https://example.com/f.pdf", "https://example.com/f.pdf"}},
@@ -64,14 +66,16 @@ TEST(PlusFileDownloadsTest, TakenNamesGetANumberAndAreNeverReplaced) {
     };
     touch("chat.md", "old");
     touch("chat-2.md", "old");
-    EXPECT_EQ(PlusFileDownloads::uniqueURL(folder.path(), "a/b:c", "md"), folder.path() + "/a-b-c.md");
-    EXPECT_EQ(PlusFileDownloads::uniqueURL(folder.path(), "chat", "md"), folder.path() + "/chat-3.md");
+    EXPECT_EQ(PlusFileDownloads::uniqueURL(folder.path(), "a/b:c", "md"),
+              folder.path() + "/a-b-c.md");
+    EXPECT_EQ(PlusFileDownloads::uniqueURL(folder.path(), "chat", "md"),
+              folder.path() + "/chat-3.md");
 
     const PlusFileResult saved = PlusFileDownloads::saveText(folder.path(), "new", "chat", "md");
     EXPECT_EQ(saved.path, folder.path() + "/chat-3.md");
     touch("incoming", "fresh");
-    const PlusFileResult placed =
-        PlusFileDownloads::placeWithoutOverwrite(folder.path() + "/incoming", folder.path(), "chat.md");
+    const PlusFileResult placed = PlusFileDownloads::placeWithoutOverwrite(
+        folder.path() + "/incoming", folder.path(), "chat.md");
     EXPECT_EQ(placed.path, folder.path() + "/chat-4.md");
     for (const char* name : {"chat.md", "chat-2.md"}) {
         QFile file(folder.path() + "/" + QString(name));
