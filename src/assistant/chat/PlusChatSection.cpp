@@ -96,6 +96,8 @@ PlusChatSection::PlusChatSection(PlusChatModel& model, QWidget* parent)
 
     connect(&model_, &PlusChatModel::messagesChanged, this, &PlusChatSection::refreshMessages);
     connect(&model_, &PlusChatModel::providerChanged, this, &PlusChatSection::refreshProvider);
+    // Replies are labelled with the provider in use.
+    connect(&model_, &PlusChatModel::providerChanged, this, &PlusChatSection::refreshMessages);
     connect(&model_, &PlusChatModel::resolvedModelChanged, this, &PlusChatSection::refreshProvider);
     connect(&model_, &PlusChatModel::draftChanged, this, &PlusChatSection::refreshInput);
     connect(&model_, &PlusChatModel::busyChanged, this, &PlusChatSection::refreshInput);
