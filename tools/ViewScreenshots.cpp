@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <optional>
 
+#include "ChatScreenshots.h"
 #include "app/AppCore.h"
 #include "drain/DrainRecords.h"
 #include "platform/linux/LinuxPlatform.h"
@@ -127,6 +128,7 @@ int main(int argc, char** argv) {
     std::optional<ViewServices> services;
     AppDelegate delegate(core);
     services.emplace(ViewServices::forApplication(core, delegate, prefs));
+    const auto chat = installChatScene(*services, core.settings(), settle);
     installApplicationViews(delegate, *services);
     // Something busy for the process lists.
     QProcess busy;
@@ -165,6 +167,9 @@ int main(int argc, char** argv) {
         settle(400);
         shots.shoot(QString("preferences-%1").arg(pane.id), delegate.preferencesWindow());
     }
+    shootChatScene(
+        *chat, preferences, delegate.preferencesWindow(),
+        [&shots](const QString& name, QWidget* window) { shots.shoot(name, window); }, settle);
     delegate.applicationWillTerminate();
     busy.kill();
     busy.waitForFinished();

@@ -1,0 +1,233 @@
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QFileInfo>
+
+#include "ChatFixture.h"
+#include "assistant/ai/PlusOpenRouterModels.h"
+
+namespace tarvel {
+namespace {
+
+using test::ChatFixture;
+using test::waitUntil;
+
+QString read(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return "<missing>";
+    return QString::fromUtf8(file.readAll());
+}
+
+PlusChatMessage reply(const QString& text) {
+    return {QUuid::createUuid(), "assistant", text, false};
+}
+
+TEST(PlusChatModelTest, SendTrimsTheDraftAndIgnoresBlankDraftsAndSendsWhileBusy) {
+    ChatFixture chat;
+    chat.storeKey(PlusAIProvider::openRouter, "sk-test");
+    chat.server.route(test::kOpenRouterPath, test::answer(200, test::openAIReply("  Hi there \n")));
+
+    chat.model.setDraft("   \n");
+    chat.model.send();
+    EXPECT_TRUE(chat.model.messages().isEmpty());
+    EXPECT_EQ(chat.model.draft(), "   \n");
+
+    chat.model.setDraft("  hello \n");
+    chat.model.send();
+    EXPECT_TRUE(chat.model.busy());
+    EXPECT_EQ(chat.model.status(), "Thinking…");
+    EXPECT_EQ(chat.model.draft(), "");
+    chat.model.setDraft("again");
+    chat.model.send();  // a reply is pending
+    EXPECT_EQ(chat.model.draft(), "again");
+    ASSERT_EQ(chat.model.messages().size(), 1);
+    EXPECT_EQ(chat.model.messages()[0].text, "hello");
+    EXPECT_EQ(chat.model.messages()[0].role, "user");
+
+    ASSERT_TRUE(waitUntil([&] { return !chat.model.busy(); }));
+    ASSERT_EQ(chat.model.messages().size(), 2);
+    EXPECT_EQ(chat.model.messages()[1].text, "Hi there");
+    EXPECT_EQ(chat.model.messages()[1].role, "assistant");
+    EXPECT_FALSE(chat.model.messages()[1].isError);
+    EXPECT_EQ(chat.model.status(), "Ready · openrouter/auto");
+    ASSERT_EQ(chat.server.requests().size(), 1);
+    EXPECT_EQ(chat.sentTurns(0), QStringList{"user: hello"});
+}
+
+TEST(PlusChatModelTest, ProviderErrorsBecomeBubblesThatAreNotSentAgain) {
+    ChatFixture chat;
+    // Without a key: the client's own error, and nothing goes out.
+    chat.exchange("first");
+    ASSERT_EQ(chat.model.messages().size(), 2);
+    EXPECT_TRUE(chat.model.messages()[1].isError);
+    EXPECT_EQ(chat.model.messages()[1].text, "Add your OpenRouter API key in API Config.");
+    EXPECT_EQ(chat.model.status(), "Error");
+    EXPECT_TRUE(chat.server.requests().isEmpty());
+
+    chat.storeKey(PlusAIProvider::openRouter, "sk-test");
+    chat.server.route(test::kOpenRouterPath, test::answer(200, test::openAIReply("fine")));
+    chat.exchange("second");
+    ASSERT_EQ(chat.server.requests().size(), 1);
+    EXPECT_EQ(chat.sentTurns(0), (QStringList{"user: first", "user: second"}));
+    EXPECT_EQ(chat.model.messages().size(), 4);
+}
+
+TEST(PlusChatModelTest, ProviderAndOpenRouterModelAreKeptInTheSettings) {
+    ChatFixture chat;
+    EXPECT_EQ(chat.model.provider(), PlusAIProvider::openRouter);
+    chat.model.setProvider(PlusAIProvider::anthropic);
+    EXPECT_EQ(chat.settings.string(PlusChatModel::kProviderKey), "Anthropic");
+    EXPECT_EQ(chat.model.resolvedModel(), "claude-3-5-haiku-20241022");
+
+    chat.model.setProvider(PlusAIProvider::openRouter);
+    chat.model.setOpenRouterModel("  openai/gpt-4o ");
+    EXPECT_EQ(PlusOpenRouterModels::selected(chat.settings), "openai/gpt-4o");
+    chat.model.setOpenRouterCustom("  my/model ");
+    EXPECT_EQ(chat.model.resolvedModel(), "my/model");
+
+    chat.settings.setString(PlusChatModel::kProviderKey, "Gemini");
+    PlusChatModel gemini(chat.settings, chat.client, chat.keys, chat.clock, chat.downloads,
+                         chat.network);
+    EXPECT_EQ(gemini.provider(), PlusAIProvider::gemini);
+    chat.settings.setString(PlusChatModel::kProviderKey, "Skynet");
+    PlusChatModel unknown(chat.settings, chat.client, chat.keys, chat.clock, chat.downloads,
+                          chat.network);
+    EXPECT_EQ(unknown.provider(), PlusAIProvider::openRouter);
+}
+
+TEST(PlusChatModelTest, KeyFieldSaysSavedOnlyWhenTheKeyringKeptIt) {
+    struct Case {
+        bool refuse;
+        QString draft;
+        QString status;
+        QString stored;
+    };
+    const Case cases[] = {
+        {false, " sk-new ", "Key saved on this Mac", "sk-new"},
+        {false, "", "No key saved", ""},
+        {true, "sk-new", "Key not saved: the keyring did not accept it", "sk-old"},
+    };
+    for (const Case& c : cases) {
+        ChatFixture chat;
+        chat.storeKey(PlusAIProvider::openRouter, "sk-old");
+        chat.secrets.refuseWrites = c.refuse;
+        chat.model.setKeyDraft(c.draft);
+        chat.model.saveKeyField();
+        EXPECT_TRUE(waitUntil([&] { return chat.model.status() == c.status; }))
+            << c.draft.toStdString() << " → " << chat.model.status().toStdString();
+        EXPECT_EQ(chat.keys.get(PlusAIProvider::openRouter), c.stored);
+        chat.model.setKeyDraft("typed");
+        chat.model.loadKeyField();
+        EXPECT_EQ(chat.model.keyDraft(), c.stored);
+    }
+}
+
+TEST(PlusChatModelTest, ExportNamesTheFileByTheTimeAndWritesEveryMessage) {
+    ChatFixture chat;
+    chat.model.exportChatMarkdown();
+    ASSERT_EQ(chat.exports.size(), 1);
+    EXPECT_EQ(chat.exports[0].name, "tarvel-pro-chat-2026-12-05T14-25-55Z");
+    EXPECT_EQ(chat.exports[0].ext, "md");
+    EXPECT_EQ(chat.exports[0].contents,
+              "# Tarvel Pro chat\n\nProvider: OpenRouter · Model: openrouter/auto\n\n");
+    EXPECT_EQ(chat.model.status(), "Export chat…");
+
+    chat.storeKey(PlusAIProvider::openRouter, "sk-test");
+    chat.server.route(test::kOpenRouterPath, test::answer(500, "overloaded"));
+    chat.exchange("why so hot?");
+    chat.model.exportChatMarkdown();
+    EXPECT_EQ(chat.exports[1].contents,
+              "# Tarvel Pro chat\n\nProvider: OpenRouter · Model: openrouter/auto\n\n"
+              "## You\n\nwhy so hot?\n\n## OpenRouter\n\nOpenRouter HTTP 500: overloaded\n\n");
+}
+
+TEST(PlusChatModelTest, SavesInTheSameSecondGetTheirOwnFiles) {
+    ChatFixture chat;
+    const QString stamp = QString::number(qint64(test::kNow));
+    chat.model.saveMessage(reply("first <b>reply</b>"));
+    chat.model.saveMessage(reply("second reply"));
+    chat.model.saveMessage({QUuid::createUuid(), "user", "my prompt", false});
+    EXPECT_EQ(chat.downloadedFiles(), (QStringList{"tarvel-pro-prompt-" + stamp + ".md",
+                                                   "tarvel-pro-reply-" + stamp + "-2.md",
+                                                   "tarvel-pro-reply-" + stamp + ".md"}));
+    EXPECT_EQ(read(chat.downloads + "/tarvel-pro-reply-" + stamp + ".md"), "first <b>reply</b>");
+    EXPECT_EQ(read(chat.downloads + "/tarvel-pro-reply-" + stamp + "-2.md"), "second reply");
+    EXPECT_EQ(chat.model.status(), "Saved tarvel-pro-prompt-" + stamp + ".md");
+    EXPECT_EQ(chat.model.lastSavedPath(), chat.downloads + "/tarvel-pro-prompt-" + stamp + ".md");
+    EXPECT_EQ(chat.revealed.size(), 3);
+
+    // Downloads is a file: nothing can be written under it.
+    QDir(chat.downloads).removeRecursively();
+    QFile blocker(chat.downloads);
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    chat.model.saveMessage(reply("lost"));
+    EXPECT_TRUE(chat.model.status().startsWith("Save failed: "))
+        << chat.model.status().toStdString();
+}
+
+TEST(PlusChatModelTest, DownloadsKeepEveryFileAndNeverReplaceOne) {
+    ChatFixture chat;
+    chat.server.route("/files/report.pdf", test::answer(200, "PDF"));
+    chat.server.route("/files/notes", test::answer(200, "NOTES"));
+    {
+        QFile mine(chat.downloads + "/notes");
+        ASSERT_TRUE(mine.open(QIODevice::WriteOnly));
+        mine.write("mine");
+    }
+    const QString base = test::at(chat.server, "/files/");
+    chat.model.downloadLinks(
+        reply("Get " + base + "report.pdf, or (" + base + "report.pdf). And " + base + "notes."));
+    EXPECT_EQ(chat.model.status(), "Downloading 3 file(s)…");
+    ASSERT_TRUE(waitUntil([&] { return chat.model.status() == "Downloaded to Downloads"; }))
+        << chat.model.status().toStdString();
+    EXPECT_EQ(chat.downloadedFiles(),
+              (QStringList{"notes", "notes-2", "report-2.pdf", "report.pdf"}));
+    EXPECT_EQ(read(chat.downloads + "/notes"), "mine");
+    EXPECT_EQ(read(chat.downloads + "/notes-2"), "NOTES");
+    EXPECT_EQ(read(chat.downloads + "/report-2.pdf"), "PDF");
+    EXPECT_EQ(chat.revealed.size(), 1);
+    EXPECT_EQ(chat.revealed[0], chat.model.lastSavedPath());
+}
+
+TEST(PlusChatModelTest, DownloadsRefuseWhatIsNotAWebFileAndStayInDownloads) {
+    struct Case {
+        QString message;
+        QString status;
+        QStringList files;
+        PlusDownloadLimits limits{1000, 60'000, 60'000};
+    };
+    ChatFixture chat;
+    chat.server.route("/..%2F..%2Fescaped", test::answer(200, "x"));
+    chat.server.route("/.profile", test::answer(200, "x"));
+    chat.server.route("/big.iso", test::answer(200, QByteArray(5000, 'x')));
+    chat.server.route("/silent", test::LoopbackHttpServer::Response::noAnswer());
+    const QString base = chat.server.url().toString();
+    const Case cases[] = {
+        {"see example.com/file.zip or mailto:me@example.com",
+         "No download links in that message",
+         {}},
+        {"ftp://example.com/file.zip", "No download links in that message", {}},
+        {base + "/..%2F..%2Fescaped", "Downloaded to Downloads", {"-..-escaped"}},
+        {base + "/.profile", "Downloaded to Downloads", {"profile"}},
+        {base + "/big.iso", "Download too large (over 1000 bytes)", {}},
+        // The server's answer is kept whatever its status, as a browser would.
+        {base + "/missing.txt", "Downloaded to Downloads", {"missing.txt"}},
+        {base + "/silent", "Download timed out", {}, {1000, 300, 60'000}},
+    };
+    for (const Case& c : cases) {
+        QDir(chat.downloads).removeRecursively();
+        QDir().mkpath(chat.downloads);
+        chat.model.setDownloadLimits(c.limits);
+        chat.model.downloadLinks(reply(c.message));
+        EXPECT_TRUE(waitUntil([&] { return chat.model.status() == c.status; }))
+            << c.message.toStdString() << " → " << chat.model.status().toStdString();
+        EXPECT_TRUE(waitUntil([&] { return chat.downloadedFiles() == c.files; }))
+            << c.message.toStdString() << " → " << chat.downloadedFiles().join(",").toStdString();
+    }
+    EXPECT_FALSE(QFileInfo::exists(chat.home.path() + "/escaped"));
+    EXPECT_FALSE(QFileInfo::exists(chat.home.path() + "/../escaped"));
+}
+
+}  // namespace
+}  // namespace tarvel

@@ -1,0 +1,268 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include "ChatFixture.h"
+#include "assistant/chat/PlusChatSection.h"
+#include "assistant/chat/PlusFileDownloads.h"
+#include "assistant/chat/PlusPrefsAPIConfigPane.h"
+#include "assistant/chat/PlusPrefsChatPane.h"
+
+namespace tarvel {
+namespace {
+
+using test::ChatFixture;
+using test::waitUntil;
+
+template <typename W>
+QList<W*> withText(const QWidget& root, const QString& text) {
+    QList<W*> found;
+    for (W* widget : root.findChildren<W*>())
+        if (widget->text() == text) found.append(widget);
+    return found;
+}
+
+QPushButton* button(const QWidget& root, const QString& text) {
+    const auto found = withText<QPushButton>(root, text);
+    return found.size() == 1 ? found[0] : nullptr;
+}
+
+QLineEdit* field(const QWidget& root, const QString& placeholder) {
+    for (QLineEdit* edit : root.findChildren<QLineEdit*>())
+        if (edit->placeholderText() == placeholder) return edit;
+    return nullptr;
+}
+
+// The provider's card of the API-config pane.
+QWidget* card(const QWidget& pane, const QString& provider) {
+    const auto titles = withText<QLabel>(pane, provider);
+    return titles.size() == 1 ? titles[0]->parentWidget() : nullptr;
+}
+
+bool shows(const QWidget& root, const QString& text) {
+    for (QLabel* label : withText<QLabel>(root, text))
+        if (label->isVisibleTo(&root)) return true;
+    return false;
+}
+
+TEST(PlusChatViewsTest, SendIsOffForBlankDraftsAndWhileAReplyIsPending) {
+    ChatFixture chat;
+    chat.storeKey(PlusAIProvider::openRouter, "sk-test");
+    chat.server.route(test::kOpenRouterPath,
+                      test::answer(200, test::openAIReply("<b>not bold</b>")));
+    PlusChatSection section(chat.model);
+    section.show();
+    QLineEdit* input = field(section, "Message…");
+    QPushButton* send = button(section, "Send");
+    ASSERT_TRUE(input && send);
+    EXPECT_FALSE(send->isEnabled());
+    QTest::keyClicks(input, "   ");
+    EXPECT_FALSE(send->isEnabled());
+    QTest::keyClicks(input, "hi");
+    EXPECT_TRUE(send->isEnabled());
+    QTest::mouseClick(send, Qt::LeftButton);
+    EXPECT_EQ(send->text(), "…");
+    EXPECT_FALSE(send->isEnabled());
+    EXPECT_EQ(input->text(), "");
+    ASSERT_TRUE(waitUntil([&] { return !chat.model.busy(); }));
+    EXPECT_EQ(send->text(), "Send");
+    EXPECT_FALSE(send->isEnabled());
+    // Replies are text, never markup.
+    const auto replies = withText<QLabel>(section, "<b>not bold</b>");
+    ASSERT_EQ(replies.size(), 1);
+    EXPECT_EQ(replies[0]->textFormat(), Qt::PlainText);
+    EXPECT_TRUE(replies[0]->textInteractionFlags() & Qt::TextSelectableByMouse);
+}
+
+TEST(PlusChatViewsTest, OnlyTheLatestTwelveMessagesAreListed) {
+    ChatFixture chat;
+    chat.storeKey(PlusAIProvider::openRouter, "sk-test");
+    chat.server.route(test::kOpenRouterPath, test::answer(200, test::openAIReply("answer")));
+    PlusChatSection section(chat.model);
+    EXPECT_EQ(
+        withText<QLabel>(section, "Ask about battery drain, power tips, or anything else.").size(),
+        1);
+    for (int i = 1; i <= 7; ++i) chat.exchange("m" + QString::number(i));
+    chat.model.setDraft("m8");
+    chat.model.send();  // 15 messages, the last reply pending
+    ASSERT_EQ(chat.model.messages().size(), 15);
+    for (const QString text : {"m1", "m2"})
+        EXPECT_TRUE(withText<QLabel>(section, text).isEmpty()) << text.toStdString();
+    for (int i = 3; i <= 8; ++i)
+        EXPECT_EQ(withText<QLabel>(section, "m" + QString::number(i)).size(), 1) << i;
+    EXPECT_EQ(withText<QLabel>(section, "You").size(), 6);
+    EXPECT_EQ(withText<QLabel>(section, "answer").size(), 6);
+    EXPECT_TRUE(withText<QLabel>(section, "Ask about battery drain, power tips, or anything else.")
+                    .isEmpty());
+    QTest::mouseClick(button(section, "Export chat"), Qt::LeftButton);
+    ASSERT_EQ(chat.exports.size(), 1);
+    EXPECT_EQ(chat.exports[0].contents.count("## You"), 8);
+    EXPECT_EQ(chat.exports[0].contents.count("## OpenRouter"), 7);
+    waitUntil([&] { return !chat.model.busy(); });
+}
+
+TEST(PlusChatViewsTest, DownloadLinksOnlyOnRepliesThatHaveLinksAndClearEmptiesTheList) {
+    ChatFixture chat;
+    chat.storeKey(PlusAIProvider::openRouter, "sk-test");
+    chat.server.route(
+        test::kOpenRouterPath,
+        test::answer(200, test::openAIReply("The guide: https://example.invalid/guide.pdf.")));
+    PlusChatSection section(chat.model);
+    chat.exchange("any docs? my notes are at https://example.invalid/mine.txt");
+    chat.server.route(test::kOpenRouterPath,
+                      test::answer(200, test::openAIReply("No links here.")));
+    chat.exchange("thanks");
+    EXPECT_EQ(withText<QPushButton>(section, "Save").size(), 4);
+    const auto downloads = withText<QPushButton>(section, "Download links");
+    ASSERT_EQ(downloads.size(), 1);
+    EXPECT_EQ(withText<QLabel>(*downloads[0]->parentWidget(),
+                               "The guide: https://example.invalid/guide.pdf.")
+                  .size(),
+              1);
+
+    QTest::mouseClick(button(section, "Clear"), Qt::LeftButton);
+    EXPECT_EQ(withText<QLabel>(section, "Cleared").size(), 1);
+    EXPECT_TRUE(withText<QPushButton>(section, "Save").isEmpty());
+    EXPECT_EQ(
+        withText<QLabel>(section, "Ask about battery drain, power tips, or anything else.").size(),
+        1);
+}
+
+TEST(PlusChatViewsTest, KeyEditorPastesTheTrimmedClipboardWithCtrlV) {
+    ChatFixture chat;
+    chat.storeKey(PlusAIProvider::openRouter, "sk-old");
+    PlusChatSection section(chat.model);
+    section.show();
+    EXPECT_EQ(field(section, "API key (Ctrl+V)"), nullptr);
+    QTest::mouseClick(button(section, "API keys"), Qt::LeftButton);
+    ASSERT_NE(button(section, "Hide keys"), nullptr);
+    QLineEdit* key = field(section, "API key (Ctrl+V)");
+    ASSERT_NE(key, nullptr);
+    EXPECT_EQ(key->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(key->text(), "sk-old");
+    EXPECT_TRUE(shows(section, "Active: openrouter/auto"));
+    QApplication::clipboard()->setText("  sk-pasted \n");
+    key->setFocus();
+    QTest::keyClick(key, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(key->text(), "sk-pasted");
+    EXPECT_EQ(chat.model.keyDraft(), "sk-pasted");
+    QTest::mouseClick(button(section, "Save key"), Qt::LeftButton);
+    EXPECT_TRUE(waitUntil([&] { return shows(section, "Key saved on this Mac"); }));
+    EXPECT_EQ(chat.keys.get(PlusAIProvider::openRouter), "sk-pasted");
+
+    // Each provider has its own key.
+    QComboBox* provider = section.findChild<QComboBox*>();
+    ASSERT_NE(provider, nullptr);
+    ASSERT_EQ(provider->currentText(), "OpenRouter");
+    QTest::keyClick(provider, Qt::Key_Down);
+    EXPECT_EQ(chat.model.provider(), PlusAIProvider::gemini);
+    EXPECT_EQ(key->text(), "");
+    EXPECT_FALSE(shows(section, "Active: openrouter/auto"));
+}
+
+TEST(PlusChatViewsTest, ProviderCardsSaveTestAndUseKeys) {
+    ChatFixture chat;
+    chat.storeKey(PlusAIProvider::openRouter, "sk-old");
+    chat.server.route(test::kGeminiPath, test::answer(200, test::geminiReply(" ok ")));
+    PlusPrefsAPIConfigPane pane(chat.model, chat.keys, chat.client, false);
+    pane.show();
+    EXPECT_TRUE(shows(pane, "API Config"));
+    QWidget* openRouter = card(pane, "OpenRouter");
+    QWidget* gemini = card(pane, "Gemini");
+    QWidget* anthropic = card(pane, "Anthropic");
+    ASSERT_TRUE(openRouter && gemini && anthropic);
+    EXPECT_TRUE(shows(*openRouter, "Key saved"));
+    EXPECT_TRUE(shows(*openRouter, "Active"));
+    EXPECT_TRUE(shows(*gemini, "No key"));
+    EXPECT_FALSE(shows(*gemini, "Active"));
+    EXPECT_TRUE(shows(*gemini, "Model · gemini-2.0-flash"));
+
+    QTest::mouseClick(button(*gemini, "Test"), Qt::LeftButton);
+    EXPECT_TRUE(shows(*gemini, "Paste a key first"));
+    EXPECT_TRUE(chat.server.requests().isEmpty());
+
+    QApplication::clipboard()->setText(" AIza-key\n");
+    QTest::mouseClick(button(*gemini, "Paste"), Qt::LeftButton);
+    EXPECT_EQ(field(*gemini, "Paste API key (Ctrl+V)")->text(), "AIza-key");
+    QTest::mouseClick(button(*gemini, "Test"), Qt::LeftButton);
+    EXPECT_TRUE(shows(*gemini, "Checking…"));
+    EXPECT_TRUE(waitUntil([&] { return shows(*gemini, "Connected · gemini-2.0-flash · ok"); }));
+
+    // An emptied draft clears the stored key.
+    QLineEdit* openRouterKey = field(*openRouter, "Paste API key (Ctrl+V)");
+    QTest::keyClicks(openRouterKey, "x");
+    QTest::keyClick(openRouterKey, Qt::Key_Backspace);
+    QTest::mouseClick(button(*openRouter, "Save"), Qt::LeftButton);
+    EXPECT_TRUE(waitUntil([&] { return shows(*openRouter, "Cleared"); }));
+    EXPECT_EQ(chat.keys.get(PlusAIProvider::openRouter), "");
+    EXPECT_TRUE(waitUntil([&] { return shows(*openRouter, "No key"); }));
+
+    chat.secrets.refuseWrites = true;
+    QTest::keyClicks(field(*anthropic, "Paste API key (Ctrl+V)"), "sk-ant");
+    QTest::mouseClick(button(*anthropic, "Save"), Qt::LeftButton);
+    EXPECT_TRUE(waitUntil(
+        [&] { return shows(*anthropic, "Not saved: the keyring did not accept the key"); }));
+    EXPECT_TRUE(shows(*anthropic, "No key"));
+
+    QTest::mouseClick(button(*anthropic, "Use"), Qt::LeftButton);
+    EXPECT_TRUE(shows(*anthropic, "Set as active provider"));
+    EXPECT_EQ(chat.model.provider(), PlusAIProvider::anthropic);
+    EXPECT_TRUE(shows(*anthropic, "Active"));
+    EXPECT_FALSE(shows(*openRouter, "Active"));
+    EXPECT_TRUE(shows(pane, "Default model: claude-3-5-haiku-20241022"));
+}
+
+TEST(PlusChatViewsTest, ChatPaneShowsTheProviderAndOpensTheKeys) {
+    ChatFixture chat;
+    chat.storeKey(PlusAIProvider::gemini, "AIza-key");
+    PlusPrefsChatPane pane(chat.model, chat.keys, chat.client);
+    pane.show();
+    EXPECT_TRUE(shows(pane, "Provider: OpenRouter"));
+    EXPECT_TRUE(shows(pane, "No key"));
+    EXPECT_FALSE(shows(pane, "Provider keys"));
+    chat.model.setProvider(PlusAIProvider::gemini);
+    EXPECT_TRUE(shows(pane, "Provider: Gemini"));
+    EXPECT_TRUE(shows(pane, "Key ready"));
+    QTest::mouseClick(button(pane, "Open API Config…"), Qt::LeftButton);
+    EXPECT_TRUE(shows(pane, "Provider keys"));
+    EXPECT_FALSE(shows(pane, "Provider: Gemini"));
+}
+
+TEST(PlusChatViewsTest, SaveDialogIsItsOwnWindowAndAddsTheExtension) {
+    struct Case {
+        QString name;
+        QString ext;
+        QString file;
+    };
+    const Case cases[] = {
+        {"tarvel-pro-chat-2026-12-05T14-25-55Z", "md", "tarvel-pro-chat-2026-12-05T14-25-55Z.md"},
+        {"notes.md", "md", "notes.md"},
+        {"log", "txt", "log.txt"},
+    };
+    for (const Case& c : cases) {
+        PlusFileDownloads::savePanel(c.name, c.ext, "text");
+        QFileDialog* dialog = nullptr;
+        for (QWidget* window : QApplication::topLevelWidgets())
+            if (auto* found = qobject_cast<QFileDialog*>(window); found && found->isVisible())
+                dialog = found;
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->parent(), nullptr);
+        EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
+        EXPECT_EQ(dialog->defaultSuffix(), c.ext);
+        ASSERT_EQ(dialog->selectedFiles().size(), 1);
+        EXPECT_TRUE(dialog->selectedFiles()[0].endsWith("/" + c.file))
+            << dialog->selectedFiles()[0].toStdString();
+        dialog->reject();
+        QCoreApplication::processEvents();
+    }
+}
+
+}  // namespace
+}  // namespace tarvel
