@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "app/AppCore.h"
+#include "assistant/Assistant.h"
 #include "platform/TerminationSignals.h"
 #include "shell/ApplicationId.h"
 #include "shell/SingleInstance.h"
@@ -52,6 +53,7 @@ int main(int argc, char** argv) {
     const auto core = AppCore::forMachine(roots, services);
     // The views' services outlive the delegate, whose windows hold the views.
     DashboardPrefs prefs(core->settings());
+    Assistant assistant(core->settings());
     std::optional<ViewServices> views;
     AppDelegate delegate(*core);
     views.emplace(ViewServices::forApplication(*core, delegate, prefs));
@@ -62,6 +64,7 @@ int main(int argc, char** argv) {
     later.checkForUpdates = [&updates] { updates.checkManually(); };
     delegate.setLaterServices(later);
     views->installPathLabel = [&updates] { return updates.installPathLabel(); };
+    assistant.installViews(*views);
     installApplicationViews(delegate, *views);
     QObject::connect(&instance, &SingleInstance::activated, &delegate,
                      [&delegate](const QString& token) {
@@ -72,6 +75,7 @@ int main(int argc, char** argv) {
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate,
                      [&delegate] { delegate.applicationWillTerminate(); });
     quitOnTerminationSignals();
+    assistant.start();
     delegate.applicationDidFinishLaunching();
     return QApplication::exec();
 }
