@@ -14,8 +14,7 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
-Tarvel shows the laptop battery's level, time left, health and the power
+set(CPACK_PACKAGE_DESCRIPTION "Tarvel shows the laptop battery's level, time left, health and the power
 the machine draws in the system tray, and which programs use the most
 energy. It keeps a drain history on the machine and can hold the battery
 at a chosen charge limit. The tarvelctl command prints the same readings
