@@ -11,6 +11,7 @@ packages=(
   dbus dbus-bin dbus-daemon
   fonts-dejavu-core desktop-file-utils qt6-wayland
   xvfb trayer xdotool imagemagick
+  qtkeychain-qt6-dev libsecret-1-0 gnome-keyring libsecret-tools
   dpkg-dev file lintian appstream unzip
   "$@"
 )
