@@ -15,6 +15,7 @@ packages=(
   groff-base man-db zsh
   prometheus prometheus-node-exporter
   zip unzip
+  dpkg-dev file lintian appstream
   "$@"
 )
 
