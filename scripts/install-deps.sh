@@ -11,6 +11,7 @@ packages=(
   dbus dbus-bin dbus-daemon
   fonts-dejavu-core desktop-file-utils qt6-wayland
   xvfb trayer xdotool imagemagick
+  qt6-positioning-dev libqt6positioning6-plugins
   "$@"
 )
 

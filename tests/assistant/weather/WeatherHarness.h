@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <memory>
+
+#include "FakeLocationSource.h"
+#include "ForecastServer.h"
+#include "assistant/weather/WeatherStore.h"
+#include "base/Clock.h"
+#include "support/WaitUntil.h"
+
+namespace tarvel::test {
+
+// A weather store over a hand-answered location source, a loopback forecast service and a
+// clock that moves only when told.
+struct WeatherHarness {
+    explicit WeatherHarness(LocationAccess access = LocationAccess::authorized,
+                            int timeoutMs = kForecastTimeoutMs)
+        : location(new FakeLocationSource(access)),
+          store(std::unique_ptr<LocationSource>(location), network, clock,
+                WeatherStore::Options{server.url(), timeoutMs}) {
+        // A reply is deleted once the store has read it.
+        QObject::connect(&network, &QNetworkAccessManager::finished, [this](QNetworkReply* reply) {
+            QObject::connect(reply, &QObject::destroyed, [this] { ++answersRead; });
+        });
+    }
+
+    // A fix at the given place, answered by the service with `answer`; false if the store
+    // never read the answer.
+    bool fixAnswered(ForecastServer::Answer answer, double latitude = 37.33182,
+                     double longitude = -122.03118) {
+        server.setAnswer(std::move(answer));
+        clock.advance(1);
+        const int before = answersRead;
+        location->deliverFix(latitude, longitude);
+        return waitUntil([&] { return answersRead > before; });
+    }
+    bool fixAnswered(const QByteArray& body) { return fixAnswered(ForecastServer::Answer{200, body}); }
+
+    ForecastServer server;
+    QNetworkAccessManager network;
+    ManualClock clock;
+    FakeLocationSource* location;  // owned by the store
+    WeatherStore store;
+    int answersRead = 0;
+};
+
+}  // namespace tarvel::test
