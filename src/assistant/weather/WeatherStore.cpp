@@ -16,12 +16,6 @@ namespace {
 const char* kTimedOut = "tarvelTimedOut";
 const char* kOversized = "tarvelOversized";
 
-// Error answers from the service carry an HTTP status; they are read like any answer.
-bool isHttpStatus(QNetworkReply::NetworkError error) {
-    return (error >= QNetworkReply::ContentAccessDenied && error <= QNetworkReply::UnknownContentError) ||
-           (error >= QNetworkReply::InternalServerError && error <= QNetworkReply::UnknownServerError);
-}
-
 }  // namespace
 
 WeatherStore::WeatherStore(std::unique_ptr<LocationSource> location, QNetworkAccessManager& network,
@@ -115,15 +109,16 @@ void WeatherStore::fetchWeather(double latitude, double longitude) {
 }
 
 void WeatherStore::forecastFinished(QNetworkReply* reply) {
-    const bool oversized = reply->property(kOversized).toBool();
-    const QNetworkReply::NetworkError failure = reply->error();
-    if (failure != QNetworkReply::NoError && !isHttpStatus(failure) && !oversized) {
-        const QString text = reply->property(kTimedOut).toBool() ? QString("The request timed out.")
-                                                                 : reply->errorString();
+    // An error status from the service is still an answer: its body is read like any other.
+    const bool answered = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
+    const bool timedOut = reply->property(kTimedOut).toBool();
+    if (timedOut || (reply->error() != QNetworkReply::NoError && !answered)) {
+        const QString text = timedOut ? QString("The request timed out.") : reply->errorString();
         publish(this, error_, std::optional<QString>(text), &WeatherStore::errorChanged);
         publish(this, summary_, QString("Weather error"), &WeatherStore::summaryChanged);
         return;
     }
+    const bool oversized = reply->property(kOversized).toBool();
     const auto conditions = parseForecast(oversized ? QByteArray() : reply->readAll());
     if (!conditions) {
         publish(this, summary_, QString("Weather error"), &WeatherStore::summaryChanged);

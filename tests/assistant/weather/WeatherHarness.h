@@ -3,12 +3,18 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <memory>
+#include <ostream>
 
 #include "FakeLocationSource.h"
 #include "ForecastServer.h"
 #include "assistant/weather/WeatherStore.h"
 #include "base/Clock.h"
 #include "support/WaitUntil.h"
+
+// Readable failures for the store's texts.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
 
 namespace tarvel::test {
 
