@@ -75,7 +75,8 @@ void GeoClueLocationSource::received(const QGeoPositionInfo& info) {
 }
 
 void GeoClueLocationSource::failed(QGeoPositionInfoSource::Error error) {
-    if (error == QGeoPositionInfoSource::NoError) return;
+    // Late errors of a request already answered (the plugin's own timer outlives a refusal).
+    if (error == QGeoPositionInfoSource::NoError || !asking_) return;
     asking_ = false;
     askingForAccess_ = false;
     if (error == QGeoPositionInfoSource::AccessError) {

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "WeatherHarness.h"
+#include "assistant/weather/GeoClueLocationSource.h"
 
 namespace tarvel {
 namespace {
@@ -196,6 +197,19 @@ TEST(WeatherStoreTest, AccessOutcomesGiveTheirTexts) {
         EXPECT_EQ(weather.location->accessRequests, c.accessRequests);
         EXPECT_EQ(weather.location->fixRequests, c.fixRequests);
     }
+}
+
+TEST(WeatherStoreTest, WithoutALocationServiceLocationIsOff) {
+    // No system bus, so no GeoClue: the first request is refused and nothing asks again.
+    qputenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/tarvel-test-bus");
+    QNetworkAccessManager network;
+    ManualClock clock;
+    WeatherStore store(std::make_unique<GeoClueLocationSource>("app.tarvel.Tarvel"), network, clock);
+    store.start();
+    ASSERT_TRUE(test::waitUntil([&] { return store.summary() == "Location off"; }));
+    EXPECT_EQ(store.error(), kOpenText);
+    EXPECT_EQ(store.detail(), "Allow location for local weather");
+    EXPECT_EQ(store.location().access(), LocationAccess::denied);
 }
 
 TEST(WeatherStoreTest, RefreshAsksForAFixOnlyEightSecondsAfterTheLast) {
