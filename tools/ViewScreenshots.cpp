@@ -189,6 +189,9 @@ int main(int argc, char** argv) {
     delegate.forceShowPopover();
     settle(1500);
     shots.shoot("popover-newer", delegate.popover());
+    if (auto* slot = delegate.popover()->findChild<QWidget*>("weatherSlot"))
+        shots.shoot("popover-weather", QRect(slot->mapToGlobal(QPoint()), slot->size())
+                                           .adjusted(-16, -12, 16, 12));
     MenuChromeStyle::set(core.settings(), MenuChromeStyle::original);
     settle(800);
     shots.shoot("popover-original", delegate.popover());
