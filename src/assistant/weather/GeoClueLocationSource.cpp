@@ -54,8 +54,12 @@ void GeoClueLocationSource::requestFix() {
 void GeoClueLocationSource::ask() {
     if (asking_) return;
     asking_ = true;
-    // Kilometre accuracy is enough for weather: no satellites.
-    source_->setPreferredPositioningMethods(QGeoPositionInfoSource::NonSatellitePositioningMethods);
+    // Kilometre accuracy is enough for weather: no satellites. Setting it asks the service
+    // (a blocking call), so only once.
+    if (!methodsSet_)
+        source_->setPreferredPositioningMethods(
+            QGeoPositionInfoSource::NonSatellitePositioningMethods);
+    methodsSet_ = true;
     source_->requestUpdate(kFixTimeoutMs);
 }
 

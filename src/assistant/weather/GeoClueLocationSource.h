@@ -34,6 +34,7 @@ private:
     LocationAccess access_ = LocationAccess::notDetermined;
     bool asking_ = false;
     bool askingForAccess_ = false;
+    bool methodsSet_ = false;
     // The fix that answered an access request, handed to the next fix request.
     std::optional<QGeoCoordinate> accessFix_;
 };
