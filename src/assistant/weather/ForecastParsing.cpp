@@ -5,8 +5,10 @@
 #include <QJsonValue>
 #include <QStringList>
 #include <QVariant>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <vector>
 
 namespace tarvel {
 
@@ -57,31 +59,26 @@ std::optional<CurrentConditions> parseForecast(const QByteArray& body) {
 }
 
 QString weatherLabel(std::optional<qint64> code) {
-    switch (code.value_or(-1)) {
-        case 0: return "Clear";
-        case 1:
-        case 2: return "Partly cloudy";
-        case 3: return "Overcast";
-        case 45:
-        case 48: return "Fog";
-        case 51:
-        case 53:
-        case 55: return "Drizzle";
-        case 61:
-        case 63:
-        case 65: return "Rain";
-        case 71:
-        case 73:
-        case 75:
-        case 77: return "Snow";
-        case 80:
-        case 81:
-        case 82: return "Showers";
-        case 95:
-        case 96:
-        case 99: return "Thunderstorm";
-        default: return "Local weather";
-    }
+    struct Word {
+        std::vector<qint64> codes;
+        const char* word;
+    };
+    static const Word kWords[] = {
+        {{0}, "Clear"},
+        {{1, 2}, "Partly cloudy"},
+        {{3}, "Overcast"},
+        {{45, 48}, "Fog"},
+        {{51, 53, 55}, "Drizzle"},
+        {{61, 63, 65}, "Rain"},
+        {{71, 73, 75, 77}, "Snow"},
+        {{80, 81, 82}, "Showers"},
+        {{95, 96, 99}, "Thunderstorm"},
+    };
+    if (code)
+        for (const Word& word : kWords)
+            if (std::find(word.codes.begin(), word.codes.end(), *code) != word.codes.end())
+                return word.word;
+    return "Local weather";
 }
 
 QString weatherSummary(std::optional<double> tempC, std::optional<qint64> code) {

@@ -17,7 +17,8 @@ QUrl forecastUrl(const QUrl& host, double latitude, double longitude) {
     QUrlQuery query;
     query.addQueryItem("latitude", shortestDecimal(latitude));
     query.addQueryItem("longitude", shortestDecimal(longitude));
-    query.addQueryItem("current", "temperature_2m,relative_humidity_2m,weather_code,wind_speed_10m");
+    query.addQueryItem("current",
+                       "temperature_2m,relative_humidity_2m,weather_code,wind_speed_10m");
     query.addQueryItem("timezone", "auto");
     query.addQueryItem("wind_speed_unit", "kmh");
     url.setQuery(query);

@@ -13,7 +13,8 @@ QString failureText(QGeoPositionInfoSource::Error error) {
             return "The location service found no position in time.";
         case QGeoPositionInfoSource::ClosedError:
             return "The location service closed.";
-        default: return "The location service failed.";
+        default:
+            return "The location service failed.";
     }
 }
 
@@ -21,8 +22,8 @@ QString failureText(QGeoPositionInfoSource::Error error) {
 
 GeoClueLocationSource::GeoClueLocationSource(const QString& desktopId, QObject* parent)
     : LocationSource(parent),
-      source_(QGeoPositionInfoSource::createSource(
-          "geoclue2", QVariantMap{{"desktopId", desktopId}}, this)) {
+      source_(QGeoPositionInfoSource::createSource("geoclue2",
+                                                   QVariantMap{{"desktopId", desktopId}}, this)) {
     if (!source_) {
         access_ = LocationAccess::denied;
         return;
@@ -45,7 +46,8 @@ void GeoClueLocationSource::requestFix() {
     if (accessFix_) {
         const QGeoCoordinate fix = *accessFix_;
         accessFix_.reset();
-        QTimer::singleShot(0, this, [this, fix] { emit fixReceived(fix.latitude(), fix.longitude()); });
+        QTimer::singleShot(0, this,
+                           [this, fix] { emit fixReceived(fix.latitude(), fix.longitude()); });
         return;
     }
     ask();

@@ -30,14 +30,30 @@ WeatherStore::WeatherStore(std::unique_ptr<LocationSource> location, QNetworkAcc
     connect(location_.get(), &LocationSource::fixFailed, this, &WeatherStore::fixFailed);
 }
 
+void WeatherStore::setSummary(const QString& text) {
+    publish(this, summary_, text, &WeatherStore::summaryChanged);
+}
+
+void WeatherStore::setDetail(const QString& text) {
+    publish(this, detail_, text, &WeatherStore::detailChanged);
+}
+
+void WeatherStore::setError(const std::optional<QString>& text) {
+    publish(this, error_, text, &WeatherStore::errorChanged);
+}
+
 void WeatherStore::start() {
     switch (location_->access()) {
         case LocationAccess::authorized:
             hadAccess_ = true;
             location_->requestFix();
             break;
-        case LocationAccess::notDetermined: location_->requestAccess(); break;
-        case LocationAccess::denied: showAccessOff(); break;
+        case LocationAccess::notDetermined:
+            location_->requestAccess();
+            break;
+        case LocationAccess::denied:
+            showAccessOff();
+            break;
     }
 }
 
@@ -46,11 +62,9 @@ void WeatherStore::refresh() {
 }
 
 void WeatherStore::showAccessOff() {
-    publish(this, error_, std::optional<QString>(QString::fromUtf8(
-                              "Location denied — enable in System Settings")),
-            &WeatherStore::errorChanged);
-    publish(this, summary_, QString("Location off"), &WeatherStore::summaryChanged);
-    publish(this, detail_, QString("Allow location for local weather"), &WeatherStore::detailChanged);
+    setError(QString::fromUtf8("Location denied — enable in System Settings"));
+    setSummary("Location off");
+    setDetail("Allow location for local weather");
 }
 
 void WeatherStore::accessChanged(LocationAccess access) {
@@ -60,15 +74,15 @@ void WeatherStore::accessChanged(LocationAccess access) {
                 showAccessOff();
                 break;
             }
-            publish(this, error_, std::optional<QString>("Location denied"),
-                    &WeatherStore::errorChanged);
-            publish(this, summary_, QString("Location off"), &WeatherStore::summaryChanged);
+            setError("Location denied");
+            setSummary("Location off");
             break;
         case LocationAccess::authorized:
             hadAccess_ = true;
             location_->requestFix();
             break;
-        case LocationAccess::notDetermined: break;
+        case LocationAccess::notDetermined:
+            break;
     }
 }
 
@@ -85,8 +99,8 @@ void WeatherStore::fixReceived(double latitude, double longitude) {
 }
 
 void WeatherStore::fixFailed(const QString& description) {
-    publish(this, error_, std::optional<QString>(description), &WeatherStore::errorChanged);
-    publish(this, summary_, QString("Weather unavailable"), &WeatherStore::summaryChanged);
+    setError(description);
+    setSummary("Weather unavailable");
 }
 
 void WeatherStore::fetchWeather(double latitude, double longitude) {
@@ -114,25 +128,25 @@ void WeatherStore::forecastFinished(QNetworkReply* reply) {
     const bool timedOut = reply->property(kTimedOut).toBool();
     if (timedOut || (reply->error() != QNetworkReply::NoError && !answered)) {
         const QString text = timedOut ? QString("The request timed out.") : reply->errorString();
-        publish(this, error_, std::optional<QString>(text), &WeatherStore::errorChanged);
-        publish(this, summary_, QString("Weather error"), &WeatherStore::summaryChanged);
+        setError(text);
+        setSummary("Weather error");
         return;
     }
     const bool oversized = reply->property(kOversized).toBool();
     const auto conditions = parseForecast(oversized ? QByteArray() : reply->readAll());
     if (!conditions) {
-        publish(this, summary_, QString("Weather error"), &WeatherStore::summaryChanged);
+        setSummary("Weather error");
         return;
     }
     publish(this, tempC_, conditions->tempC, &WeatherStore::tempCChanged);
     publish(this, humidity_, conditions->humidity, &WeatherStore::humidityChanged);
     publish(this, windKmh_, conditions->windKmh, &WeatherStore::windKmhChanged);
     publish(this, code_, conditions->code, &WeatherStore::codeChanged);
-    publish(this, error_, std::optional<QString>(), &WeatherStore::errorChanged);
+    setError(std::nullopt);
     publish(this, lastUpdated_, std::optional<double>(clock_.now()),
             &WeatherStore::lastUpdatedChanged);
-    publish(this, summary_, weatherSummary(tempC_, code_), &WeatherStore::summaryChanged);
-    publish(this, detail_, weatherDetail(humidity_, windKmh_), &WeatherStore::detailChanged);
+    setSummary(weatherSummary(tempC_, code_));
+    setDetail(weatherDetail(humidity_, windKmh_));
 }
 
 }  // namespace tarvel

@@ -86,6 +86,9 @@ private:
     void fetchWeather(double latitude, double longitude);
     void forecastFinished(QNetworkReply* reply);
     void showAccessOff();
+    void setSummary(const QString& text);
+    void setDetail(const QString& text);
+    void setError(const std::optional<QString>& text);
 
     std::unique_ptr<LocationSource> location_;
     QNetworkAccessManager& network_;

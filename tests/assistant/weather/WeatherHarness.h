@@ -42,7 +42,9 @@ struct WeatherHarness {
         location->deliverFix(latitude, longitude);
         return waitUntil([&] { return answersRead > before; });
     }
-    bool fixAnswered(const QByteArray& body) { return fixAnswered(ForecastServer::Answer{200, body}); }
+    bool fixAnswered(const QByteArray& body) {
+        return fixAnswered(ForecastServer::Answer{200, body});
+    }
 
     ForecastServer server;
     QNetworkAccessManager network;

@@ -34,8 +34,8 @@ TEST(WeatherStoreTest, ForecastAnswersBecomeSummaryAndDetail) {
          "Wind 0 km/h", std::nullopt, 75},
         {"{}", "Local weather", "", std::nullopt, std::nullopt},
         // Numbers are truncated toward zero.
-        {R"({"temperature_2m":20,"relative_humidity_2m":63.9,"weather_code":-0.5})",
-         "20°C · Clear", "Humidity 63%", 63, 0},
+        {R"({"temperature_2m":20,"relative_humidity_2m":63.9,"weather_code":-0.5})", "20°C · Clear",
+         "Humidity 63%", 63, 0},
         // Hostile numbers and strings are absent, never converted.
         {R"({"temperature_2m":"NaN","relative_humidity_2m":1e300,"weather_code":"3"})",
          "Local weather", "", std::nullopt, std::nullopt},
@@ -44,14 +44,16 @@ TEST(WeatherStoreTest, ForecastAnswersBecomeSummaryAndDetail) {
         {R"({"relative_humidity_2m":null,"weather_code":[95],"wind_speed_10m":{"v":1}})",
          "Local weather", "", std::nullopt, std::nullopt},
         {R"({"relative_humidity_2m":-9223372036854775808,"weather_code":9223372036854775807})",
-         "Local weather", "Humidity -9223372036854775808%", std::numeric_limits<qint64>::min(), std::numeric_limits<qint64>::max()},
+         "Local weather", "Humidity -9223372036854775808%", std::numeric_limits<qint64>::min(),
+         std::numeric_limits<qint64>::max()},
         {R"({"temperature_2m":25.5,"weather_code":95.99})", "26°C · Thunderstorm", "", std::nullopt,
          95},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.current);
         WeatherHarness weather;
-        ASSERT_TRUE(weather.fixAnswered(QByteArray(R"({"latitude":37.3,"current":)") + c.current + "}"));
+        ASSERT_TRUE(
+            weather.fixAnswered(QByteArray(R"({"latitude":37.3,"current":)") + c.current + "}"));
         EXPECT_EQ(weather.store.summary(), c.summary);
         EXPECT_EQ(weather.store.detail(), c.detail);
         EXPECT_EQ(weather.store.humidity(), c.humidity);
@@ -139,8 +141,8 @@ TEST(WeatherStoreTest, AccessOutcomesGiveTheirTexts) {
     const Case cases[] = {
         {"denied at start", LocationAccess::denied, start, "Location off",
          "Allow location for local weather", kOpenText, 0, 0},
-        {"undetermined asks", LocationAccess::notDetermined, start, "Locating…", "", std::nullopt, 1,
-         0},
+        {"undetermined asks", LocationAccess::notDetermined, start, "Locating…", "", std::nullopt,
+         1, 0},
         {"first answer refuses", LocationAccess::notDetermined,
          [](FakeLocationSource& location, WeatherStore& store) {
              store.start();
@@ -204,7 +206,8 @@ TEST(WeatherStoreTest, WithoutALocationServiceLocationIsOff) {
     qputenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/tarvel-test-bus");
     QNetworkAccessManager network;
     ManualClock clock;
-    WeatherStore store(std::make_unique<GeoClueLocationSource>("app.tarvel.Tarvel"), network, clock);
+    WeatherStore store(std::make_unique<GeoClueLocationSource>("app.tarvel.Tarvel"), network,
+                       clock);
     store.start();
     ASSERT_TRUE(test::waitUntil([&] { return store.summary() == "Location off"; }));
     EXPECT_EQ(store.error(), kOpenText);

@@ -22,7 +22,8 @@ QStringList shownTexts(const QWidget& view) {
         if (auto* row = qobject_cast<KivoRow*>(child))
             texts << row->label() + ": " + row->value();
         else if (auto* label = qobject_cast<QLabel*>(child);
-                 label && !qobject_cast<KivoRow*>(label->parentWidget()) && !label->text().isEmpty())
+                 label && !qobject_cast<KivoRow*>(label->parentWidget()) &&
+                 !label->text().isEmpty())
             texts << label->text();
         else if (auto* button = qobject_cast<QPushButton*>(child))
             texts << "[" + button->text() + "]";
@@ -48,10 +49,13 @@ TEST(WeatherViewsTest, SectionAndPaneShowTheStoreTexts) {
         QStringList pane;
     };
     const Case cases[] = {
-        {"locating", LocationAccess::notDetermined, [](WeatherHarness&) { return true; },
+        {"locating",
+         LocationAccess::notDetermined,
+         [](WeatherHarness&) { return true; },
          {"Weather", "Local: Locating…", "[Refresh weather]"},
          {"Weather", intro, "Locating…", "[Refresh weather]"}},
-        {"denied", LocationAccess::denied,
+        {"denied",
+         LocationAccess::denied,
          [](WeatherHarness& weather) {
              weather.store.start();
              return true;
@@ -60,18 +64,20 @@ TEST(WeatherViewsTest, SectionAndPaneShowTheStoreTexts) {
           "[Refresh weather]"},
          {"Weather", intro, "Location off", "Allow location for local weather", denied,
           "[Refresh weather]"}},
-        {"answered", LocationAccess::authorized,
+        {"answered",
+         LocationAccess::authorized,
          [](WeatherHarness& weather) {
              weather.location->placeNames = {"Cupertino", "CA"};
              return weather.fixAnswered(
                  R"({"current":{"temperature_2m":17.6,"relative_humidity_2m":64,"weather_code":2,"wind_speed_10m":12.4}})");
          },
-         {"Weather", "Cupertino, CA: 18°C · Partly cloudy", "Conditions: Humidity 64% · Wind 12 km/h",
-          "[Refresh weather]"},
+         {"Weather", "Cupertino, CA: 18°C · Partly cloudy",
+          "Conditions: Humidity 64% · Wind 12 km/h", "[Refresh weather]"},
          {"Weather", intro, "18°C · Partly cloudy", "Humidity 64% · Wind 12 km/h", "Cupertino, CA",
           "[Refresh weather]"}},
         // Outside text is never read as markup.
-        {"markup stays text", LocationAccess::authorized,
+        {"markup stays text",
+         LocationAccess::authorized,
          [](WeatherHarness& weather) {
              weather.location->placeNames = {"<b>Town</b>"};
              if (!weather.fixAnswered("{}")) return false;
