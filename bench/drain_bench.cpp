@@ -111,40 +111,54 @@ BENCHMARK(BM_SamplePassSynthetic2048)
     ->Args({1, 1})
     ->Unit(benchmark::kMillisecond);
 
-// 30 days of history as the application writes it: a power record every 30 s, the leading
+// `days` of history as the application writes it: a power record every 30 s, the leading
 // process every 100 s and a few sleep/wake events a day.
+std::string historyLog(int days) {
+    std::string out;
+    std::mt19937 rng(42);
+    const char* names[] = {"firefox", "code", "cc1plus", "pipewire", "gnome-shell", "Xwayland"};
+    const double start = kNow - days * kDay + 1;
+    for (double t = start; t <= kNow; t += 30) {
+        const int level = 100 - static_cast<int>((t - start) / 600) % 90;
+        out += *powerRecordLine(t, level, 3.5 + rng() % 100 / 10.0, 7.25 + rng() % 50 / 10.0,
+                                false, names[rng() % 6], 12.5 + rng() % 400 / 10.0);
+        if (static_cast<long long>(t - start) % 100 < 30)
+            out += *processRecordLine(t, names[rng() % 6], 20.0 + rng() % 300 / 10.0,
+                                      45.5 + rng() % 900 / 10.0);
+        if (static_cast<long long>(t - start) % 21600 < 30)
+            out += *eventRecordLine(t, "display_sleep");
+        if (static_cast<long long>(t - start) % 21600 < 30)
+            out += *eventRecordLine(t + 5, "display_wake");
+    }
+    return out;
+}
+
 const std::string& monthLog() {
-    static const std::string text = [] {
-        std::string out;
-        std::mt19937 rng(42);
-        const char* names[] = {"firefox", "code", "cc1plus", "pipewire", "gnome-shell", "Xwayland"};
-        const double start = kNow - 30 * kDay + 1;
-        for (double t = start; t <= kNow; t += 30) {
-            const int level = 100 - static_cast<int>((t - start) / 600) % 90;
-            out += *powerRecordLine(t, level, 3.5 + rng() % 100 / 10.0, 7.25 + rng() % 50 / 10.0,
-                                    false, names[rng() % 6], 12.5 + rng() % 400 / 10.0);
-            if (static_cast<long long>(t - start) % 100 < 30)
-                out += *processRecordLine(t, names[rng() % 6], 20.0 + rng() % 300 / 10.0,
-                                          45.5 + rng() % 900 / 10.0);
-            if (static_cast<long long>(t - start) % 21600 < 30)
-                out += *eventRecordLine(t, "display_sleep");
-            if (static_cast<long long>(t - start) % 21600 < 30)
-                out += *eventRecordLine(t + 5, "display_wake");
-        }
-        return out;
-    }();
+    static const std::string text = historyLog(30);
     return text;
 }
 
-void BM_WhyLastHour30Days(benchmark::State& state) {
-    const fs::path file = scratch("why") / "drain.jsonl";
-    std::ofstream(file, std::ios::binary) << monthLog();
+// The last-hour answer from a history file of state.range(0) days, as `tarvelctl why` and the
+// views ask it: read from the end back to the window.
+void BM_WhyLastHour(benchmark::State& state) {
+    const std::string text = historyLog(static_cast<int>(state.range(0)));
+    const fs::path file = scratch("why") / ("drain-" + std::to_string(state.range(0)) + ".jsonl");
+    std::ofstream(file, std::ios::binary) << text;
     for (auto _ : state) benchmark::DoNotOptimize(whyDrainFromFile(file.string(), kNow));
-    state.counters["MB"] = static_cast<double>(monthLog().size()) / 1e6;
-    state.counters["lines"] =
-        static_cast<double>(std::count(monthLog().begin(), monthLog().end(), '\n'));
+    state.counters["MB"] = static_cast<double>(text.size()) / 1e6;
+    state.counters["lines"] = static_cast<double>(std::count(text.begin(), text.end(), '\n'));
 }
-BENCHMARK(BM_WhyLastHour30Days)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WhyLastHour)->Arg(1)->Arg(30)->Unit(benchmark::kMillisecond);
+
+// The same answer from the whole file read and scanned, for comparison.
+void BM_WhyLastHourWholeFile(benchmark::State& state) {
+    const std::string text = historyLog(static_cast<int>(state.range(0)));
+    const fs::path file = scratch("why") / ("whole-" + std::to_string(state.range(0)) + ".jsonl");
+    std::ofstream(file, std::ios::binary) << text;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(analyzeWhyDrain(drain_file::readLog(file.string()).text, kNow));
+}
+BENCHMARK(BM_WhyLastHourWholeFile)->Arg(1)->Arg(30)->Unit(benchmark::kMillisecond);
 
 // The prune the 1-in-30 draw runs: retention 30 days over 30 days plus an hour, so the
 // oldest hour goes and the rest is checked and rewritten.

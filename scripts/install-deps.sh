@@ -11,6 +11,9 @@ packages=(
   dbus dbus-bin dbus-daemon
   fonts-dejavu-core desktop-file-utils qt6-wayland
   xvfb trayer xdotool imagemagick
+  qtkeychain-qt6-dev libsecret-1-0 gnome-keyring libsecret-tools
+  groff-base man-db zsh
+  prometheus prometheus-node-exporter
   qt6-positioning-dev libqt6positioning6-plugins
   "$@"
 )

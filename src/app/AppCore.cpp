@@ -63,6 +63,7 @@ void AppCore::start() {
         connect(&powerStore_, &PowerStore::pollApplied, &chargeLimit_,
                 &ChargeLimitController::evaluate, Qt::SingleShotConnection);
     }
+    if (services_.metricsTextfile) metricsTextfile_.start();
     observeSleepAndWake();
 }
 

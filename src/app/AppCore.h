@@ -3,6 +3,7 @@
 #include <QObject>
 #include <memory>
 
+#include "app/metrics/MetricsTextfileExporter.h"
 #include "base/UserDefaults.h"
 #include "charge/ChargeLimitController.h"
 #include "charge/ChargeSMC.h"
@@ -20,10 +21,11 @@ namespace tarvel {
 // Which services a process runs once started. The application runs all of them; tarvelctl
 // commands run what they stand in for.
 struct CoreServices {
-    bool drainHistory = true;   // write the drain history (if no other process does)
-    bool processEnergy = true;  // split the power over the running processes
-    bool drainAlerts = true;    // notify on fast drain
-    bool chargeControl = true;  // hold the charge limit (writes the charger)
+    bool drainHistory = true;     // write the drain history (if no other process does)
+    bool processEnergy = true;    // split the power over the running processes
+    bool drainAlerts = true;      // notify on fast drain
+    bool chargeControl = true;    // hold the charge limit (writes the charger)
+    bool metricsTextfile = false;  // keep the Prometheus textfile current (if one is set)
 };
 
 // The application's core: the settings store, the platform and every long-lived service,
@@ -42,8 +44,8 @@ public:
 
     // The start-up sequence: the power store's timer and a first poll, the process energy
     // store, the charge limit controller (its first decision waits for the first battery
-    // reading), then the sleep and wake observers. From here on the services' shared()
-    // accessors reach this core.
+    // reading), the metrics textfile, then the sleep and wake observers. From here on the
+    // services' shared() accessors reach this core.
     void start();
 
     Platform& platform() { return *platform_; }
@@ -54,6 +56,7 @@ public:
     DrainAlertMonitor& drainAlerts() { return drainAlerts_; }
     ChargeSMC& charger() { return charger_; }
     ChargeLimitController& chargeLimit() { return chargeLimit_; }
+    MetricsTextfileExporter& metricsTextfile() { return metricsTextfile_; }
 
 signals:
     // A display or system sleep or wake ("system_sleep", …) was handed to the services.
@@ -77,6 +80,7 @@ private:
     DrainAlertMonitor drainAlerts_;
     ChargeSMC charger_;
     ChargeLimitController chargeLimit_;
+    MetricsTextfileExporter metricsTextfile_{*this};
     bool started_ = false;
 };
 

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/CommandTable.h"
+
 namespace tarvel::cli {
 
 // Bad command-line usage; main prints the message on one line and exits with status 2.
@@ -14,18 +16,22 @@ struct UsageError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// "--flag" and "--option VALUE" (or "--option=VALUE") arguments plus positional ones.
+// A command's arguments, parsed with the options its table entry lists and -h/--help:
+// "--flag", "--option VALUE" or "--option=VALUE" (a VALUE may begin with "-"), and positional
+// arguments ("--" ends the options). Bytes pass through unchanged, whatever their encoding.
 class Args {
 public:
-    Args(const std::vector<std::string>& argv, const std::set<std::string>& flags,
-         const std::set<std::string>& options);
+    // UsageError for an unknown option, a missing value or a value given to a flag.
+    Args(const CommandSpec& command, const std::vector<std::string>& argv);
 
+    bool helpRequested() const { return help_; }
     bool has(const std::string& name) const { return flags_.count(name) || values_.count(name); }
     std::string value(const std::string& name, const std::string& fallback = "") const;
     std::optional<double> number(const std::string& name) const;
     const std::vector<std::string>& positional() const { return positional_; }
 
 private:
+    bool help_ = false;
     std::set<std::string> flags_;
     std::map<std::string, std::string> values_;
     std::vector<std::string> positional_;

@@ -15,6 +15,7 @@
 #include "cli/Commands.h"
 #include "cli/EventWait.h"
 #include "cli/JsonOptional.h"
+#include "cli/JsonSchema.h"
 #include "cli/MachineOptions.h"
 #include "platform/TerminationSignals.h"
 
@@ -84,7 +85,7 @@ void printView(const ChargeLimitController& c, const ChargeSMC& smc, const Charg
             {"wantedMode", wanted ? nlohmann::json(wanted) : nlohmann::json(nullptr)},
             {"chargerMode", charger ? nlohmann::json(charger) : nlohmann::json(nullptr)},
         };
-        out << j.dump(2) << "\n";
+        out << withSchema(j).dump(2) << "\n";
         return;
     }
     out << "Charge control: " << printable(c.statusLine()) << "\n"
@@ -209,8 +210,7 @@ int runHold(const Args& args, std::ostream& out) {
 
 }  // namespace
 
-int runCharge(const std::vector<std::string>& argv, std::ostream& out) {
-    const Args args(argv, {"json"}, {"sysfs-root", "limit"});
+int runCharge(const Args& args, std::ostream& out) {
     const std::string sub = args.positional().empty() ? "" : args.positional()[0];
     if (sub != "hold" && args.has("limit")) throw UsageError("--limit belongs to charge hold");
     if (!sub.empty() && sub != "apply" && args.has("json"))

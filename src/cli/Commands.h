@@ -1,20 +1,21 @@
 #pragma once
 
 #include <ostream>
-#include <string>
-#include <vector>
+
+#include "cli/Args.h"
 
 namespace tarvel::cli {
 
-// Each subcommand takes the arguments after its name and returns the exit status.
-int runSnapshot(const std::vector<std::string>& args, std::ostream& out);
-int runReplay(const std::vector<std::string>& args, std::ostream& out);
-int runStatus(const std::vector<std::string>& args, std::ostream& out);
-int runWatch(const std::vector<std::string>& args, std::ostream& out);
-int runCharge(const std::vector<std::string>& args, std::ostream& out);
-int runWhy(const std::vector<std::string>& args, std::ostream& out);
-int runTop(const std::vector<std::string>& args, std::ostream& out);
-int runHistory(const std::vector<std::string>& args, std::ostream& out);
-int runIcon(const std::vector<std::string>& args, std::ostream& out);
+// Each command takes its parsed arguments and returns the exit status.
+int runSnapshot(const Args& args, std::ostream& out);
+int runReplay(const Args& args, std::ostream& out);
+int runStatus(const Args& args, std::ostream& out);
+int runWatch(const Args& args, std::ostream& out);
+int runCharge(const Args& args, std::ostream& out);
+int runWhy(const Args& args, std::ostream& out);
+int runTop(const Args& args, std::ostream& out);
+int runHistory(const Args& args, std::ostream& out);
+int runIcon(const Args& args, std::ostream& out);
+int runMetrics(const Args& args, std::ostream& out);
 
 }  // namespace tarvel::cli

@@ -13,6 +13,7 @@
 #include "cli/Commands.h"
 #include "cli/EventWait.h"
 #include "cli/HistoryExport.h"
+#include "cli/JsonSchema.h"
 #include "cli/MachineOptions.h"
 #include "drain/DrainLog.h"
 #include "drain/DrainLogFile.h"
@@ -46,6 +47,7 @@ void noPositional(const Args& args, const char* command) {
 
 Ordered rowJson(const ProcEnergy& p) {
     Ordered j = Ordered::object();
+    j["schema"] = kJsonSchema;
     j["id"] = p.id;
     j["name"] = p.name;
     j["path"] = p.path ? Ordered(*p.path) : Ordered(nullptr);
@@ -70,8 +72,7 @@ std::string padLeft(const std::string& s, std::size_t width) {
 
 }  // namespace
 
-int runWhy(const std::vector<std::string>& argv, std::ostream& out) {
-    const Args args(argv, {"json"}, {"log", "now"});
+int runWhy(const Args& args, std::ostream& out) {
     noPositional(args, "why");
     const double now = timeOption(args, "now", Clock::system().now());
     std::string problem;
@@ -86,7 +87,7 @@ int runWhy(const std::vector<std::string>& argv, std::ostream& out) {
         for (const auto& c : why.culprits)
             j["culprits"].push_back({{"name", c.name}, {"share", c.share}, {"note", c.note}});
         j["summary"] = why.summary;
-        out << j.dump(2) << "\n";
+        out << withSchema(j).dump(2) << "\n";
         return 0;
     }
     out << printable(why.summary) << "\n";
@@ -95,8 +96,7 @@ int runWhy(const std::vector<std::string>& argv, std::ostream& out) {
     return 0;
 }
 
-int runTop(const std::vector<std::string>& argv, std::ostream& out) {
-    const Args args(argv, {"json", "fast"}, {"proc-root", "watts", "interval"});
+int runTop(const Args& args, std::ostream& out) {
     noPositional(args, "top");
     const double interval = args.number("interval").value_or(2.0);
     // The sampler measures at least one second between passes, so shorter waits would skew it.
@@ -190,8 +190,7 @@ int runHistoryClear(std::ostream& out) {
 
 }  // namespace
 
-int runHistory(const std::vector<std::string>& argv, std::ostream& out) {
-    const Args args(argv, {"csv", "json"}, {"log", "since"});
+int runHistory(const Args& args, std::ostream& out) {
     if (!args.positional().empty() && args.positional()[0] == "clear") {
         if (args.positional().size() > 1 || args.has("csv") || args.has("json") ||
             args.has("log") || args.has("since"))

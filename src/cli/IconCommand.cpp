@@ -57,9 +57,7 @@ nlohmann::json waybarObject(const StatusItemState& state) {
             {"percentage", state.level}};
 }
 
-int runIcon(const std::vector<std::string>& argv, std::ostream& out) {
-    const Args args(argv, {"charging", "on-ac", "no-battery", "low-power"},
-                    {"mode", "png", "tray", "level", "watts", "minutes", "scale", "sysfs-root"});
+int runIcon(const Args& args, std::ostream& out) {
     if (!args.positional().empty())
         throw UsageError("icon takes no arguments: " + args.positional()[0]);
     if (givesState(args) && args.has("sysfs-root"))

@@ -6,6 +6,7 @@
 #include "cli/Args.h"
 #include "cli/BatteryJson.h"
 #include "cli/Commands.h"
+#include "cli/JsonSchema.h"
 #include "cli/PublishedJson.h"
 #include "cli/ReplayScript.h"
 #include "telemetry/BatterySmoother.h"
@@ -59,14 +60,13 @@ void replayScript(const std::string& text, const std::string& name, bool json,
             throw UsageError(where + e.what());
         }
         if (json)
-            out << publishedBatteryJson(smoother.state()).dump() << "\n";
+            out << withSchema(publishedBatteryJson(smoother.state())).dump() << "\n";
         else
             out << textLine(t, smoother.state()) << "\n";
     }
 }
 
-int runReplay(const std::vector<std::string>& argv, std::ostream& out) {
-    const Args args(argv, {"json"}, {});
+int runReplay(const Args& args, std::ostream& out) {
     if (args.positional().size() != 1) throw UsageError("replay needs exactly one script file");
     const std::string path = args.positional()[0];
     replayScript(readInputFile(path), path, args.has("json"), out);

@@ -7,6 +7,7 @@
 #include "cli/Args.h"
 #include "cli/BatteryJson.h"
 #include "cli/Commands.h"
+#include "cli/JsonSchema.h"
 #include "cli/MachineOptions.h"
 #include "platform/RegistryJson.h"
 #include "telemetry/BatteryAssembly.h"
@@ -77,9 +78,7 @@ void printText(const BatSnap& s, std::ostream& out) {
 
 }  // namespace
 
-int runSnapshot(const std::vector<std::string>& argv, std::ostream& out) {
-    const Args args(argv, {"json", "no-cross-check"},
-                    {"sysfs-root", "registry", "power-sources", "ioreg-text", "pmset-text"});
+int runSnapshot(const Args& args, std::ostream& out) {
     if (!args.positional().empty())
         throw UsageError("snapshot takes no arguments: " + args.positional()[0]);
     const auto core = AppCore::forMachine(machineRootsFrom(args));
@@ -103,7 +102,7 @@ int runSnapshot(const std::vector<std::string>& argv, std::ostream& out) {
             byName[r.name] = std::move(rj);
         }
         j["readings"] = std::move(byName);
-        out << j.dump(2) << "\n";
+        out << withSchema(j).dump(2) << "\n";
     } else {
         printText(snap, out);
     }

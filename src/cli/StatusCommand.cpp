@@ -8,6 +8,7 @@
 #include "cli/Args.h"
 #include "cli/Commands.h"
 #include "cli/EventWait.h"
+#include "cli/JsonSchema.h"
 #include "cli/MachineOptions.h"
 #include "cli/PublishedJson.h"
 #include "cli/StatusItemJson.h"
@@ -49,8 +50,7 @@ void printStatusText(const PowerStore& s, std::ostream& out) {
 
 }  // namespace
 
-int runStatus(const std::vector<std::string>& argv, std::ostream& out) {
-    const Args args(argv, {"json"}, {"sysfs-root", "powercap-root"});
+int runStatus(const Args& args, std::ostream& out) {
     if (!args.positional().empty())
         throw UsageError("status takes no arguments: " + args.positional()[0]);
     const auto core = AppCore::forMachine(machineRootsFrom(args));
@@ -61,14 +61,13 @@ int runStatus(const std::vector<std::string>& argv, std::ostream& out) {
     store.poll();
     waitForPolls(store, 2);
     if (args.has("json"))
-        out << publishedPowerJson(store).dump(2) << "\n";
+        out << withSchema(publishedPowerJson(store)).dump(2) << "\n";
     else
         printStatusText(store, out);
     return 0;
 }
 
-int runWatch(const std::vector<std::string>& argv, std::ostream& out) {
-    const Args args(argv, {"json", "no-log", "waybar"}, {"sysfs-root", "powercap-root"});
+int runWatch(const Args& args, std::ostream& out) {
     if (!args.positional().empty())
         throw UsageError("watch takes no arguments: " + args.positional()[0]);
     const bool json = args.has("json");
@@ -80,11 +79,22 @@ int runWatch(const std::vector<std::string>& argv, std::ostream& out) {
     CoreServices services;
     services.drainHistory = !args.has("no-log");
     services.chargeControl = false;
+    services.metricsTextfile = args.has("textfile");
+    if (services.metricsTextfile && args.value("textfile").empty())
+        throw UsageError("--textfile needs a file name");
     const auto core = AppCore::forMachine(machineRootsFrom(args), services);
     PowerStore& store = core->powerStore();
     // The history's notices name its folder, which comes from the environment.
-    core->drainLog().setNoticeHandler(
-        [](const std::string& text) { std::cerr << printable(text) << std::endl; });
+    const auto sayNotice = [](const std::string& text) {
+        std::cerr << printable(text) << std::endl;
+    };
+    core->drainLog().setNoticeHandler(sayNotice);
+    // node_exporter's textfile collector reads this file; the setting's file stays the
+    // application's.
+    if (services.metricsTextfile) {
+        core->metricsTextfile().setFixedPath(args.value("textfile"));
+        core->metricsTextfile().setNoticeHandler(sayNotice);
+    }
 
     if (args.has("waybar")) {
         // What the status item shows, one JSON object a line; the display mode and critical
@@ -118,7 +128,7 @@ int runWatch(const std::vector<std::string>& argv, std::ostream& out) {
         if (json) {
             nlohmann::json j = publishedPowerJson(store);
             j["time"] = now;
-            out << j.dump() << std::endl;
+            out << withSchema(j).dump() << std::endl;
         } else {
             out << now << "  " << shown << std::endl;
         }

@@ -6,11 +6,13 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <utility>
+#include <vector>
 
 #include "drain/IsoTime.h"
 #include "drain/LineScan.h"
@@ -26,6 +28,7 @@ public:
     ~Fd() {
         if (fd_ >= 0) ::close(fd_);
     }
+    Fd(Fd&& other) noexcept : fd_(other.release()) {}
     Fd(const Fd&) = delete;
     Fd& operator=(const Fd&) = delete;
     int get() const { return fd_; }
@@ -90,20 +93,47 @@ bool keepParsed(std::string_view line, double cutoff) {
 
 }  // namespace
 
-LogRead readLog(const std::string& path) {
-    LogRead out;
+namespace {
+
+// Opens `path` for reading without blocking and checks that it is a regular file; on failure
+// `out` says why and the descriptor is invalid.
+Fd openLog(const std::string& path, LogRead& out, struct stat& st) {
     // Non-blocking: opening a FIFO for reading would otherwise wait for a writer for ever.
     Fd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (fd.get() < 0) {
-        if (errno == ENOENT) return out;
+        if (errno == ENOENT) return fd;
         out.status = LogRead::Status::Unreadable;
         out.problem = failure(path, errno);
-        return out;
+        return fd;
     }
     out.status = LogRead::Status::Unreadable;
-    struct stat st {};
     out.problem = regularFileProblem(fd.get(), path, st);
-    if (!out.problem.empty()) return out;
+    if (!out.problem.empty()) fd.reset(-1);
+    return fd;
+}
+
+// Reads `size` bytes at `offset`; false (errno set) when the file fails or ends early.
+bool readAt(int fd, char* into, std::size_t size, off_t offset) {
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::pread(fd, into + done, size - done, offset + off_t(done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            if (n == 0) errno = EIO;  // shrank while read
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+}  // namespace
+
+LogRead readLog(const std::string& path) {
+    LogRead out;
+    struct stat st {};
+    const Fd fd = openLog(path, out, st);
+    if (fd.get() < 0) return out;
     out.text.reserve(static_cast<std::size_t>(st.st_size));
     char buffer[65536];
     for (;;) {
@@ -118,6 +148,53 @@ LogRead readLog(const std::string& path) {
         out.text.append(buffer, static_cast<std::size_t>(n));
     }
     out.status = LogRead::Status::Read;
+    out.problem.clear();
+    return out;
+}
+
+LogRead readLogTail(const std::string& path, std::string_view before) {
+    if (before.empty()) return readLog(path);
+    LogRead out;
+    struct stat st {};
+    const Fd fd = openLog(path, out, st);
+    if (fd.get() < 0) return out;
+
+    constexpr off_t kBlock = 65536;
+    std::vector<std::string> lines;    // whole lines read so far, the newest piece first
+    std::vector<std::string> partial;  // the line cut by the last block's start, newest first
+    off_t pos = st.st_size;
+    bool reached = false;
+    while (pos > 0 && !reached) {
+        const off_t n = std::min(kBlock, pos);
+        pos -= n;
+        std::string block(static_cast<std::size_t>(n), '\0');
+        if (!readAt(fd.get(), block.data(), block.size(), pos)) {
+            out.problem = failure(path, errno);
+            return out;
+        }
+        const std::size_t firstBreak = block.find('\n');
+        if (pos > 0 && firstBreak == std::string::npos) {
+            // One long line: gather its pieces without copying them again and again.
+            partial.push_back(std::move(block));
+            continue;
+        }
+        std::string region = std::move(block);
+        for (auto it = partial.rbegin(); it != partial.rend(); ++it) region += *it;
+        partial.clear();
+        const std::size_t whole = pos > 0 ? firstBreak + 1 : 0;
+        forEachLine(std::string_view(region).substr(whole), [&](std::string_view line) {
+            const std::string_view t = quickTime(line);
+            if (!t.empty() && t < before) reached = true;
+        });
+        if (pos > 0) partial.push_back(region.substr(0, whole));
+        lines.push_back(region.substr(whole));
+    }
+    std::size_t total = 0;
+    for (const std::string& piece : lines) total += piece.size();
+    out.text.reserve(total);
+    for (auto it = lines.rbegin(); it != lines.rend(); ++it) out.text += *it;
+    out.status = LogRead::Status::Read;
+    out.problem.clear();
     return out;
 }
 

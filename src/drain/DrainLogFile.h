@@ -31,6 +31,13 @@ struct LogRead {
 // refused as Unreadable. Only a path that does not exist counts as Missing.
 LogRead readLog(const std::string& path);
 
+// Like readLog, but reads backwards from the end and stops at the first whole line (by file
+// order, from the end) whose canonical time text sorts before `before` (see quickBoundary):
+// the text from that line to the end. The cost follows the lines after `before`, not the size
+// of the file. Records are appended in time order, so with a margin below the window the
+// caller loses nothing; an empty `before` reads the whole file.
+LogRead readLogTail(const std::string& path, std::string_view before);
+
 struct AppendOutcome {
     bool appended = false;
     std::string problem;  // when not appended: the path and what went wrong

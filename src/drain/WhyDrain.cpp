@@ -16,6 +16,9 @@ namespace tarvel {
 namespace {
 
 constexpr double kWindowSeconds = 3600.0;
+// How far before the window the history is read: records are written in time order, and the
+// margin keeps those written around a small step of the clock.
+constexpr double kReadMarginSeconds = 3600.0;
 constexpr std::size_t kMaxCulprits = 3;
 
 struct Tally {
@@ -139,7 +142,8 @@ WhyDrain analyzeWhyDrain(std::string_view text, double now) {
 }
 
 WhyDrain whyDrainFromFile(const std::string& path, double now, std::string* problem) {
-    const drain_file::LogRead read = drain_file::readLog(path);
+    const drain_file::LogRead read =
+        drain_file::readLogTail(path, quickBoundary(now - kWindowSeconds - kReadMarginSeconds));
     if (problem) *problem = read.problem;
     if (read.status != drain_file::LogRead::Status::Read) {
         WhyDrain none;

@@ -32,8 +32,9 @@ inline constexpr const char* kSteadyWithActivity =
 // The analysis of the history text at `now` (seconds since 1970). Pure.
 WhyDrain analyzeWhyDrain(std::string_view historyText, double now);
 
-// Reads the history file whole and analyses it; the no-history answer when it is missing or
-// cannot be read, and then in `problem` what is wrong when it exists (empty otherwise).
+// Reads the history from its end back to shortly before the window and analyses it; the
+// no-history answer when it is missing or cannot be read, and then in `problem` what is wrong
+// when it exists (empty otherwise).
 WhyDrain whyDrainFromFile(const std::string& path, double now, std::string* problem = nullptr);
 
 }  // namespace tarvel

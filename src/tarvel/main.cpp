@@ -46,7 +46,9 @@ int main(int argc, char** argv) {
     roots.powercap = parser.isSet(powercapRoot) ? parser.value(powercapRoot).toStdString()
                                                 : roots.sys + "/class/powercap";
     roots.proc = parser.value(procRoot).toStdString();
-    const auto core = AppCore::forMachine(roots);
+    CoreServices services;
+    services.metricsTextfile = true;
+    const auto core = AppCore::forMachine(roots, services);
     // The views' services outlive the delegate, whose windows hold the views.
     DashboardPrefs prefs(core->settings());
     std::optional<ViewServices> views;

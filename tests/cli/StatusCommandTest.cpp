@@ -82,6 +82,7 @@ TEST(WatchCommand, PrintsALineWhenTheShownStateChangesAndStopsOnSigterm) {
     ASSERT_TRUE(watch.waitForReadyRead(10000));
     const json first = json::parse(watch.readLine().toStdString());
     EXPECT_EQ(first["levelPercent"], 60);
+    EXPECT_EQ(first["schema"], 1);
     t.replace("class/power_supply/BAT1/capacity", "50\n");  // a 10-point fall shows at once
     ASSERT_TRUE(watch.waitForReadyRead(10000));
     const json second = json::parse(watch.readLine().toStdString());

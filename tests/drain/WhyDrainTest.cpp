@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "drain/DrainLogFile.h"
 #include "drain/IsoTime.h"
+#include "drain/LineScan.h"
 #include "drain/WhyDrain.h"
 #include "support/FixtureTree.h"
 
@@ -128,6 +130,55 @@ TEST(WhyDrain, WindowEdgesMalformedLinesAndWrongTypes) {
                               "\",\"kind\":\"power\",\"level\":80}\n" + power(10, 77),
                           kNow);
     EXPECT_EQ(why.dropPercent, 3);
+}
+
+// Reading the history backwards from its end gives the answer the whole file gives: over
+// days of records, at several moments, with a torn last line, a line longer than a read block
+// and lines of another shape inside the window.
+TEST(WhyDrain, ReadingFromTheEndAnswersAsTheWholeFileDoes) {
+    const char* names[] = {"firefox", "code", "cc1plus", "pipewire"};
+    std::string days;
+    for (double ago = 3 * 86400.0; ago >= 0; ago -= 30) {
+        const int step = static_cast<int>(ago / 30);
+        days += power(ago, 100 - (step / 20) % 90, names[step % 4], 10 + step % 7);
+        if (step % 3 == 0) days += proc(ago, names[(step / 3) % 4], 20 + step % 11);
+        if (step % 720 == 0) days += event(ago, "display_wake");
+    }
+    const std::string shapes = "{ \"t\" : \"" + at(600) + "\", \"kind\":\"proc\", \"name\":" +
+                               "\"\\u0063ode\", \"score\": 900}\n" + "{\"t\":\"" + at(300) +
+                               "\",\"kind\":\"event\",\"name\":\"" + std::string(200000, 'x') +
+                               "\"}\n";
+    const struct {
+        const char* label;
+        std::string text;
+        double now;
+    } cases[] = {
+        {"days, now", days, kNow},
+        {"days, a day ago", days, kNow - 86400},
+        {"days, before it began", days, kNow - 4 * 86400.0},
+        {"days, after a silent day", days, kNow + 86400},
+        {"other shapes in the window", days + shapes + power(1, 20), kNow},
+        {"torn last line", days + R"({"t":")" + at(0) + R"(","kind":"pow)", kNow},
+        {"one line only", power(10, 50), kNow},
+    };
+    test::FixtureTree dir;
+    for (const auto& c : cases) {
+        dir.write("drain.jsonl", c.text);
+        const WhyDrain whole = analyzeWhyDrain(c.text, c.now);
+        const WhyDrain tail = whyDrainFromFile(dir.root() + "/drain.jsonl", c.now);
+        EXPECT_EQ(tail.dropPercent, whole.dropPercent) << c.label;
+        EXPECT_EQ(tail.summary, whole.summary) << c.label;
+        ASSERT_EQ(tail.culprits.size(), whole.culprits.size()) << c.label;
+        for (std::size_t i = 0; i < whole.culprits.size(); ++i) {
+            EXPECT_EQ(tail.culprits[i].name, whole.culprits[i].name) << c.label;
+            EXPECT_DOUBLE_EQ(tail.culprits[i].share, whole.culprits[i].share) << c.label;
+        }
+    }
+    // And it reads about two hours of them, not all of them.
+    dir.write("drain.jsonl", days);
+    const auto read = drain_file::readLogTail(dir.root() + "/drain.jsonl", quickBoundary(kNow - 7200));
+    EXPECT_LT(read.text.size(), days.size() / 20);
+    EXPECT_EQ(read.text.substr(read.text.size() - 100), days.substr(days.size() - 100));
 }
 
 TEST(WhyDrain, UnreadableFileGivesTheNoHistoryAnswer) {

@@ -1,16 +1,20 @@
 #pragma once
 
+#include <QByteArray>
 #include <QList>
 #include <QObject>
+#include <QPair>
 #include <QString>
 #include <QUrl>
 #include <functional>
 #include <variant>
 
 #include "assistant/ai/PlusAIProvider.h"
+#include "assistant/ai/PlusAIReplies.h"
 #include "assistant/ai/PlusChatMessage.h"
 
 class QNetworkAccessManager;
+class QNetworkReply;
 
 namespace tarvel {
 
@@ -52,10 +56,29 @@ public:
 
     static QString sanitize(const QString& key);
 
+    // How long one request may take (90 s unless a test says otherwise).
+    void setTimeout(int milliseconds) { timeoutMs_ = milliseconds; }
+
 private:
+    using Parser = PlusAIReplies::Parsed (*)(const QByteArray&);
+    struct Headers {
+        QList<QPair<QByteArray, QByteArray>> items;
+    };
+
+    void openAICompatible(const QUrl& url, const QString& key, const QString& model,
+                          const QList<PlusChatMessage>& messages, const QString& domain,
+                          const Headers& extra, Completion done);
+    void gemini(const QString& key, const QList<PlusChatMessage>& messages, Completion done);
+    void anthropic(const QString& key, const QList<PlusChatMessage>& messages, Completion done);
+    static Reply outcome(QNetworkReply& reply, bool tooLarge, const QString& domain,
+                         const QString& key, Parser parse);
+    void post(const QUrl& url, const Headers& headers, const QByteArray& body,
+              const QString& domain, const QString& key, Parser parse, Completion done);
+
     QNetworkAccessManager& network_;
     UserDefaults& settings_;
     PlusAIHosts hosts_;
+    int timeoutMs_ = 90 * 1000;
 };
 
 }  // namespace tarvel

@@ -2,6 +2,8 @@
 
 #include <QObject>
 #include <QString>
+#include <cstddef>
+#include <deque>
 #include <functional>
 #include <map>
 
@@ -41,10 +43,22 @@ signals:
     void keysChanged();
 
 private:
+    // One operation at a time, so a read-back never sees another operation's write.
+    using Operation = std::function<void(std::function<void()> finished)>;
+    void enqueue(Operation operation);
+    void runNext();
+    void readKeys(std::size_t index, std::function<void()> finished);
+    void migrate(std::size_t index, bool allMoved, std::function<void()> finished);
+    // Writes `value` (an empty one deletes the item) and reads it back.
+    void storeVerified(PlusAIProvider provider, const QString& value,
+                       std::function<void(bool)> done);
+
     UserDefaults& settings_;
     SecretStore& secrets_;
     std::map<PlusAIProvider, QString> cache_;
     bool loaded_ = false;
+    std::deque<Operation> queue_;
+    bool running_ = false;
 };
 
 }  // namespace tarvel

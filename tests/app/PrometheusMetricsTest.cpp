@@ -1,0 +1,220 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <QDir>
+#include <functional>
+#include <tuple>
+
+#include "app/AppCore.h"
+#include "app/metrics/PrometheusText.h"
+#include "app/metrics/TarvelMetrics.h"
+#include "platform/linux/LinuxPlatform.h"
+#include "support/FixtureMachine.h"
+#include "support/PowerSupplyFixtures.h"
+#include "support/WaitUntil.h"
+
+namespace tarvel {
+namespace {
+
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+        lines.push_back(text.substr(start, end - start));
+    return lines;
+}
+
+bool hasLine(const std::string& text, const std::string& line) {
+    const auto lines = linesOf(text);
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+// The samples of one metric (every line that starts with its name and a space or a brace).
+std::vector<std::string> samplesOf(const std::string& text, const std::string& name) {
+    std::vector<std::string> found;
+    for (const auto& line : linesOf(text))
+        if (line.rfind(name + " ", 0) == 0 || line.rfind(name + "{", 0) == 0) found.push_back(line);
+    return found;
+}
+
+TEST(PrometheusText, EscapesLabelValuesAndHelpAndWritesValuesExactly) {
+    const std::vector<std::pair<std::string, std::string>> labels{
+        {"plain", "plain"},         {"say \"hi\"", "say \\\"hi\\\""},
+        {"C:\\path", "C:\\\\path"}, {"two\nlines", "two\\nlines"},
+        {"\\\"\n", "\\\\\\\"\\n"},  {"tab\tstays", "tab\tstays"},
+    };
+    for (const auto& [raw, escaped] : labels) EXPECT_EQ(metrics::escapeLabelValue(raw), escaped);
+    EXPECT_EQ(metrics::escapeHelp("a \"quoted\" \\ help\nline"), "a \"quoted\" \\\\ help\\nline");
+
+    const std::vector<std::pair<double, std::string>> values{
+        {0, "0"},     {1, "1"},           {0.62, "0.62"},      {123, "123"},
+        {5.6, "5.6"}, {-2.5, "-2.5"},     {1e-7, "1e-07"},     {0.1 + 0.2, "0.30000000000000004"},
+        {NAN, "NaN"}, {INFINITY, "+Inf"}, {-INFINITY, "-Inf"},
+    };
+    for (const auto& [value, text] : values) EXPECT_EQ(metrics::sampleValue(value), text);
+}
+
+// A core over a fixture machine (no energy counters: the package power is the load estimate),
+// polled once.
+class FixtureCore {
+public:
+    explicit FixtureCore(const std::function<void(const test::FixtureTree&)>& machine) {
+        machine(tree);
+        tree.write("proc/loadavg", "0.00 0.00 0.00 1/100 1000\n");
+        tree.write("devices/system/cpu/online", "0-3\n");
+        CoreServices services;
+        services.drainHistory = services.drainAlerts = services.chargeControl = false;
+        core = std::make_unique<AppCore>(
+            std::make_unique<LinuxPlatform>(test::fixtureMachineRoots(tree), &clock), services);
+        core->powerStore().poll();
+        polled = test::waitUntil([&] { return core->powerStore().pollGeneration() >= 1; });
+    }
+    test::FixtureTree tree;
+    ManualClock clock;
+    std::unique_ptr<AppCore> core;
+    bool polled = false;
+};
+
+TEST(TarvelMetrics, DescribesAChargingLaptopInBaseUnits) {
+    FixtureCore m(test::chargingLaptop);
+    ASSERT_TRUE(m.polled);
+    m.tree.write("data/drain.jsonl", std::string(123, 'x'));
+    MetricsSources sources = metricsSourcesOf(*m.core, m.tree.root() + "/data/drain.jsonl");
+    const std::string text = tarvelMetrics(sources);
+
+    for (const char* line : {
+             "tarvel_battery_present 1",
+             "tarvel_ac_power_connected 1",
+             "tarvel_battery_level_ratio 0.62",
+             "tarvel_battery_charging 1",
+             "tarvel_battery_cycles 123",
+             "tarvel_battery_health_ratio 0.89",
+             "tarvel_battery_design_capacity_coulombs 20160",
+             "tarvel_battery_full_capacity_coulombs 18000",
+             "tarvel_charge_limit_enabled 1",
+             "tarvel_charge_limit_ratio 0.8",
+             "tarvel_drain_history_size_bytes 123",
+             "# TYPE tarvel_battery_cycles gauge",
+             "# HELP tarvel_battery_level_ratio Battery charge level, 0 to 1.",
+         })
+        EXPECT_TRUE(hasLine(text, line)) << line << "\n" << text;
+    // 1.5 A at 12.3 V.
+    const auto battery = samplesOf(text, "tarvel_battery_power_watts");
+    ASSERT_EQ(battery.size(), 1u) << text;
+    EXPECT_NEAR(std::stod(battery[0].substr(battery[0].find(' '))), 18.45, 0.5);
+    // No energy counters here: the package power is the estimate from the load.
+    const auto package = samplesOf(text, "tarvel_package_power_watts");
+    ASSERT_EQ(package.size(), 1u) << text;
+    EXPECT_EQ(package[0].rfind("tarvel_package_power_watts{source=\"estimate\"} ", 0), 0u);
+    EXPECT_TRUE(samplesOf(text, "tarvel_package_domain_power_watts").empty());
+    EXPECT_EQ(samplesOf(text, "tarvel_charge_limit_status").size(), 1u);
+    EXPECT_EQ(samplesOf(text, "tarvel_poll_interval_seconds").size(), 1u);
+    EXPECT_EQ(text.find("NaN"), std::string::npos);
+    EXPECT_EQ(text.find("_total"), std::string::npos);
+}
+
+// Powercap zones: the package and three of its domains, each counter at `base` µJ.
+void raplZones(const test::FixtureTree& t, long long base) {
+    for (auto [zone, name, step] : {std::tuple{"intel-rapl:0", "package-0", 4},
+                                    {"intel-rapl:0:0", "core", 2},
+                                    {"intel-rapl:0:1", "uncore", 1},
+                                    {"intel-rapl:0:2", "dram", 1}}) {
+        const std::string folder = std::string("class/powercap/") + zone;
+        t.write(folder + "/name", std::string(name) + "\n");
+        t.write(folder + "/max_energy_range_uj", "262143328850\n");
+        t.replace(folder + "/energy_uj", std::to_string(base * step) + "\n");
+    }
+}
+
+TEST(TarvelMetrics, LabelsAMeasuredPackagePowerAndItsDomains) {
+    FixtureCore m([](const test::FixtureTree& t) {
+        test::dischargingEnergyLaptop(t);
+        raplZones(t, 1'000'000'000);
+    });
+    ASSERT_TRUE(m.polled);
+    // The counters give a rate from the second poll on.
+    raplZones(m.tree, 1'001'000'000);
+    m.clock.advance(1.0);
+    m.core->powerStore().poll();
+    ASSERT_TRUE(test::waitUntil([&] { return m.core->powerStore().pollGeneration() >= 2; }));
+    const std::string text = tarvelMetrics(metricsSourcesOf(*m.core));
+
+    // 4 J of package energy in one second, shown smoothed from the first poll's 2.2 W load
+    // estimate; the cpu domain is the package less the uncore (the graphics, 1 J), the memory
+    // took 1 J.
+    EXPECT_EQ(samplesOf(text, "tarvel_package_power_watts"),
+              std::vector<std::string>{"tarvel_package_power_watts{source=\"sensor\"} 3.18"});
+    EXPECT_EQ(samplesOf(text, "tarvel_package_domain_power_watts"),
+              (std::vector<std::string>{"tarvel_package_domain_power_watts{domain=\"cpu\"} 3",
+                                        "tarvel_package_domain_power_watts{domain=\"gpu\"} 1",
+                                        "tarvel_package_domain_power_watts{domain=\"dram\"} 1",
+                                        "tarvel_package_domain_power_watts{domain=\"other\"} 0"}));
+}
+
+TEST(TarvelMetrics, LeavesOutWhatIsUnknown) {
+    {
+        // A desktop: no battery, so nothing about one.
+        FixtureCore m(test::desktopMainsOnly);
+        ASSERT_TRUE(m.polled);
+        const std::string text =
+            tarvelMetrics(metricsSourcesOf(*m.core, m.tree.root() + "/data/none.jsonl"));
+        EXPECT_TRUE(hasLine(text, "tarvel_battery_present 0")) << text;
+        EXPECT_TRUE(hasLine(text, "tarvel_ac_power_connected 1")) << text;
+        // A history not written yet is an empty one.
+        EXPECT_TRUE(hasLine(text, "tarvel_drain_history_size_bytes 0")) << text;
+        for (const char* name :
+             {"tarvel_battery_level_ratio", "tarvel_battery_charging", "tarvel_battery_power_watts",
+              "tarvel_battery_health_ratio", "tarvel_battery_time_remaining_seconds"})
+            EXPECT_EQ(text.find(name), std::string::npos) << name;
+    }
+    {
+        // A full battery without cycle count or design capacity, a history that is a folder.
+        FixtureCore m(test::fullOnAC);
+        ASSERT_TRUE(m.polled);
+        QDir().mkpath(QString::fromStdString(m.tree.root() + "/data/folder.jsonl"));
+        const std::string text =
+            tarvelMetrics(metricsSourcesOf(*m.core, m.tree.root() + "/data/folder.jsonl"));
+        EXPECT_TRUE(hasLine(text, "tarvel_battery_level_ratio 1")) << text;
+        for (const char* name : {"tarvel_battery_cycles", "tarvel_battery_design_capacity_coulombs",
+                                 "tarvel_battery_health_ratio", "tarvel_drain_history_size_bytes"})
+            EXPECT_EQ(text.find(name), std::string::npos) << name << "\n" << text;
+    }
+    // Before the first poll there is nothing to say about the battery or the power.
+    PowerStore idle;
+    EXPECT_EQ(tarvelMetrics(MetricsSources{&idle, nullptr, {}, {}}), "");
+}
+
+ProcEnergy row(const std::string& name, double watts) {
+    ProcEnergy p;
+    p.name = name;
+    p.estimatedWatts = watts;
+    return p;
+}
+
+TEST(TarvelMetrics, NamesTheFiveBusiestProcessesOnceEachWithEscapedNames) {
+    MetricsSources sources;
+    sources.topProcesses = {
+        row("firefox", 2.0),
+        row("say \"hi\"", 1.5),
+        row("back\\slash", 1.0),
+        row("firefox", 0.75),  // a second process of one name adds to the first
+        row("two\nlines", 0.5),
+        row("bad\xff"
+            "byte",
+            0.25),
+        row("sixth", 0.125),
+    };
+    EXPECT_EQ(tarvelMetrics(sources),
+              "# HELP tarvel_process_power_watts Estimated power of the busiest processes "
+              "(the top 5, by name).\n"
+              "# TYPE tarvel_process_power_watts gauge\n"
+              "tarvel_process_power_watts{name=\"firefox\"} 2.75\n"
+              "tarvel_process_power_watts{name=\"say \\\"hi\\\"\"} 1.5\n"
+              "tarvel_process_power_watts{name=\"back\\\\slash\"} 1\n"
+              "tarvel_process_power_watts{name=\"two\\nlines\"} 0.5\n"
+              "tarvel_process_power_watts{name=\"bad\xef\xbf\xbd"
+              "byte\"} 0.25\n");
+}
+
+}  // namespace
+}  // namespace tarvel

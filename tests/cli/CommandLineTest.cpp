@@ -1,0 +1,145 @@
+// The command line's conventions: help, version, one-line usage errors, option syntax and
+// the "schema" field of every JSON document.
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "cli/CommandTable.h"
+#include "cli/HelpText.h"
+#include "shell/BuildInfo.h"
+#include "support/PowerSupplyFixtures.h"
+
+using namespace tarvel::test;
+using tarvel::cli::commandHelpText;
+using tarvel::cli::commandTable;
+using tarvel::cli::overviewText;
+
+TEST(CommandLine, HelpAndVersionGoToStandardOutput) {
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        std::string out, err;
+    };
+    std::vector<Case> cases{
+        {{"--version"}, 0, "tarvelctl " + std::string(tarvel::TARVEL_VERSION) + "\n", ""},
+        {{}, 2, "", overviewText()},
+        {{"help"}, 0, overviewText(), ""},
+        {{"--help"}, 0, overviewText(), ""},
+        {{"-h"}, 0, overviewText(), ""},
+    };
+    const auto& charge = *tarvel::cli::findCommand("charge");
+    for (const auto& sub : charge.subcommands) {
+        cases.push_back({{"help", "charge", sub}, 0, commandHelpText(charge), ""});
+        cases.push_back({{"charge", sub, "--help"}, 0, commandHelpText(charge), ""});
+    }
+    for (const auto& command : commandTable())
+        for (const auto& args : std::vector<std::vector<std::string>>{
+                 {"help", command.name}, {command.name, "--help"}, {command.name, "-h"}})
+            cases.push_back({args, 0, commandHelpText(command), ""});
+    cases.push_back({{"why", "--help"},
+                     0,
+                     "usage:\n"
+                     "  tarvelctl why [--json] [--log FILE] [--now ISO-8601]\n"
+                     "      explain the battery drop over the hour before now from the drain "
+                     "history\n"
+                     "\n"
+                     "options:\n"
+                     "  --json          print one JSON document instead of text\n"
+                     "  --log FILE      the drain history to read\n"
+                     "                  (default: $XDG_DATA_HOME/Tarvel/drain.jsonl)\n"
+                     "  --now ISO-8601  the end of the hour (default: now)\n"
+                     "  -h, --help      print this help\n",
+                     ""});
+    // icon starts a GUI application, which warns without a runtime folder.
+    QTemporaryDir runtime;
+    for (const auto& c : cases) {
+        const auto r = runTarvelctl(c.args, {{"XDG_RUNTIME_DIR", runtime.path().toStdString()}});
+        SCOPED_TRACE(c.args.empty() ? "(none)" : c.args[0] + " " + c.args.back());
+        EXPECT_EQ(r.status, c.status);
+        EXPECT_EQ(r.out, c.out);
+        EXPECT_EQ(r.err, c.err);
+    }
+    EXPECT_NE(overviewText().find("\n  watch --textfile FILE\n"), std::string::npos);
+}
+
+TEST(CommandLine, UsageErrorsAreOneLineNamingTheCommand) {
+    FixtureTree t;
+    const struct {
+        std::vector<std::string> args;
+        std::string err;
+    } cases[] = {
+        {{"why", "--foo"}, "tarvelctl why: unknown option --foo\n"},
+        {{"why", "--foo=1"}, "tarvelctl why: unknown option --foo\n"},
+        {{"top", "-x"}, "tarvelctl top: unknown option -x\n"},
+        {{"history", "clear", "--frobnicate"}, "tarvelctl history: unknown option --frobnicate\n"},
+        {{"why", "--log"}, "tarvelctl why: option --log needs a value\n"},
+        {{"why", "--json=yes"}, "tarvelctl why: option --json takes no value\n"},
+        {{"status", "--json", "extra"}, "tarvelctl status: status takes no arguments: extra\n"},
+        {{"status", "--", "--json"}, "tarvelctl status: status takes no arguments: --json\n"},
+        // Values that begin with a dash reach the command's own checks.
+        {{"top", "--interval", "-1"},
+         "tarvelctl top: --interval must be between 1 and 3600 seconds\n"},
+        {{"top", "--watts=-3"}, "tarvelctl top: --watts must be 0 or more\n"},
+        {{"why", "--now", "--json"},
+         "tarvelctl why: --now expects an ISO 8601 time such as 2026-03-01T14:05:09Z\n"},
+        {{"watch", "--textfile", t.root() + "/m.prom"},
+         "tarvelctl watch: --textfile is not available in this build\n"},
+        {{"frobnicate"}, "tarvelctl: unknown command \"frobnicate\" (try tarvelctl --help)\n"},
+        {{"help", "frobnicate"},
+         "tarvelctl: unknown command \"frobnicate\" (try tarvelctl --help)\n"},
+        {{"help", "charge", "dance"}, "tarvelctl help: charge has no subcommand \"dance\"\n"},
+    };
+    for (const auto& c : cases) {
+        const auto r = runTarvelctl(c.args);
+        EXPECT_EQ(r.status, 2) << c.err;
+        EXPECT_EQ(r.err, c.err);
+        EXPECT_EQ(r.out, "");
+    }
+}
+
+namespace {
+
+std::vector<nlohmann::json> jsonLines(const std::string& out) {
+    std::vector<nlohmann::json> lines;
+    std::istringstream in(out);
+    for (std::string line; std::getline(in, line);) lines.push_back(nlohmann::json::parse(line));
+    return lines;
+}
+
+}  // namespace
+
+TEST(JsonOutput, EveryDocumentSaysItsSchema) {
+    FixtureTree t;
+    dischargingEnergyLaptop(t);
+    t.write("script.jsonl",
+            "{\"t\": 0, \"snap\": {\"present\": true, \"level\": 80}}\n"
+            "{\"t\": 3, \"snap\": {}}\n");
+    t.write("drain.jsonl",
+            "{\"t\":\"2026-03-01T13:10:00Z\",\"kind\":\"power\",\"level\":80,\"top\":\"make\"}\n");
+    QTemporaryDir config;
+    const std::map<std::string, std::string> env{{"XDG_CONFIG_HOME", config.path().toStdString()}};
+    const struct {
+        std::vector<std::string> args;
+        std::size_t documents;
+    } cases[] = {
+        {{"snapshot", "--json", "--sysfs-root", t.root()}, 1},
+        {{"status", "--json", "--sysfs-root=" + t.root()}, 1},
+        {{"replay", "--json", t.root() + "/script.jsonl"}, 2},
+        {{"charge", "--json", "--sysfs-root", t.root()}, 1},
+        {{"charge", "apply", "--json", "--sysfs-root", t.root() + "/none"}, 1},
+        // "-json" reads as "--json".
+        {{"why", "-json", "--log=" + t.root() + "/drain.jsonl", "--now=2026-03-01T14:05:00Z"}, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args[0]);
+        const auto r = runTarvelctl(c.args, env);
+        EXPECT_LE(r.status, 1) << r.err;
+        // A document over several lines is one JSON value; JSON lines are one each.
+        const auto documents =
+            c.documents == 1 ? std::vector{nlohmann::json::parse(r.out)} : jsonLines(r.out);
+        ASSERT_EQ(documents.size(), c.documents) << r.out;
+        for (const auto& j : documents) EXPECT_EQ(j["schema"], 1) << j.dump();
+    }
+}

@@ -1,0 +1,221 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QNetworkAccessManager>
+#include <QNetworkProxy>
+#include <QNetworkReply>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTcpServer>
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "support/PowerSupplyFixtures.h"
+#include "support/WaitUntil.h"
+
+using namespace tarvel::test;
+
+namespace {
+
+// A fixture laptop with a load average and four CPUs under `t`; the arguments that point
+// tarvelctl at it.
+std::vector<std::string> laptopArgs(const FixtureTree& t) {
+    dischargingEnergyLaptop(t);
+    t.write("proc/loadavg", "0.50 0.40 0.30 1/100 1000\n");
+    t.write("devices/system/cpu/online", "0-3\n");
+    return {"--sysfs-root", t.root(), "--proc-root", t.root() + "/proc"};
+}
+
+std::map<std::string, std::string> isolatedHome(const FixtureTree& t) {
+    return {{"XDG_DATA_HOME", t.root() + "/data"}, {"XDG_CONFIG_HOME", t.root() + "/config"}};
+}
+
+// Processes under `t`/proc whose CPU time advances in real time (ticks per second, 100 a
+// second of CPU), each stat file replaced in one step, until the object goes away.
+class BusyProcesses {
+public:
+    struct Process {
+        int pid;
+        std::string comm;
+        double ticksPerSecond;
+    };
+    BusyProcesses(const FixtureTree& t, std::vector<Process> processes)
+        : tree_(t), processes_(std::move(processes)) {
+        for (const auto& p : processes_)
+            tree_.write("proc/" + std::to_string(p.pid) + "/comm", p.comm + "\n");
+        writeStats(0);
+        writer_ = std::thread([this] { run(); });
+    }
+    ~BusyProcesses() {
+        stop_ = true;
+        writer_.join();
+    }
+
+private:
+    void writeStats(double seconds) const {
+        for (const auto& p : processes_) {
+            const auto ticks = static_cast<long long>(p.ticksPerSecond * seconds);
+            const std::string pid = std::to_string(p.pid);
+            tree_.replace("proc/" + pid + "/stat",
+                          pid + " (x) R 1 1 1 0 -1 4194560 100 0 0 0 " + std::to_string(ticks) +
+                              " 0 0 0 20 0 1 0 100 1000 10 18446744073709551615\n");
+        }
+    }
+    void run() {
+        const auto start = std::chrono::steady_clock::now();
+        while (!stop_) {
+            writeStats(
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    }
+    const FixtureTree& tree_;
+    std::vector<Process> processes_;
+    std::atomic<bool> stop_{false};
+    std::thread writer_;
+};
+
+struct ToolResult {
+    int status = -1;
+    std::string output;
+};
+
+// `promtool check metrics` with `text` on its input.
+ToolResult promtoolCheck(const std::string& text) {
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start("promtool", {"check", "metrics"});
+    if (!p.waitForStarted(10000)) return {-1, "promtool did not start (package prometheus)"};
+    p.write(text.data(), static_cast<qint64>(text.size()));
+    p.closeWriteChannel();
+    if (!p.waitForFinished(30000)) return {-1, "promtool did not finish"};
+    return {p.exitCode(), p.readAll().toStdString()};
+}
+
+TEST(MetricsCommand, PrintsWhatPromtoolAccepts) {
+    FixtureTree t;
+    std::vector<std::string> args{"metrics"};
+    for (const auto& a : laptopArgs(t)) args.push_back(a);
+    t.write("history.jsonl", std::string(64, '\n'));
+    // Names that need escaping in a label value; pids above any pid_max, so never tarvelctl's
+    // own (which the sampler leaves out).
+    BusyProcesses busy(t, {{5000001, "say \"hi\"", 100}, {5000002, "back\\slash", 50}});
+    args.insert(args.end(), {"--log", t.root() + "/history.jsonl"});
+    const auto r = runTarvelctl(args, isolatedHome(t));
+    ASSERT_EQ(r.status, 0) << r.err;
+    for (const char* line : {"tarvel_battery_present 1\n", "tarvel_battery_level_ratio 0.6\n",
+                             "tarvel_battery_charging 0\n", "tarvel_ac_power_connected 0\n",
+                             "tarvel_battery_full_capacity_coulombs",
+                             "tarvel_package_power_watts{source=\"estimate\"} ",
+                             "tarvel_drain_history_size_bytes 64\n",
+                             "tarvel_process_power_watts{name=\"say \\\"hi\\\"\"} ",
+                             "tarvel_process_power_watts{name=\"back\\\\slash\"} "})
+        EXPECT_NE(r.out.find(line), std::string::npos) << line << "\n" << r.out;
+    const ToolResult check = promtoolCheck(r.out);
+    EXPECT_EQ(check.status, 0) << check.output << "\n" << r.out;
+    EXPECT_EQ(check.output, "");
+}
+
+TEST(MetricsCommand, RefusesWrongUsage) {
+    struct Case {
+        std::vector<std::string> args;
+        std::string message;
+    };
+    const std::vector<Case> cases{
+        {{"metrics", "extra"}, "metrics takes no arguments: extra"},
+        {{"watch", "--textfile", ""}, "--textfile needs a file name"},
+    };
+    for (const auto& c : cases) {
+        const auto r = runTarvelctl(c.args);
+        EXPECT_EQ(r.status, 2) << c.message;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    }
+}
+
+// A loopback port nobody listens on now: the kernel picks it for a server that closes again.
+quint16 freeLoopbackPort() {
+    QTcpServer probe;
+    if (!probe.listen(QHostAddress::LocalHost, 0)) return 0;
+    const quint16 port = probe.serverPort();
+    probe.close();
+    return port;
+}
+
+// The body of GET `url`, or nothing when nobody answers.
+std::optional<std::string> httpGet(QNetworkAccessManager& network, const QString& url) {
+    QNetworkReply* reply = network.get(QNetworkRequest(QUrl(url)));
+    waitUntil([reply] { return reply->isFinished(); }, 10000);
+    std::optional<std::string> body;
+    if (reply->isFinished() && reply->error() == QNetworkReply::NoError)
+        body = reply->readAll().toStdString();
+    reply->deleteLater();
+    return body;
+}
+
+// watch --textfile keeps a file in the folder node_exporter's textfile collector reads, and
+// the exporter serves Tarvel's metrics from it.
+TEST(MetricsTextfile, ReachesPrometheusThroughNodeExporter) {
+    const QString exporterProgram =
+        QStandardPaths::findExecutable("prometheus-node-exporter").isEmpty()
+            ? QStandardPaths::findExecutable("node_exporter")
+            : QStandardPaths::findExecutable("prometheus-node-exporter");
+    ASSERT_FALSE(exporterProgram.isEmpty()) << "install prometheus-node-exporter";
+
+    FixtureTree t;
+    laptopArgs(t);
+    const std::string folder = t.root() + "/textfiles";
+    QDir().mkpath(QString::fromStdString(folder));
+    const std::string file = folder + "/tarvel.prom";
+
+    QProcess watch;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const auto& [key, value] : isolatedHome(t))
+        env.insert(QString::fromStdString(key), QString::fromStdString(value));
+    watch.setProcessEnvironment(env);
+    QStringList watchArgs{"watch", "--no-log", "--textfile", QString::fromStdString(file)};
+    watchArgs << "--sysfs-root" << QString::fromStdString(t.root());
+    watch.start(TARVELCTL_PATH, watchArgs);
+    ASSERT_TRUE(waitUntil([&] { return QFileInfo::exists(QString::fromStdString(file)); }, 20000))
+        << watch.readAllStandardError().toStdString();
+
+    const quint16 port = freeLoopbackPort();
+    ASSERT_NE(port, 0);
+    const QString address = "127.0.0.1:" + QString::number(port);
+    QProcess exporter;
+    exporter.setProcessChannelMode(QProcess::MergedChannels);
+    exporter.start(
+        exporterProgram,
+        {"--web.listen-address=" + address, "--collector.disable-defaults", "--collector.textfile",
+         "--collector.textfile.directory=" + QString::fromStdString(folder)});
+    ASSERT_TRUE(exporter.waitForStarted(10000));
+
+    QNetworkAccessManager network;
+    network.setProxy(QNetworkProxy::NoProxy);  // loopback, whatever http_proxy says
+    std::optional<std::string> body;
+    const bool answered = waitUntil(
+        [&] {
+            if (exporter.state() == QProcess::NotRunning) return true;
+            body = httpGet(network, "http://" + address + "/metrics");
+            return body.has_value();
+        },
+        20000);
+    ASSERT_TRUE(answered && body) << "node_exporter never answered on " << address.toStdString()
+                                  << ":\n"
+                                  << exporter.readAll().toStdString();
+
+    for (const char* line :
+         {"tarvel_battery_level_ratio 0.6\n", "tarvel_battery_present 1\n",
+          "tarvel_package_power_watts{source=\"estimate\"} ", "node_textfile_scrape_error 0\n"})
+        EXPECT_NE(body->find(line), std::string::npos) << line << "\n" << *body;
+
+    exporter.terminate();
+    EXPECT_TRUE(exporter.waitForFinished(5000));
+    watch.terminate();
+    ASSERT_TRUE(watch.waitForFinished(5000));
+    EXPECT_EQ(watch.exitCode(), 0);
+    EXPECT_EQ(watch.readAllStandardError().toStdString(), "");
+}
+
+}  // namespace
