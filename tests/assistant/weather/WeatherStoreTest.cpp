@@ -11,8 +11,8 @@
 namespace tarvel {
 namespace {
 
-using test::ForecastServer;
 using test::WeatherHarness;
+using Response = test::LoopbackHttpServer::Response;
 const QString kOpenText = QString::fromUtf8("Location denied — enable in System Settings");
 
 TEST(WeatherStoreTest, ForecastAnswersBecomeSummaryAndDetail) {
@@ -65,27 +65,28 @@ TEST(WeatherStoreTest, ForecastAnswersBecomeSummaryAndDetail) {
 
 TEST(WeatherStoreTest, RequestCarriesTheCoordinateAndQueryInOrder) {
     WeatherHarness weather;
-    ASSERT_TRUE(weather.fixAnswered(ForecastServer::Answer{200, "{}"}, 37.33182, -122.0312186));
-    ASSERT_TRUE(weather.fixAnswered(ForecastServer::Answer{200, "{}"}, 0.1 + 0.2, -1e-05));
+    ASSERT_TRUE(weather.fixAnswered(Response::answer(200, "{}"), 37.33182, -122.0312186));
+    ASSERT_TRUE(weather.fixAnswered(Response::answer(200, "{}"), 0.1 + 0.2, -1e-05));
     const QString query =
         "&current=temperature_2m,relative_humidity_2m,weather_code,wind_speed_10m"
         "&timezone=auto&wind_speed_unit=kmh";
-    EXPECT_EQ(weather.server.targets(),
+    EXPECT_EQ(weather.targets(),
               QStringList({"/v1/forecast?latitude=37.33182&longitude=-122.0312186" + query,
                            "/v1/forecast?latitude=0.30000000000000004&longitude=-1e-05" + query}));
 }
 
 TEST(WeatherStoreTest, AnswersThatAreNoForecastKeepTheLastValues) {
-    const ForecastServer::Answer answers[] = {
-        {200, ""},
-        {200, "not json"},
-        {200, "[1,2]"},
-        {200, R"({"current":5})"},
-        {200, R"({"current":{"temperature_2m":1})"},
-        {400, R"({"error":true,"reason":"Latitude must be in range of -90 to 90°."})"},
-        {500, "<html>busy</html>"},
+    const Response answers[] = {
+        Response::answer(200, ""),
+        Response::answer(200, "not json"),
+        Response::answer(200, "[1,2]"),
+        Response::answer(200, R"({"current":5})"),
+        Response::answer(200, R"({"current":{"temperature_2m":1})"),
+        Response::answer(400,
+                         R"({"error":true,"reason":"Latitude must be in range of -90 to 90°."})"),
+        Response::answer(500, "<html>busy</html>"),
         // Larger than any forecast.
-        {200, "{\"current\":{},\"pad\":\"" + QByteArray(300 * 1024, 'x') + "\"}"},
+        Response::answer(200, "{\"current\":{},\"pad\":\"" + QByteArray(300 * 1024, 'x') + "\"}"),
     };
     for (const auto& answer : answers) {
         SCOPED_TRACE(answer.body.left(60).toStdString());
@@ -110,7 +111,7 @@ TEST(WeatherStoreTest, TransportFailuresSayWhatHappened) {
     closed.close();
 
     WeatherHarness silent(LocationAccess::authorized, 200);
-    ASSERT_TRUE(silent.fixAnswered(ForecastServer::Answer{200, "", true}));
+    ASSERT_TRUE(silent.fixAnswered(Response::noAnswer()));
     EXPECT_EQ(silent.store.error(), "The request timed out.");
     EXPECT_EQ(silent.store.summary(), "Weather error");
 
