@@ -16,6 +16,7 @@ packages=(
   prometheus prometheus-node-exporter
   zip unzip
   dpkg-dev file lintian appstream
+  qt6-positioning-dev libqt6positioning6-plugins
   "$@"
 )
 

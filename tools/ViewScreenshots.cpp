@@ -8,9 +8,12 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFile>
+#include <QNetworkAccessManager>
 #include <QProcess>
 #include <QScreen>
 #include <QSystemTrayIcon>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
@@ -18,6 +21,8 @@
 
 #include "ChatScreenshots.h"
 #include "app/AppCore.h"
+#include "assistant/weather/WeatherStore.h"
+#include "assistant/weather/WeatherViews.h"
 #include "drain/DrainRecords.h"
 #include "platform/linux/LinuxPlatform.h"
 #include "shell/ui/AppDelegate.h"
@@ -96,6 +101,49 @@ private:
     QString out_;
 };
 
+// Local weather for the popover and the preferences: location granted, one fix, and a canned
+// forecast answer from a loopback server.
+class ScreenshotLocation : public LocationSource {
+public:
+    LocationAccess access() const override { return LocationAccess::authorized; }
+    void requestAccess() override {}
+    void requestFix() override {
+        QTimer::singleShot(0, this, [this] { emit fixReceived(37.33182, -122.03118); });
+    }
+};
+
+struct ScreenshotWeather {
+    QTcpServer forecast;
+    QNetworkAccessManager network;
+    std::unique_ptr<WeatherStore> store;
+};
+
+std::unique_ptr<ScreenshotWeather> installScreenshotWeather(ViewServices& services) {
+    auto weather = std::make_unique<ScreenshotWeather>();
+    weather->forecast.listen(QHostAddress::LocalHost, 0);
+    QTcpServer* server = &weather->forecast;
+    QObject::connect(server, &QTcpServer::newConnection, server, [server] {
+        while (QTcpSocket* socket = server->nextPendingConnection())
+            QObject::connect(socket, &QTcpSocket::readyRead, socket, [socket] {
+                if (!socket->readAll().contains("\r\n\r\n")) return;
+                const QByteArray body =
+                    R"({"current":{"temperature_2m":17.6,"relative_humidity_2m":64,)"
+                    R"("weather_code":2,"wind_speed_10m":12.4}})";
+                socket->write("HTTP/1.1 200 OK\r\nContent-Type: application/json\r\n"
+                              "Connection: close\r\nContent-Length: " +
+                              QByteArray::number(body.size()) + "\r\n\r\n" + body);
+                socket->disconnectFromHost();
+            });
+    });
+    WeatherStore::Options options;
+    options.host = QUrl(QString("http://127.0.0.1:%1").arg(server->serverPort()));
+    weather->store = std::make_unique<WeatherStore>(std::make_unique<ScreenshotLocation>(),
+                                                    weather->network, Clock::system(), options);
+    installWeatherViews(services, *weather->store);
+    weather->store->start();
+    return weather;
+}
+
 void settle(int ms) {
     QEventLoop loop;
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
@@ -129,6 +177,7 @@ int main(int argc, char** argv) {
     AppDelegate delegate(core);
     services.emplace(ViewServices::forApplication(core, delegate, prefs));
     const auto chat = installChatScene(*services, core.settings(), settle);
+    const auto weather = installScreenshotWeather(*services);
     installApplicationViews(delegate, *services);
     // Something busy for the process lists.
     QProcess busy;
@@ -142,6 +191,9 @@ int main(int argc, char** argv) {
     delegate.forceShowPopover();
     settle(1500);
     shots.shoot("popover-newer", delegate.popover());
+    if (auto* slot = delegate.popover()->findChild<QWidget*>("weatherSlot"))
+        shots.shoot("popover-weather", QRect(slot->mapToGlobal(QPoint()), slot->size())
+                                           .adjusted(-16, -12, 16, 12));
     MenuChromeStyle::set(core.settings(), MenuChromeStyle::original);
     settle(800);
     shots.shoot("popover-original", delegate.popover());

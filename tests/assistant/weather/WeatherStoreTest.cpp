@@ -1,0 +1,270 @@
+#include <gtest/gtest.h>
+
+#include <QTcpServer>
+#include <cstdint>
+#include <functional>
+#include <limits>
+
+#include "WeatherHarness.h"
+#include "assistant/weather/GeoClueLocationSource.h"
+
+namespace tarvel {
+namespace {
+
+using test::WeatherHarness;
+using Response = test::LoopbackHttpServer::Response;
+const QString kOpenText = QString::fromUtf8("Location denied — enable in System Settings");
+
+TEST(WeatherStoreTest, ForecastAnswersBecomeSummaryAndDetail) {
+    struct Case {
+        const char* current;
+        QString summary;
+        QString detail;
+        std::optional<qint64> humidity;
+        std::optional<qint64> code;
+    };
+    const Case cases[] = {
+        {R"({"temperature_2m":17.6,"relative_humidity_2m":64,"weather_code":2,"wind_speed_10m":12.4})",
+         "18°C · Partly cloudy", "Humidity 64% · Wind 12 km/h", 64, 2},
+        {R"({"temperature_2m":17.6,"relative_humidity_2m":64,"weather_code":56})",
+         "18°C · Local weather", "Humidity 64%", 64, 56},
+        {R"({"relative_humidity_2m":64,"weather_code":61,"wind_speed_10m":3.5})", "Rain",
+         "Humidity 64% · Wind 4 km/h", 64, 61},
+        {R"({"temperature_2m":-3.5,"weather_code":75,"wind_speed_10m":0.4})", "-4°C · Snow",
+         "Wind 0 km/h", std::nullopt, 75},
+        {"{}", "Local weather", "", std::nullopt, std::nullopt},
+        // Numbers are truncated toward zero.
+        {R"({"temperature_2m":20,"relative_humidity_2m":63.9,"weather_code":-0.5})", "20°C · Clear",
+         "Humidity 63%", 63, 0},
+        // Hostile numbers and strings are absent, never converted.
+        {R"({"temperature_2m":"NaN","relative_humidity_2m":1e300,"weather_code":"3"})",
+         "Local weather", "", std::nullopt, std::nullopt},
+        {R"({"relative_humidity_2m":-1e19,"weather_code":9.3e18,"wind_speed_10m":"Infinity"})",
+         "Local weather", "", std::nullopt, std::nullopt},
+        {R"({"relative_humidity_2m":null,"weather_code":[95],"wind_speed_10m":{"v":1}})",
+         "Local weather", "", std::nullopt, std::nullopt},
+        {R"({"relative_humidity_2m":-9223372036854775808,"weather_code":9223372036854775807})",
+         "Local weather", "Humidity -9223372036854775808%", std::numeric_limits<qint64>::min(),
+         std::numeric_limits<qint64>::max()},
+        {R"({"temperature_2m":25.5,"weather_code":95.99})", "26°C · Thunderstorm", "", std::nullopt,
+         95},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.current);
+        WeatherHarness weather;
+        ASSERT_TRUE(
+            weather.fixAnswered(QByteArray(R"({"latitude":37.3,"current":)") + c.current + "}"));
+        EXPECT_EQ(weather.store.summary(), c.summary);
+        EXPECT_EQ(weather.store.detail(), c.detail);
+        EXPECT_EQ(weather.store.humidity(), c.humidity);
+        EXPECT_EQ(weather.store.code(), c.code);
+        EXPECT_EQ(weather.store.error(), std::nullopt);
+        EXPECT_EQ(weather.store.lastUpdated(), weather.clock.now());
+    }
+}
+
+TEST(WeatherStoreTest, RequestCarriesTheCoordinateAndQueryInOrder) {
+    WeatherHarness weather;
+    ASSERT_TRUE(weather.fixAnswered(Response::answer(200, "{}"), 37.33182, -122.0312186));
+    ASSERT_TRUE(weather.fixAnswered(Response::answer(200, "{}"), 0.1 + 0.2, -1e-05));
+    const QString query =
+        "&current=temperature_2m,relative_humidity_2m,weather_code,wind_speed_10m"
+        "&timezone=auto&wind_speed_unit=kmh";
+    EXPECT_EQ(weather.targets(),
+              QStringList({"/v1/forecast?latitude=37.33182&longitude=-122.0312186" + query,
+                           "/v1/forecast?latitude=0.30000000000000004&longitude=-1e-05" + query}));
+}
+
+TEST(WeatherStoreTest, AnswersThatAreNoForecastKeepTheLastValues) {
+    const Response answers[] = {
+        Response::answer(200, ""),
+        Response::answer(200, "not json"),
+        Response::answer(200, "[1,2]"),
+        Response::answer(200, R"({"current":5})"),
+        Response::answer(200, R"({"current":{"temperature_2m":1})"),
+        Response::answer(400,
+                         R"({"error":true,"reason":"Latitude must be in range of -90 to 90°."})"),
+        Response::answer(500, "<html>busy</html>"),
+        // Larger than any forecast.
+        Response::answer(200, "{\"current\":{},\"pad\":\"" + QByteArray(300 * 1024, 'x') + "\"}"),
+    };
+    for (const auto& answer : answers) {
+        SCOPED_TRACE(answer.body.left(60).toStdString());
+        WeatherHarness weather;
+        ASSERT_TRUE(weather.fixAnswered(R"({"current":{"temperature_2m":17.6,"weather_code":2}})"));
+        const auto updated = weather.store.lastUpdated();
+        ASSERT_TRUE(weather.fixAnswered(answer));
+        EXPECT_EQ(weather.store.summary(), "Weather error");
+        EXPECT_EQ(weather.store.error(), std::nullopt);
+        EXPECT_EQ(weather.store.tempC(), 17.6);
+        EXPECT_EQ(weather.store.code(), 2);
+        EXPECT_EQ(weather.store.lastUpdated(), updated);
+        EXPECT_EQ(weather.store.detail(), "");
+    }
+}
+
+TEST(WeatherStoreTest, TransportFailuresSayWhatHappened) {
+    // Nothing listens on a port just given back.
+    QTcpServer closed;
+    closed.listen(QHostAddress::LocalHost, 0);
+    const QUrl refused(QString("http://127.0.0.1:%1").arg(closed.serverPort()));
+    closed.close();
+
+    WeatherHarness silent(LocationAccess::authorized, 200);
+    ASSERT_TRUE(silent.fixAnswered(Response::noAnswer()));
+    EXPECT_EQ(silent.store.error(), "The request timed out.");
+    EXPECT_EQ(silent.store.summary(), "Weather error");
+
+    QNetworkAccessManager network;
+    ManualClock clock;
+    auto* location = new test::FakeLocationSource(LocationAccess::authorized);
+    WeatherStore store(std::unique_ptr<LocationSource>(location), network, clock,
+                       WeatherStore::Options{refused, kForecastTimeoutMs});
+    location->deliverFix();
+    ASSERT_TRUE(test::waitUntil([&] { return store.error().has_value(); }));
+    EXPECT_EQ(store.error(), "Connection refused");
+    EXPECT_EQ(store.summary(), "Weather error");
+}
+
+TEST(WeatherStoreTest, AccessOutcomesGiveTheirTexts) {
+    using test::FakeLocationSource;
+    struct Case {
+        const char* name;
+        LocationAccess initial;
+        std::function<void(FakeLocationSource&, WeatherStore&)> act;
+        QString summary;
+        QString detail;
+        std::optional<QString> error;
+        int accessRequests;
+        int fixRequests;
+    };
+    const auto start = [](FakeLocationSource&, WeatherStore& store) { store.start(); };
+    const Case cases[] = {
+        {"denied at start", LocationAccess::denied, start, "Location off",
+         "Allow location for local weather", kOpenText, 0, 0},
+        {"undetermined asks", LocationAccess::notDetermined, start, "Locating…", "", std::nullopt,
+         1, 0},
+        {"first answer refuses", LocationAccess::notDetermined,
+         [](FakeLocationSource& location, WeatherStore& store) {
+             store.start();
+             location.answerAccess(LocationAccess::denied);
+         },
+         "Location off", "Allow location for local weather", kOpenText, 1, 0},
+        {"first answer grants", LocationAccess::notDetermined,
+         [](FakeLocationSource& location, WeatherStore& store) {
+             store.start();
+             location.answerAccess(LocationAccess::authorized);
+         },
+         "Locating…", "", std::nullopt, 1, 1},
+        {"authorized asks for a fix", LocationAccess::authorized, start, "Locating…", "",
+         std::nullopt, 0, 1},
+        {"taken away later", LocationAccess::authorized,
+         [](FakeLocationSource& location, WeatherStore& store) {
+             store.start();
+             location.answerAccess(LocationAccess::denied);
+         },
+         "Location off", "", QString("Location denied"), 0, 1},
+        {"taken away after a granted answer", LocationAccess::notDetermined,
+         [](FakeLocationSource& location, WeatherStore& store) {
+             store.start();
+             location.answerAccess(LocationAccess::authorized);
+             location.answerAccess(LocationAccess::denied);
+         },
+         "Location off", "", QString("Location denied"), 1, 1},
+        {"back to undetermined does nothing", LocationAccess::authorized,
+         [](FakeLocationSource& location, WeatherStore&) {
+             location.answerAccess(LocationAccess::notDetermined);
+         },
+         "Locating…", "", std::nullopt, 0, 0},
+        {"fix failed", LocationAccess::authorized,
+         [](FakeLocationSource& location, WeatherStore& store) {
+             store.start();
+             location.fail("The location service found no position in time.");
+         },
+         "Weather unavailable", "", QString("The location service found no position in time."), 0,
+         1},
+        {"start again while denied asks nothing", LocationAccess::denied,
+         [](FakeLocationSource&, WeatherStore& store) {
+             store.start();
+             store.start();
+         },
+         "Location off", "Allow location for local weather", kOpenText, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WeatherHarness weather(c.initial);
+        c.act(*weather.location, weather.store);
+        EXPECT_EQ(weather.store.summary(), c.summary);
+        EXPECT_EQ(weather.store.detail(), c.detail);
+        EXPECT_EQ(weather.store.error(), c.error);
+        EXPECT_EQ(weather.location->accessRequests, c.accessRequests);
+        EXPECT_EQ(weather.location->fixRequests, c.fixRequests);
+    }
+}
+
+TEST(WeatherStoreTest, WithoutALocationServiceLocationIsOff) {
+    // No system bus, so no GeoClue: the first request is refused and nothing asks again.
+    qputenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/tarvel-test-bus");
+    QNetworkAccessManager network;
+    ManualClock clock;
+    WeatherStore store(std::make_unique<GeoClueLocationSource>("app.tarvel.Tarvel"), network,
+                       clock);
+    store.start();
+    ASSERT_TRUE(test::waitUntil([&] { return store.summary() == "Location off"; }));
+    EXPECT_EQ(store.error(), kOpenText);
+    EXPECT_EQ(store.detail(), "Allow location for local weather");
+    EXPECT_EQ(store.location().access(), LocationAccess::denied);
+}
+
+TEST(WeatherStoreTest, RefreshAsksForAFixOnlyEightSecondsAfterTheLast) {
+    WeatherHarness weather;
+    weather.store.refresh();  // no fix yet
+    EXPECT_EQ(weather.location->fixRequests, 1);
+    ASSERT_TRUE(weather.fixAnswered("{}"));
+    const double fixedAt = weather.clock.now();
+    EXPECT_EQ(weather.store.lastFetch(), fixedAt);
+    const std::pair<double, int> steps[] = {{0, 1}, {5, 1}, {8, 1}, {8.001, 2}, {20, 3}};
+    for (const auto& [sinceFix, requests] : steps) {
+        SCOPED_TRACE(sinceFix);
+        weather.clock.set(fixedAt + sinceFix);
+        weather.store.refresh();
+        EXPECT_EQ(weather.location->fixRequests, requests);
+    }
+}
+
+TEST(WeatherStoreTest, PlaceJoinsTheNamesThatArePresent) {
+    const std::pair<QStringList, QString> cases[] = {
+        {{"Cupertino", "CA"}, "Cupertino, CA"},
+        {{"", "Bavaria"}, "Bavaria"},
+        {{"Lyon", ""}, "Lyon"},
+        {{}, ""},
+    };
+    for (const auto& [names, place] : cases) {
+        SCOPED_TRACE(place.toStdString());
+        WeatherHarness weather;
+        weather.location->placeNames = names;
+        ASSERT_TRUE(weather.fixAnswered("{}"));
+        EXPECT_EQ(weather.store.place(), place);
+    }
+}
+
+TEST(WeatherStoreTest, LabelsCoverTheirCodes) {
+    const std::pair<std::vector<int>, QString> groups[] = {
+        {{0}, "Clear"},
+        {{1, 2}, "Partly cloudy"},
+        {{3}, "Overcast"},
+        {{45, 48}, "Fog"},
+        {{51, 53, 55}, "Drizzle"},
+        {{61, 63, 65}, "Rain"},
+        {{71, 73, 75, 77}, "Snow"},
+        {{80, 81, 82}, "Showers"},
+        {{95, 96, 99}, "Thunderstorm"},
+        {{-1, 4, 56, 57, 66, 67, 85, 86, 100}, "Local weather"},
+    };
+    for (const auto& [codes, word] : groups)
+        for (int code : codes) EXPECT_EQ(WeatherStore::weatherLabel(code), word) << code;
+    EXPECT_EQ(WeatherStore::weatherLabel(std::nullopt), "Local weather");
+}
+
+}  // namespace
+}  // namespace tarvel
