@@ -10,10 +10,12 @@ class PlusAIClient;
 class PlusAIKeyStore;
 class PlusChatModel;
 class UserDefaults;
+class WeatherStore;
 struct ViewServices;
 
-// The assistant as the tray application runs it: one network session, the provider keys in
-// the desktop's secret store, the provider client and the conversation. Outlives the views.
+// The assistant as the tray application runs it: one network session, local weather, the
+// provider keys in the desktop's secret store, the provider client and the conversation.
+// Outlives the views.
 class Assistant {
 public:
     explicit Assistant(UserDefaults& settings);
@@ -21,13 +23,15 @@ public:
 
     // Gives the popover and the preferences the assistant's sections and panes.
     void installViews(ViewServices& services);
-    // Starts what the assistant does once the application runs (reading the keys).
+    // Reads the provider keys; once the application runs.
     void start();
 
     PlusChatModel& chat() { return *chat_; }
+    WeatherStore& weather() { return *weather_; }
 
 private:
     QNetworkAccessManager network_;
+    std::unique_ptr<WeatherStore> weather_;
     std::unique_ptr<KeychainSecretStore> secrets_;
     std::unique_ptr<PlusAIKeyStore> keys_;
     std::unique_ptr<PlusAIClient> client_;

@@ -7,6 +7,7 @@
 
 #include "app/AppCore.h"
 #include "assistant/Assistant.h"
+#include "assistant/weather/WeatherStore.h"
 #include "platform/TerminationSignals.h"
 #include "shell/ApplicationId.h"
 #include "shell/SingleInstance.h"
@@ -62,6 +63,7 @@ int main(int argc, char** argv) {
     AppDelegate::LaterServices later;
     later.checkOnLaunch = [&updates] { updates.checkOnLaunch(); };
     later.checkForUpdates = [&updates] { updates.checkManually(); };
+    later.startWeather = [&assistant] { assistant.weather().start(); };
     delegate.setLaterServices(later);
     views->installPathLabel = [&updates] { return updates.installPathLabel(); };
     assistant.installViews(*views);
