@@ -120,8 +120,8 @@ std::string historyLog(int days) {
     const double start = kNow - days * kDay + 1;
     for (double t = start; t <= kNow; t += 30) {
         const int level = 100 - static_cast<int>((t - start) / 600) % 90;
-        out += *powerRecordLine(t, level, 3.5 + rng() % 100 / 10.0, 7.25 + rng() % 50 / 10.0,
-                                false, names[rng() % 6], 12.5 + rng() % 400 / 10.0);
+        out += *powerRecordLine(t, level, 3.5 + rng() % 100 / 10.0, 7.25 + rng() % 50 / 10.0, false,
+                                names[rng() % 6], 12.5 + rng() % 400 / 10.0);
         if (static_cast<long long>(t - start) % 100 < 30)
             out += *processRecordLine(t, names[rng() % 6], 20.0 + rng() % 300 / 10.0,
                                       45.5 + rng() % 900 / 10.0);

@@ -6,8 +6,8 @@
 #include <QDBusConnection>
 #include <QDateTime>
 #include <QDir>
-#include <QFileInfo>
 #include <QFile>
+#include <QFileInfo>
 #include <QNetworkAccessManager>
 #include <QProcess>
 #include <QScreen>
@@ -31,10 +31,10 @@
 #include "views/ApplicationViews.h"
 #include "views/TarvelOnboarding.h"
 #include "views/ViewServices.h"
+#include "views/dashboard/DashboardRoot.h"
 #include "views/popover/MenuChromeStyle.h"
 #include "views/preferences/PreferencesRoot.h"
 #include "views/preferences/PreferencesSection.h"
-#include "views/dashboard/DashboardRoot.h"
 #include "views/prefs/DashboardPrefs.h"
 
 namespace {
@@ -44,18 +44,23 @@ using namespace tarvel;
 void writeFile(const QString& path, const QByteArray& content) {
     QDir().mkpath(QFileInfo(path).path());
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+    if (!file.open(QIODevice::WriteOnly))
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
     file.write(content);
 }
 
 void writeBattery(const QString& sys) {
     const QString bat = sys + "/class/power_supply/BAT0/";
-    const std::pair<const char*, const char*> values[] = {
-        {"type", "Battery\n"},          {"status", "Discharging\n"},
-        {"present", "1\n"},             {"capacity", "62\n"},
-        {"charge_now", "3100000\n"},    {"charge_full", "5000000\n"},
-        {"charge_full_design", "5600000\n"}, {"current_now", "1100000\n"},
-        {"voltage_now", "11800000\n"},  {"cycle_count", "214\n"}};
+    const std::pair<const char*, const char*> values[] = {{"type", "Battery\n"},
+                                                          {"status", "Discharging\n"},
+                                                          {"present", "1\n"},
+                                                          {"capacity", "62\n"},
+                                                          {"charge_now", "3100000\n"},
+                                                          {"charge_full", "5000000\n"},
+                                                          {"charge_full_design", "5600000\n"},
+                                                          {"current_now", "1100000\n"},
+                                                          {"voltage_now", "11800000\n"},
+                                                          {"cycle_count", "214\n"}};
     for (const auto& [name, value] : values) writeFile(bat + name, value);
     writeFile(sys + "/class/power_supply/AC/type", "Mains\n");
     writeFile(sys + "/class/power_supply/AC/online", "0\n");
@@ -88,8 +93,9 @@ public:
     void shoot(const QString& name, QRect area) {
         QCoreApplication::processEvents();
         const QRect r = area & QRect(QPoint(0, 0), QApplication::primaryScreen()->size());
-        QStringList args{"-window", "root", "-crop",
-                         QString("%1x%2+%3+%4").arg(r.width()).arg(r.height()).arg(r.x()).arg(r.y())};
+        QStringList args{
+            "-window", "root", "-crop",
+            QString("%1x%2+%3+%4").arg(r.width()).arg(r.height()).arg(r.x()).arg(r.y())};
         args << out_ + "/" + name + ".png";
         if (QProcess::execute("import", args) != 0)
             std::fprintf(stderr, "import failed for %s\n", qPrintable(name));
@@ -129,9 +135,10 @@ std::unique_ptr<ScreenshotWeather> installScreenshotWeather(ViewServices& servic
                 const QByteArray body =
                     R"({"current":{"temperature_2m":17.6,"relative_humidity_2m":64,)"
                     R"("weather_code":2,"wind_speed_10m":12.4}})";
-                socket->write("HTTP/1.1 200 OK\r\nContent-Type: application/json\r\n"
-                              "Connection: close\r\nContent-Length: " +
-                              QByteArray::number(body.size()) + "\r\n\r\n" + body);
+                socket->write(
+                    "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\n"
+                    "Connection: close\r\nContent-Length: " +
+                    QByteArray::number(body.size()) + "\r\n\r\n" + body);
                 socket->disconnectFromHost();
             });
     });
@@ -192,8 +199,8 @@ int main(int argc, char** argv) {
     settle(1500);
     shots.shoot("popover-newer", delegate.popover());
     if (auto* slot = delegate.popover()->findChild<QWidget*>("weatherSlot"))
-        shots.shoot("popover-weather", QRect(slot->mapToGlobal(QPoint()), slot->size())
-                                           .adjusted(-16, -12, 16, 12));
+        shots.shoot("popover-weather",
+                    QRect(slot->mapToGlobal(QPoint()), slot->size()).adjusted(-16, -12, 16, 12));
     MenuChromeStyle::set(core.settings(), MenuChromeStyle::original);
     settle(800);
     shots.shoot("popover-original", delegate.popover());

@@ -21,10 +21,10 @@ namespace tarvel {
 // Which services a process runs once started. The application runs all of them; tarvelctl
 // commands run what they stand in for.
 struct CoreServices {
-    bool drainHistory = true;     // write the drain history (if no other process does)
-    bool processEnergy = true;    // split the power over the running processes
-    bool drainAlerts = true;      // notify on fast drain
-    bool chargeControl = true;    // hold the charge limit (writes the charger)
+    bool drainHistory = true;      // write the drain history (if no other process does)
+    bool processEnergy = true;     // split the power over the running processes
+    bool drainAlerts = true;       // notify on fast drain
+    bool chargeControl = true;     // hold the charge limit (writes the charger)
     bool metricsTextfile = false;  // keep the Prometheus textfile current (if one is set)
 };
 

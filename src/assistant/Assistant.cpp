@@ -18,8 +18,7 @@ Assistant::Assistant(UserDefaults& settings)
       keys_(std::make_unique<PlusAIKeyStore>(settings, *secrets_)),
       client_(std::make_unique<PlusAIClient>(network_, settings)),
       chat_(std::make_unique<PlusChatModel>(settings, *client_, *keys_, Clock::system(),
-                                            PlusFileDownloads::downloadsDirectory(),
-                                            network_)) {}
+                                            PlusFileDownloads::downloadsDirectory(), network_)) {}
 
 Assistant::~Assistant() = default;
 

@@ -27,8 +27,7 @@ std::string textLine(double t, const BatteryState& s) {
 
 }  // namespace
 
-void replayScript(const std::string& text, const std::string& name, bool json,
-                  std::ostream& out) {
+void replayScript(const std::string& text, const std::string& name, bool json, std::ostream& out) {
     std::istringstream script(text);
     BatterySmoother smoother;
     std::string line;

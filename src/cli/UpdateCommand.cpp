@@ -2,8 +2,8 @@
 // manifest and the same version ordering.
 #include <QCoreApplication>
 #include <QEventLoop>
-#include <QStringList>
 #include <QNetworkAccessManager>
+#include <QStringList>
 #include <iostream>
 #include <nlohmann/json.hpp>
 
@@ -58,7 +58,8 @@ int runUpdate(const Args& parsed, std::ostream& out) {
                             {"candidateLabel", displayLabel(offer.candidate).toStdString()},
                             {"newer", offer.newer},
                             {"manifestUrl", url.toString().toStdString()}};
-        out << withSchema(json).dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
+        out << withSchema(json).dump(2, ' ', false, nlohmann::json::error_handler_t::replace)
+            << "\n";
         return 0;
     }
     out << "Running:   " << printable(displayLabel(offer.current).toStdString()) << "\n"

@@ -26,11 +26,21 @@ constexpr const char* kOmbrelPage = "https://ombrel.app/";
 
 ViewServices ViewServices::forApplication(AppCore& core, AppDelegate& delegate,
                                           DashboardPrefs& prefs) {
-    ViewServices services{core.settings(),   core.platform().clock(),
-                          core.powerStore(), core.processEnergy(),
-                          core.drainLog(),   core.drainAlerts(),
-                          core.chargeLimit(), delegate.panel(),
-                          core.platform().lowPowerMode(), prefs, nullptr, nullptr, {}, {}, {}};
+    ViewServices services{core.settings(),
+                          core.platform().clock(),
+                          core.powerStore(),
+                          core.processEnergy(),
+                          core.drainLog(),
+                          core.drainAlerts(),
+                          core.chargeLimit(),
+                          delegate.panel(),
+                          core.platform().lowPowerMode(),
+                          prefs,
+                          nullptr,
+                          nullptr,
+                          {},
+                          {},
+                          {}};
     services.hider = &delegate.hider();
     services.loginItem = &delegate.loginItem();
 

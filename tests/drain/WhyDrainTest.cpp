@@ -144,10 +144,10 @@ TEST(WhyDrain, ReadingFromTheEndAnswersAsTheWholeFileDoes) {
         if (step % 3 == 0) days += proc(ago, names[(step / 3) % 4], 20 + step % 11);
         if (step % 720 == 0) days += event(ago, "display_wake");
     }
-    const std::string shapes = "{ \"t\" : \"" + at(600) + "\", \"kind\":\"proc\", \"name\":" +
-                               "\"\\u0063ode\", \"score\": 900}\n" + "{\"t\":\"" + at(300) +
-                               "\",\"kind\":\"event\",\"name\":\"" + std::string(200000, 'x') +
-                               "\"}\n";
+    const std::string shapes =
+        "{ \"t\" : \"" + at(600) +
+        "\", \"kind\":\"proc\", \"name\":" + "\"\\u0063ode\", \"score\": 900}\n" + "{\"t\":\"" +
+        at(300) + "\",\"kind\":\"event\",\"name\":\"" + std::string(200000, 'x') + "\"}\n";
     const struct {
         const char* label;
         std::string text;
@@ -176,7 +176,8 @@ TEST(WhyDrain, ReadingFromTheEndAnswersAsTheWholeFileDoes) {
     }
     // And it reads about two hours of them, not all of them.
     dir.write("drain.jsonl", days);
-    const auto read = drain_file::readLogTail(dir.root() + "/drain.jsonl", quickBoundary(kNow - 7200));
+    const auto read =
+        drain_file::readLogTail(dir.root() + "/drain.jsonl", quickBoundary(kNow - 7200));
     EXPECT_LT(read.text.size(), days.size() / 20);
     EXPECT_EQ(read.text.substr(read.text.size() - 100), days.substr(days.size() - 100));
 }

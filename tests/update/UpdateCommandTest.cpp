@@ -33,7 +33,8 @@ TEST(UpdateCommand, SaysWhatTheLaunchCheckWouldOffer) {
     EXPECT_EQ(broken.status, 1);
     EXPECT_NE(broken.err.find("could not fetch or read the manifest"), std::string::npos);
 
-    EXPECT_EQ(test::runTarvelctl({"update", "check", "--manifest-url", "ftp://x/v.json"}).status, 2);
+    EXPECT_EQ(test::runTarvelctl({"update", "check", "--manifest-url", "ftp://x/v.json"}).status,
+              2);
     EXPECT_EQ(test::runTarvelctl({"update", "install"}).status, 2);
 }
 

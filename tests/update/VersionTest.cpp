@@ -88,7 +88,7 @@ TEST(BundleLocation, DestinationFollowsWhereTheBundleRuns) {
     EXPECT_EQ(installDestination("/media/a/stick/Tarvel.app", paths), user);
     EXPECT_EQ(installDestination("/run/media/a/stick/Tarvel.app", paths), user);
     EXPECT_EQ(installDestination(writable, paths), writable);  // in place
-    if (::geteuid() != 0) {  // root may write anywhere
+    if (::geteuid() != 0) {                                    // root may write anywhere
         EXPECT_EQ(installDestination("/usr/lib/Tarvel.app", paths), user);
     }
 }

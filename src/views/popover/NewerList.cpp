@@ -52,8 +52,7 @@ NewerList::NewerList(ViewServices& services, QObject* context, QWidget* parent)
     refreshDistribution();
 }
 
-QWidget* NewerList::addSlot(const char* name,
-                            const std::function<QWidget*(QWidget*)>& content) {
+QWidget* NewerList::addSlot(const char* name, const std::function<QWidget*(QWidget*)>& content) {
     auto* column = static_cast<QVBoxLayout*>(layout());
     auto* line = new Hairline(this);
     auto* slot = new QWidget(this);

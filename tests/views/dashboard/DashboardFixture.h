@@ -32,14 +32,28 @@ public:
         core = std::make_unique<AppCore>(
             std::make_unique<LinuxPlatform>(fixtureMachineRoots(machine)));
         energy = std::make_unique<ProcessEnergyStore>(
-            clock, processes, [] { return PowerFigures{10.0, 10.0, true, false, false}; },
+            clock, processes,
+            [] {
+                return PowerFigures{10.0, 10.0, true, false, false};
+            },
             nullptr);
         panel = std::make_unique<MenuPanelModel>(core->powerStore(), *energy, lowPower);
         prefs = std::make_unique<DashboardPrefs>(core->settings());
-        services = std::make_unique<ViewServices>(ViewServices{
-            core->settings(), core->platform().clock(), core->powerStore(), *energy,
-            core->drainLog(), core->drainAlerts(), core->chargeLimit(), *panel, lowPower,
-            *prefs, nullptr, nullptr, {}, {}, {}});
+        services = std::make_unique<ViewServices>(ViewServices{core->settings(),
+                                                               core->platform().clock(),
+                                                               core->powerStore(),
+                                                               *energy,
+                                                               core->drainLog(),
+                                                               core->drainAlerts(),
+                                                               core->chargeLimit(),
+                                                               *panel,
+                                                               lowPower,
+                                                               *prefs,
+                                                               nullptr,
+                                                               nullptr,
+                                                               {},
+                                                               {},
+                                                               {}});
         const auto before = core->powerStore().pollGeneration();
         core->powerStore().poll();
         waitUntil([&] { return core->powerStore().pollGeneration() > before; });

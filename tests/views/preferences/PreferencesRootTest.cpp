@@ -60,7 +60,9 @@ protected:
                                                                *prefs,
                                                                hider.get(),
                                                                loginItem.get(),
-                                                               {}, {}, {}});
+                                                               {},
+                                                               {},
+                                                               {}});
         core->powerStore().poll();
         test::waitUntil([&] { return core->powerStore().pollGeneration() > 0; });
     }

@@ -75,7 +75,8 @@ public:
 private:
     static std::unique_ptr<AppCore> makeCore(const FixtureTree& tree, const Machine& machine) {
         if (machine) machine(tree);
-        return std::make_unique<AppCore>(std::make_unique<LinuxPlatform>(fixtureMachineRoots(tree)));
+        return std::make_unique<AppCore>(
+            std::make_unique<LinuxPlatform>(fixtureMachineRoots(tree)));
     }
 
     std::unique_ptr<AppCore> core_;
