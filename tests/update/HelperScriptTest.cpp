@@ -14,23 +14,11 @@ using test::readFile;
 // Far above any pid_max: the helper's wait ends at once.
 constexpr qint64 kGonePid = 999999999;
 
+// The helper script itself runs for real below; the privileged command cannot, so its text
+// is checked here.
 TEST(HelperScript, QuotesPathsWithApostrophes) {
     EXPECT_EQ(shellQuote("/home/o'brien/Tarvel.app"), "/home/o'\\''brien/Tarvel.app");
     EXPECT_EQ(shellQuote("''"), "'\\'''\\''");
-
-    const QString script =
-        helperScriptText({"/h/o'b/update.log", "/h/o'b/update-result.txt", 4242,
-                          "/h/o'b/Applications/Tarvel.app", "/h/o'b/cache/Tarvel.app"});
-    EXPECT_TRUE(script.startsWith("#!/bin/bash\nLOG='/h/o'\\''b/update.log'\n"));
-    EXPECT_TRUE(script.contains("while kill -0 4242 2>/dev/null; do sleep 0.25; done\n"));
-    EXPECT_TRUE(script.contains("mkdir -p '/h/o'\\''b/Applications' ||"));
-    EXPECT_TRUE(
-        script.contains("cp -a '/h/o'\\''b/cache/Tarvel.app' "
-                        "'/h/o'\\''b/Applications/Tarvel.app.new'"));
-    EXPECT_FALSE(script.endsWith("\n"));
-    for (const char* placeholder :
-         {"{LOG}", "{RESULT}", "{PID}", "{PARENT}", "{TARGET}", "{STAGED}"})
-        EXPECT_FALSE(script.contains(placeholder)) << placeholder;
 
     const QString command = privilegedCommand("/h/o'b/cache/Tarvel.app", "/opt/Tarvel.app");
     EXPECT_TRUE(
