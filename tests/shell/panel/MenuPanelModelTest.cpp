@@ -154,6 +154,9 @@ TEST_F(MenuPanelModelTest, PublishesOnlyChangesPastTheirThresholds) {
          },
          {"isOnAC", "levelPercent", "powerSource", "timeDetail"}},
         {"new estimate", [](auto& in) { in.timeText = "2:59 left"; }, {"timeDetail"}},
+        {"level no longer readable",
+         [](auto& in) { in.levelKnown = false, in.levelPercent = 0; },
+         {"levelKnown", "levelPercent"}},
         {"cycles and health appear",
          [](auto& in) {
              in.cycleCount = 0;

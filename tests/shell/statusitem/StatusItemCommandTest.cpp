@@ -5,6 +5,7 @@
 #include <QProcess>
 #include <nlohmann/json.hpp>
 #include <regex>
+#include <tuple>
 
 #include "support/PowerSupplyFixtures.h"
 
@@ -55,12 +56,16 @@ TEST(IconCommand, WritesThePngAtTheScaleAsked) {
 }
 
 TEST(IconCommand, ReadsTheMachineWithoutAState) {
-    FixtureTree t;
-    chargingLaptop(t);
-    const auto r = runTarvelctl({"icon", "--sysfs-root", t.root()});
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.out.find("Text: 62%"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("Symbol: battery.50.bolt\nTint: charging\n"), std::string::npos) << r.out;
+    for (const auto& [machine, text, rest] :
+         {std::tuple{chargingLaptop, "Text: 62%", "Symbol: battery.50.bolt\nTint: charging\n"},
+          {unreadableLevelLaptop, "Text: —\n", "Symbol: battery.unknown\nTint: unknown\n"}}) {
+        FixtureTree t;
+        machine(t);
+        const auto r = runTarvelctl({"icon", "--sysfs-root", t.root()});
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out.rfind(text, 0), 0u) << r.out;
+        EXPECT_NE(r.out.find(rest), std::string::npos) << r.out;
+    }
 }
 
 TEST(IconCommand, RejectsBadUsage) {
@@ -110,6 +115,13 @@ TEST(WatchWaybar, PrintsTheStatusItemWhenItChanges) {
     for (int i = 0; i < 5 && line.value("percentage", 0) != 15; ++i) line = nextLine(watch);
     EXPECT_EQ(line["percentage"], 15);
     EXPECT_EQ(line["class"], "critical");
+    // A level that can no longer be read is unknown: no percentage, never critical.
+    for (const char* name : {"capacity", "energy_now", "energy_full", "energy_full_design"})
+        t.remove(std::string("class/power_supply/BAT1/") + name);
+    for (int i = 0; i < 5 && line.value("class", "") != "unknown"; ++i) line = nextLine(watch);
+    EXPECT_EQ(line["class"], "unknown");
+    EXPECT_FALSE(line.contains("percentage")) << line;
+    EXPECT_EQ(line["text"].get<std::string>().rfind("— ", 0), 0u) << line;
     watch.terminate();
     ASSERT_TRUE(watch.waitForFinished(5000));
     EXPECT_EQ(watch.exitCode(), 0);

@@ -26,11 +26,12 @@ TEST(PopoverList, BatteryRowsFollowTheMachine) {
         QString stateLine;
     };
     const QStringList timeLabels{"Time Remaining", "Time to Full", "Status"};
-    for (const Case& c :
-         {Case{"desktop", test::desktopMainsOnly, "—", "", "Desktop · AC only"},
-          Case{"discharging", test::dischargingEnergyLaptop, "60%", "Time Remaining",
-               "Discharging"},
-          Case{"charging", test::chargingLaptop, "62%", "Time to Full", "Charging"}}) {
+    for (const Case& c : {Case{"desktop", test::desktopMainsOnly, "—", "", "Desktop · AC only"},
+                          Case{"discharging", test::dischargingEnergyLaptop, "60%",
+                               "Time Remaining", "Discharging"},
+                          Case{"charging", test::chargingLaptop, "62%", "Time to Full", "Charging"},
+                          Case{"unknown level", test::unreadableLevelLaptop, "—", "Time Remaining",
+                               "Discharging"}}) {
         SCOPED_TRACE(c.name);
         ViewFixture fixture(c.machine);
         ASSERT_TRUE(fixture.readMachine());
