@@ -184,20 +184,6 @@ TEST_F(MenuPanelModelTest, PublishesOnlyChangesPastTheirThresholds) {
     }
 }
 
-TEST_F(MenuPanelModelTest, StoresTheUnroundedWattsAndKeepsTheOldSpark) {
-    model.apply(base());
-    MenuPanelInputs next = base();
-    next.packageWatts = 5.06;
-    next.wattHistorySpark.clear();
-    model.apply(next);
-    EXPECT_DOUBLE_EQ(model.packageWatts(), 5.06);
-    EXPECT_EQ(model.spark(), (std::vector<double>{1, 2, 3}));
-    // Within the threshold the shown value stays what it was, even though the store moved.
-    next.packageWatts = 5.09;
-    model.apply(next);
-    EXPECT_DOUBLE_EQ(model.packageWatts(), 5.06);
-}
-
 TEST(MenuPanelSpark, ThinsLongSparklinesToAboutFortyPoints) {
     struct Row {
         std::size_t n, points, stride;
