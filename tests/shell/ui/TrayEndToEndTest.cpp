@@ -11,6 +11,8 @@
 #include <QStandardPaths>
 #include <QStyleHints>
 #include <QTemporaryDir>
+#include <QThread>
+#include <mutex>
 #include <optional>
 
 #include "app/AppCore.h"
@@ -46,7 +48,9 @@ QString xdotoolOutput(const QStringList& args) {
 }
 
 bool xdotool(const QStringList& args) {
-    return !xdotoolOutput(args).isNull();
+    QProcess p;
+    p.start("xdotool", args);
+    return p.waitForFinished(5000) && p.exitCode() == 0;
 }
 
 bool clickAt(const QPoint& p, const QStringList& click = {"click", "1"}) {
@@ -280,13 +284,20 @@ class Watcher : public QObject {
 public:
     bool hostRegistered() const { return true; }
     int protocolVersion() const { return 0; }
-    QStringList registeredItems() const { return items_; }
+    QStringList registeredItems() const {
+        const std::lock_guard lock(mutex_);
+        return items_;
+    }
 
 public slots:
-    void RegisterStatusNotifierItem(const QString& service) { items_ << service; }
+    void RegisterStatusNotifierItem(const QString& service) {
+        const std::lock_guard lock(mutex_);
+        items_ << service;
+    }
     void RegisterStatusNotifierHost(const QString&) {}
 
 private:
+    mutable std::mutex mutex_;
     QStringList items_;
 };
 
@@ -334,7 +345,12 @@ int main(int argc, char** argv) {
     {
         QApplication app(argc, argv);
         QApplication::setQuitOnLastWindowClosed(false);
+        // The watcher answers on a thread of its own: Qt asks it with blocking calls from the
+        // main thread.
+        QThread watcherThread;
+        watcherThread.start();
         tarvel::Watcher watcher;
+        watcher.moveToThread(&watcherThread);
         if (bus && bus->ok()) {
             QDBusConnection connection = bus->connect(QStringLiteral("watcher"));
             if (connection.registerObject("/StatusNotifierWatcher", &watcher,
@@ -347,6 +363,8 @@ int main(int argc, char** argv) {
         result = RUN_ALL_TESTS();
         tarvel::watcher = nullptr;
         QDBusConnection::disconnectFromBus(QStringLiteral("watcher"));
+        watcherThread.quit();
+        watcherThread.wait();
     }
     trayer.kill();
     trayer.waitForFinished();
