@@ -7,7 +7,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 out=docs/screenshots
 work=$(mktemp -d)
-trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
+xvfb=
+trap 'kill $(jobs -p) $xvfb 2>/dev/null || true; rm -rf "$work"' EXIT
 
 battery() {  # battery FOLDER [readable]: a laptop at 62 %, discharging at about 9.4 W
   local bat="$1/class/power_supply/BAT0"
@@ -22,6 +23,7 @@ battery() {  # battery FOLDER [readable]: a laptop at 62 %, discharging at about
 }
 
 exec 3< <(Xvfb -displayfd 1 -screen 0 640x120x24 -nolisten tcp 2>/dev/null)
+xvfb=$!
 read -r -u 3 number
 export DISPLAY=":$number"
 shoot() {  # shoot NAME PANEL-COLOUR MODE [readable|unreadable]
