@@ -69,7 +69,9 @@ ChargeBatteryStateProvider batteryStateOf(PowerStore& store) {
         state.levelPercent = s->levelPercent();
         state.isOnAC = s->isOnAC();
         state.isCharging = s->isCharging();
-        state.known = s->statusText() != kDash;  // "—" until the first battery reading
+        // "—" until the first battery reading; a battery whose level cannot be read gives
+        // nothing to hold a limit against.
+        state.known = s->statusText() != kDash && (!s->batteryPresent() || s->levelKnown());
         return state;
     };
 }

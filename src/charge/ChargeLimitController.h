@@ -42,7 +42,8 @@ struct ChargeBatteryState {
     int levelPercent = 0;
     bool isOnAC = false;
     bool isCharging = false;
-    // False until the battery has been read once: nothing can be decided before that.
+    // False until the battery has been read once, and while its level cannot be read: nothing
+    // can be decided then.
     bool known = true;
 };
 using ChargeBatteryStateProvider = std::function<ChargeBatteryState()>;

@@ -40,7 +40,7 @@ void take(const nlohmann::json& j, const char* key, std::optional<T>& field) {
 nlohmann::json toJson(const BatSnap& s) {
     return {
         {"present", s.present},
-        {"level", s.level},
+        {"level", s.levelKnown ? nlohmann::json(s.level) : nlohmann::json()},
         {"charging", s.charging},
         {"onAC", s.onAC},
         {"chargeW", s.chargeW},
@@ -85,6 +85,9 @@ BatSnap snapFromJson(const nlohmann::json& j) {
     BatSnap s;
     take(j, "present", s.present);
     take(j, "level", s.level);
+    // null: no source could read it (as `snapshot --json` writes an unknown level).
+    if (const auto level = j.find("level"); level != j.end() && level->is_null())
+        s.levelKnown = false;
     take(j, "charging", s.charging);
     take(j, "onAC", s.onAC);
     take(j, "chargeW", s.chargeW);

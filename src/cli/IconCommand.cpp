@@ -51,10 +51,12 @@ StatusItemState stateFromOptions(const Args& args, UserDefaults& settings) {
 }  // namespace
 
 nlohmann::json waybarObject(const StatusItemState& state) {
-    return {{"text", statusText(state)},
-            {"tooltip", tooltipText(state)},
-            {"class", BatteryMenuChrome::tintName(tintOf(state))},
-            {"percentage", state.level}};
+    nlohmann::json line = {{"text", statusText(state)},
+                           {"tooltip", tooltipText(state)},
+                           {"class", BatteryMenuChrome::tintName(tintOf(state))}};
+    // Left out while unknown: waybar would read 0 as an empty battery.
+    if (state.levelKnown) line["percentage"] = state.level;
+    return line;
 }
 
 int runIcon(const Args& args, std::ostream& out) {

@@ -8,7 +8,7 @@ namespace tarvel::cli {
 nlohmann::json publishedBatteryJson(const BatteryState& s) {
     return {
         {"batteryPresent", s.batteryPresent},
-        {"levelPercent", s.levelPercent},
+        {"levelPercent", s.levelKnown ? nlohmann::json(s.levelPercent) : nlohmann::json()},
         {"isCharging", s.isCharging},
         {"isOnAC", s.isOnAC},
         {"chargeWatts", s.chargeWatts},

@@ -17,8 +17,10 @@ namespace {
 
 std::string textLine(double t, const BatteryState& s) {
     std::ostringstream line;
-    line << "t=" << formatFixed(t, 1) << "  " << s.levelPercent << " %  " << printable(s.statusText)
-         << "  |  " << printable(s.timeText) << "  |  " << formatFixed(s.chargeWatts, 2) << " W";
+    line << "t=" << formatFixed(t, 1) << "  "
+         << (s.levelKnown ? std::to_string(s.levelPercent) + " %" : std::string(kDash)) << "  "
+         << printable(s.statusText) << "  |  " << printable(s.timeText) << "  |  "
+         << formatFixed(s.chargeWatts, 2) << " W";
     if (s.remainingMinutes)
         line << "  |  " << *s.remainingMinutes << " min (" << printable(s.timeEstimateSource)
              << ")";

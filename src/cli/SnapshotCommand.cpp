@@ -59,8 +59,9 @@ void printText(const BatSnap& s, std::ostream& out) {
     if (!s.present) {
         out << "Battery: none" << (s.onAC ? " (on AC power)" : "") << "\n";
     } else {
-        out << "Battery: " << s.level << " %, " << (s.charging ? "charging" : "not charging")
-            << ", " << (s.onAC ? "on AC power" : "on battery") << "\n";
+        out << "Battery: " << (s.levelKnown ? std::to_string(s.level) + " %" : "level unknown")
+            << ", " << (s.charging ? "charging" : "not charging") << ", "
+            << (s.onAC ? "on AC power" : "on battery") << "\n";
         out << "Power: " << formatFixed(s.chargeW, 2) << " W";
         if (s.adapterW > 0) out << " (adapter " << formatFixed(s.adapterW, 0) << " W)";
         out << "\n";

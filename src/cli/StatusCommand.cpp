@@ -29,16 +29,20 @@ std::string packageText(const PowerStore& s) {
     return text;
 }
 
+// "62 %", or "—" when the level cannot be read.
+std::string levelText(const PowerStore& s) {
+    return s.levelKnown() ? std::to_string(s.levelPercent()) + " %" : std::string(kDash);
+}
+
 std::string oneLine(const PowerStore& s) {
-    return printable(std::to_string(s.levelPercent()) + " %  " + s.statusText() + "  |  " +
-                     s.timeText() + "  |  " + packageText(s));
+    return printable(levelText(s) + "  " + s.statusText() + "  |  " + s.timeText() + "  |  " +
+                     packageText(s));
 }
 
 void printStatusText(const PowerStore& s, std::ostream& out) {
     out << "Battery: " << printable(s.statusText()) << ", " << printable(s.timeText());
     if (s.batteryPresent())
-        out << " (" << s.levelPercent() << " %, time from " << printable(s.timeEstimateSource())
-            << ")";
+        out << " (" << levelText(s) << ", time from " << printable(s.timeEstimateSource()) << ")";
     out << "\n";
     out << "Sources: " << printable(s.batterySourcesUsed()) << "\n";
     out << "Power: " << printable(packageText(s)) << "\n";

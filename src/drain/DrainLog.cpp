@@ -73,7 +73,8 @@ double DrainLog::cutoff(double now) const {
     return clearedBefore_ ? std::max(byRetention, *clearedBefore_) : byRetention;
 }
 
-void DrainLog::recordPower(int level, double packageW, double chargeW, bool charging) {
+void DrainLog::recordPower(std::optional<int> level, double packageW, double chargeW,
+                           bool charging) {
     // The top process is taken now, on the caller's thread, rather than read later from the
     // queue while the main thread may be changing it.
     const double now = clock_.now();

@@ -65,7 +65,8 @@ public:
     int retentionDays() const { return retentionDays_; }
 
     // Record operations return at once; the write happens on the queue.
-    void recordPower(int level, double packageW, double chargeW, bool charging) override;
+    void recordPower(std::optional<int> level, double packageW, double chargeW,
+                     bool charging) override;
     void recordTopProcess(const std::string& name, double score, double cpu);
     void recordEvent(const std::string& name);
 

@@ -33,11 +33,13 @@ std::optional<std::string> line(const Record& r) {
 
 }  // namespace
 
-std::optional<std::string> powerRecordLine(double now, int level, double packageW, double chargeW,
-                                           bool charging, const std::string& top, double topScore) {
+std::optional<std::string> powerRecordLine(double now, std::optional<int> level, double packageW,
+                                           double chargeW, bool charging, const std::string& top,
+                                           double topScore) {
     if (!finite(packageW) || !finite(chargeW) || !finite(topScore)) return std::nullopt;
     Record r = header(now, "power");
-    r["level"] = level;
+    // A level that cannot be read is left out; the analysis skips records without one.
+    if (level) r["level"] = *level;
     r["packageW"] = packageW;
     r["chargeW"] = chargeW;
     r["charging"] = charging;

@@ -6,9 +6,11 @@
 namespace tarvel {
 
 // One line of the history file each (compact JSON and a final line feed); nothing when the
-// record cannot be serialised (for example a name that is not UTF-8).
-std::optional<std::string> powerRecordLine(double now, int level, double packageW, double chargeW,
-                                           bool charging, const std::string& top, double topScore);
+// record cannot be serialised (for example a name that is not UTF-8). A power record without a
+// level (it could not be read) has no "level" field.
+std::optional<std::string> powerRecordLine(double now, std::optional<int> level, double packageW,
+                                           double chargeW, bool charging, const std::string& top,
+                                           double topScore);
 std::optional<std::string> processRecordLine(double now, const std::string& name, double score,
                                              double cpu);
 std::optional<std::string> eventRecordLine(double now, const std::string& name);

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QPoint>
+#include <QRect>
+#include <QSize>
 #include <optional>
 
 namespace tarvel {
@@ -35,6 +38,33 @@ public:
 private:
     double closedAt_ = -1e9;
 };
+
+// Tells a single activation of the tray icon from a double click. X11 trays report the second
+// press of a double click as one; StatusNotifier hosts report every press as an activation
+// (waybar sends three for one double click: press, press and the double press). A second
+// activation within the desktop's double-click interval is the double click; the rest of the
+// same gesture does nothing.
+class TrayClickInterpreter {
+public:
+    enum class Gesture { single, doubleClick, none };
+
+    // An activation at `now`, `interval` seconds being the double-click interval.
+    Gesture activation(double now, double interval);
+    // The host's own double click at `now`.
+    Gesture doubleClick(double now, double interval);
+
+private:
+    double lastAt_ = -1e9;
+    bool lastWasDouble_ = false;
+};
+
+// Where the popover of `size` opens on a screen of `screen` (its area outside the panels:
+// `available`). With an anchor (the tray icon's geometry, or the point the host says was
+// clicked), next to it on the side away from the nearest screen edge, centred on it along that
+// edge. Without one, at the tray end of the edge whose panel took space (the right end of a
+// top or bottom panel, the bottom end of a side one); the top right when no panel is known.
+// Always inside the available area.
+QPoint popoverOrigin(const QRect& anchor, const QRect& screen, const QRect& available, QSize size);
 
 // The dashboard's card widths, in pixels: narrow, regular and wide.
 inline constexpr double kCardWidthNarrow = 360, kCardWidthRegular = 440, kCardWidthWide = 520;

@@ -132,9 +132,11 @@ BatSnap mergeBatteryReadings(const std::vector<BatSourceReading>& readings,
     // The adapter on its own speaks only when no reader knows: it says nothing of a battery.
     s.onAC = s.charging ||
              firstKnown(state, &BatSourceReading::onAC).value_or(adapterOnline.value_or(false));
+    s.levelKnown = false;
     for (const auto* r : state) {
         if (r && r->level && *r->level >= 0 && *r->level <= 100) {
             s.level = int(*r->level);
+            s.levelKnown = true;
             break;
         }
     }

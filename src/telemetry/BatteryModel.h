@@ -12,6 +12,9 @@ namespace tarvel {
 struct BatSnap {
     bool present = false;
     int level = 0;
+    // False when no source could read the level (no readable capacity, charge or energy): the
+    // level is unknown, not 0 %.
+    bool levelKnown = true;
     bool charging = false;
     bool onAC = false;
     double chargeW = 0;

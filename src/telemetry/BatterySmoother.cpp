@@ -52,8 +52,16 @@ const BatteryState& BatterySmoother::apply(const BatSnap& snap, double now) {
         pendingLevelHits_ = 0;
     }
 
-    debounceLevel(clampTo(snap.level, 0, 100));
-    state_.levelPercent = stickyLevel_;
+    state_.levelKnown = snap.levelKnown;
+    if (snap.levelKnown) {
+        debounceLevel(clampTo(snap.level, 0, 100));
+        state_.levelPercent = stickyLevel_;
+    } else {
+        // Nothing to hold on to: the next level read is shown at once.
+        stickyLevel_ = pendingLevel_ = -1;
+        pendingLevelHits_ = 0;
+        state_.levelPercent = 0;
+    }
     state_.isCharging = snap.charging;
     state_.isOnAC = snap.onAC;
     state_.batterySourcesUsed = snap.sourcesLabel.empty() ? std::string(kDash) : snap.sourcesLabel;

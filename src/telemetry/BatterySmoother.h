@@ -26,6 +26,8 @@ struct BatteryState {
     bool minutesIsLiveEstimate = false;
     // The smoothed battery current behind chargeWatts (diagnostics); absent when unknown.
     std::optional<double> smoothedAmperageMA;
+    // False until a level has been read, and whenever none can be (levelPercent is then 0).
+    bool levelKnown = false;
 
     bool operator==(const BatteryState&) const = default;
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+
 namespace tarvel {
 
 // Where each poll's published power goes after it is applied: the drain history and the
@@ -8,7 +10,9 @@ namespace tarvel {
 class PowerRecorder {
 public:
     virtual ~PowerRecorder() = default;
-    virtual void recordPower(int level, double packageW, double chargeW, bool charging) = 0;
+    // `level` is absent while it cannot be read.
+    virtual void recordPower(std::optional<int> level, double packageW, double chargeW,
+                             bool charging) = 0;
 };
 
 class DrainEvaluator {

@@ -44,6 +44,7 @@ void PowerStore::applyBattery(const BatSnap& snap) {
         publish(this, battery_.*member, next.*member, changed);
     };
     field(&BatteryState::batteryPresent, &PowerStore::batteryPresentChanged);
+    field(&BatteryState::levelKnown, &PowerStore::levelKnownChanged);
     field(&BatteryState::levelPercent, &PowerStore::levelPercentChanged);
     field(&BatteryState::isCharging, &PowerStore::isChargingChanged);
     field(&BatteryState::isOnAC, &PowerStore::isOnACChanged);

@@ -53,6 +53,7 @@ class PowerStore : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool batteryPresent READ batteryPresent NOTIFY batteryPresentChanged)
     Q_PROPERTY(int levelPercent READ levelPercent NOTIFY levelPercentChanged)
+    Q_PROPERTY(bool levelKnown READ levelKnown NOTIFY levelKnownChanged)
     Q_PROPERTY(bool isCharging READ isCharging NOTIFY isChargingChanged)
     Q_PROPERTY(bool isOnAC READ isOnAC NOTIFY isOnACChanged)
     Q_PROPERTY(double chargeWatts READ chargeWatts NOTIFY chargeWattsChanged)
@@ -134,6 +135,11 @@ public:
     const BatteryState& batteryState() const { return battery_; }
     bool batteryPresent() const { return battery_.batteryPresent; }
     int levelPercent() const { return battery_.levelPercent; }
+    // Whether a level could be read; while it cannot, levelPercent is 0 and means nothing.
+    bool levelKnown() const { return battery_.levelKnown; }
+    std::optional<int> level() const {
+        return battery_.levelKnown ? std::optional<int>(battery_.levelPercent) : std::nullopt;
+    }
     bool isCharging() const { return battery_.isCharging; }
     bool isOnAC() const { return battery_.isOnAC; }
     double chargeWatts() const { return battery_.chargeWatts; }
@@ -167,6 +173,7 @@ public:
 signals:
     void batteryPresentChanged();
     void levelPercentChanged();
+    void levelKnownChanged();
     void isChargingChanged();
     void isOnACChanged();
     void chargeWattsChanged();

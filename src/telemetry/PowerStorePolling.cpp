@@ -99,9 +99,10 @@ void PowerStore::applyPoll(const PollResult& result) {
     if (now - lastDrainLog_ >= kDrainLogEvery) {
         lastDrainLog_ = now;
         if (env_.recorder)
-            env_.recorder->recordPower(levelPercent(), packageWatts(), chargeWatts(), isCharging());
+            env_.recorder->recordPower(level(), packageWatts(), chargeWatts(), isCharging());
     }
-    if (env_.evaluator)
+    // An unknown level is not a drop: no fast-drain alert is judged on it.
+    if (env_.evaluator && levelKnown())
         env_.evaluator->evaluate(levelPercent(), batteryPresent() && !isOnAC() && !isCharging());
 
     const double interval = currentInterval();

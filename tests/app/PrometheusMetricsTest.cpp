@@ -179,6 +179,15 @@ TEST(TarvelMetrics, LeavesOutWhatIsUnknown) {
                                  "tarvel_battery_health_ratio", "tarvel_drain_history_size_bytes"})
             EXPECT_EQ(text.find(name), std::string::npos) << name << "\n" << text;
     }
+    {
+        // A battery whose level cannot be read: present, but no level (a 0 would be empty).
+        FixtureCore m(test::unreadableLevelLaptop);
+        ASSERT_TRUE(m.polled);
+        const std::string text =
+            tarvelMetrics(metricsSourcesOf(*m.core, m.tree.root() + "/data/none.jsonl"));
+        EXPECT_TRUE(hasLine(text, "tarvel_battery_present 1")) << text;
+        EXPECT_EQ(text.find("tarvel_battery_level_ratio"), std::string::npos) << text;
+    }
     // Before the first poll there is nothing to say about the battery or the power.
     PowerStore idle;
     EXPECT_EQ(tarvelMetrics(MetricsSources{&idle, nullptr, {}, {}}), "");

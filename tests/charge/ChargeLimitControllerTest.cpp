@@ -339,6 +339,12 @@ TEST_F(ControllerTest, ReadsThePowerStoresPublishedState) {
     store.applyBattery(snap);
     c.evaluate();
     EXPECT_EQ(c.status(), S::onBattery);
+    // A level that cannot be read decides nothing.
+    snap.onAC = true;
+    snap.levelKnown = false;
+    store.applyBattery(snap);
+    c.evaluate();
+    EXPECT_EQ(c.status(), S::onBattery);
 }
 
 }  // namespace

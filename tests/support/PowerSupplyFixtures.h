@@ -76,6 +76,13 @@ inline void mouseBatteryOnly(const FixtureTree& t) {
     addMains(t, "AC", true);
 }
 
+// A battery whose charge cannot be read: no capacity, no charge or energy figures.
+inline void unreadableLevelLaptop(const FixtureTree& t) {
+    t.writeAll("class/power_supply/BAT0",
+               {{"type", "Battery\n"}, {"status", "Discharging\n"}, {"voltage_now", "11400000\n"}});
+    addMains(t, "AC", false);
+}
+
 // Firmware that returns nonsense: letters, overflowing numbers, empty files.
 inline void garbageBattery(const FixtureTree& t) {
     t.writeAll("class/power_supply/BAT0", {{"type", "Battery\n"},

@@ -68,6 +68,13 @@ TEST(BatterySmoother, LevelIsDebounced) {
         for (int level : row.levels) shown.push_back(s.poll(onBattery(level)).levelPercent);
         EXPECT_EQ(shown, row.shown);
     }
+    // A level no source could read is unknown, not 0 %; the next one read shows at once.
+    Smoother s;
+    s.poll(onBattery(80));
+    BatSnap unread = onBattery(0);
+    unread.levelKnown = false;
+    EXPECT_FALSE(s.poll(unread).levelKnown);
+    EXPECT_EQ(s.poll(onBattery(81)).levelPercent, 81);
 }
 
 TEST(BatterySmoother, CurrentIsBandLimitedAndSmallReadingsAreIgnored) {

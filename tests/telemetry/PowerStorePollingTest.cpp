@@ -60,8 +60,8 @@ private:
 };
 
 struct Recorder final : PowerRecorder, DrainEvaluator {
-    void recordPower(int level, double packageW, double, bool) override {
-        records.push_back({level, packageW});
+    void recordPower(std::optional<int> level, double packageW, double, bool) override {
+        records.push_back({level.value_or(-1), packageW});
     }
     void evaluate(int level, bool onBattery) override { evaluations.push_back({level, onBattery}); }
     std::vector<std::pair<int, double>> records;
@@ -173,7 +173,8 @@ BatteryState publishedBattery(const PowerStore& s) {
             s.statusText(),
             s.remainingMinutes(),
             s.minutesIsLiveEstimate(),
-            s.smoothedAmperageMA()};
+            s.smoothedAmperageMA(),
+            s.levelKnown()};
 }
 
 PackageState publishedPackage(const PowerStore& s) {
@@ -253,6 +254,8 @@ TEST(PowerStorePolling, PublishesWhatItsSmoothersProduceAndNotifiesOnlyOnChange)
     snap.chargeW = 30;
     snap.minutes = 50;
     apply(40);
+    snap.levelKnown = false;
+    apply(3);
     snap.present = false;
     apply(3);
 
@@ -335,6 +338,15 @@ TEST(PowerStorePolling, CrossCheckCoreSharesAndDrainCadences) {
     h.poll(2);
     EXPECT_EQ(h.package.coreReads, 3);
     EXPECT_DOUBLE_EQ(h.store->pCoreShare(), 0.5);
+
+    // A level no source can read is recorded without one, and no alert is judged on it.
+    BatteryServiceSnapshot unread;
+    unread.smartBattery = RegDict{{"IsCharging", false}, {"ExternalConnected", false}};
+    h.battery = FixedBatteryServices(unread);
+    const auto judged = h.recorder.evaluations.size();
+    h.poll(30);
+    EXPECT_EQ(h.recorder.records.back().first, -1);
+    EXPECT_EQ(h.recorder.evaluations.size(), judged);
 }
 
 TEST(PowerStorePolling, WakeHoldsTheTimeAndPollsAgainAfterFiveAndFifteenSeconds) {

@@ -33,8 +33,11 @@ void batteryMetrics(Exposition& e, const PowerStore& s) {
     e.sample(flag(s.isOnAC()));
     if (!s.batteryPresent()) return;
 
-    e.family("tarvel_battery_level_ratio", "Battery charge level, 0 to 1.");
-    e.sample(s.levelPercent() / 100.0);
+    // Left out while the level cannot be read: a 0 would read as an empty battery.
+    if (s.levelKnown()) {
+        e.family("tarvel_battery_level_ratio", "Battery charge level, 0 to 1.");
+        e.sample(s.levelPercent() / 100.0);
+    }
     e.family("tarvel_battery_charging", "Whether the battery is charging.");
     e.sample(flag(s.isCharging()));
     e.family("tarvel_battery_power_watts",

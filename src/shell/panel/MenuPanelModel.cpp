@@ -17,6 +17,7 @@ MenuPanelInputs MenuPanelInputs::read(const PowerStore& power, const ProcessEner
                                       const LowPowerMode& lowPower) {
     MenuPanelInputs in;
     in.levelPercent = power.levelPercent();
+    in.levelKnown = power.levelKnown();
     in.isCharging = power.isCharging();
     in.isOnAC = power.isOnAC();
     in.batteryPresent = power.batteryPresent();
@@ -134,6 +135,7 @@ void MenuPanelModel::applyTopApps(const std::vector<ProcEnergy>& top) {
 }
 
 void MenuPanelModel::apply(const MenuPanelInputs& in) {
+    publish(this, levelKnown_, in.levelKnown, &MenuPanelModel::levelKnownChanged);
     publish(this, levelPercent_, in.levelPercent, &MenuPanelModel::levelPercentChanged);
     publish(this, isCharging_, in.isCharging, &MenuPanelModel::isChargingChanged);
     publish(this, isOnAC_, in.isOnAC, &MenuPanelModel::isOnACChanged);

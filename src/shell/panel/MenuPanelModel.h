@@ -24,6 +24,7 @@ inline constexpr double kMenuPanelTickTolerance = 0.12;
 // Everything one refresh reads from the stores, in one piece.
 struct MenuPanelInputs {
     int levelPercent = 0;
+    bool levelKnown = true;
     bool isCharging = false;
     bool isOnAC = false;
     bool batteryPresent = false;
@@ -55,6 +56,7 @@ struct MenuPanelInputs {
 class MenuPanelModel : public QObject {
     Q_OBJECT
     Q_PROPERTY(int levelPercent READ levelPercent NOTIFY levelPercentChanged)
+    Q_PROPERTY(bool levelKnown READ levelKnown NOTIFY levelKnownChanged)
     Q_PROPERTY(bool isCharging READ isCharging NOTIFY isChargingChanged)
     Q_PROPERTY(bool isOnAC READ isOnAC NOTIFY isOnACChanged)
     Q_PROPERTY(bool batteryPresent READ batteryPresent NOTIFY batteryPresentChanged)
@@ -114,6 +116,10 @@ public:
     static std::string sparkLabelFor(std::size_t historyCount);
 
     int levelPercent() const { return levelPercent_; }
+    bool levelKnown() const { return levelKnown_; }
+    std::optional<int> level() const {
+        return levelKnown_ ? std::optional<int>(levelPercent_) : std::nullopt;
+    }
     bool isCharging() const { return isCharging_; }
     bool isOnAC() const { return isOnAC_; }
     bool batteryPresent() const { return batteryPresent_; }
@@ -137,6 +143,7 @@ public:
 
 signals:
     void levelPercentChanged();
+    void levelKnownChanged();
     void isChargingChanged();
     void isOnACChanged();
     void batteryPresentChanged();
@@ -171,6 +178,7 @@ private:
     bool tracking_ = false;
 
     int levelPercent_ = 0;
+    bool levelKnown_ = false;
     bool isCharging_ = false;
     bool isOnAC_ = false;
     bool batteryPresent_ = false;

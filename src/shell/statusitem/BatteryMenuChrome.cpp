@@ -39,7 +39,7 @@ std::string wattsField(double watts) {
 
 std::vector<std::string> keyFields(const StatusItemState& s) {
     return {MenuBarDisplay::rawValue(s.mode),
-            std::to_string(s.level),
+            s.levelKnown ? std::to_string(s.level) : "unknown",
             std::to_string(s.remainingMinutes.value_or(-1)),
             wattsField(s.packageWatts),
             boolText(s.charging),
@@ -52,6 +52,11 @@ std::vector<std::string> keyFields(const StatusItemState& s) {
 
 std::string twoDigits(std::int64_t v) {
     return (v < 10 ? "0" : "") + std::to_string(v);
+}
+
+// "%.0fW" from 10 W up, else "%.1fW".
+std::string wattsText(double watts) {
+    return formatFixed(watts, watts >= 10 ? 0 : 1) + "W";
 }
 
 }  // namespace
@@ -85,6 +90,8 @@ QColor BatteryMenuChrome::tintColor(BatteryTint tint) {
             return QColor::fromRgbF(1.0f, 0.8f, 0.12f);
         case BatteryTint::critical:
             return QColor::fromRgbF(0.98f, 0.26f, 0.26f);
+        case BatteryTint::unknown:
+            return QColor::fromRgbF(0.62f, 0.62f, 0.64f);
         case BatteryTint::discharging:
             break;
     }
@@ -99,6 +106,8 @@ const char* BatteryMenuChrome::tintName(BatteryTint tint) {
             return "lowPower";
         case BatteryTint::critical:
             return "critical";
+        case BatteryTint::unknown:
+            return "unknown";
         case BatteryTint::discharging:
             break;
     }
@@ -116,6 +125,16 @@ std::string BatteryMenuChrome::batterySymbol(int level, bool charging, bool onAC
     return std::string("battery.") + bucket + (bolt ? ".bolt" : "");
 }
 
+std::string BatteryMenuChrome::batterySymbol(std::optional<int> level, bool charging, bool onAC,
+                                             bool present) {
+    if (present && !level) return "battery.unknown";
+    return batterySymbol(level.value_or(0), charging, onAC, present);
+}
+
+std::string BatteryMenuChrome::levelText(std::optional<int> level) {
+    return level ? std::to_string(*level) + "%" : std::string(kDash);
+}
+
 bool BatteryMenuChrome::openBatterySettings() {
     return BatterySettingsOpener::forSession().open().has_value();
 }
@@ -125,6 +144,7 @@ StatusItemState statusItemState(const PowerStore& store, const UserDefaults& set
     StatusItemState s;
     s.mode = MenuBarDisplay::current(settings);
     s.level = store.levelPercent();
+    s.levelKnown = store.levelKnown();
     s.remainingMinutes = store.remainingMinutes();
     s.packageWatts = store.packageWatts();
     s.charging = store.isCharging();
@@ -136,23 +156,29 @@ StatusItemState statusItemState(const PowerStore& store, const UserDefaults& set
     return s;
 }
 
+std::optional<int> levelOf(const StatusItemState& s) {
+    return s.levelKnown ? std::optional<int>(s.level) : std::nullopt;
+}
+
 BatteryTint tintOf(const StatusItemState& s) {
+    // A level that cannot be read is neither low nor critical.
+    if (s.present && !s.levelKnown) return BatteryTint::unknown;
     return BatteryMenuChrome::batteryTint(s.level, s.charging, s.onAC, s.present, s.lowPower,
                                           s.criticalPercent);
 }
 
 std::string symbolOf(const StatusItemState& s) {
-    return BatteryMenuChrome::batterySymbol(s.level, s.charging, s.onAC, s.present);
+    return BatteryMenuChrome::batterySymbol(levelOf(s), s.charging, s.onAC, s.present);
 }
 
 std::string statusText(const StatusItemState& s) {
-    const std::string level = std::to_string(s.level) + "%";
+    const std::string level = BatteryMenuChrome::levelText(levelOf(s));
     if (s.mode == MenuBarDisplayMode::watts) {
-        const std::string w = formatFixed(s.packageWatts, s.packageWatts >= 10 ? 0 : 1) + "W";
+        const std::string w = wattsText(s.packageWatts);
         return s.present ? level + " " + w : w;
     }
     if (!s.present) return "AC";
-    if (s.onAC && !s.charging) return level + (s.level < 100 ? " AC" : " Full");
+    if (s.onAC && !s.charging) return level + (!s.levelKnown || s.level < 100 ? " AC" : " Full");
     const auto minutes = s.remainingMinutes;
     if (!minutes || *minutes < 1 || *minutes > 65534) return level;
     const std::int64_t m = *minutes % 60;
@@ -162,6 +188,12 @@ std::string statusText(const StatusItemState& s) {
     return level + " " + time;
 }
 
+std::string trayValueText(const StatusItemState& s) {
+    if (s.mode == MenuBarDisplayMode::watts) return wattsText(s.packageWatts);
+    if (!s.present) return "";
+    return s.levelKnown ? std::to_string(s.level) : std::string(kDash);
+}
+
 std::string statusKey(const StatusItemState& s) {
     return joined(keyFields(s));
 }
@@ -169,18 +201,22 @@ std::string statusKey(const StatusItemState& s) {
 std::string tooltipKey(const StatusItemState& s) {
     auto fields = keyFields(s);
     fields.erase(fields.begin() + 3);
+    // The tooltip shows the time text, which can change while the minutes stay the same.
+    fields.push_back(s.timeText);
     return joined(fields);
 }
 
 std::string tooltipText(const StatusItemState& s) {
     if (!s.present) return "Tarvel Pro · AC power\nClick: menu · Double-click: full window";
-    return std::to_string(s.level) + "% · " + s.timeText + " · " + formatFixed(s.packageWatts, 1) +
-           " W\nClick: menu · Double-click: full window";
+    return BatteryMenuChrome::levelText(levelOf(s)) + " · " + s.timeText + " · " +
+           formatFixed(s.packageWatts, 1) + " W\nClick: menu · Double-click: full window";
 }
 
 std::string accessibilityLabel(const StatusItemState& s) {
     if (!s.present) return "Tarvel, AC power";
-    return "Tarvel battery " + std::to_string(s.level) + " percent, " + s.timeText;
+    const std::string level =
+        s.levelKnown ? std::to_string(s.level) + " percent" : std::string("level unknown");
+    return "Tarvel battery " + level + ", " + s.timeText;
 }
 
 }  // namespace tarvel

@@ -12,8 +12,9 @@ namespace tarvel {
 class PowerStore;
 class UserDefaults;
 
-// How the battery is tinted in the status item and in the views, in this order.
-enum class BatteryTint { discharging, charging, lowPower, critical };
+// How the battery is tinted in the status item and in the views, in this order. `unknown` is
+// the neutral tint of a battery whose level cannot be read.
+enum class BatteryTint { discharging, charging, lowPower, critical, unknown };
 
 inline constexpr const char* kCriticalBatteryPercentKey = "tarvelpro.criticalBatteryPercent";
 inline constexpr int kCriticalBatteryPercentDefault = 20;
@@ -22,6 +23,7 @@ inline constexpr int kCriticalBatteryPercentDefault = 20;
 struct StatusItemState {
     MenuBarDisplayMode mode = MenuBarDisplayMode::percent;
     int level = 0;
+    bool levelKnown = true;  // false: no level could be read ("—", never 0 %)
     std::optional<std::int64_t> remainingMinutes;
     double packageWatts = 0;
     bool charging = false;
@@ -42,12 +44,17 @@ struct BatteryMenuChrome {
     static BatteryTint batteryTint(int level, bool charging, bool onAC, bool present, bool lowPower,
                                    int criticalPercent);
     static QColor tintColor(BatteryTint tint);
-    // "discharging", "charging", "lowPower", "critical".
+    // "discharging", "charging", "lowPower", "critical", "unknown".
     static const char* tintName(BatteryTint tint);
 
     // A battery symbol name such as "battery.75" or "battery.100.bolt"; "powerplug.fill"
-    // without a battery.
+    // without a battery, "battery.unknown" (an empty outline) when the level is unknown.
     static std::string batterySymbol(int level, bool charging, bool onAC, bool present);
+    static std::string batterySymbol(std::optional<int> level, bool charging, bool onAC,
+                                     bool present);
+
+    // "62%", or "—" when the level is unknown.
+    static std::string levelText(std::optional<int> level);
 
     // Opens the desktop's power settings; false when nothing could be started.
     static bool openBatterySettings();
@@ -59,11 +66,16 @@ StatusItemState statusItemState(const PowerStore& store, const UserDefaults& set
 
 BatteryTint tintOf(const StatusItemState& s);
 std::string symbolOf(const StatusItemState& s);
-// The text beside the symbol ("80% 12W", "62% 1h 05m", "99% AC", …).
+std::optional<int> levelOf(const StatusItemState& s);
+// The text beside the symbol ("80% 12W", "62% 1h 05m", "99% AC", "— 1h 05m", …).
 std::string statusText(const StatusItemState& s);
+// The value a square tray icon shows under the symbol: the package watts in watts mode ("12W",
+// "9.4W"), else the level ("62", "—"); empty for a machine without a battery in percent mode.
+std::string trayValueText(const StatusItemState& s);
 // Equal keys draw equal images; the watts count in tenths.
 std::string statusKey(const StatusItemState& s);
-// The status key without the watts: the tooltip is rewritten only when this changes.
+// The status key without the watts, with the time text: the tooltip is rewritten only when
+// this changes.
 std::string tooltipKey(const StatusItemState& s);
 std::string tooltipText(const StatusItemState& s);
 std::string accessibilityLabel(const StatusItemState& s);

@@ -14,6 +14,8 @@ namespace tarvel {
 
 namespace {
 
+const QColor kHaloColor(12, 12, 14, 230);
+
 // Fonts resolve against a paint device's resolution; every image here has the default one,
 // so a blank image of the same kind stands in for measuring.
 const QImage& referenceDevice() {
@@ -47,6 +49,34 @@ void paintTintedSymbol(QPainter& p, const QRectF& rect, const std::string& symbo
     p.setCompositionMode(QPainter::CompositionMode_SourceAtop);
     p.fillRect(rect, ink);
     p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+}
+
+// The dark rim's radius in device pixels for an icon `devicePixels` wide.
+double haloRadius(double devicePixels) {
+    return std::max(1.0, devicePixels * 0.06);
+}
+
+// Light ink (white, amber, green) nearly vanishes on a light panel: a dark rim around
+// everything drawn keeps its shape readable there, and disappears into a dark panel.
+QImage withHalo(const QImage& drawn) {
+    QImage ink = drawn;
+    const double ratio = ink.devicePixelRatio();
+    ink.setDevicePixelRatio(1);  // the rim is worked out in device pixels
+    const double r = haloRadius(ink.width());
+    const int reach = int(std::ceil(r));
+    QImage out(ink.size(), QImage::Format_ARGB32_Premultiplied);
+    out.fill(Qt::transparent);
+    QPainter p(&out);
+    for (int dy = -reach; dy <= reach; ++dy)
+        for (int dx = -reach; dx <= reach; ++dx)
+            if (dx * dx + dy * dy <= r * r + 0.5) p.drawImage(QPoint(dx, dy), ink);
+    p.setCompositionMode(QPainter::CompositionMode_SourceIn);
+    p.fillRect(out.rect(), kHaloColor);
+    p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    p.drawImage(QPoint(0, 0), ink);
+    p.end();
+    out.setDevicePixelRatio(ratio);
+    return out;
 }
 
 }  // namespace
@@ -104,46 +134,55 @@ QImage MenuBarBatteryIcon::trayIcon(const StatusItemState& state, int size,
     const double side = std::max(size, 8);
     const std::string symbol = symbolOf(state);
     const QColor ink = BatteryMenuChrome::tintColor(tintOf(state));
+    const QString value = QString::fromStdString(trayValueText(state));
+    // The rim needs room inside the square.
+    const double rim = haloRadius(side * devicePixelRatio) / devicePixelRatio;
     QImage image = blankImage(side, side, devicePixelRatio);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
 
-    if (!state.present) {
-        const double w = side * 0.9;
+    if (value.isEmpty()) {
+        const double w = side - 2 * rim;
         const double h = w * 15.0 / 24.0;
         paintTintedSymbol(p, QRectF((side - w) / 2, (side - h) / 2, w, h), symbol, ink);
-        return image;
+        p.end();
+        return withHalo(image);
     }
 
-    // The battery across the top, the level as large as the rest of the square allows.
-    const double margin = side * 0.03;
-    const double w = side - 2 * margin;
-    const double h = w * 13.0 / 27.0;
-    const QRectF symbolRect(margin, margin, w, h);
+    // The symbol across the top, the value as large as the rest of the square allows.
+    const double w = side - 2 * rim;
+    const double h = w * 11.0 / 27.0;
+    const QRectF symbolRect(rim, rim, w, h);
     paintTintedSymbol(p, symbolRect, symbol, ink);
 
-    const QString level = QString::number(state.level);
-    const QRectF textBox(0, symbolRect.bottom(), side, side - symbolRect.bottom());
+    const QRectF textBox(rim, symbolRect.bottom() + rim, w, side - symbolRect.bottom() - 2 * rim);
+    // As tall as the box allows; a wide value ("9.4W") is narrowed by up to a quarter before
+    // it is made smaller.
+    constexpr double kMostNarrowing = 0.75;
     QFont f(textFamily());
     f.setWeight(QFont::Bold);
-    double px = textBox.height() * 1.05;
+    double px = textBox.height() * 1.3;
+    double narrowing = 1;
     for (;; px -= 0.5) {
         f.setPointSizeF(px * 72.0 / referenceDevice().logicalDpiY());
         const QFontMetricsF m(f, &referenceDevice());
-        if (px <= 6 || (m.tightBoundingRect(level).width() <= side &&
-                        m.capHeight() <= textBox.height() * 0.86))
+        const double width = m.tightBoundingRect(value).width();
+        narrowing = std::clamp(textBox.width() / width, kMostNarrowing, 1.0);
+        if (px <= 6 || (width * narrowing <= textBox.width() && m.capHeight() <= textBox.height()))
             break;
     }
     p.setFont(f);
     p.setPen(ink);
     const QFontMetricsF m(f, &referenceDevice());
-    const QRectF tight = m.tightBoundingRect(level);
-    // Centre the digits' ink box, not the line box: digits have no descenders.
-    const double x = (side - tight.width()) / 2 - tight.left();
+    const QRectF tight = m.tightBoundingRect(value);
+    // Centre the ink box, not the line box: digits have no descenders.
     const double baseline = textBox.top() + (textBox.height() + m.capHeight()) / 2;
-    p.drawText(QPointF(x, baseline), level);
-    return image;
+    p.translate(textBox.center().x(), baseline);
+    p.scale(narrowing, 1);
+    p.drawText(QPointF(-tight.width() / 2 - tight.left(), 0), value);
+    p.end();
+    return withHalo(image);
 }
 
 }  // namespace tarvel

@@ -34,8 +34,9 @@ struct MenuBarBatteryIcon {
     // The image at `devicePixelRatio` (its size in pixels is the layout's times the ratio).
     static QImage image(const StatusItemState& state, double devicePixelRatio = 1.0);
 
-    // A square for trays that letterbox icons: the same symbol and ink with the level under
-    // it, `size` pixels a side at scale 1 (22…64 is what trays ask for).
+    // A square for trays that letterbox icons: the same symbol and ink with the display mode's
+    // value under it (the level, or the package watts), inside a dark rim that keeps it legible
+    // on light and dark panels; `size` pixels a side at scale 1 (16…64 is what trays ask for).
     static QImage trayIcon(const StatusItemState& state, int size, double devicePixelRatio = 1.0);
 };
 

@@ -9,6 +9,7 @@
 #include <QMenuBar>
 #include <QPixmap>
 #include <QScreen>
+#include <QStyleHints>
 #include <QUrl>
 
 #include "app/AppCore.h"
@@ -28,6 +29,7 @@
 #include "shell/ui/PopoverWindow.h"
 #include "shell/ui/SurfaceColors.h"
 #include "shell/ui/SurfaceWindow.h"
+#include "shell/ui/TrayActivationPoint.h"
 
 namespace tarvel {
 
@@ -81,6 +83,7 @@ void AppDelegate::startServices() {
     hider_->hideIfNeeded(true);
     hider_->startEnforcing();
 
+    TrayActivationPoint::install();
     createStatusItem();
     popover_ = std::make_unique<PopoverWindow>();
     connect(popover_.get(), &PopoverWindow::closed, this, &AppDelegate::popoverDidClose);
@@ -90,12 +93,10 @@ void AppDelegate::startServices() {
         lastStatusKey_.clear();
         redrawNow();
     });
-    PowerStore& store = core_.powerStore();
-    subscriptions_.push_back(
-        connect(&store, &PowerStore::packageWattsChanged, this, [this] { throttle_->request(); }));
-    for (auto signal : {&PowerStore::levelPercentChanged, &PowerStore::isOnACChanged,
-                        &PowerStore::isChargingChanged})
-        subscriptions_.push_back(connect(&store, signal, this, &AppDelegate::redrawNow));
+    // Once per applied poll, when every value (the time text last of all) is in: a redraw on
+    // the level or the power source alone would show the time of the poll before.
+    subscriptions_.push_back(connect(&core_.powerStore(), &PowerStore::pollApplied, this,
+                                     [this] { throttle_->request(); }));
     titleTimer_.setInterval(kTitleTimerMs);
     titleTimer_.setTimerType(Qt::CoarseTimer);
     connect(&titleTimer_, &QTimer::timeout, this, &AppDelegate::redrawNow);
@@ -135,19 +136,32 @@ void AppDelegate::createStatusItem() {
     connect(contextMenu_.get(), &QMenu::aboutToShow, this, &AppDelegate::refreshContextMenu);
     refreshContextMenu();
     statusItem_->setContextMenu(contextMenu_.get());
-    connect(statusItem_.get(), &QSystemTrayIcon::activated, this,
-            [this](QSystemTrayIcon::ActivationReason reason) {
-                if (reason == QSystemTrayIcon::Trigger) {
-                    togglePopover();
-                } else if (reason == QSystemTrayIcon::DoubleClick) {
-                    closeMenubarPopover();
-                    openDashboard();
-                }
-            });
+    connect(statusItem_.get(), &QSystemTrayIcon::activated, this, &AppDelegate::trayActivated);
     lastStatusKey_.clear();
     lastTooltipKey_.clear();
     updateStatusTitle();
     statusItem_->show();
+}
+
+void AppDelegate::trayActivated(QSystemTrayIcon::ActivationReason reason) {
+    const double now = core_.platform().clock().now();
+    const double interval = QGuiApplication::styleHints()->mouseDoubleClickInterval() / 1000.0;
+    TrayClickInterpreter::Gesture gesture;
+    if (reason == QSystemTrayIcon::Trigger) {
+        const auto point = TrayActivationPoint::take();
+        if (point && !point->isNull() && QGuiApplication::screenAt(*point)) hostClickPoint_ = point;
+        gesture = clicks_.activation(now, interval);
+    } else if (reason == QSystemTrayIcon::DoubleClick) {
+        gesture = clicks_.doubleClick(now, interval);
+    } else {
+        return;
+    }
+    if (gesture == TrayClickInterpreter::Gesture::single) {
+        togglePopover();
+    } else if (gesture == TrayClickInterpreter::Gesture::doubleClick) {
+        closeMenubarPopover();
+        openDashboard();
+    }
 }
 
 void AppDelegate::refreshContextMenu() {
@@ -183,7 +197,7 @@ void AppDelegate::updateStatusTitle() {
     // text is in the tooltip.
     QIcon icon;
     const double ratio = qApp->devicePixelRatio();
-    for (int size : {22, 24, 32, 48, 64})
+    for (int size : {16, 22, 24, 32, 48, 64})
         icon.addPixmap(QPixmap::fromImage(MenuBarBatteryIcon::trayIcon(state, size, ratio)));
     statusItem_->setIcon(icon);
 
@@ -193,10 +207,16 @@ void AppDelegate::updateStatusTitle() {
     statusItem_->setToolTip(QString::fromStdString(tooltipText(state)));
 }
 
+QRect AppDelegate::popoverAnchor() const {
+    const QRect icon = statusItem_ ? statusItem_->geometry() : QRect();
+    if (!icon.isEmpty()) return icon;
+    // StatusNotifier hosts give no geometry; most pass the clicked point.
+    return hostClickPoint_ ? QRect(*hostClickPoint_, QSize(1, 1)) : QRect();
+}
+
 PopoverSize AppDelegate::currentPopoverSize() const {
-    const QRect anchor = statusItem_ ? statusItem_->geometry() : QRect();
-    QScreen* screen = anchor.isEmpty() ? QGuiApplication::screenAt(QCursor::pos())
-                                       : QGuiApplication::screenAt(anchor.center());
+    const QRect anchor = popoverAnchor();
+    QScreen* screen = anchor.isEmpty() ? nullptr : QGuiApplication::screenAt(anchor.center());
     if (!screen) screen = QGuiApplication::primaryScreen();
     return adaptivePopoverSize(screen ? std::optional<double>(screen->availableGeometry().height())
                                       : std::nullopt);
@@ -236,7 +256,9 @@ void AppDelegate::showPopover(bool forced) {
     const double now = core_.platform().clock().now();
     if (!forced && !reopenGuard_.mayOpen(now)) return;
     if (!popoverWarm_) warmPopoverContent();
-    popover_->showNear(statusItem_ ? statusItem_->geometry() : QRect());
+    // Sized before it is placed: the place above a bottom panel depends on the height.
+    applyPopoverSizeIfNeeded();
+    popover_->showNear(popoverAnchor());
     if (forced)
         QTimer::singleShot(0, this, &AppDelegate::enterFastMode);
     else
@@ -247,7 +269,6 @@ void AppDelegate::enterFastMode() {
     panel_->startTracking();
     if (!core_.powerStore().fastMode()) core_.powerStore().setFastMode(true);
     core_.processEnergy().setFastMode(true);
-    applyPopoverSizeIfNeeded();
 }
 
 void AppDelegate::leaveFastMode() {

@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "shell/PopoverRules.h"
@@ -99,6 +100,8 @@ private:
     void warmPopoverContent();
     void applyPopoverSizeIfNeeded();
     PopoverSize currentPopoverSize() const;
+    QRect popoverAnchor() const;
+    void trayActivated(QSystemTrayIcon::ActivationReason reason);
     void showPopover(bool forced);
     void enterFastMode();
     void leaveFastMode();
@@ -129,6 +132,9 @@ private:
     PopoverSize lastPopoverSize_{kPopoverWidth, 480};
     bool popoverWarm_ = false;
     PopoverReopenGuard reopenGuard_;
+    TrayClickInterpreter clicks_;
+    // Where the StatusNotifier host last said the icon was clicked (screen coordinates).
+    std::optional<QPoint> hostClickPoint_;
     std::function<double()> cardWidth_;
     LaterServices later_;
     ContentFactories content_;

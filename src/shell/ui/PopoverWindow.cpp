@@ -1,6 +1,5 @@
 #include "shell/ui/PopoverWindow.h"
 
-#include <QCursor>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPainter>
@@ -29,17 +28,11 @@ void PopoverWindow::setContent(QWidget* content, const PopoverSize& size) {
 }
 
 void PopoverWindow::showNear(const QRect& anchor) {
-    const QPoint at = anchor.isEmpty() ? QCursor::pos() : anchor.center();
-    QScreen* screen = QGuiApplication::screenAt(at);
+    QScreen* screen = anchor.isEmpty() ? nullptr : QGuiApplication::screenAt(anchor.center());
     if (!screen) screen = QGuiApplication::primaryScreen();
-    const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, width(), height());
-    // Centred under the icon (or the pointer); above it when the tray sits at the bottom.
-    int x = at.x() - width() / 2;
-    int y = anchor.isEmpty() ? at.y() : anchor.bottom() + 4;
-    if (y + height() > area.bottom()) y = (anchor.isEmpty() ? at.y() : anchor.top() - 4) - height();
-    x = std::clamp(x, area.left(), std::max(area.left(), area.right() - width() + 1));
-    y = std::clamp(y, area.top(), std::max(area.top(), area.bottom() - height() + 1));
-    move(x, y);
+    if (screen)
+        move(popoverOrigin(anchor, screen->geometry(), screen->availableGeometry(), size()));
+    // On native Wayland the compositor decides where it goes; the move is only a wish.
     show();
     raise();
     activateWindow();

@@ -7,10 +7,10 @@
 namespace tarvel {
 
 // The compact panel that a click on the tray icon opens: a frameless tool window with rounded
-// corners on the popover background, placed under the tray icon (or at the pointer) and kept on
-// screen. It closes when it loses focus, on Escape and on Ctrl+W. A frameless tool window rather
-// than a Qt::Popup, because a parentless popup opened from a tray click may never show on
-// Wayland.
+// corners on the popover background, placed next to the tray icon (or the point the tray host
+// reported, or the panel's end of the screen) and kept on screen. It closes when it loses focus, on
+// Escape and on Ctrl+W. A frameless tool window rather than a Qt::Popup, because a parentless popup
+// opened from a tray click may never show on Wayland.
 class PopoverWindow : public QWidget {
     Q_OBJECT
 
@@ -20,7 +20,8 @@ public:
     // Replaces the content (the popover root) and takes `size`.
     void setContent(QWidget* content, const PopoverSize& size);
     QWidget* content() const { return content_; }
-    // Shows it next to `anchor` (the tray icon's geometry; empty: at the pointer).
+    // Shows it next to `anchor` (the tray icon's geometry or the clicked point; empty: at the
+    // panel's end of the primary screen).
     void showNear(const QRect& anchor);
 
 signals:

@@ -111,7 +111,7 @@ FauxMenuBar::FauxMenuBar(QWidget* parent)
 
 void FauxMenuBar::refresh(const PowerStore& power) {
     const std::string symbol = BatteryMenuChrome::batterySymbol(
-        power.levelPercent(), power.isCharging(), power.isOnAC(), power.batteryPresent());
+        power.level(), power.isCharging(), power.isOnAC(), power.batteryPresent());
     if (symbol != symbol_ || symbolView_->pixmap().isNull()) {
         symbol_ = symbol;
         symbolView_->setPixmap(

@@ -75,7 +75,9 @@ DashboardHero::DashboardHero(const DashboardPrefs& prefs, QWidget* parent)
 
 void DashboardHero::refresh(const PowerStore& power) {
     if (level_)
-        level_->setText(power.batteryPresent() ? QString::number(power.levelPercent()) : "AC");
+        level_->setText(!power.batteryPresent() ? QString("AC")
+                        : power.levelKnown()    ? QString::number(power.levelPercent())
+                                                : QString::fromUtf8(kDash));
     if (package_)
         package_->setText("Package " + fixed(power.packageWatts(), 1) + " W · " +
                           qs(power.packageSource()));
@@ -99,8 +101,8 @@ DashboardFooter::DashboardFooter(const Links& links, QWidget* parent) : QWidget(
     buttons->addStretch(1);
     column->addLayout(buttons);
     auto* notes = new QHBoxLayout;
-    notes->addWidget(plainLabel(TarvelCopy::localOnly, TarvelType::label,
-                                TarvelColor::labelTertiary, this));
+    notes->addWidget(
+        plainLabel(TarvelCopy::localOnly, TarvelType::label, TarvelColor::labelTertiary, this));
     notes->addStretch(1);
     notes->addWidget(plainLabel(DashboardTexts::displayVersion(TARVEL_VERSION), TarvelType::label,
                                 TarvelColor::labelTertiary, this));

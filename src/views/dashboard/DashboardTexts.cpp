@@ -4,13 +4,14 @@
 
 #include "drain/ProcEnergy.h"
 #include "shell/panel/EnergyLabel.h"
+#include "shell/statusitem/BatteryMenuChrome.h"
 #include "telemetry/PowerStore.h"
 
 namespace tarvel::DashboardTexts {
 
 QString batterySummary(const PowerStore& power) {
     if (!power.batteryPresent()) return "AC";
-    QStringList parts{QString::number(power.levelPercent()) + "%"};
+    QStringList parts{QString::fromStdString(BatteryMenuChrome::levelText(power.level()))};
     if (const auto minutes = power.remainingMinutes()) {
         const QString time = remainingTime(*minutes);
         if (!time.isEmpty()) parts << time;

@@ -4,6 +4,7 @@
 
 #include "charge/ChargeLimitController.h"
 #include "shell/panel/MenuPanelModel.h"
+#include "shell/statusitem/BatteryMenuChrome.h"
 #include "views/components/CardFrame.h"
 #include "views/components/KivoRows.h"
 #include "views/components/TarvelText.h"
@@ -72,7 +73,7 @@ QString BatteryRows::stateLine(const MenuPanelModel& panel) {
 
 void BatteryRows::refresh() {
     const bool battery = panel_.batteryPresent();
-    level_->setValue(battery ? QString::number(panel_.levelPercent()) + "%" : "—");
+    level_->setValue(battery ? qs(BatteryMenuChrome::levelText(panel_.level())) : "—");
 
     const auto time = timeRow(panel_, charge_);
     time_->setVisible(time.has_value());

@@ -2,6 +2,7 @@
 
 #include <QVBoxLayout>
 
+#include "shell/statusitem/BatteryMenuChrome.h"
 #include "telemetry/PowerStore.h"
 #include "views/components/MonitorRow.h"
 #include "views/components/TarvelText.h"
@@ -40,7 +41,8 @@ PowerSection::PowerSection(PowerStore& power, UserDefaults& settings, QWidget* p
 
 QString PowerSection::summaryFor(const PowerStore& power) {
     if (!power.batteryPresent()) return fixed(power.packageWatts(), 1) + " W pkg";
-    return QString::number(power.levelPercent()) + "% · " + fixed(power.packageWatts(), 1) + "W";
+    return qs(BatteryMenuChrome::levelText(power.level())) + " · " +
+           fixed(power.packageWatts(), 1) + "W";
 }
 
 std::vector<PowerSection::Row> PowerSection::rowsFor(const PowerStore& power) {
@@ -48,8 +50,8 @@ std::vector<PowerSection::Row> PowerSection::rowsFor(const PowerStore& power) {
     const QColor secondary = TarvelColor::labelSecondary.color();
     std::vector<Row> rows;
     if (power.batteryPresent())
-        rows.push_back(
-            {"Battery", QString::number(power.levelPercent()) + "%", TarvelColor::accent.color()});
+        rows.push_back({"Battery", qs(BatteryMenuChrome::levelText(power.level())),
+                        TarvelColor::accent.color()});
     rows.push_back({"Status", qs(power.statusText()), primary});
     rows.push_back({"Time", qs(power.timeText()), secondary});
     rows.push_back({"Package", watts(power.packageWatts()), primary});

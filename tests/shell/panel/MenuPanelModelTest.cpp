@@ -154,6 +154,9 @@ TEST_F(MenuPanelModelTest, PublishesOnlyChangesPastTheirThresholds) {
          },
          {"isOnAC", "levelPercent", "powerSource", "timeDetail"}},
         {"new estimate", [](auto& in) { in.timeText = "2:59 left"; }, {"timeDetail"}},
+        {"level no longer readable",
+         [](auto& in) { in.levelKnown = false, in.levelPercent = 0; },
+         {"levelKnown", "levelPercent"}},
         {"cycles and health appear",
          [](auto& in) {
              in.cycleCount = 0;
@@ -179,20 +182,6 @@ TEST_F(MenuPanelModelTest, PublishesOnlyChangesPastTheirThresholds) {
         fresh.apply(next);
         EXPECT_TRUE(counter.take().empty());
     }
-}
-
-TEST_F(MenuPanelModelTest, StoresTheUnroundedWattsAndKeepsTheOldSpark) {
-    model.apply(base());
-    MenuPanelInputs next = base();
-    next.packageWatts = 5.06;
-    next.wattHistorySpark.clear();
-    model.apply(next);
-    EXPECT_DOUBLE_EQ(model.packageWatts(), 5.06);
-    EXPECT_EQ(model.spark(), (std::vector<double>{1, 2, 3}));
-    // Within the threshold the shown value stays what it was, even though the store moved.
-    next.packageWatts = 5.09;
-    model.apply(next);
-    EXPECT_DOUBLE_EQ(model.packageWatts(), 5.06);
 }
 
 TEST(MenuPanelSpark, ThinsLongSparklinesToAboutFortyPoints) {

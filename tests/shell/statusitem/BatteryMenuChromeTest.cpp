@@ -45,6 +45,13 @@ StatusItemState inLowPower(StatusItemState s) {
     return s;
 }
 
+// A level no source could read: never 0 %, never critical.
+StatusItemState unknownLevel(StatusItemState s) {
+    s.level = 0;
+    s.levelKnown = false;
+    return s;
+}
+
 }  // namespace
 
 TEST(BatteryMenuChrome, TextSymbolAndTintFollowTheBatteryState) {
@@ -75,6 +82,10 @@ TEST(BatteryMenuChrome, TextSymbolAndTintFollowTheBatteryState) {
         {"no battery", noBattery(), "AC", "powerplug.fill", discharging},
         {"no battery in low power", inLowPower(noBattery()), "AC", "powerplug.fill", discharging},
         {"no battery, watts", withWatts(noBattery(), 4.25), "4.2W", "powerplug.fill", discharging},
+        {"unknown level", unknownLevel(onBattery(0, 65)), "— 1h 05m", "battery.unknown", unknown},
+        {"unknown on AC", unknownLevel(onAC(0, false)), "— AC", "battery.unknown", unknown},
+        {"unknown, watts", withWatts(unknownLevel(onBattery(0)), 12.4), "— 12W", "battery.unknown",
+         unknown},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -106,13 +117,24 @@ TEST(BatteryMenuChrome, TimeAndWattsTexts) {
         {withWatts(onAC(100, false), 0.0), "100% 0.0W"},
     };
     for (const auto& c : cases) EXPECT_EQ(statusText(c.state), c.text);
+
+    // The square tray icon's value: the package watts in watts mode, else the level.
+    EXPECT_EQ(trayValueText(withWatts(onBattery(80), 12.4)), "12W");
+    EXPECT_EQ(trayValueText(withWatts(noBattery(), 9.44)), "9.4W");
+    EXPECT_EQ(trayValueText(onBattery(80)), "80");
+    EXPECT_EQ(trayValueText(unknownLevel(onBattery(0))), "—");
+    EXPECT_EQ(trayValueText(noBattery()), "");
 }
 
 TEST(BatteryMenuChrome, KeysChangeWithWhatIsShown) {
     StatusItemState s = onBattery(57, 200);
     s.packageWatts = 8.04;
+    s.timeText = "3h 20m left";
     EXPECT_EQ(statusKey(s), "percent|57|200|80|false|false|true|false|20|discharging");
-    EXPECT_EQ(tooltipKey(s), "percent|57|200|false|false|true|false|20|discharging");
+    EXPECT_EQ(tooltipKey(s), "percent|57|200|false|false|true|false|20|discharging|3h 20m left");
+    StatusItemState empty = s;
+    empty.level = 0;
+    EXPECT_NE(statusKey(unknownLevel(s)), statusKey(empty));
 
     StatusItemState nearby = s;
     nearby.packageWatts = 7.96;  // the same tenth
@@ -133,7 +155,9 @@ TEST(BatteryMenuChrome, KeysChangeWithWhatIsShown) {
 
     StatusItemState absent = s;
     absent.remainingMinutes.reset();
-    EXPECT_EQ(tooltipKey(absent), "percent|57|-1|false|false|true|false|20|discharging");
+    absent.timeText = "Calculating…";
+    EXPECT_EQ(tooltipKey(absent),
+              "percent|57|-1|false|false|true|false|20|discharging|Calculating…");
 }
 
 TEST(BatteryMenuChrome, TooltipAndAccessibilityLabel) {
@@ -143,6 +167,9 @@ TEST(BatteryMenuChrome, TooltipAndAccessibilityLabel) {
     EXPECT_EQ(tooltipText(s),
               "57% · 3:20 remaining · 8.0 W\nClick: menu · Double-click: full window");
     EXPECT_EQ(accessibilityLabel(s), "Tarvel battery 57 percent, 3:20 remaining");
+    EXPECT_EQ(tooltipText(unknownLevel(s)),
+              "— · 3:20 remaining · 8.0 W\nClick: menu · Double-click: full window");
+    EXPECT_EQ(accessibilityLabel(unknownLevel(s)), "Tarvel battery level unknown, 3:20 remaining");
     EXPECT_EQ(tooltipText(noBattery()),
               "Tarvel Pro · AC power\nClick: menu · Double-click: full window");
     EXPECT_EQ(accessibilityLabel(noBattery()), "Tarvel, AC power");
