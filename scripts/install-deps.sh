@@ -14,7 +14,7 @@ packages=(
   qtkeychain-qt6-dev libsecret-1-0 gnome-keyring libsecret-tools
   groff-base man-db zsh
   prometheus prometheus-node-exporter
-  zip unzip
+  zip unzip libglib2.0-bin
   dpkg-dev file lintian appstream
   qt6-positioning-dev libqt6positioning6-plugins
   "$@"
