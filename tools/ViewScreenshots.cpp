@@ -85,8 +85,9 @@ class Shooter {
 public:
     explicit Shooter(QString out) : out_(std::move(out)) {}
 
-    // The part of the screen a window covers, with a margin.
-    void shoot(const QString& name, QWidget* window, int margin = 16) {
+    // The part of the screen a window covers, with a margin (a window alone needs none: it
+    // opens centred, and a margin would only show the bare X root around it).
+    void shoot(const QString& name, QWidget* window, int margin = 0) {
         shoot(name, window->frameGeometry().adjusted(-margin, -margin, margin, margin));
     }
 
@@ -197,13 +198,13 @@ int main(int argc, char** argv) {
 
     delegate.forceShowPopover();
     settle(1500);
-    shots.shoot("popover-newer", delegate.popover());
+    shots.shoot("popover-newer", delegate.popover(), 16);
     if (auto* slot = delegate.popover()->findChild<QWidget*>("weatherSlot"))
         shots.shoot("popover-weather",
                     QRect(slot->mapToGlobal(QPoint()), slot->size()).adjusted(-16, -12, 16, 12));
     MenuChromeStyle::set(core.settings(), MenuChromeStyle::original);
     settle(800);
-    shots.shoot("popover-original", delegate.popover());
+    shots.shoot("popover-original", delegate.popover(), 16);
     delegate.closeMenubarPopover();
 
     delegate.openDashboard();

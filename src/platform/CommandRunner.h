@@ -41,35 +41,4 @@ private:
     std::map<std::string, int> calls_;
 };
 
-// Keeps each call's program and arguments and starts nothing: for tools that must not run on
-// this system (Debian's `killall` and `defaults` are unrelated programs of the same names). The
-// answer is "" unless `answers` is given, which is asked after the call is kept. With a
-// `limit`, only that many of the latest calls are kept, so a runner used for the life of the
-// application does not grow without end.
-class RecordingCommandRunner final : public CommandRunner {
-public:
-    struct Call {
-        std::string path;
-        std::vector<std::string> arguments;
-        bool operator==(const Call&) const = default;
-    };
-
-    explicit RecordingCommandRunner(CommandRunner* answers = nullptr, std::size_t limit = 0)
-        : answers_(answers), limit_(limit) {}
-    std::string shellCapture(const std::string& path,
-                             const std::vector<std::string>& arguments) override {
-        if (limit_ > 0 && calls_.size() >= limit_)
-            calls_.erase(calls_.begin(), calls_.begin() + (calls_.size() - limit_ + 1));
-        calls_.push_back({path, arguments});
-        return answers_ ? answers_->shellCapture(path, arguments) : std::string();
-    }
-    const std::vector<Call>& calls() const { return calls_; }
-    void clear() { calls_.clear(); }
-
-private:
-    CommandRunner* answers_;
-    std::size_t limit_;
-    std::vector<Call> calls_;
-};
-
 }  // namespace tarvel

@@ -6,6 +6,7 @@
 #include "base/Rounding.h"
 #include "telemetry/CommandLineReaders.h"
 #include "telemetry/RegistryReaders.h"
+#include "telemetry/TelemetryTexts.h"
 
 namespace tarvel {
 
@@ -185,9 +186,10 @@ BatSnap mergeBatteryReadings(const std::vector<BatSourceReading>& readings,
     if (s.level > 0 || s.rawCurrent) s.present = true;
 
     std::vector<std::string> names;
-    if ((sb && sb->ok()) || (gauge && gauge->ok())) names.emplace_back("SMC");
-    if (sb && sb->amperageMA) names.emplace_back("IOKit");
-    if (iops && iops->ok()) names.emplace_back("IOPS");
+    // The battery entry, its gauge, its current and the power-source list all come from the
+    // one sysfs class here, so they share one name.
+    if ((sb && (sb->ok() || sb->amperageMA)) || (gauge && gauge->ok()) || (iops && iops->ok()))
+        names.emplace_back(texts::kPowerSupplySource);
     if (pm && pm->ok()) names.emplace_back("pmset");
     if (!names.empty()) {
         s.sourcesLabel = join(names, " + ");

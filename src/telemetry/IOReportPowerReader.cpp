@@ -100,7 +100,8 @@ std::optional<SocPowerSample> IOReportPowerReader::sample() {
                 const double watts = *joules / seconds;
                 if (watts > 0 && watts < 500) totals[static_cast<int>(meta_[i].kind)] += watts;
             }
-            const SocPowerSample s{totals[0], totals[1], totals[2], totals[3], totals[4]};
+            SocPowerSample s{totals[0], totals[1], totals[2], totals[3], totals[4]};
+            for (const auto& m : meta_) s.domains |= domainBit(m.kind);
             if (s.hasData()) result = s;
         }
     }

@@ -45,6 +45,7 @@ void PackageSmoother::blendDistribution(const PackageReading& reading) {
     blend(state_.dramDomainWatts, s.dramWatts);
     blend(state_.otherDomainWatts, s.otherWatts);
     state_.hasPowerDistribution = s.hasData();
+    state_.powerDomains = s.domains;
 }
 
 }  // namespace tarvel

@@ -16,6 +16,7 @@ struct PackageState {
     double cpuDomainWatts = 0, gpuDomainWatts = 0, aneDomainWatts = 0, dramDomainWatts = 0,
            otherDomainWatts = 0;
     bool hasPowerDistribution = false;
+    unsigned powerDomains = 0;  // see SocPowerSample::domains
 
     bool operator==(const PackageState&) const = default;
 };

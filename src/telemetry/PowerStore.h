@@ -165,6 +165,8 @@ public:
     double dramDomainWatts() const { return package_.dramDomainWatts; }
     double otherDomainWatts() const { return package_.otherDomainWatts; }
     bool hasPowerDistribution() const { return package_.hasPowerDistribution; }
+    // The measured domains, announced with hasPowerDistributionChanged.
+    unsigned powerDomains() const { return package_.powerDomains; }
     double pCoreShare() const { return pCoreShare_; }
     double eCoreShare() const { return eCoreShare_; }
     const std::vector<double>& wattHistory() const { return wattHistory_; }

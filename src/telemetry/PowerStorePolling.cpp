@@ -122,6 +122,7 @@ void PowerStore::applyPackage(const PackageReading& reading) {
     field(&PackageState::aneDomainWatts, &PowerStore::aneDomainWattsChanged);
     field(&PackageState::dramDomainWatts, &PowerStore::dramDomainWattsChanged);
     field(&PackageState::otherDomainWatts, &PowerStore::otherDomainWattsChanged);
+    field(&PackageState::powerDomains, &PowerStore::hasPowerDistributionChanged);
     field(&PackageState::hasPowerDistribution, &PowerStore::hasPowerDistributionChanged);
 }
 

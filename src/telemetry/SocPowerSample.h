@@ -12,6 +12,8 @@ struct SocPowerSample {
     double aneWatts = 0;
     double dramWatts = 0;
     double otherWatts = 0;
+    // Which domains the machine measures (bit 1 << ChannelKind); 0: not known, all shown.
+    unsigned domains = 0;
 
     bool hasData() const {
         return cpuWatts > 0 || gpuWatts > 0 || aneWatts > 0 || dramWatts > 0 || otherWatts > 0;
@@ -25,6 +27,13 @@ struct SocPowerSample {
 };
 
 enum class ChannelKind { cpu, gpu, ane, dram, other };
+
+constexpr unsigned domainBit(ChannelKind kind) {
+    return 1u << static_cast<unsigned>(kind);
+}
+constexpr bool hasDomain(unsigned domains, ChannelKind kind) {
+    return domains == 0 || (domains & domainBit(kind)) != 0;
+}
 
 // Which domain an energy channel belongs to; absent for channels that are not kept (wrong
 // group, or a name no rule recognises, such as a whole-chip total).

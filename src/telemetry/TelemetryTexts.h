@@ -15,8 +15,10 @@ inline constexpr const char* kOnACPower = "On AC power";
 inline constexpr const char* kCalculating = "Calculating…";
 inline constexpr const char* kMinLeft = " min left";
 inline constexpr const char* kMinToFull = " min to full";
+// The battery readers' common source on Linux.
+inline constexpr const char* kPowerSupplySource = "sysfs power_supply";
 inline constexpr const char* kPackDraw = "Pack draw";
-inline constexpr const char* kSMCGauge = "SMC gauge";
+inline constexpr const char* kSMCGauge = "power_supply gauge";
 inline constexpr const char* kEstimate = "estimate";
 inline constexpr const char* kSensor = "sensor";
 

@@ -16,7 +16,7 @@ inline constexpr const char* fullWindow = "Full Window";
 inline constexpr const char* customize = "Customize…";
 inline constexpr const char* preferences = "Preferences…";
 inline constexpr const char* batteryMenu = "Battery Menu";
-inline constexpr const char* powerDraw = "Mac power draw";
+inline constexpr const char* powerDraw = "Package power draw";
 inline constexpr const char* whatsUsingPower = "What’s using power";
 inline constexpr const char* whyBatteryDropped = "Why did battery drop?";
 inline constexpr const char* useTarvelAsBattery = "Use Tarvel as the battery icon";
@@ -24,7 +24,7 @@ inline constexpr const char* nothingHeavy = "Nothing heavy running right now";
 inline constexpr const char* whyCold =
     "Keep Tarvel open for about 15 minutes so it can learn your drain pattern.";
 inline constexpr const char* estimatingTime = "Estimating time left…";
-inline constexpr const char* doubleClickHint = "Double-click the menu bar icon for the full window";
+inline constexpr const char* doubleClickHint = "Double-click the tray icon for the full window";
 inline constexpr const char* localOnly = "Local only · no telemetry";
 inline constexpr const char* clickMenuDoubleWindow = "Click: menu · Double-click: full window";
 

@@ -37,11 +37,9 @@ ViewServices ViewServices::forApplication(AppCore& core, AppDelegate& delegate,
                           core.platform().lowPowerMode(),
                           prefs,
                           nullptr,
-                          nullptr,
                           {},
                           {},
                           {}};
-    services.hider = &delegate.hider();
     services.loginItem = &delegate.loginItem();
 
     Actions& a = services.actions;

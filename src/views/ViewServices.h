@@ -20,7 +20,6 @@ class MenuPanelModel;
 class PowerStore;
 class PreferencesPane;
 class ProcessEnergyStore;
-class SystemBatteryMenuHider;
 class UserDefaults;
 struct ProcEnergy;
 
@@ -37,7 +36,6 @@ struct ViewServices {
     MenuPanelModel& panel;
     LowPowerMode& lowPower;
     DashboardPrefs& prefs;
-    SystemBatteryMenuHider* hider = nullptr;
     LaunchAtLoginHelper* loginItem = nullptr;
 
     struct Actions {

@@ -31,7 +31,7 @@ TEST(SnapshotCommand, DischargingFixtureReportsEveryFieldAndReading) {
     const json j = snapshotJson({"--sysfs-root", t.root()});
     EXPECT_EQ(j["minutesIsLiveEstimate"], true);
     EXPECT_EQ(j["cycles"], nullptr);
-    EXPECT_EQ(j["sourceNames"], json({"SMC", "IOKit", "IOPS"}));
+    EXPECT_EQ(j["sourceNames"], json({"sysfs power_supply"}));
     // Cross-check on by default: both tools ran (and printed nothing on Linux).
     const json& readings = j["readings"];
     EXPECT_EQ(readings.size(), 6u);
@@ -91,7 +91,7 @@ TEST(SnapshotCommand, RegistryAndToolOutputFromFiles) {
     EXPECT_EQ(j["minutes"], 150);                          // ioreg comes before pmset
     EXPECT_EQ(j["readings"]["IOPS"]["present"], nullptr);  // no --power-sources: no list
     EXPECT_EQ(j["readings"]["pmset"]["minutes"], 161);
-    EXPECT_EQ(j["sourcesLabel"], "SMC + IOKit + pmset");
+    EXPECT_EQ(j["sourcesLabel"], "sysfs power_supply + pmset");
 }
 
 TEST(SnapshotCommand, BadInputIsAUsageError) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <atomic>
 #include <thread>
@@ -42,8 +43,8 @@ TEST(SingleInstance, ASecondLaunchActivatesTheRunningOneOverTheSessionBus) {
     QDBusConnection::disconnectFromBus("first-launch");
 }
 
-// Without a session bus the instances meet on a socket in the runtime folder; a socket left by
-// a crashed instance does not keep the next one from starting.
+// Without a session bus the instances meet on a socket in the runtime folder, which only this
+// user may open; a socket left by a crashed instance does not keep the next one from starting.
 TEST(SingleInstance, WithoutABusALocalSocketInTheRuntimeFolderDoes) {
     QTemporaryDir runtime;
     const QDBusConnection noBus("no-bus-here");
@@ -54,6 +55,11 @@ TEST(SingleInstance, WithoutABusALocalSocketInTheRuntimeFolderDoes) {
 
     SingleInstance running(kId, noBus, runtime.path());
     ASSERT_TRUE(running.claim());
+    const QFileInfo socket(stale.fileName());
+    ASSERT_TRUE(socket.exists());
+    EXPECT_EQ(socket.permissions() &
+                  (QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther),
+              QFile::Permissions());
     QStringList tokens;
     QObject::connect(&running, &SingleInstance::activated,
                      [&](const QString& token) { tokens << token; });

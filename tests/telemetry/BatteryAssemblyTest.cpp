@@ -133,7 +133,7 @@ TEST(BatteryMerge, SourceNamesAndLabel) {
     auto tele = reading(reader::kTelemetry);
     tele.present = true;
     BatSnap s = mergeBatteryReadings(withDirect({gauge, tele}));
-    EXPECT_EQ(s.sourceNames, std::vector<std::string>{"SMC"});
+    EXPECT_EQ(s.sourceNames, std::vector<std::string>{"sysfs power_supply"});
 
     auto ioreg = reading(reader::kIoreg);
     ioreg.present = true;
@@ -148,7 +148,7 @@ TEST(BatteryMerge, SourceNamesAndLabel) {
     auto pm = reading(reader::kPmset);
     pm.minutes = 100;
     s = mergeBatteryReadings(withDirect({sb, iops, pm}));
-    EXPECT_EQ(s.sourcesLabel, "SMC + IOKit + IOPS + pmset");
+    EXPECT_EQ(s.sourcesLabel, "sysfs power_supply + pmset");
 
     s = mergeBatteryReadings(withDirect({}));
     EXPECT_TRUE(s.sourceNames.empty());

@@ -196,6 +196,8 @@ TEST(RaplEnergyReporter, PackageUncoreAndDramZonesWithAWrappedCounter) {
     EXPECT_NEAR(s->cpuWatts, 8.0, 1e-6);  // 20 J package less 4 J uncore, over 2 s
     EXPECT_NEAR(s->gpuWatts, 2.0, 1e-6);
     EXPECT_NEAR(s->dramWatts, 1.5, 1e-6);
+    EXPECT_EQ(s->domains, domainBit(ChannelKind::cpu) | domainBit(ChannelKind::gpu) |
+                              domainBit(ChannelKind::dram));
 
     // Root-only counters: listed, but the subscription is refused.
     FixtureTree locked;

@@ -57,12 +57,21 @@ TEST_F(DashboardPrefsTest, FreshStoreHasTheDefaultsAndASavedLayoutSurvivesAResta
     EXPECT_EQ(restarted.width, CardWidth::narrow);
     EXPECT_EQ(restarted.cornerRadius, 24.5);
 
-    // Another process's write reaches the fields only through load().
+    // Another writer's change reaches the fields as soon as the file is looked at, and is
+    // announced; a save here writes only what changed here, so it keeps a change this side
+    // has not seen yet.
+    int changes = 0;
+    QObject::connect(&prefs, &DashboardPrefs::changed, [&] { ++changes; });
     reread.setBool(key("powerDistribution"), true);
     defaults.reload();
-    EXPECT_FALSE(prefs.showPowerDistribution);
-    prefs.load();
     EXPECT_TRUE(prefs.showPowerDistribution);
+    EXPECT_EQ(changes, 1);
+    reread.setString(key("width"), "wide");
+    prefs.showHealth = false;
+    prefs.save();
+    EXPECT_EQ(prefs.width, CardWidth::wide);
+    EXPECT_EQ(UserDefaults(path).string(key("width")), "wide");
+    EXPECT_EQ(UserDefaults(path).boolValue(key("health")), false);
 }
 
 TEST_F(DashboardPrefsTest, LoadReadsWhatIsStoredAndFallsBackPerField) {
@@ -170,7 +179,7 @@ TEST_F(DashboardPrefsTest, EverySaveAnnouncesItselfOnce) {
     QObject::connect(
         &AppNotificationCenter::instance(), &AppNotificationCenter::posted, &context,
         [&](const QString& name) { ++(name == tarvelDashboardPrefsChanged ? posts : others); });
-    QObject::connect(&prefs, &DashboardPrefs::saved, &context, [&] { ++saves; });
+    QObject::connect(&prefs, &DashboardPrefs::changed, &context, [&] { ++saves; });
     const std::pair<const char*, std::function<void()>> actions[] = {
         {"save", [&] { prefs.save(); }},
         {"minimal", [&] { prefs.applyPreset("minimal"); }},

@@ -12,6 +12,7 @@
 #include "drain/WhyDrain.h"
 #include "support/FixtureTree.h"
 #include "support/WaitUntil.h"
+#include "telemetry/SocPowerSample.h"
 #include "views/WhyLoader.h"
 #include "views/components/Controls.h"
 #include "views/components/MonitorSection.h"
@@ -68,7 +69,8 @@ TEST(PowerDistribution, FractionsStayWithinTheTrackWhateverThePackageReads) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     struct Row {
         double watts, total, fraction;
-    } rows[] = {{2, 4, 0.5}, {1, 0, 0}, {1, -3, 0}, {1, nan, 0}, {nan, 4, 0}, {6, 4, 1}, {-1, 4, 0}};
+    } rows[] = {{2, 4, 0.5}, {1, 0, 0}, {1, -3, 0}, {1, nan, 0},
+                {nan, 4, 0}, {6, 4, 1}, {-1, 4, 0}};
     for (const auto& r : rows) {
         SCOPED_TRACE(testing::Message() << r.watts << " of " << r.total);
         EXPECT_DOUBLE_EQ(PowerDistributionBar::fraction(r.watts, r.total), r.fraction);
@@ -77,6 +79,12 @@ TEST(PowerDistribution, FractionsStayWithinTheTrackWhateverThePackageReads) {
     view.setWatts(1.5, 0.5, 0, 0.4, 0.1, 0);
     for (const auto* bar : view.bars()) EXPECT_EQ(bar->fraction(), 0);
     EXPECT_EQ(view.bars()[0]->wattsText(), "1.5 W");
+    // RAPL has no neural-engine or "other" counter: those bars go.
+    view.setWatts(
+        1.5, 0.5, 0, 0.4, 0, 2.4,
+        domainBit(ChannelKind::cpu) | domainBit(ChannelKind::gpu) | domainBit(ChannelKind::dram));
+    for (std::size_t i = 0; i < view.bars().size(); ++i)
+        EXPECT_EQ(view.bars()[i]->isVisibleTo(&view), i != 2 && i != 4) << i;
 }
 
 TEST(Sparkline, ScalesFiniteValuesIntoTheAreaAndDrawsAFlatLineInTheMiddle) {

@@ -62,7 +62,7 @@ void WeatherStore::refresh() {
 }
 
 void WeatherStore::showAccessOff() {
-    setError(QString::fromUtf8("Location denied — enable in System Settings"));
+    setError(QString::fromUtf8("Location denied — enable in the desktop’s privacy settings"));
     setSummary("Location off");
     setDetail("Allow location for local weather");
 }

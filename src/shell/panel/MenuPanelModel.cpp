@@ -29,6 +29,7 @@ MenuPanelInputs MenuPanelInputs::read(const PowerStore& power, const ProcessEner
     in.dramDomainWatts = power.dramDomainWatts();
     in.otherDomainWatts = power.otherDomainWatts();
     in.hasPowerDistribution = power.hasPowerDistribution();
+    in.powerDomains = power.powerDomains();
     in.timeText = power.timeText();
     in.statusText = power.statusText();
     in.remainingMinutes = power.remainingMinutes();
@@ -100,9 +101,10 @@ std::vector<double> MenuPanelModel::downsampleSpark(const std::vector<double>& v
 std::string MenuPanelModel::sparkLabelFor(std::size_t historyCount) {
     const double seconds =
         static_cast<double>(std::max<std::size_t>(historyCount, 1)) * kHistoryStepSeconds;
-    if (seconds >= 3000) return "Mac power draw · last hour";
-    if (seconds < 60) return "Mac power draw";
-    return "Mac power draw · last " + std::to_string(static_cast<long long>(seconds / 60)) + " min";
+    if (seconds >= 3000) return "Package power draw · last hour";
+    if (seconds < 60) return "Package power draw";
+    return "Package power draw · last " + std::to_string(static_cast<long long>(seconds / 60)) +
+           " min";
 }
 
 void MenuPanelModel::applySpark(const std::vector<double>& storeSpark) {
@@ -150,6 +152,7 @@ void MenuPanelModel::apply(const MenuPanelInputs& in) {
     applyWatts(dramDomainWatts_, in.dramDomainWatts, &MenuPanelModel::dramDomainWattsChanged);
     applyWatts(otherDomainWatts_, in.otherDomainWatts, &MenuPanelModel::otherDomainWattsChanged);
 
+    publish(this, powerDomains_, in.powerDomains, &MenuPanelModel::hasPowerDistributionChanged);
     publish(this, hasPowerDistribution_, in.hasPowerDistribution,
             &MenuPanelModel::hasPowerDistributionChanged);
 

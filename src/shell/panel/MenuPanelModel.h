@@ -36,6 +36,7 @@ struct MenuPanelInputs {
     double dramDomainWatts = 0;
     double otherDomainWatts = 0;
     bool hasPowerDistribution = false;
+    unsigned powerDomains = 0;
     std::string timeText;
     std::string statusText;
     std::optional<std::int64_t> remainingMinutes;
@@ -131,6 +132,7 @@ public:
     double dramDomainWatts() const { return dramDomainWatts_; }
     double otherDomainWatts() const { return otherDomainWatts_; }
     bool hasPowerDistribution() const { return hasPowerDistribution_; }
+    unsigned powerDomains() const { return powerDomains_; }
     const std::string& timeDetail() const { return timeDetail_; }
     const std::string& powerSource() const { return powerSource_; }
     bool lowPower() const { return lowPower_; }
@@ -190,6 +192,7 @@ private:
     double dramDomainWatts_ = 0;
     double otherDomainWatts_ = 0;
     bool hasPowerDistribution_ = false;
+    unsigned powerDomains_ = 0;
     std::string timeDetail_ = "—";
     std::string powerSource_ = "—";
     bool lowPower_ = false;

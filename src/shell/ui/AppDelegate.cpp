@@ -1,6 +1,7 @@
 #include "shell/ui/AppDelegate.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -9,11 +10,13 @@
 #include <QMenuBar>
 #include <QPixmap>
 #include <QScreen>
+#include <QShortcut>
 #include <QStyleHints>
 #include <QUrl>
 
 #include "app/AppCore.h"
 #include "base/SharedInstance.h"
+#include "base/UserDefaults.h"
 #include "platform/CommandRunner.h"
 #include "platform/LowPowerMode.h"
 #include "shell/AppNotifications.h"
@@ -24,7 +27,6 @@
 #include "shell/statusitem/StatusDrawThrottle.h"
 #include "shell/system/LaunchAtLoginHelper.h"
 #include "shell/system/MenuBarPositionStore.h"
-#include "shell/system/SystemBatteryMenuHider.h"
 #include "shell/ui/MainMenu.h"
 #include "shell/ui/PopoverWindow.h"
 #include "shell/ui/SurfaceColors.h"
@@ -51,8 +53,7 @@ AppDelegate::AppDelegate(AppCore& core, QObject* parent)
       core_(core),
       panel_(std::make_unique<MenuPanelModel>(core.powerStore(), core.processEnergy(),
                                               core.platform().lowPowerMode())),
-      hider_(makeApplicationBatteryMenuHider(core.settings())),
-      position_(makeApplicationPositionStore(core.settings())),
+      position_(std::make_unique<MenuBarPositionStore>(core.settings())),
       loginItem_(std::make_unique<LaunchAtLoginHelper>(core.settings(),
                                                        QCoreApplication::applicationFilePath())),
       throttle_(std::make_unique<StatusDrawThrottle>(
@@ -77,11 +78,6 @@ void AppDelegate::applicationDidFinishLaunching() {
 void AppDelegate::startServices() {
     if (later_.startWeather) later_.startWeather();
     core_.start();
-    // The system battery item: on Linux its runner starts nothing, so this runs here rather
-    // than on a background thread.
-    core_.settings().setBool(kReplaceSystemBattery, true);
-    hider_->hideIfNeeded(true);
-    hider_->startEnforcing();
 
     TrayActivationPoint::install();
     createStatusItem();
@@ -103,6 +99,11 @@ void AppDelegate::startServices() {
     titleTimer_.start();
     connect(&AppNotificationCenter::instance(), &AppNotificationCenter::posted, this,
             &AppDelegate::handleNotification);
+    // `tarvelctl` or another copy may change what the icon shows.
+    connect(&core_.settings(), &UserDefaults::changed, this, [this](const std::string& key) {
+        if (key == kMenuBarDisplayModeKey || key == kCriticalBatteryPercentKey)
+            handleNotification(tarvelMenuBarDisplayChanged);
+    });
     QTimer::singleShot(kTrayGraceMs, this, &AppDelegate::openDashboardIfNoTray);
     QTimer::singleShot(kLaunchUpdateCheckDelayMs, this, [this] {
         if (later_.checkOnLaunch) later_.checkOnLaunch();
@@ -304,27 +305,50 @@ SurfaceWindow* AppDelegate::buildPreferences() {
         new SurfaceWindow("Customize", kPreferencesBackground, QSize(780, 560), QSize(640, 420));
     if (content_.preferences) window->setContent(content_.preferences());
     installMenus(*window);
+    // The dashboard handles Escape itself (its panel first).
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), window);
+    connect(escape, &QShortcut::activated, window, &QWidget::close);
     return window;
 }
 
 void AppDelegate::installMenus(SurfaceWindow& window) {
     installMainMenu(*window.menuBar(), {[this] { openDashboard(); }, [this] { openPreferences(); },
-                                        [this] { closeDashboard(); }, [this] { quitApp(); }});
+                                        [w = &window] { w->close(); }, [this] { quitApp(); }});
+}
+
+void AppDelegate::showCentred(QWidget& window) {
+    // Without a window manager (or under a tiling one that floats it) a new window would open
+    // at 0,0: centre it on the tray icon's screen, else the pointer's.
+    const QRect anchor = popoverAnchor();
+    QScreen* screen = anchor.isEmpty() ? nullptr : QGuiApplication::screenAt(anchor.center());
+    if (!screen) screen = QGuiApplication::screenAt(QCursor::pos());
+    if (!screen) screen = QGuiApplication::primaryScreen();
+    if (screen) {
+        const QRect area = screen->availableGeometry();
+        QRect frame(QPoint(), window.size());
+        frame.moveCenter(area.center());
+        window.move(std::max(frame.left(), area.left()), std::max(frame.top(), area.top()));
+    }
+    window.show();
+    bringForward(window);
+}
+
+void AppDelegate::bringForward(QWidget& window) {
+    if (window.isMinimized()) window.showNormal();
+    window.raise();
+    window.activateWindow();
 }
 
 void AppDelegate::openDashboard() {
     if (popover_ && popover_->isVisible()) popover_->hide();
     leaveFastMode();
     if (dashboardWindow_ && dashboardWindow_->isVisible()) {
-        dashboardWindow_->raise();
-        dashboardWindow_->activateWindow();
+        bringForward(*dashboardWindow_);
         return;
     }
     delete dashboardWindow_;  // a hidden or closed window is replaced
     dashboardWindow_ = buildDashboard();
-    dashboardWindow_->show();
-    dashboardWindow_->raise();
-    dashboardWindow_->activateWindow();
+    showCentred(*dashboardWindow_);
 }
 
 void AppDelegate::closeDashboard() {
@@ -335,14 +359,12 @@ void AppDelegate::openPreferences() {
     closeMenubarPopover();
     leaveFastMode();
     if (preferencesWindow_ && preferencesWindow_->isVisible()) {
-        preferencesWindow_->raise();
+        bringForward(*preferencesWindow_);
         return;
     }
     delete preferencesWindow_;
     preferencesWindow_ = buildPreferences();
-    preferencesWindow_->show();
-    preferencesWindow_->raise();
-    preferencesWindow_->activateWindow();
+    showCentred(*preferencesWindow_);
 }
 
 void AppDelegate::widenDashboardIfNeeded() {
@@ -352,16 +374,14 @@ void AppDelegate::widenDashboardIfNeeded() {
 }
 
 void AppDelegate::applicationShouldHandleReopen() {
-    const bool anyVisible = (dashboardWindow_ && dashboardWindow_->isVisible()) ||
-                            (preferencesWindow_ && preferencesWindow_->isVisible());
-    if (!anyVisible) {
-        openDashboard();
-        return;
-    }
-    if (dashboardWindow_ && dashboardWindow_->isVisible()) {
-        dashboardWindow_->raise();
-        dashboardWindow_->activateWindow();
-    }
+    // Whichever of our windows is open comes forward; with none, the dashboard opens.
+    bool shown = false;
+    for (SurfaceWindow* window : {preferencesWindow_, dashboardWindow_})
+        if (window && window->isVisible()) {
+            bringForward(*window);
+            shown = true;
+        }
+    if (!shown) openDashboard();
 }
 
 void AppDelegate::openDashboardIfNoTray() {
@@ -389,7 +409,6 @@ void AppDelegate::applicationWillTerminate() {
     titleTimer_.stop();
     for (const auto& connection : subscriptions_) disconnect(connection);
     subscriptions_.clear();
-    hider_->restoreIfNeeded();
 }
 
 }  // namespace tarvel

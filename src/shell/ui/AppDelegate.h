@@ -22,7 +22,6 @@ class MenuBarPositionStore;
 class MenuPanelModel;
 class PopoverWindow;
 class StatusDrawThrottle;
-class SystemBatteryMenuHider;
 
 // The tray application around one started core: the tray item and its redraws, the popover,
 // the dashboard and preferences windows, the application's notifications, reopening, and the
@@ -86,7 +85,6 @@ public:
     void setContentFactories(ContentFactories factories) { content_ = std::move(factories); }
 
     MenuPanelModel& panel() const { return *panel_; }
-    SystemBatteryMenuHider& hider() const { return *hider_; }
     LaunchAtLoginHelper& loginItem() const { return *loginItem_; }
     static constexpr int kLaunchUpdateCheckDelayMs = 1200;
 
@@ -111,12 +109,13 @@ private:
     void openDashboardIfNoTray();
     SurfaceWindow* buildDashboard();
     SurfaceWindow* buildPreferences();
+    void showCentred(QWidget& window);
+    static void bringForward(QWidget& window);
     void installMenus(SurfaceWindow& window);
     QWidget* popoverContent(const PopoverSize& size);
 
     AppCore& core_;
     std::unique_ptr<MenuPanelModel> panel_;
-    std::unique_ptr<SystemBatteryMenuHider> hider_;
     std::unique_ptr<MenuBarPositionStore> position_;
     std::unique_ptr<LaunchAtLoginHelper> loginItem_;
     std::unique_ptr<StatusDrawThrottle> throttle_;

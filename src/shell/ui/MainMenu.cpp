@@ -2,7 +2,10 @@
 
 #include <QApplication>
 #include <QKeySequence>
+#include <QLineEdit>
 #include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QTextEdit>
 
 namespace tarvel {
 
@@ -18,6 +21,18 @@ void addEditCommand(QMenu& menu, const QString& title, QKeySequence keys, const 
     });
 }
 
+// Removes the selected text of the focused editor; no editor has a slot for it.
+void deleteSelection() {
+    QWidget* focus = QApplication::focusWidget();
+    if (auto* line = qobject_cast<QLineEdit*>(focus)) {
+        if (line->hasSelectedText() && !line->isReadOnly()) line->del();
+    } else if (auto* text = qobject_cast<QTextEdit*>(focus)) {
+        if (!text->isReadOnly()) text->textCursor().removeSelectedText();
+    } else if (auto* plain = qobject_cast<QPlainTextEdit*>(focus)) {
+        if (!plain->isReadOnly()) plain->textCursor().removeSelectedText();
+    }
+}
+
 }  // namespace
 
 void installMainMenu(QMenuBar& bar, const MainMenuActions& actions) {
@@ -25,7 +40,7 @@ void installMainMenu(QMenuBar& bar, const MainMenuActions& actions) {
     QMenu* app = bar.addMenu("Tarvel");
     app->addAction("Full Window", QKeySequence("Ctrl+D"), actions.openDashboard);
     app->addAction("Preferences…", QKeySequence("Ctrl+,"), actions.openPreferences);
-    app->addAction("Close Window", QKeySequence("Ctrl+W"), actions.closeDashboard);
+    app->addAction("Close Window", QKeySequence("Ctrl+W"), actions.closeWindow);
     app->addSeparator();
     app->addAction("Quit Tarvel Pro", QKeySequence("Ctrl+Q"), actions.quit);
 
@@ -36,7 +51,7 @@ void installMainMenu(QMenuBar& bar, const MainMenuActions& actions) {
     addEditCommand(*edit, "Cut", QKeySequence("Ctrl+X"), "cut");
     addEditCommand(*edit, "Copy", QKeySequence("Ctrl+C"), "copy");
     addEditCommand(*edit, "Paste", QKeySequence("Ctrl+V"), "paste");
-    addEditCommand(*edit, "Delete", QKeySequence(), "del");
+    edit->addAction("Delete", [] { deleteSelection(); });
     addEditCommand(*edit, "Select All", QKeySequence("Ctrl+A"), "selectAll");
 }
 

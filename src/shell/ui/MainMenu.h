@@ -10,7 +10,7 @@ namespace tarvel {
 struct MainMenuActions {
     std::function<void()> openDashboard;
     std::function<void()> openPreferences;
-    std::function<void()> closeDashboard;
+    std::function<void()> closeWindow;  // the window the menu belongs to
     std::function<void()> quit;
 };
 

@@ -52,6 +52,9 @@ MonitorSection::MonitorSection(const QString& title, const QColor& accent, std::
     contentLayout_->setSpacing(6);
     column->addWidget(body_);
     showExpanded();
+    connect(&settings_, &UserDefaults::changed, this, [this](const std::string& key) {
+        if (key == storageKey_) showExpanded();
+    });
 }
 
 void MonitorSection::setSummary(const QString& summary) {
@@ -119,7 +122,8 @@ void MonitorSection::showExpanded() {
 bool MonitorSection::eventFilter(QObject* watched, QEvent* event) {
     if (watched == header_ && event->type() == QEvent::MouseButtonRelease) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
-        if (mouse->button() == Qt::LeftButton && header_->rect().contains(mouse->position().toPoint())) {
+        if (mouse->button() == Qt::LeftButton &&
+            header_->rect().contains(mouse->position().toPoint())) {
             setExpanded(!isExpanded());
             return true;
         }

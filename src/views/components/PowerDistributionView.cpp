@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "telemetry/SocPowerSample.h"
 #include "views/TarvelTheme.h"
 #include "views/components/TarvelText.h"
 
@@ -75,16 +76,20 @@ PowerDistributionView::PowerDistributionView(bool compact, QWidget* parent) : QW
         {"Other", TarvelColor::labelSecondary},
     }};
     for (std::size_t i = 0; i < domains.size(); ++i) {
-        bars_[i] = new PowerDistributionBar(domains[i].first, domains[i].second.color(), compact,
-                                            this);
+        bars_[i] =
+            new PowerDistributionBar(domains[i].first, domains[i].second.color(), compact, this);
         column->addWidget(bars_[i]);
     }
 }
 
-void PowerDistributionView::setWatts(double cpu, double gpu, double ane, double dram,
-                                     double other, double package) {
+void PowerDistributionView::setWatts(double cpu, double gpu, double ane, double dram, double other,
+                                     double package, unsigned domains) {
     const std::array<double, 5> watts{cpu, gpu, ane, dram, other};
-    for (std::size_t i = 0; i < bars_.size(); ++i) bars_[i]->setWatts(watts[i], package);
+    for (std::size_t i = 0; i < bars_.size(); ++i) {
+        bars_[i]->setWatts(watts[i], package);
+        // A domain the machine has no counter for (the neural engine on a PC) shows no bar.
+        bars_[i]->setVisible(hasDomain(domains, static_cast<ChannelKind>(i)));
+    }
 }
 
 }  // namespace tarvel

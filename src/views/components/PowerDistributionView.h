@@ -38,7 +38,9 @@ class PowerDistributionView : public QWidget {
 
 public:
     explicit PowerDistributionView(bool compact, QWidget* parent = nullptr);
-    void setWatts(double cpu, double gpu, double ane, double dram, double other, double package);
+    // domains: SocPowerSample::domains; a bar shows only for a domain the machine measures.
+    void setWatts(double cpu, double gpu, double ane, double dram, double other, double package,
+                  unsigned domains = 0);
     const std::array<PowerDistributionBar*, 5>& bars() const { return bars_; }
 
 private:

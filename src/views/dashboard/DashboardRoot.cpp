@@ -93,10 +93,9 @@ DashboardRoot::DashboardRoot(ViewServices& services, QWidget* parent)
                         &PowerStore::chargeWattsChanged, &PowerStore::wattHistorySparkChanged,
                         &PowerStore::hasPowerDistributionChanged})
         connect(&power, signal, this, &DashboardRoot::scheduleRefresh);
-    for (auto signal : {&ChargeLimitController::isEnabledChanged,
-                        &ChargeLimitController::limitPercentChanged,
-                        &ChargeLimitController::modeDescriptionChanged,
-                        &ChargeLimitController::statusChanged})
+    for (auto signal :
+         {&ChargeLimitController::isEnabledChanged, &ChargeLimitController::limitPercentChanged,
+          &ChargeLimitController::modeDescriptionChanged, &ChargeLimitController::statusChanged})
         connect(&services.charge, signal, this, &DashboardRoot::scheduleRefresh);
     connect(&services.energy, &ProcessEnergyStore::topChanged, this, [this] {
         if (apps_) apps_->setApps(services_.energy.top());
@@ -105,7 +104,7 @@ DashboardRoot::DashboardRoot(ViewServices& services, QWidget* parent)
         lowPower_ = services_.lowPower.isLowPowerModeEnabled();
         if (energy_) energy_->setLowPower(lowPower_);
     });
-    connect(&services.prefs, &DashboardPrefs::saved, this, [this] {
+    connect(&services.prefs, &DashboardPrefs::changed, this, [this] {
         rebuild();
         panel_->syncFromPrefs();
     });
@@ -173,10 +172,11 @@ void DashboardRoot::rebuild() {
     }
     column->addStretch(1);
     const auto& actions = services_.actions;
-    column->addWidget(new DashboardFooter(
-        {QString::fromStdString(actions.tarvelProTitle), QString::fromStdString(actions.ombrelTitle),
-         actions.openTarvelPro, actions.openOmbrel, actions.checkForUpdates},
-        content_));
+    column->addWidget(
+        new DashboardFooter({QString::fromStdString(actions.tarvelProTitle),
+                             QString::fromStdString(actions.ombrelTitle), actions.openTarvelPro,
+                             actions.openOmbrel, actions.checkForUpdates},
+                            content_));
     scroll_->setWidget(content_);
     refresh();
 }

@@ -107,7 +107,8 @@ void DashboardPowerSection::refresh(const PowerStore& power, const ChargeLimitCo
     if (distribution)
         distribution_->setWatts(power.cpuDomainWatts(), power.gpuDomainWatts(),
                                 power.aneDomainWatts(), power.dramDomainWatts(),
-                                power.otherDomainWatts(), power.packageWatts());
+                                power.otherDomainWatts(), power.packageWatts(),
+                                power.powerDomains());
 
     std::vector<RowSpec> flow;
     if (power.isCharging()) {
@@ -133,9 +134,10 @@ DashboardEnergySection::DashboardEnergySection(std::function<bool()> openSetting
                      "tarvelpro.dash.section.energyMode", "leaf", settings, parent),
       row_(new MonitorRow("Low Power", "Off", secondary(), this)) {
     content()->addWidget(row_);
-    QPushButton* open = tarvelButton(QString::fromUtf8("Open Battery Settings…"),
-                                     ButtonKind::plain, this);
-    open->setIcon(QIcon(TarvelSymbol::pixmap("arrow.up.right", primary(), 12, devicePixelRatioF())));
+    QPushButton* open =
+        tarvelButton(QString::fromUtf8("Open Battery Settings…"), ButtonKind::plain, this);
+    open->setIcon(
+        QIcon(TarvelSymbol::pixmap("arrow.up.right", primary(), 12, devicePixelRatioF())));
     open->setIconSize(QSize(12, 12));
     open->setLayoutDirection(Qt::RightToLeft);  // the arrow after the title
     connect(open, &QPushButton::clicked, this, [openSettings] {
@@ -223,8 +225,8 @@ void DashboardWhySection::setWhy(const std::optional<WhyDrain>& why) {
     notEnough_->setVisible(noHistory);
 
     std::vector<RowSpec> rows;
-    const QString window = qs(shown.windowLabel.empty() ? why_texts::kWindowLabel
-                                                        : shown.windowLabel);
+    const QString window =
+        qs(shown.windowLabel.empty() ? why_texts::kWindowLabel : shown.windowLabel);
     rows.push_back({"Drop", QString::number(shown.dropPercent) + "% · " + window, primary()});
     if (detail_)
         for (const WhyDrain::Culprit& culprit : shown.culprits) {

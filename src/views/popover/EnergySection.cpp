@@ -43,8 +43,8 @@ EnergySection::EnergySection(ProcessEnergyStore& energy, UserDefaults& settings,
     rows_->setSpacing(8);
     content()->addLayout(rows_);
     QLabel* note = plainLabel(
-        "Estimated watts = package/battery draw × each app’s CPU core share. Not Activity "
-        "Monitor’s private Energy Impact.",
+        "Estimated watts = package/battery draw × each app’s CPU core share. Not PowerTOP’s "
+        "own power estimate.",
         TarvelType::label, TarvelColor::labelTertiary, this);
     note->setWordWrap(true);
     content()->addWidget(note);

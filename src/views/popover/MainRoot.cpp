@@ -1,11 +1,11 @@
 #include "views/popover/MainRoot.h"
 
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLayout>
 #include <QPainter>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QHBoxLayout>
 #include <QVBoxLayout>
 
 #include "base/UserDefaults.h"
@@ -86,6 +86,9 @@ MainRoot::MainRoot(ViewServices& services, QSize size, QWidget* parent)
     connect(loader_, &WhyLoader::loaded, this, &MainRoot::showWhy);
     connect(&AppNotificationCenter::instance(), &AppNotificationCenter::posted, this,
             &MainRoot::displayChanged);
+    connect(&services.settings, &UserDefaults::changed, this, [this](const std::string& key) {
+        if (key == MenuChromeStyle::kKey) displayChanged(tarvelMenuBarDisplayChanged);
+    });
     rebuild(style_);
 }
 

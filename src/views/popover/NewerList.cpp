@@ -89,7 +89,8 @@ void NewerList::refreshDistribution() {
     if (shown)
         distribution_->setWatts(panel.cpuDomainWatts(), panel.gpuDomainWatts(),
                                 panel.aneDomainWatts(), panel.dramDomainWatts(),
-                                panel.otherDomainWatts(), panel.packageWatts());
+                                panel.otherDomainWatts(), panel.packageWatts(),
+                                panel.powerDomains());
 }
 
 }  // namespace tarvel

@@ -61,8 +61,15 @@ SettingsSection::SettingsSection(ViewServices& services, QWidget* parent)
 
     auto* login = new LabeledSwitch("Launch at Login", "Start Tarvel when you log in.", this);
     LaunchAtLoginHelper* helper = services.loginItem;
-    login->setChecked(helper ? helper->isEnabled()
-                             : services.settings.boolValue(kLaunchAtLogin).value_or(false));
+    UserDefaults& settings = services.settings;
+    const auto showLogin = [login, helper, &settings] {
+        login->setChecked(helper ? helper->isEnabled()
+                                 : settings.boolValue(kLaunchAtLogin).value_or(false));
+    };
+    showLogin();
+    connect(&settings, &UserDefaults::changed, login, [showLogin](const std::string& key) {
+        if (key == kLaunchAtLogin) showLogin();
+    });
     login->toggle()->setEnabled(helper != nullptr);
     connect(login, &LabeledSwitch::flipped, this, [helper](bool on) {
         if (helper) helper->setEnabled(on);

@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include "base/UserDefaults.h"
 #include "drain/DrainAlertMonitor.h"
 #include "shell/statusitem/BatteryMenuChrome.h"
 #include "views/ViewServices.h"
@@ -17,7 +18,7 @@ constexpr int kMinCritical = 5, kMaxCritical = 50;
 }
 
 AlertsPane::AlertsPane(ViewServices& services, QWidget* parent)
-    : PreferencesPane("Alerts", "Local notifications only — nothing leaves this Mac.", parent),
+    : PreferencesPane("Alerts", "Local notifications only — nothing leaves this computer.", parent),
       services_(services),
       drainAlerts_(new LabeledSwitch(
           "Warn on fast drain", "Notify when battery drops quickly over a short window.", this)),
@@ -30,7 +31,7 @@ AlertsPane::AlertsPane(ViewServices& services, QWidget* parent)
     criticalCard->addWidget(criticalLabel_);
     criticalCard->addWidget(critical_);
     criticalCard->addWidget(
-        preferencesNote("Menu bar icon and full window use this threshold for the red critical "
+        preferencesNote("Tray icon and full window use this threshold for the red critical "
                         "state.",
                         this));
 
@@ -42,6 +43,9 @@ AlertsPane::AlertsPane(ViewServices& services, QWidget* parent)
     connect(critical_, &CommitSlider::moved, this, &AlertsPane::showCritical);
     connect(critical_, &CommitSlider::committed, this, [this](int percent) {
         BatteryMenuChrome::setCriticalBatteryPercent(services_.settings, percent);
+    });
+    connect(&services_.settings, &UserDefaults::changed, this, [this](const std::string& key) {
+        if (key == kCriticalBatteryPercentKey) reload();
     });
     reload();
 }

@@ -27,7 +27,7 @@ QHBoxLayout* captioned(const QString& caption, QWidget* control, QWidget* parent
 
 LayoutPane::LayoutPane(DashboardPrefs& prefs, QWidget* parent)
     : PreferencesPane("Full Window Layout",
-                      "Controls the Full Window dashboard — not the menu bar popover.", parent),
+                      "Controls the Full Window dashboard — not the tray popover.", parent),
       prefs_(prefs),
       density_(densityPicker(prefs, this)),
       width_(widthPicker(prefs, this)) {
@@ -62,7 +62,7 @@ LayoutPane::LayoutPane(DashboardPrefs& prefs, QWidget* parent)
     openRow->addWidget(open);
     look->addLayout(openRow);
 
-    connect(&prefs_, &DashboardPrefs::saved, this, &LayoutPane::reload);
+    connect(&prefs_, &DashboardPrefs::changed, this, &LayoutPane::reload);
     reload();
 }
 

@@ -4,9 +4,10 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include "base/UserDefaults.h"
 #include "shell/statusitem/MenuBarDisplayMode.h"
 #include "shell/system/LaunchAtLoginHelper.h"
-#include "shell/system/SystemBatteryMenuHider.h"
+#include "views/TarvelCopy.h"
 #include "views/ViewServices.h"
 #include "views/components/CardFrame.h"
 #include "views/components/Controls.h"
@@ -19,11 +20,12 @@ constexpr MenuBarDisplayMode kModes[] = {MenuBarDisplayMode::percent, MenuBarDis
 }  // namespace
 
 MenuBarPane::MenuBarPane(ViewServices& services, QWidget* parent)
-    : PreferencesPane("Menu Bar", "How Tarvel appears next to Control Center.", parent),
+    : PreferencesPane("Menu Bar", "How Tarvel appears in the panel’s tray.", parent),
       services_(services),
       mode_(new SegmentedPicker({"% + Time", "% + Watts"}, this)),
-      replaceBattery_(new LabeledSwitch("Use Tarvel as the battery icon",
-                                        "Hides Apple’s battery icon so only Tarvel is shown.",
+      replaceBattery_(new LabeledSwitch(TarvelCopy::useTarvelAsBattery,
+                                        "Linux desktops let no application hide their own "
+                                        "battery icon.",
                                         this)),
       launchAtLogin_(new LabeledSwitch("Launch at Login", {}, this)) {
     QVBoxLayout* card = addCard();
@@ -38,22 +40,22 @@ MenuBarPane::MenuBarPane(ViewServices& services, QWidget* parent)
 
     connect(mode_, &SegmentedPicker::chosen, this,
             [this](int index) { MenuBarDisplay::set(services_.settings, kModes[index]); });
-    connect(replaceBattery_, &LabeledSwitch::flipped, this, [this](bool on) {
-        if (services_.hider) services_.hider->setEnabled(on);
-    });
     // Stores the flag, then makes the autostart entry match it.
     connect(launchAtLogin_, &LabeledSwitch::flipped, this, [this](bool on) {
         if (services_.loginItem) services_.loginItem->setEnabled(on);
     });
-    replaceBattery_->setEnabled(services_.hider != nullptr);
+    replaceBattery_->setEnabled(false);
     launchAtLogin_->setEnabled(services_.loginItem != nullptr);
+    // Another process (or `tarvelctl`) may change these while the window is open.
+    connect(&services_.settings, &UserDefaults::changed, this, [this](const std::string& key) {
+        if (key == kMenuBarDisplayModeKey || key == kLaunchAtLogin) reload();
+    });
     reload();
 }
 
 void MenuBarPane::reload() {
     mode_->setCurrentIndex(
         MenuBarDisplay::current(services_.settings) == MenuBarDisplayMode::watts ? 1 : 0);
-    replaceBattery_->setChecked(services_.hider && services_.hider->isEnabled());
     // What the autostart entries say, not what was last asked for: a failed write shows.
     launchAtLogin_->setChecked(services_.loginItem && services_.loginItem->isEnabled());
 }

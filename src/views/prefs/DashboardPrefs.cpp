@@ -70,6 +70,11 @@ const std::array<DashboardPrefs::Toggle, 14>& DashboardPrefs::toggles() {
 DashboardPrefs::DashboardPrefs(UserDefaults& defaults, QObject* parent)
     : QObject(parent), defaults_(defaults) {
     load();
+    connect(&defaults_, &UserDefaults::changed, this, [this](const std::string& key) {
+        if (saving_ || key.rfind(kKeyPrefix, 0) != 0) return;
+        load();
+        announce();
+    });
     SharedInstance<DashboardPrefs>::set(this);
 }
 
@@ -94,15 +99,35 @@ void DashboardPrefs::load() {
             if (*stored == w.id) width = w.width;
     const double corner = defaults_.real(prefKey("corner")).value_or(0);
     cornerRadius = corner >= kMinCornerRadius ? corner : kDefaultCornerRadius;
+    stored_ = values();
+}
+
+DashboardPrefs::Values DashboardPrefs::values() const {
+    Values v{{}, density, width, cornerRadius};
+    for (std::size_t i = 0; i < toggles().size(); ++i) v.toggles[i] = this->*toggles()[i].field;
+    return v;
 }
 
 void DashboardPrefs::save() {
-    for (const Toggle& t : toggles()) defaults_.setBool(prefKey(t.suffix), this->*t.field);
-    defaults_.setString(prefKey("density"), densityInfo().id);
-    defaults_.setString(prefKey("width"), widthInfo().id);
-    defaults_.setReal(prefKey("corner"), cornerRadius);
+    // Only what changed here: a key written by another process since stays as it wrote it.
+    const Values now = values();
+    saving_ = true;
+    for (std::size_t i = 0; i < toggles().size(); ++i)
+        if (now.toggles[i] != stored_.toggles[i])
+            defaults_.setBool(prefKey(toggles()[i].suffix), now.toggles[i]);
+    if (now.density != stored_.density) defaults_.setString(prefKey("density"), densityInfo().id);
+    if (now.width != stored_.width) defaults_.setString(prefKey("width"), widthInfo().id);
+    if (now.cornerRadius != stored_.cornerRadius)
+        defaults_.setReal(prefKey("corner"), cornerRadius);
+    saving_ = false;
+    // Reads back ours and whatever another writer changed meanwhile.
+    load();
+    announce();
+}
+
+void DashboardPrefs::announce() {
     postAppNotification(tarvelDashboardPrefsChanged);
-    emit saved();
+    emit changed();
 }
 
 void DashboardPrefs::resetToMockDefaults() {

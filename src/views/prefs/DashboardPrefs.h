@@ -9,8 +9,10 @@ namespace tarvel {
 class UserDefaults;
 
 // The user's layout choices for the dashboard: which rows and cards it shows, its spacing, its
-// width and its corner radius. The fields in memory are the truth while running; save() writes
-// them all and posts tarvelDashboardPrefsChanged once. Main thread only.
+// width and its corner radius. save() writes the fields changed since they were last loaded or
+// saved and posts tarvelDashboardPrefsChanged once; a layout key another writer changes is
+// loaded at once and announced the same way, so no save puts an older value back. Main thread
+// only.
 class DashboardPrefs : public QObject {
     Q_OBJECT
 
@@ -89,11 +91,23 @@ public:
     const WidthInfo& widthInfo() const { return info(width); }
 
 signals:
-    // After every save() (the fields may all have changed).
-    void saved();
+    // After every save() and every outside change (the fields may all have changed).
+    void changed();
 
 private:
+    struct Values {
+        std::array<bool, 14> toggles{};
+        Density density = Density::comfortable;
+        CardWidth width = CardWidth::regular;
+        double cornerRadius = kDefaultCornerRadius;
+        bool operator==(const Values&) const = default;
+    };
+    Values values() const;
+    void announce();
+
     UserDefaults& defaults_;
+    Values stored_;  // as last loaded or saved
+    bool saving_ = false;
 };
 
 }  // namespace tarvel

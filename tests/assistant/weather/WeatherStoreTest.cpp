@@ -13,7 +13,8 @@ namespace {
 
 using test::WeatherHarness;
 using Response = test::LoopbackHttpServer::Response;
-const QString kOpenText = QString::fromUtf8("Location denied — enable in System Settings");
+const QString kOpenText =
+    QString::fromUtf8("Location denied — enable in the desktop’s privacy settings");
 
 TEST(WeatherStoreTest, ForecastAnswersBecomeSummaryAndDetail) {
     struct Case {

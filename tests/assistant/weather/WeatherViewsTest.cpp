@@ -38,9 +38,11 @@ QPushButton* button(const QWidget& view, const QString& text) {
 }
 
 TEST(WeatherViewsTest, SectionAndPaneShowTheStoreTexts) {
-    const QString denied = QString::fromUtf8("Location denied — enable in System Settings");
+    const QString denied =
+        QString::fromUtf8("Location denied — enable in the desktop’s privacy settings");
     const QString intro = QString::fromUtf8(
-        "Local conditions from your Mac’s location (Open-Meteo). Nothing is sent to Kestova HQ.");
+        "Local conditions from this computer’s location (Open-Meteo). Nothing is sent to the "
+        "Tarvel project.");
     struct Case {
         const char* name;
         LocationAccess access;

@@ -203,11 +203,11 @@ TEST(MenuPanelSpark, LabelSaysHowFarTheHistoryReaches) {
         std::size_t entries;
         const char* label;
     } rows[] = {
-        {9, "Mac power draw"},
-        {10, "Mac power draw · last 1 min"},
-        {20, "Mac power draw · last 2 min"},
-        {499, "Mac power draw · last 49 min"},
-        {500, "Mac power draw · last hour"},
+        {9, "Package power draw"},
+        {10, "Package power draw · last 1 min"},
+        {20, "Package power draw · last 2 min"},
+        {499, "Package power draw · last 49 min"},
+        {500, "Package power draw · last hour"},
     };
     for (const auto& r : rows) EXPECT_EQ(MenuPanelModel::sparkLabelFor(r.entries), r.label);
 }

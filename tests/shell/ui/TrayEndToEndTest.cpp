@@ -8,6 +8,7 @@
 #include <QDBusMessage>
 #include <QMenu>
 #include <QProcess>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QStyleHints>
 #include <QTemporaryDir>
@@ -58,24 +59,33 @@ bool clickAt(const QPoint& p, const QStringList& click = {"click", "1"}) {
                    click);
 }
 
+// Where the X server has a window, as xdotool reads it.
+QRect xGeometry(const QString& id) {
+    QRect r;
+    for (const QString& line : xdotoolOutput({"getwindowgeometry", "--shell", id}).split('\n')) {
+        const int value = line.section('=', 1).toInt();
+        if (line.startsWith("X=")) r.moveLeft(value);
+        if (line.startsWith("Y=")) r.moveTop(value);
+        if (line.startsWith("WIDTH=")) r.setWidth(value);
+        if (line.startsWith("HEIGHT=")) r.setHeight(value);
+    }
+    return r;
+}
+
 // Whether one of our windows is mapped over `point`: the tray has embedded and shown the icon
 // where it says it is, so a click there reaches it.
 bool ourWindowAt(const QPoint& point) {
     const QString pid = QString::number(QCoreApplication::applicationPid());
-    for (const QString& id : xdotoolOutput({"search", "--onlyvisible", "--pid", pid}).split('\n')) {
-        if (id.trimmed().isEmpty()) continue;
-        QRect r;
-        for (const QString& line :
-             xdotoolOutput({"getwindowgeometry", "--shell", id.trimmed()}).split('\n')) {
-            const int value = line.section('=', 1).toInt();
-            if (line.startsWith("X=")) r.moveLeft(value);
-            if (line.startsWith("Y=")) r.moveTop(value);
-            if (line.startsWith("WIDTH=")) r.setWidth(value);
-            if (line.startsWith("HEIGHT=")) r.setHeight(value);
-        }
-        if (r.contains(point)) return true;
-    }
+    for (const QString& id : xdotoolOutput({"search", "--onlyvisible", "--pid", pid}).split('\n'))
+        if (!id.trimmed().isEmpty() && xGeometry(id.trimmed()).contains(point)) return true;
     return false;
+}
+
+// No window manager runs here: a window is where the application put it, which must be the
+// middle of the screen, not 0,0.
+bool centredOnScreen(const QWidget& window) {
+    const QPoint middle = window.screen()->availableGeometry().center();
+    return (xGeometry(QString::number(window.winId())).center() - middle).manhattanLength() <= 2;
 }
 
 // The tray (trayer) on one edge of the screen, started afresh.
@@ -169,6 +179,7 @@ TEST(TrayApplication, ClickOpensThePopoverUnderTheIconEscapeClosesItDoubleClickT
     ASSERT_TRUE(test::waitUntil([&] { return app.dashboardShown(); }));
     EXPECT_FALSE(app.popoverShown());
     EXPECT_NE(app.delegate->dashboardWindow()->findChild<DashboardRoot*>(), nullptr);
+    EXPECT_TRUE(centredOnScreen(*app.delegate->dashboardWindow()));
     EXPECT_FALSE(app.core->powerStore().fastMode());
     // Closing the dashboard leaves the application running in the tray.
     app.delegate->dashboardWindow()->close();
@@ -193,9 +204,10 @@ TEST(TrayApplication, ClickOpensThePopoverUnderTheIconEscapeClosesItDoubleClickT
     EXPECT_TRUE(tells("60% · Calculating…")) << app.toolTip().toStdString();
 }
 
-// Opening and closing Customize from the tray menu over and over leaves the icon in the tray;
-// so does the tray going away and coming back, on the bottom edge, where the popover then opens
-// just above the icon at the size it keeps.
+// Opening and closing Customize (by the window, Escape and Ctrl+W in turn) from the tray menu
+// over and over leaves the icon in the tray; so does the tray going away and coming back, on the
+// bottom edge, where the popover then opens just above the icon at the size it keeps. Launching
+// Tarvel again while only Customize is open brings it forward.
 TEST(TrayApplication, TheIconStaysThroughCustomizeCyclesAndATrayRestartOnTheBottomEdge) {
     if (!trayer) GTEST_SKIP() << "Xvfb, trayer or xdotool is not installed";
     TrayApp app;
@@ -216,9 +228,24 @@ TEST(TrayApplication, TheIconStaysThroughCustomizeCyclesAndATrayRestartOnTheBott
         ASSERT_TRUE(clickAt(menu->mapToGlobal(menu->actionGeometry(customize).center())));
         ASSERT_TRUE(test::waitUntil([&] {
             return app.delegate->preferencesWindow() &&
-                   app.delegate->preferencesWindow()->isVisible();
+                   app.delegate->preferencesWindow()->isActiveWindow();
         }));
-        app.delegate->preferencesWindow()->close();
+        SurfaceWindow& customizeWindow = *app.delegate->preferencesWindow();
+        if (cycle == 1) {
+            EXPECT_TRUE(centredOnScreen(customizeWindow));
+            QWidget other;
+            other.show();
+            other.activateWindow();
+            ASSERT_TRUE(test::waitUntil([&] { return other.isActiveWindow(); }));
+            app.delegate->applicationShouldHandleReopen();
+            EXPECT_TRUE(test::waitUntil([&] { return customizeWindow.isActiveWindow(); }));
+            EXPECT_FALSE(app.dashboardShown());
+        }
+        if (cycle % 3 == 0)
+            customizeWindow.close();
+        else
+            ASSERT_TRUE(xdotool({"key", cycle % 3 == 1 ? "Escape" : "ctrl+w"}));
+        ASSERT_TRUE(test::waitUntil([&] { return !customizeWindow.isVisible(); }));
         icon = app.embeddedIcon(5000);
         ASSERT_TRUE(icon);
     }

@@ -2,16 +2,18 @@
 // is bound to Ctrl+comma too.
 #include <gtest/gtest.h>
 
+#include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QTest>
 
-#include "views/dashboard/DashboardFixture.h"
 #include "shell/AppNotifications.h"
 #include "shell/ui/MainMenu.h"
 #include "shell/ui/SurfaceWindow.h"
 #include "views/TarvelOnboarding.h"
 #include "views/dashboard/DashboardHeader.h"
 #include "views/dashboard/DashboardRoot.h"
+#include "views/support/ViewFixture.h"
 
 namespace tarvel {
 namespace {
@@ -19,10 +21,10 @@ namespace {
 class DashboardKeysTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        TarvelOnboarding::markSeen(fixture.core->settings());
+        TarvelOnboarding::markSeen(fixture.core().settings());
         window.setContent(root);
-        installMainMenu(*window.menuBar(),
-                        {[this] { ++dashboardsOpened; }, [this] { ++preferencesOpened; }, [] {}, [] {}});
+        installMainMenu(*window.menuBar(), {[this] { ++dashboardsOpened; },
+                                            [this] { ++preferencesOpened; }, [] {}, [] {}});
         QObject::connect(&AppNotificationCenter::instance(), &AppNotificationCenter::posted,
                          &window, [this](const QString& name) {
                              if (name == tarvelCloseDashboard) ++closeRequests;
@@ -40,9 +42,10 @@ protected:
         QTest::keyClick(focus, key, modifiers);
     }
 
-    test::DashboardFixture fixture;
+    test::ViewFixture fixture{test::dischargingEnergyLaptop,
+                              test::ViewFixture::Mode::fakeProcesses};
     SurfaceWindow window{"Tarvel Pro", QColor(13, 13, 20), QSize(440, 640), QSize(360, 420)};
-    DashboardRoot* root = new DashboardRoot(*fixture.services);
+    DashboardRoot* root = new DashboardRoot(fixture.services);
     int dashboardsOpened = 0;
     int preferencesOpened = 0;
     int closeRequests = 0;
@@ -79,6 +82,18 @@ TEST_F(DashboardKeysTest, EscapeClosesThePanelFirstAndTheWindowOnTheSecondPress)
     press(Qt::Key_Escape);
     EXPECT_EQ(closeRequests, 1);
     EXPECT_EQ(preferencesOpened, 0);
+}
+
+TEST_F(DashboardKeysTest, EditDeleteRemovesTheSelectedText) {
+    auto* edit = new QLineEdit("battery", root);
+    edit->show();
+    edit->setFocus();
+    edit->setSelection(0, 3);
+    QMenu* menu = window.menuBar()->actions()[1]->menu();
+    ASSERT_EQ(menu->title(), "Edit");
+    for (QAction* action : menu->actions())
+        if (action->text() == "Delete") action->trigger();
+    EXPECT_EQ(edit->text(), "tery");
 }
 
 }  // namespace

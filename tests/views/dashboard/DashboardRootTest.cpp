@@ -1,13 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
 #include <cmath>
+#include <filesystem>
 #include <map>
 
 #include "base/UserDefaults.h"
 #include "shell/BuildInfo.h"
-#include "views/dashboard/DashboardFixture.h"
 #include "views/TarvelOnboarding.h"
 #include "views/TarvelOnboardingSheet.h"
 #include "views/components/Controls.h"
@@ -19,6 +17,7 @@
 #include "views/dashboard/DashboardSections.h"
 #include "views/dashboard/DashboardTexts.h"
 #include "views/prefs/LayoutToggles.h"
+#include "views/support/ViewFixture.h"
 
 namespace tarvel {
 namespace {
@@ -28,26 +27,27 @@ using test::section;
 using test::sectionTitles;
 using test::shownTexts;
 
-const QString kPower = "Power", kEnergy = "Energy Mode", kApps = QString::fromUtf8("What’s using power"),
-              kWhy = "Why did battery drop?";
+const QString kPower = "Power", kEnergy = "Energy Mode",
+              kApps = QString::fromUtf8("What’s using power"), kWhy = "Why did battery drop?";
 
 class DashboardRootTest : public ::testing::Test {
 protected:
     // Past the first-open seeding and the welcome sheet, unless a test wants them.
     void SetUp() override {
-        fixture.core->settings().setBool(DashboardPrefs::kSeededKey, true);
-        TarvelOnboarding::markSeen(fixture.core->settings());
+        fixture.core().settings().setBool(DashboardPrefs::kSeededKey, true);
+        TarvelOnboarding::markSeen(fixture.core().settings());
     }
     DashboardRoot& shownRoot() {
-        root = std::make_unique<DashboardRoot>(*fixture.services);
+        root = std::make_unique<DashboardRoot>(fixture.services);
         root->resize(440, 900);
         root->show();
         QCoreApplication::processEvents();
         return *root;
     }
-    DashboardPrefs& prefs() { return *fixture.prefs; }
+    DashboardPrefs& prefs() { return fixture.prefs; }
 
-    test::DashboardFixture fixture;
+    test::ViewFixture fixture{test::dischargingEnergyLaptop,
+                              test::ViewFixture::Mode::fakeProcesses};
     std::unique_ptr<DashboardRoot> root;
 };
 
@@ -96,12 +96,12 @@ TEST_F(DashboardRootTest, CardsFollowTheShowSwitchesAndThePresets) {
     view.customizePanel()->switches()[4]->toggle()->click();  // "Energy Mode"
     EXPECT_FALSE(prefs().showEnergyMode);
     EXPECT_FALSE(sectionTitles(view).contains(kEnergy));
-    UserDefaults reread(fixture.machine.root() + "/config/defaults.json");
+    UserDefaults reread(fixture.tree.root() + "/config/defaults.json");
     EXPECT_EQ(reread.boolValue(std::string(DashboardPrefs::kKeyPrefix) + "energyMode"), false);
 }
 
 TEST_F(DashboardRootTest, TheFirstShowSeedsTheLayoutOnceAndAsksForTheWelcomeSheet) {
-    UserDefaults& settings = fixture.core->settings();
+    UserDefaults& settings = fixture.core().settings();
     settings.remove(DashboardPrefs::kSeededKey);
     settings.remove(TarvelOnboarding::kSeenKey);
     ASSERT_FALSE(prefs().showSparkline);
@@ -134,8 +134,8 @@ TEST_F(DashboardRootTest, TheFirstShowSeedsTheLayoutOnceAndAsksForTheWelcomeShee
 
 TEST_F(DashboardRootTest, TheWhySummaryReadsSteadyOrTheDropAndTheChipFollowsIt) {
     // The fixture's first poll wrote a record: without the file the loader's answer says so.
-    fixture.core->drainLog().waitForPendingWork();
-    std::filesystem::remove(fixture.core->drainLog().fileURL());
+    fixture.core().drainLog().waitForPendingWork();
+    std::filesystem::remove(fixture.core().drainLog().fileURL());
     DashboardRoot& view = shownRoot();
     ASSERT_TRUE(test::waitUntil([&] { return view.why().has_value(); }));
     EXPECT_TRUE(shownTexts(view).contains("Not enough local history"));
@@ -145,7 +145,8 @@ TEST_F(DashboardRootTest, TheWhySummaryReadsSteadyOrTheDropAndTheChipFollowsIt) 
         int drop;
         const char* summary;
         const char* chip;
-    } cases[] = {{0, "steady", "On battery"}, {4, "−4%", "On battery"}, {7, "−7%", "Draining fast"}};
+    } cases[] = {
+        {0, "steady", "On battery"}, {4, "−4%", "On battery"}, {7, "−7%", "Draining fast"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.drop);
         WhyDrain why;
@@ -178,7 +179,7 @@ TEST_F(DashboardRootTest, TheAppsSectionSaysWhenNothingRunsAndShowsNamesLiterall
     EXPECT_TRUE(shownTexts(view).contains("Nothing heavy running right now"));
 
     fixture.runProcesses({{300, "<b>miner</b>"}, {301, "editor"}});
-    ASSERT_FALSE(fixture.energy->top().empty());
+    ASSERT_FALSE(fixture.energy().top().empty());
     EXPECT_TRUE(section(view, kApps)->summary().startsWith("<b>miner</b> · "));
     const QStringList texts = shownTexts(view);
     EXPECT_TRUE(texts.contains("<b>miner</b>"));
@@ -232,7 +233,7 @@ TEST_F(DashboardRootTest, HeaderHeroAndRowsShowTheDischargingBattery) {
     EXPECT_TRUE(texts.contains("Health"));
     EXPECT_TRUE(texts.contains("Charge limit"));
     // Rows follow the controller as it changes, in place.
-    fixture.core->chargeLimit().setIsEnabled(false);
+    fixture.core().chargeLimit().setIsEnabled(false);
     QCoreApplication::processEvents();
     EXPECT_TRUE(shownTexts(view).contains("App mode"));
     EXPECT_FALSE(shownTexts(view).contains("Charge limit"));
@@ -245,7 +246,7 @@ TEST_F(DashboardRootTest, HeaderHeroAndRowsShowTheDischargingBattery) {
 
 TEST_F(DashboardRootTest, FooterAndSettingsButtonsRunTheirActions) {
     std::map<std::string, int> runs;
-    auto& actions = fixture.services->actions;
+    auto& actions = fixture.services.actions;
     actions.tarvelProTitle = "Open Tarvel Pro";
     actions.openTarvelPro = [&] { ++runs["pro"]; };
     actions.openOmbrel = [&] { ++runs["ombrel"]; };
