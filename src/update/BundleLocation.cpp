@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 
 #include "update/UpdatePaths.h"
 
@@ -19,8 +20,18 @@ std::optional<QString> runningBundle(const QString& executable) {
     return executable.left(executable.size() - QString("/bin/tarvel").size());
 }
 
-bool isPackagedInstall(const QString& executable) {
-    return executable.startsWith("/usr/");
+std::optional<QString> owningPackage(const QString& executable) {
+    QProcess dpkg;
+    dpkg.setStandardInputFile(QProcess::nullDevice());
+    dpkg.start("/usr/bin/dpkg", {"-S", executable});
+    if (!dpkg.waitForFinished(30000) || dpkg.exitStatus() != QProcess::NormalExit ||
+        dpkg.exitCode() != 0)
+        return std::nullopt;
+    // "tarvel: /usr/bin/tarvel", or "tarvel:amd64: …" for a package of one architecture.
+    const QString line = QString::fromUtf8(dpkg.readAllStandardOutput()).section('\n', 0, 0);
+    const QString name = line.section(": ", 0, 0).section(':', 0, 0).trimmed();
+    if (name.isEmpty() || name.contains(',')) return std::nullopt;  // a diversion, or several
+    return name;
 }
 
 bool isSystemBundle(const QString& path) {

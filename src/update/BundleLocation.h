@@ -19,8 +19,9 @@ QString currentExecutable();
 // for a build tree or a packaged /usr install, which the updater never replaces.
 std::optional<QString> runningBundle(const QString& executable);
 
-// An install owned by the system's package manager.
-bool isPackagedInstall(const QString& executable);
+// The Debian package that owns the program, as dpkg knows it; nothing for a build tree or a
+// `cmake --install`, wherever it went.
+std::optional<QString> owningPackage(const QString& executable);
 
 // A bundle under /opt, replaced with administrator rights.
 bool isSystemBundle(const QString& path);

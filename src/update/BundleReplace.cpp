@@ -13,8 +13,9 @@ namespace tarvel {
 
 namespace {
 
-// Ends after the last line, without a newline.
-constexpr const char* kHelperScript = R"(#!/bin/bash
+// Ends after the last line, without a newline. The new program counts as started unless it
+// ends with an error within a second.
+constexpr const char* kHelperScript = R"SH(#!/bin/bash
 LOG='{LOG}'
 RESULT='{RESULT}'
 write_result() { printf '%s|%s\n' "$1" "$2" > "$RESULT"; }
@@ -35,14 +36,30 @@ if ! mv '{TARGET}.new' '{TARGET}' 2>>"$LOG"; then
 fi
 rm -rf '{TARGET}.old'
 write_result ok ""
-setsid nohup '{TARGET}/bin/tarvel' </dev/null >/dev/null 2>&1 &)";
+setsid nohup '{TARGET}/bin/tarvel' </dev/null >/dev/null 2>&1 &
+launched=$!
+sleep 1 &
+wait -n -p ended $launched $!
+code=$?
+if [ "$ended" = "$launched" ] && [ $code -ne 0 ]; then
+  write_result fail "The new Tarvel did not start (exit status $code)"; exit 1
+fi)SH";
 
-// As root, cp keeps no user's ownership: the system bundle belongs to root.
+// As root: the staged copy stays writable by the user until pkexec returns, so it is copied
+// into a fresh root-owned folder, stripped of setuid/setgid and group/other write, and refused
+// when anything but plain files and folders arrived or the launcher is missing.
 constexpr const char* kPrivilegedCommand =
-    "mkdir -p /opt && rm -rf '{TARGET}.new' '{TARGET}.old' && "
-    "cp -a --no-preserve=ownership '{STAGED}' '{TARGET}.new' && "
+    "umask 022 && mkdir -p '{PARENT}' && rm -rf '{TARGET}.new' '{TARGET}.old' && "
+    "mkdir -m 0755 '{TARGET}.new' && "
+    "{ cp -a --no-preserve=ownership '{STAGED}/.' '{TARGET}.new/' && "
+    "chmod -R u-s,g-s,go-w '{TARGET}.new' && "
+    "[ -z \"$(find '{TARGET}.new' ! -type f ! -type d -print -quit)\" ] && "
+    "[ -z \"$(find '{TARGET}.new' -perm /6022 -print -quit)\" ] && "
+    "[ -f '{TARGET}.new/bin/tarvel' ] && [ ! -L '{TARGET}.new/bin/tarvel' ] && "
+    "[ -x '{TARGET}.new/bin/tarvel' ] || { rm -rf '{TARGET}.new'; exit 1; }; } && "
     "{ [ ! -e '{TARGET}' ] || mv '{TARGET}' '{TARGET}.old'; } && "
-    "mv '{TARGET}.new' '{TARGET}' && rm -rf '{TARGET}.old'";
+    "{ mv '{TARGET}.new' '{TARGET}' || { mv '{TARGET}.old' '{TARGET}'; exit 1; }; } && "
+    "rm -rf '{TARGET}.old'";
 
 }  // namespace
 
@@ -62,6 +79,7 @@ QString helperScriptText(const HelperScriptValues& values) {
 
 QString privilegedCommand(const QString& staged, const QString& target) {
     return QString::fromUtf8(kPrivilegedCommand)
+        .replace("{PARENT}", shellQuote(QFileInfo(target).path()))
         .replace("{TARGET}", shellQuote(target))
         .replace("{STAGED}", shellQuote(staged));
 }

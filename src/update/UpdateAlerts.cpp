@@ -67,11 +67,22 @@ void showUpdateInstalled(const QString& version) {
              "Tarvel will restart now to finish applying " + displayLabel(version) + ".", "OK");
 }
 
-bool showPackagedInstall(const QString& candidate) {
+bool showPackagedInstall(const QString& candidate, const QString& package) {
     return runAlert(QMessageBox::Information, "Update Through Your Package Manager",
-                    "This Tarvel was installed from the \"tarvel\" package. Upgrade that package "
-                    "(for example with \"sudo apt install --only-upgrade tarvel\") to get " +
-                        displayLabel(candidate) + ", or download it from the website.",
+                    "This Tarvel was installed from the \"" + package +
+                        "\" package. Upgrade that package (for example with \"sudo apt install "
+                        "--only-upgrade " +
+                        package + "\") to get " + displayLabel(candidate) +
+                        ", or download it from the website.",
+                    "Open Website", "OK");
+}
+
+bool showNotReplaceable(const QString& candidate, const QString& folder) {
+    return runAlert(QMessageBox::Information, "Tarvel Cannot Update Itself Here",
+                    "This Tarvel runs from " + folder +
+                        ", which is neither a Tarvel.app folder nor a package. Build or install " +
+                        displayLabel(candidate) +
+                        " the way this one was made, or download it from the website.",
                     "Open Website", "OK");
 }
 

@@ -16,6 +16,8 @@ bool showPreviousUpdateFailed(const QString& message, const QString& logPath,
 bool showUpdateFailed(const QString& message);            // "Open Website"
 void showUpdateInstalled(const QString& version);
 // A Tarvel the package manager installed is upgraded there.
-bool showPackagedInstall(const QString& candidate);  // "Open Website"
+bool showPackagedInstall(const QString& candidate, const QString& package);  // "Open Website"
+// A build tree or an install from source in `folder`.
+bool showNotReplaceable(const QString& candidate, const QString& folder);  // "Open Website"
 
 }  // namespace tarvel

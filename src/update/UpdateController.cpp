@@ -2,6 +2,7 @@
 
 #include <QDesktopServices>
 #include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTimer>
 
@@ -35,20 +36,21 @@ void UpdateController::checkManually() {
 }
 
 void UpdateController::check(bool manual) {
-    fetchManifest(network_, setup_.endpoints.manifest, setup_.ssl, false, this,
-                  [this, manual](std::optional<VersionManifest> manifest) {
-                      if (!manifest) {
-                          if (manual) showCouldNotCheck(setup_.endpoints.host);
-                          return;
-                      }
-                      const UpdateOffer offer = offerFor(*manifest, TARVEL_VERSION);
-                      if (offer.newer) {
-                          if (askToInstall(offer.current, offer.candidate))
-                              install(offer.candidate);
-                      } else if (manual) {
-                          showUpToDate(offer.current);
-                      }
-                  });
+    fetchManifest(
+        network_, setup_.endpoints.manifest, setup_.ssl, false, this,
+        [this, manual](std::optional<VersionManifest> manifest) {
+            if (!manifest) {
+                if (manual) showCouldNotCheck(setup_.endpoints.host);
+                return;
+            }
+            const UpdateOffer offer = offerFor(*manifest, TARVEL_VERSION);
+            if (offer.newer) {
+                if (askToInstall(offer.current, offer.candidate)) install(offer.candidate);
+            } else if (manual) {
+                showUpToDate(offer.current);
+            }
+        },
+        setup_.limits.manifestDeadlineMs);
 }
 
 QString UpdateController::logPathLabel() const {
@@ -79,7 +81,10 @@ QString UpdateController::installPathLabel() const {
 void UpdateController::install(const QString& version) {
     if (!runningBundle(setup_.executable)) {
         // A build tree or a packaged install is never replaced.
-        if (!isPackagedInstall(setup_.executable) || showPackagedInstall(version)) openPage();
+        const auto package = owningPackage(setup_.executable);
+        if (package ? showPackagedInstall(version, *package)
+                    : showNotReplaceable(version, QFileInfo(setup_.executable).path()))
+            openPage();
         return;
     }
     if (run_) {

@@ -3,6 +3,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QTimer>
 
 #include "update/VersionOrder.h"
 
@@ -17,7 +18,7 @@ constexpr qint64 kManifestLimit = 1024 * 1024;
 
 void fetchManifest(QNetworkAccessManager& network, const QUrl& url,
                    const std::optional<QSslConfiguration>& ssl, bool withReleases, QObject* context,
-                   std::function<void(std::optional<VersionManifest>)> done) {
+                   std::function<void(std::optional<VersionManifest>)> done, int deadlineMs) {
     QNetworkRequest request(url);
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
                          QNetworkRequest::AlwaysNetwork);
@@ -27,11 +28,14 @@ void fetchManifest(QNetworkAccessManager& network, const QUrl& url,
     QObject::connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received) {
         if (received > kManifestLimit) reply->abort();
     });
+    QTimer::singleShot(deadlineMs, reply, [reply] { reply->abort(); });
     QObject::connect(reply, &QNetworkReply::finished, context,
                      [reply, withReleases, done = std::move(done)] {
                          reply->deleteLater();
                          const QByteArray body = reply->readAll();
-                         if (body.isEmpty() || body.size() > kManifestLimit) return done({});
+                         if (body.isEmpty() || body.size() > kManifestLimit ||
+                             reply->error() == QNetworkReply::OperationCanceledError)
+                             return done({});
                          done(VersionManifest::decode(body, withReleases));
                      });
 }

@@ -35,14 +35,18 @@ UpdatePaths UpdatePaths::fromEnvironment() {
 }
 
 QString privateWorkDir() {
+    // Folders of earlier runs (a helper script runs from there after Tarvel quit).
+    const QString temp = QDir::tempPath();
+    for (const QString& name : QDir(temp).entryList({"tarvel-update-*"}, QDir::Dirs | QDir::Hidden))
+        if (isPrivateFolder(temp + "/" + name)) QDir(temp + "/" + name).removeRecursively();
+    // The runtime folder itself must be ours alone: whoever owns it could rename our files.
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (QDir::isAbsolutePath(runtime) && QFileInfo(runtime).isDir()) {
+    if (QDir::isAbsolutePath(runtime) && isPrivateFolder(runtime)) {
         const QString folder = runtime + "/tarvel-update";
         ::mkdir(QFile::encodeName(folder).constData(), 0700);
         if (isPrivateFolder(folder)) return folder;
     }
-    // Kept until the next run, like the folder above: the helper script runs from it.
-    QTemporaryDir made(QDir::tempPath() + "/tarvel-update-XXXXXX");
+    QTemporaryDir made(temp + "/tarvel-update-XXXXXX");
     if (!made.isValid()) return {};
     made.setAutoRemove(false);
     return made.path();

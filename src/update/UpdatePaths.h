@@ -21,9 +21,9 @@ struct UpdatePaths {
 };
 
 // A folder only this user can enter, for the download, the extraction and the helper script:
-// $XDG_RUNTIME_DIR/tarvel-update, created 0700 (and refused when someone else owns it).
-// Without a runtime folder, a fresh 0700 folder under the temporary directory. Empty when
-// neither can be made.
+// $XDG_RUNTIME_DIR/tarvel-update, created 0700, when both folders are this user's own with
+// mode 0700; otherwise a fresh 0700 folder under the temporary directory. Removes the
+// temporary folders earlier runs left. Empty when no folder can be made.
 QString privateWorkDir();
 
 // Appends "[2026-12-05T14:17:13Z] message" to the update log.

@@ -16,7 +16,7 @@ namespace tarvel {
 UpdateRun::UpdateRun(InstallSetup setup, QString version, QObject* parent)
     : QObject(parent), setup_(std::move(setup)), version_(std::move(version)) {
     connect(&worker_, &QFutureWatcher<InstallOutcome>::finished, this,
-            [this] { emit finished(worker_.result()); });
+            [this] { finish(worker_.result()); });
 }
 
 UpdateRun::~UpdateRun() {
@@ -31,7 +31,25 @@ UpdateRun::~UpdateRun() {
 
 void UpdateRun::fail(const QString& message) {
     // Queued, so that a failure found inside start() still reaches a caller connecting after.
-    QTimer::singleShot(0, this, [this, message] { emit finished({message, false, {}}); });
+    QTimer::singleShot(0, this, [this, message] { finish({message, false, {}}); });
+}
+
+void UpdateRun::finish(const InstallOutcome& outcome) {
+    if (!workDir_.isEmpty()) {
+        const bool helperWaits = !outcome.failure && !outcome.opensBeforeQuit;
+        if (helperWaits) {
+            QFile::remove(archive_.fileName());
+            QDir(workDir_ + "/Tarvel-update-extract").removeRecursively();
+        } else {
+            QDir(workDir_).removeRecursively();
+        }
+    }
+    emit finished(outcome);
+}
+
+void UpdateRun::stopDownload(const QString& reason) {
+    if (!stopped_) stopped_ = reason;
+    reply_->abort();
 }
 
 void UpdateRun::start() {
@@ -46,8 +64,10 @@ void UpdateRun::start() {
     bundle_ = *bundle;
     workDir_ = privateWorkDir();
     if (workDir_.isEmpty()) return fail("Could not create a private folder for the update.");
-    fetchManifest(network_, setup_.endpoints.manifest, setup_.ssl, true, this,
-                  [this](std::optional<VersionManifest> manifest) { download(manifest); });
+    fetchManifest(
+        network_, setup_.endpoints.manifest, setup_.ssl, true, this,
+        [this](std::optional<VersionManifest> manifest) { download(manifest); },
+        setup_.limits.manifestDeadlineMs);
 }
 
 void UpdateRun::download(const std::optional<VersionManifest>& manifest) {
@@ -68,26 +88,42 @@ void UpdateRun::download(const std::optional<VersionManifest>& manifest) {
     request.setTransferTimeout(kDownloadTimeoutMs);
     if (setup_.ssl) request.setSslConfiguration(*setup_.ssl);
     reply_ = network_.get(request);
-    connect(reply_, &QNetworkReply::readyRead, this, [this] {
+    const qint64 cap = setup_.limits.archiveBytes;
+    const QString tooLarge = "the file is larger than " + formatBytes(cap) + ".";
+    QTimer::singleShot(setup_.limits.archiveDeadlineMs, reply_, [this] {
+        stopDownload("it did not finish within " +
+                     QString::number(setup_.limits.archiveDeadlineMs / 60000.0) + " minutes.");
+    });
+    connect(reply_, &QNetworkReply::readyRead, this, [this, cap, tooLarge] {
         const QByteArray chunk = reply_->readAll();
+        if (archive_.pos() + chunk.size() > cap) return stopDownload(tooLarge);
         if (!writeError_ && archive_.write(chunk) != chunk.size())
             writeError_ = archive_.errorString();
     });
-    connect(reply_, &QNetworkReply::downloadProgress, this, &UpdateRun::downloadProgress);
+    connect(reply_, &QNetworkReply::downloadProgress, this,
+            [this, cap, tooLarge](qint64 received, qint64 expected) {
+                if (expected > cap) return stopDownload(tooLarge);
+                emit downloadProgress(received, expected);
+            });
     connect(reply_, &QNetworkReply::finished, this, &UpdateRun::downloadFinished);
 }
 
 void UpdateRun::downloadFinished() {
     reply_->deleteLater();
-    const QByteArray rest = reply_->readAll();
+    const QByteArray rest = stopped_ ? QByteArray() : reply_->readAll();
     if (!writeError_ && archive_.write(rest) != rest.size()) writeError_ = archive_.errorString();
     archive_.close();
 
     DownloadOutcome outcome;
     const QVariant status = reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (status.isValid()) outcome.statusCode = status.toInt();
-    // An HTTP answer is judged by its status; only a failure without one is an error here.
-    if (reply_->error() != QNetworkReply::NoError && !status.isValid())
+    // An HTTP answer is judged by its status; a transfer cut off (by the peer, the network or
+    // a limit here) is an error even after a status line arrived.
+    const QNetworkReply::NetworkError error = reply_->error();
+    if (stopped_)
+        outcome.error = *stopped_;
+    else if (error != QNetworkReply::NoError &&
+             (!status.isValid() || error < QNetworkReply::ContentAccessDenied))
         outcome.error = reply_->errorString();
     else if (writeError_)
         outcome.error = *writeError_;
@@ -103,10 +139,12 @@ void UpdateRun::downloadFinished() {
 
 InstallOutcome UpdateRun::install() const {
     const QString extractDir = workDir_ + "/Tarvel-update-extract";
-    if (const auto error = extractApp(archive_.fileName(), extractDir))
+    if (const auto error = extractApp(archive_.fileName(), extractDir, setup_.limits))
         return {"Could not extract " + name_ + ": " + *error, false, {}};
     const auto found = findAppBundle(extractDir);
     if (!found) return {"Tarvel.app not found inside " + name_ + ".", false, {}};
+    if (!hasLauncher(*found))
+        return {"Tarvel.app inside " + name_ + " has no bin/tarvel program.", false, {}};
     const QString destination = installDestination(bundle_, setup_.paths);
     log("Installing to " + destination);
     const ReplaceResult replaced =

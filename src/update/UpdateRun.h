@@ -12,6 +12,7 @@
 #include "shell/UpdateEndpoints.h"
 #include "update/BundleLocation.h"
 #include "update/DownloadCheck.h"
+#include "update/UpdateLimits.h"
 #include "update/UpdatePaths.h"
 #include "update/VersionManifest.h"
 
@@ -28,6 +29,7 @@ struct InstallSetup {
     UpdatePaths paths = UpdatePaths::fromEnvironment();
     QString executable = currentExecutable();
     qint64 pid = QCoreApplication::applicationPid();  // the helper waits for it to end
+    UpdateLimits limits;
 };
 
 struct InstallOutcome {
@@ -38,7 +40,8 @@ struct InstallOutcome {
 
 // One install of `version`: manifest, download (streamed to a private folder), checks,
 // unpacking, and the swap. Networking runs on the owner's event loop; unpacking and copying
-// run on a worker thread. `finished` is emitted exactly once.
+// run on a worker thread. `finished` is emitted exactly once, after the downloaded and unpacked
+// files are removed (the helper script stays until it has run).
 class UpdateRun : public QObject {
     Q_OBJECT
 
@@ -59,6 +62,8 @@ private:
     void downloadFinished();
     InstallOutcome install() const;
     void fail(const QString& message);
+    void stopDownload(const QString& reason);
+    void finish(const InstallOutcome& outcome);
     void log(const QString& message) const { appendUpdateLog(setup_.paths, message); }
 
     InstallSetup setup_;
@@ -70,6 +75,7 @@ private:
     QPointer<QNetworkReply> reply_;
     QFile archive_;
     std::optional<QString> writeError_;
+    std::optional<QString> stopped_;  // why the download was cut off here
     QFutureWatcher<InstallOutcome> worker_;
 };
 

@@ -1,6 +1,8 @@
 #include "update/VersionOrder.h"
 
+#include <QList>
 #include <algorithm>
+#include <string>
 
 namespace tarvel {
 
@@ -21,18 +23,20 @@ std::vector<std::int64_t> versionNumbers(const QString& version) {
     QString text = trimSpacesAndTabs(version);
     if (text.toLower().startsWith('v')) text.remove(0, 1);
     std::vector<std::int64_t> numbers;
-    QString run;
+    // Walked by code point: a digit outside the basic plane is one character, not two.
+    std::u32string run;
     auto flush = [&] {
-        if (run.isEmpty()) return;
+        if (run.empty()) return;
         bool ascii =
-            std::all_of(run.begin(), run.end(), [](QChar c) { return c >= '0' && c <= '9'; });
+            std::all_of(run.begin(), run.end(), [](char32_t c) { return c >= '0' && c <= '9'; });
         bool ok = false;
-        const qlonglong value = run.toLongLong(&ok, 10);
+        const qlonglong value =
+            QString::fromUcs4(run.data(), qsizetype(run.size())).toLongLong(&ok, 10);
         if (ascii && ok) numbers.push_back(value);
         run.clear();
     };
-    for (const QChar c : text) {
-        if (c.isNumber())
+    for (const char32_t c : text.toUcs4()) {
+        if (QChar::isNumber(c))
             run += c;
         else
             flush();

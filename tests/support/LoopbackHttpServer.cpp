@@ -1,6 +1,9 @@
 #include "support/LoopbackHttpServer.h"
 
+#include <QFile>
 #include <QHostAddress>
+#include <QSslKey>
+#include <QSslServer>
 #include <QTcpSocket>
 #include <memory>
 #include <optional>
@@ -50,6 +53,11 @@ std::optional<LoopbackHttpServer::Request> parse(const QByteArray& buffer) {
     return request;
 }
 
+QByteArray fixture(const char* name) {
+    QFile file(QString(TARVEL_FIXTURES_DIR) + "/loopback/" + name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 QByteArray serialized(const LoopbackHttpServer::Response& response) {
     if (!response.raw.isEmpty()) return response.raw;
     QByteArray out =
@@ -79,28 +87,48 @@ QString LoopbackHttpServer::Request::path() const {
     return QString::fromUtf8(query < 0 ? target : target.left(query));
 }
 
-LoopbackHttpServer::LoopbackHttpServer() {
-    QObject::connect(&server_, &QTcpServer::newConnection, &server_, [this] { accept(); });
-    server_.listen(QHostAddress::LocalHost, 0);
+LoopbackHttpServer::LoopbackHttpServer(Mode mode) : mode_(mode) {
+    if (mode == Tls) {
+        auto ssl = std::make_unique<QSslServer>();
+        QSslConfiguration config = QSslConfiguration::defaultConfiguration();
+        config.setLocalCertificate(QSslCertificate(fixture("loopback-cert.pem"), QSsl::Pem));
+        config.setPrivateKey(QSslKey(fixture("loopback-key.pem"), QSsl::Rsa, QSsl::Pem));
+        config.setPeerVerifyMode(QSslSocket::VerifyNone);
+        ssl->setSslConfiguration(config);
+        server_ = std::move(ssl);
+    } else {
+        server_ = std::make_unique<QTcpServer>();
+    }
+    // After the handshake with Tls.
+    QObject::connect(server_.get(), &QTcpServer::pendingConnectionAvailable, server_.get(),
+                     [this] { accept(); });
+    server_->listen(QHostAddress::LocalHost, 0);
 }
 
 LoopbackHttpServer::~LoopbackHttpServer() {
-    server_.close();
+    server_->close();
 }
 
 QUrl LoopbackHttpServer::url() const {
-    return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(port()));
+    return QUrl(
+        QStringLiteral("%1://127.0.0.1:%2").arg(mode_ == Tls ? "https" : "http").arg(port()));
+}
+
+QSslConfiguration LoopbackHttpServer::clientConfiguration() const {
+    QSslConfiguration config = QSslConfiguration::defaultConfiguration();
+    config.setCaCertificates({QSslCertificate(fixture("loopback-cert.pem"), QSsl::Pem)});
+    return config;
 }
 
 void LoopbackHttpServer::accept() {
-    while (QTcpSocket* socket = server_.nextPendingConnection()) {
+    while (QTcpSocket* socket = server_->nextPendingConnection()) {
         struct Connection {
             QByteArray buffer;
             bool answered = false;
         };
         auto connection = std::make_shared<Connection>();
         QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-        QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, connection] {
+        auto read = [this, socket, connection] {
             connection->buffer.append(socket->readAll());
             if (connection->answered) return;
             const auto request = parse(connection->buffer);
@@ -111,7 +139,9 @@ void LoopbackHttpServer::accept() {
             if (response.silent) return;
             socket->write(serialized(response));
             socket->disconnectFromHost();
-        });
+        };
+        QObject::connect(socket, &QTcpSocket::readyRead, socket, read);
+        if (socket->bytesAvailable() > 0) read();  // arrived during the handshake
     }
 }
 

@@ -3,19 +3,25 @@
 #include <QByteArray>
 #include <QList>
 #include <QPair>
+#include <QSslConfiguration>
 #include <QString>
 #include <QTcpServer>
 #include <QUrl>
 #include <functional>
 #include <map>
+#include <memory>
 
 namespace tarvel::test {
 
 // A fake web service on 127.0.0.1 (a free port) for clients under test: answers each request
 // from a handler or a fixed route and records what was asked. One answer per connection
 // (Connection: close). Runs on the test's event loop; wait for answers with waitUntil.
+// With Tls, it speaks HTTPS with a self-signed certificate (tests/fixtures/loopback) that
+// only clientConfiguration() trusts.
 class LoopbackHttpServer {
 public:
+    enum Mode { Plain, Tls };
+
     using Headers = QList<QPair<QByteArray, QByteArray>>;
 
     struct Request {
@@ -57,15 +63,17 @@ public:
 
     using Handler = std::function<Response(const Request&)>;
 
-    LoopbackHttpServer();
+    explicit LoopbackHttpServer(Mode mode = Plain);
     ~LoopbackHttpServer();
     LoopbackHttpServer(const LoopbackHttpServer&) = delete;
     LoopbackHttpServer& operator=(const LoopbackHttpServer&) = delete;
 
-    bool listening() const { return server_.isListening(); }
-    quint16 port() const { return server_.serverPort(); }
-    // "http://127.0.0.1:<port>"
+    bool listening() const { return server_->isListening(); }
+    quint16 port() const { return server_->serverPort(); }
+    // "http://127.0.0.1:<port>", or https with Tls
     QUrl url() const;
+    // Trusts this server's certificate (Tls).
+    QSslConfiguration clientConfiguration() const;
 
     // Answers every request; takes precedence over routes.
     void setHandler(Handler handler) { handler_ = std::move(handler); }
@@ -79,7 +87,8 @@ private:
     void accept();
     Response answerFor(const Request& request) const;
 
-    QTcpServer server_;
+    Mode mode_;
+    std::unique_ptr<QTcpServer> server_;
     Handler handler_;
     std::map<QString, Response> routes_;
     QList<Request> requests_;

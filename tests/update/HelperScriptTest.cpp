@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
-#include <QSet>
+#include <QDirIterator>
 #include <QTemporaryDir>
 
 #include "BundleFixture.h"
 #include "update/BundleReplace.h"
+#include "update/UpdatePaths.h"
 
 namespace tarvel {
 namespace {
@@ -14,23 +16,6 @@ using test::readFile;
 // Far above any pid_max: the helper's wait ends at once.
 constexpr qint64 kGonePid = 999999999;
 
-// The helper script itself runs for real below; the privileged command cannot, so its text
-// is checked here.
-TEST(HelperScript, QuotesPathsWithApostrophes) {
-    EXPECT_EQ(shellQuote("/home/o'brien/Tarvel.app"), "/home/o'\\''brien/Tarvel.app");
-    EXPECT_EQ(shellQuote("''"), "'\\'''\\''");
-
-    const QString command = privilegedCommand("/h/o'b/cache/Tarvel.app", "/opt/Tarvel.app");
-    EXPECT_TRUE(
-        command.contains("cp -a --no-preserve=ownership '/h/o'\\''b/cache/Tarvel.app' "
-                         "'/opt/Tarvel.app.new'"));
-
-    // Each way pkexec can fail says something different.
-    const QStringList texts{privilegedFailureText(-1), privilegedFailureText(1),
-                            privilegedFailureText(126), privilegedFailureText(127)};
-    EXPECT_EQ(QSet<QString>(texts.begin(), texts.end()).size(), 4);
-}
-
 class HelperRun : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -38,37 +23,105 @@ protected:
         target_ = base_ + "/Applications/Tarvel.app";
         staged_ = base_ + "/cache/Tarvel.app";
         ASSERT_TRUE(test::makeBundle(base_ + "/Applications", "old"));
+        // A mv that cannot put the new bundle in place.
+        ASSERT_TRUE(test::writeFile(base_ + "/bin/mv",
+                                    "#!/bin/sh\ncase \"$1\" in *.new) exit 1;; esac\n"
+                                    "exec /bin/mv \"$@\"\n",
+                                    true));
     }
     // Runs the script to its end, as the detached helper would.
-    void runHelper() {
+    int runHelper(bool failingMove = false) {
         const QString path = base_ + "/apply.sh";
-        ASSERT_TRUE(test::writeFile(
+        EXPECT_TRUE(test::writeFile(
             path, helperScriptText({base_ + "/update.log", result(), kGonePid, target_, staged_})
                       .toUtf8()));
-        ASSERT_EQ(test::runIn(base_, "/bin/bash", {path}), failing_ ? 1 : 0);
+        const QString searchPath = (failingMove ? base_ + "/bin:" : QString()) + "/usr/bin:/bin";
+        return test::runIn(base_, "/usr/bin/env", {"PATH=" + searchPath, "/bin/bash", path});
+    }
+    // Runs the command pkexec would run as root, with the target in the test's folder.
+    int runPrivileged() {
+        return test::runIn(base_, "/bin/sh", {"-c", privilegedCommand(staged_, target_)});
     }
     QString result() const { return base_ + "/update-result.txt"; }
 
     QTemporaryDir dir_;
     QString base_, target_, staged_;
-    bool failing_ = false;
 };
 
-TEST_F(HelperRun, SwapsTheBundleUnderAQuotedPath) {
-    ASSERT_TRUE(test::makeBundle(base_ + "/cache", "#!/bin/sh\nexit 0\n"));
-    runHelper();
-    EXPECT_EQ(readFile(result()), "ok|\n");
-    EXPECT_TRUE(readFile(target_ + "/bin/tarvel").startsWith("#!/bin/sh"));
-    EXPECT_FALSE(QFile::exists(target_ + ".new"));
-    EXPECT_FALSE(QFile::exists(target_ + ".old"));
+TEST_F(HelperRun, SwapsOrKeepsTheOldBundle) {
+    struct Case {
+        const char* launcher;  // nothing: nothing staged
+        bool executable;
+        bool failingMove;
+        const char* result;
+    };
+    const Case cases[] = {
+        {nullptr, true, false, "fail|cp failed\n"},
+        {"#!/bin/sh\nexit 0\n", true, true, "fail|Could not move the new Tarvel.app into place\n"},
+        {"#!/bin/sh\nexit 0\n", false, false,
+         "fail|The new Tarvel did not start (exit status 126)\n"},
+        {"#!/bin/sh\nexit 0\n", true, false, "ok|\n"},
+    };
+    for (const Case& c : cases) {
+        QDir(staged_).removeRecursively();
+        if (c.launcher) {
+            ASSERT_TRUE(test::makeBundle(base_ + "/cache", c.launcher));
+        }
+        if (!c.executable) QFile::setPermissions(staged_ + "/bin/tarvel", QFile::ReadOwner);
+        const bool ok = QByteArray(c.result).startsWith("ok");
+        EXPECT_EQ(runHelper(c.failingMove), ok ? 0 : 1) << c.result;
+        EXPECT_EQ(readFile(result()), c.result);
+        if (!ok && !QByteArray(c.result).contains("start")) {
+            EXPECT_EQ(readFile(target_ + "/bin/tarvel"), "old") << c.result;
+        }
+        EXPECT_FALSE(QFile::exists(target_ + ".old"));
+    }
+    EXPECT_EQ(readFile(target_ + "/bin/tarvel"), "#!/bin/sh\nexit 0\n");
+    EXPECT_TRUE(readFile(base_ + "/update.log").contains("cp"));  // cp's complaint
 }
 
-TEST_F(HelperRun, AFailedCopyKeepsTheOldBundle) {
-    failing_ = true;  // nothing staged
-    runHelper();
-    EXPECT_EQ(readFile(result()), "fail|cp failed\n");
-    EXPECT_EQ(readFile(target_ + "/bin/tarvel"), "old");
-    EXPECT_FALSE(readFile(base_ + "/update.log").isEmpty());  // cp's complaint
+// Whatever the user's staged copy holds, root copies out plain files and folders with safe modes,
+// or nothing.
+TEST_F(HelperRun, PrivilegedCopyStripsModesAndRefusesOddFiles) {
+    const auto mode = [](const QString& path) {
+        struct stat info {};
+        ::lstat(QFile::encodeName(path).constData(), &info);
+        return info.st_mode & 07777;
+    };
+    enum Plant { Nothing, Fifo, Link, NoLauncher };
+    for (Plant plant : {Fifo, Link, NoLauncher, Nothing}) {
+        QDir(staged_).removeRecursively();
+        ASSERT_TRUE(test::makeBundle(base_ + "/cache", "#!/bin/sh\nnew\n"));
+        ::chmod(QFile::encodeName(staged_ + "/bin/tarvel").constData(), 06777);
+        ::chmod(QFile::encodeName(staged_ + "/share").constData(), 0777);
+        if (plant == Fifo) ::mkfifo(QFile::encodeName(staged_ + "/share/pipe").constData(), 0600);
+        if (plant == Link) QFile::link("/nowhere", staged_ + "/lib");
+        if (plant == NoLauncher) QFile::remove(staged_ + "/bin/tarvel");
+        EXPECT_EQ(runPrivileged() == 0, plant == Nothing) << plant;
+        EXPECT_FALSE(QFile::exists(target_ + ".new"));
+        EXPECT_EQ(readFile(target_ + "/bin/tarvel"), plant == Nothing ? "#!/bin/sh\nnew\n" : "old");
+    }
+    EXPECT_EQ(mode(target_ + "/bin/tarvel"), 0755u);
+    QDirIterator all(target_, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
+                     QDirIterator::Subdirectories);
+    while (all.hasNext()) EXPECT_EQ(mode(all.next()) & 06022, 0u) << all.filePath().toStdString();
+    EXPECT_TRUE(shellQuote("/home/o'brien").contains("o'\\''brien"));
+}
+
+// A link planted where the staged copy goes is replaced, never followed.
+TEST_F(HelperRun, StagingReplacesAPlantedLink) {
+    const UpdatePaths paths{base_, base_ + "/state", base_ + "/cache"};
+    ASSERT_TRUE(test::writeFile(base_ + "/precious/keep", "mine"));
+    QDir().mkpath(paths.stagingRoot());
+    ASSERT_TRUE(QFile::link(base_ + "/precious", paths.stagedCopy()));
+    ASSERT_TRUE(test::makeBundle(base_ + "/new", "#!/bin/sh\n"));
+    // No work folder: it stops after staging, before any helper starts.
+    const ReplaceResult replaced =
+        replaceApp(base_ + "/new/Tarvel.app", target_, paths, base_ + "/absent", kGonePid);
+    EXPECT_EQ(replaced.error, "Could not prepare the update helper script.");
+    EXPECT_EQ(readFile(base_ + "/precious/keep"), "mine");
+    EXPECT_FALSE(QFileInfo(paths.stagedCopy()).isSymLink());
+    EXPECT_EQ(readFile(paths.stagedCopy() + "/bin/tarvel"), "#!/bin/sh\n");
 }
 
 }  // namespace

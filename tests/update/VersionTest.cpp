@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDir>
@@ -47,6 +48,7 @@ TEST(VersionOrder, NumbersRanksAndLabels) {
     // A run too long for 64 bits, or of other scripts' digits, is skipped.
     EXPECT_EQ(versionNumbers("1.99999999999999999999.3"), (Numbers{1, 3}));
     EXPECT_EQ(versionNumbers(QString::fromUtf8("1.\u0663.2")), (Numbers{1, 2}));
+    EXPECT_EQ(versionNumbers(QString::fromUtf8("1.2\U0001D7CE3.4")), (Numbers{1, 4}));  // one run
 
     EXPECT_EQ(channelRank("v1-Experimental-Beta"), 3);
     EXPECT_EQ(channelRank("v1-BETA"), 2);
@@ -73,8 +75,9 @@ TEST(BundleLocation, OnlyAnInstalledBundleIsUpdatable) {
     EXPECT_EQ(installPathLabel("/home/a/Applications/Tarvel.app/bin/tarvel"),
               "/home/a/Applications/Tarvel.app");
     EXPECT_EQ(installPathLabel("/usr/bin/tarvel"), "/usr/bin");
-    EXPECT_TRUE(isPackagedInstall("/usr/bin/tarvel"));
-    EXPECT_FALSE(isPackagedInstall("/opt/Tarvel.app/bin/tarvel"));
+    // dpkg, not the path, tells a package from a `cmake --install`.
+    EXPECT_EQ(owningPackage("/usr/bin/dpkg"), "dpkg");
+    EXPECT_EQ(owningPackage("/usr/local/bin/tarvel"), std::nullopt);
 }
 
 TEST(BundleLocation, DestinationFollowsWhereTheBundleRuns) {
@@ -91,6 +94,24 @@ TEST(BundleLocation, DestinationFollowsWhereTheBundleRuns) {
     if (::geteuid() != 0) {                                    // root may write anywhere
         EXPECT_EQ(installDestination("/usr/lib/Tarvel.app", paths), user);
     }
+}
+
+TEST(UpdatePaths, WorksOnlyInsideARuntimeFolderOfItsOwn) {
+    QTemporaryDir dir;
+    const QString runtime = dir.path() + "/run";
+    for (const bool own : {false, true}) {
+        QDir(runtime).removeRecursively();
+        QDir().mkdir(runtime);
+        ::chmod(QFile::encodeName(runtime).constData(), 0700);
+        // Someone else's (or open to others when this is not root).
+        if (!own && ::chown(QFile::encodeName(runtime).constData(), 65534, 65534) != 0)
+            ::chmod(QFile::encodeName(runtime).constData(), 0755);
+        qputenv("XDG_RUNTIME_DIR", runtime.toUtf8());
+        const QString work = privateWorkDir();
+        EXPECT_EQ(work == runtime + "/tarvel-update", own) << work.toStdString();
+        QDir(work).removeRecursively();
+    }
+    qunsetenv("XDG_RUNTIME_DIR");
 }
 
 }  // namespace
