@@ -10,7 +10,8 @@ namespace tarvel {
 struct WhyDrain {
     struct Culprit {
         std::string name;
-        double share = 0;  // fraction of the window's summed scores
+        double share = 0;     // fraction of the window's summed scores
+        double gpuShare = 0;  // fraction of its own score that came from the GPU
         std::string note;
     };
     int dropPercent = 0;
