@@ -144,7 +144,7 @@ WhyDrain analyzeWhyDrain(std::string_view text, double now) {
         const double gpu = score > 0 ? std::clamp(tally.gpuScores[name] / score, 0.0, 1.0) : 0.0;
         std::string note = formatFixed(share * 100, 0) + "% of attributed energy samples";
         if (gpu >= 0.005) note += ", " + formatFixed(gpu * 100, 0) + "% of it on the GPU";
-        result.culprits.push_back({name, share, gpu, note});
+        result.culprits.emplace_back(name, share, note, gpu);
     }
     result.summary = withEventNotes(headline(drop, result.culprits), tally.events);
     return result;
