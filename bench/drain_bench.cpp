@@ -1,5 +1,6 @@
 // Speed of the drain subsystem's hot paths: a sampling pass over /proc, over 2,048 synthetic
-// processes and over 300 with 10 GPU clients (aim: under 2 ms), the last-hour analysis and the prune of a 30-day history, one append.
+// processes and over 300 with 10 GPU clients (aim: under 2 ms), the last-hour analysis and the
+// prune of a 30-day history, one append.
 #include <benchmark/benchmark.h>
 
 #include <filesystem>

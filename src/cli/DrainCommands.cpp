@@ -148,8 +148,7 @@ int runTop(const Args& args, std::ostream& out) {
     const PowerFigures figures = powerFiguresOf(store);
     const double watts = given ? *given : attributableWatts(figures);
     const std::optional<double> gpuWatts = given ? std::nullopt : figures.gpuWatts;
-    const std::vector<ProcEnergy> rows =
-        sampler.pass(Clock::system().now(), watts, fast, gpuWatts);
+    const std::vector<ProcEnergy> rows = sampler.pass(Clock::system().now(), watts, fast, gpuWatts);
     // Without GPU data the output stays as it has always been.
     bool withGpu = gpuWatts.has_value();
     for (const auto& p : rows) withGpu = withGpu || p.gpuPercent > 0;

@@ -13,11 +13,11 @@ struct ProcEnergy {
     std::string name;                 // short name, or "pid N" when unreadable
     std::optional<std::string> path;  // executable path, fast mode only
     double energyScore = 0;
-    double cpuPercent = 0;        // percent of one core, capped at the logical CPUs × 100
-    double powerShare = 0;        // 0…1 of the attributed power
-    double estimatedWatts = 0;    // smoothed watts
-    std::vector<double> samples;  // recent smoothed watts, oldest first, at most 30
-    double gpuPercent = 0;        // GPU engine time over the interval, summed over engines
+    double cpuPercent = 0;           // percent of one core, capped at the logical CPUs × 100
+    double powerShare = 0;           // 0…1 of the attributed power
+    double estimatedWatts = 0;       // smoothed watts
+    std::vector<double> samples;     // recent smoothed watts, oldest first, at most 30
+    double gpuPercent = 0;           // GPU engine time over the interval, summed over engines
     std::optional<double> gpuWatts;  // the GPU part of estimatedWatts; absent without GPU power
 
     bool operator==(const ProcEnergy&) const = default;

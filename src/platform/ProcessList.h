@@ -17,8 +17,8 @@ struct TaskTimes {
 
 // One open GPU client (a DRM file description) and the GPU time it has used so far.
 struct GpuClient {
-    std::string key;            // driver, device and client id: the same client in every fd
-    std::uint64_t busyNs = 0;   // summed over the engines that report time
+    std::string key;           // driver, device and client id: the same client in every fd
+    std::uint64_t busyNs = 0;  // summed over the engines that report time
     // Engines that report cycles instead: name → (busy cycles, total cycles).
     std::map<std::string, std::pair<std::uint64_t, std::uint64_t>> cycles;
 };

@@ -303,9 +303,10 @@ TEST(TarvelctlTop, NamesTheGpuHeavyProcessOverReplayedTreesAndWhyFollows) {
     }
     before.setCpu(31, 0.0, "player");
     after.setCpu(31, 0.0, "player");
-    const std::vector<std::string> top{"top",          "--proc-root", before.root(),
-                                       "--second-proc-root", after.root(), "--sysfs-root",
-                                       sys.root(),     "--interval",  "1"};
+    const std::vector<std::string> top{
+        "top",        "--proc-root",  before.root(), "--second-proc-root",
+        after.root(), "--sysfs-root", sys.root(),    "--interval",
+        "1"};
     auto args = top;
     args.push_back("--json");
     auto r = runTarvelctl(args);
@@ -326,18 +327,21 @@ TEST(TarvelctlTop, NamesTheGpuHeavyProcessOverReplayedTreesAndWhyFollows) {
               "Measured power: 10.00 W (GPU 6.00 W)\n    PID   CPU%   GPU%  SHARE  WATTS  NAME\n");
 
     test::FixtureTree dir;
-    dir.write("drain.jsonl",
-              R"({"t":"2026-03-01T13:10:00Z","kind":"power","level":80,"packageW":4.0,"chargeW":9.0,"charging":false,"top":"compiler","topScore":30.0})"
-              "\n"
-              R"({"t":"2026-03-01T13:40:00Z","kind":"proc","name":"player","score":70.0,"cpu":20.0,"gpuScore":60.0})"
-              "\n"
-              R"({"t":"2026-03-01T13:59:00Z","kind":"power","level":74,"packageW":5.5,"chargeW":8.0,"charging":false,"top":"player","topScore":70.0,"topGpuScore":60.0})"
-              "\n");
-    r = runTarvelctl({"why", "--log", dir.root() + "/drain.jsonl", "--now", "2026-03-01T14:05:00Z"});
-    EXPECT_EQ(r.out,
-              "player was responsible for the largest share of energy use while battery dropped ~6% "
-              "in the last hour.\n  player: 82% of attributed energy samples, 86% of it on the GPU\n"
-              "  compiler: 18% of attributed energy samples\n");
+    dir.write(
+        "drain.jsonl",
+        R"({"t":"2026-03-01T13:10:00Z","kind":"power","level":80,"packageW":4.0,"chargeW":9.0,"charging":false,"top":"compiler","topScore":30.0})"
+        "\n"
+        R"({"t":"2026-03-01T13:40:00Z","kind":"proc","name":"player","score":70.0,"cpu":20.0,"gpuScore":60.0})"
+        "\n"
+        R"({"t":"2026-03-01T13:59:00Z","kind":"power","level":74,"packageW":5.5,"chargeW":8.0,"charging":false,"top":"player","topScore":70.0,"topGpuScore":60.0})"
+        "\n");
+    r = runTarvelctl(
+        {"why", "--log", dir.root() + "/drain.jsonl", "--now", "2026-03-01T14:05:00Z"});
+    EXPECT_EQ(
+        r.out,
+        "player was responsible for the largest share of energy use while battery dropped ~6% "
+        "in the last hour.\n  player: 82% of attributed energy samples, 86% of it on the GPU\n"
+        "  compiler: 18% of attributed energy samples\n");
 }
 
 }  // namespace

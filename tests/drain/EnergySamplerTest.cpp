@@ -77,7 +77,8 @@ TEST(EnergySampler, GpuWattsFollowGpuTimeFromDrmFdinfo) {
     proc.setGpuClient(33, 5, "xe", 9, cycles("100", "1000"));
     proc.setCpu(34, 0.0, "closer");
     proc.setGpuClient(34, 6, "i915", 11, engines("5000000000", "0"));
-    ProcProcessList list(proc.root(), ProcFixture::kHz, 4), timeOnly(proc.root(), ProcFixture::kHz, 4);
+    ProcProcessList list(proc.root(), ProcFixture::kHz, 4),
+        timeOnly(proc.root(), ProcFixture::kHz, 4);
     EnergySampler withPower(list, 0.0), withoutPower(timeOnly, 0.0);
     withPower.pass(10.0, 20.0, false, 12.0);
     withoutPower.pass(10.0, 20.0, false);
@@ -85,7 +86,7 @@ TEST(EnergySampler, GpuWattsFollowGpuTimeFromDrmFdinfo) {
     proc.setCpu(30, 11.0, "player");  // 0.1 core
     for (const int pid : {30, 31})    // 2 s + 3 s of engine time in 10 s: 50 %
         proc.setGpuClient(pid, 4, "i915", 7, engines("3000000000", "3000000000"));
-    proc.setCpu(32, 3.0, "compiler");  // 0.3 core
+    proc.setCpu(32, 3.0, "compiler");                          // 0.3 core
     proc.setGpuClient(33, 5, "xe", 9, cycles("200", "2000"));  // 10 %
     proc.closeFd(34, 6);
     // CPU: 8 W by 0.1 : 0.3 cores; GPU: 12 W by 0.5 : 0.1 of engine time.

@@ -225,7 +225,7 @@ TEST(RaplEnergyReporter, GpuHwmonSensorsBesideClosedRaplZones) {
     info.cpus = 4;
     PackagePower package(&reader, info);
     EXPECT_FALSE(package.readPackageWattsDetailed().gpuWatts);  // primes
-    t.write("hwmon/hwmon2/energy1_input", "9000000\n");        // 8 J in 2 s
+    t.write("hwmon/hwmon2/energy1_input", "9000000\n");         // 8 J in 2 s
     clock.advance(2);
     const auto r = package.readPackageWattsDetailed();
     EXPECT_EQ(r.source, "estimate");

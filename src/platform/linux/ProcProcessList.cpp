@@ -76,7 +76,7 @@ bool ProcProcessList::listAllPids(std::vector<std::int32_t>& pids) {
     std::sort(pids.begin(), pids.end());
     for (auto it = fdTables_.begin(); it != fdTables_.end();)
         it = std::binary_search(pids.begin(), pids.end(), it->first) ? std::next(it)
-                                                                      : fdTables_.erase(it);
+                                                                     : fdTables_.erase(it);
     return true;
 }
 
@@ -172,7 +172,9 @@ std::vector<int> scanDrmFds(const std::string& fdDir) {
     while (const dirent* e = ::readdir(dir)) {
         std::string_view name = e->d_name;
         const auto fd = leadingNumber(name);
-        if (!fd || !name.empty() || *fd > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max())) continue;
+        if (!fd || !name.empty() ||
+            *fd > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max()))
+            continue;
         char target[256];
         const std::string link = fdDir + "/" + e->d_name;
         const ssize_t n = ::readlink(link.c_str(), target, sizeof target);
@@ -232,7 +234,8 @@ std::vector<GpuClient> ProcProcessList::gpuClients(std::int32_t pid) {
         fdTables_.erase(pid);
         return {};
     }
-    const std::int64_t mtimeNs = std::int64_t(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
+    const std::int64_t mtimeNs =
+        std::int64_t(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
     auto [it, isNew] = fdTables_.try_emplace(pid);
     FdTable& table = it->second;
     // Linux counts open fds in the size of /proc/<pid>/fd; fixture trees change its time.

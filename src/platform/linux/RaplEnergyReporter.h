@@ -26,7 +26,7 @@ public:
 
 private:
     struct Zone {
-        std::string counter;  // the file to read
+        std::string counter;        // the file to read
         std::int64_t maxRange = 0;  // 0: unknown, a wrap cannot be undone
         bool gauge = false;         // a power, not a counter
     };
