@@ -1,5 +1,6 @@
-// Speed of the drain subsystem's hot paths: a sampling pass over /proc and over 2,048
-// synthetic processes, the last-hour analysis and the prune of a 30-day history, one append.
+// Speed of the drain subsystem's hot paths: a sampling pass over /proc, over 2,048 synthetic
+// processes and over 300 with 10 GPU clients (aim: under 2 ms), the last-hour analysis and the
+// prune of a 30-day history, one append.
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
@@ -73,6 +74,10 @@ public:
     }
     std::optional<std::string> name(std::int32_t pid) override { return inner_.name(pid); }
     std::optional<std::string> path(std::int32_t pid) override { return inner_.path(pid); }
+    std::vector<GpuClient> gpuClients(std::int32_t pid) override {
+        return gpu ? inner_.gpuClients(pid) : std::vector<GpuClient>{};
+    }
+    bool gpu = true;
 
 private:
     ProcessList& inner_;
@@ -108,6 +113,52 @@ void BM_SamplePassSynthetic2048(benchmark::State& state) {
 BENCHMARK(BM_SamplePassSynthetic2048)
     ->Args({0, 0})
     ->Args({0, 1})
+    ->Args({1, 1})
+    ->Unit(benchmark::kMillisecond);
+
+// 300 processes with 16 open fds each; every 30th also holds a GPU client with two engines.
+const fs::path& syntheticGpuProc() {
+    static const fs::path root = [] {
+        const fs::path r = scratch("gpu-proc");
+        for (int pid = 1000; pid < 1300; ++pid) {
+            const fs::path d = r / std::to_string(pid);
+            fs::create_directories(d / "fd");
+            fs::create_directories(d / "fdinfo");
+            std::ofstream(d / "stat") << pid << " (worker) S 1 1 1 0 -1 4194560 100 0 0 0 "
+                                      << pid * 3 << " " << pid << " 0 0 20 0 1 0 100 1000 10 0\n";
+            std::ofstream(d / "comm") << "worker" << pid << "\n";
+            for (int fd = 0; fd < 16; ++fd)
+                fs::create_symlink(fd < 3 ? "/dev/null" : "pipe:[4242]",
+                                   d / "fd" / std::to_string(fd));
+            if (pid % 30 != 0) continue;
+            fs::create_symlink("/dev/dri/renderD128", d / "fd" / "16");
+            std::ofstream(d / "fdinfo" / "16")
+                << "pos:\t0\nflags:\t02100002\nmnt_id:\t24\ndrm-driver:\ti915\n"
+                << "drm-client-id:\t" << pid << "\ndrm-pdev:\t0000:00:02.0\n"
+                << "drm-engine-render:\t" << pid * 1000 << " ns\ndrm-engine-video:\t0 ns\n";
+        }
+        return r;
+    }();
+    return root;
+}
+
+void BM_SamplePass300With10GpuClients(benchmark::State& state) {
+    ProcProcessList files(syntheticGpuProc().string(), 100, 8);
+    GrowingList busy(files);
+    busy.gpu = state.range(1) != 0;
+    ProcessList& list = state.range(0) ? static_cast<ProcessList&>(busy) : files;
+    EnergySampler sampler(list, kNow);
+    double now = kNow;
+    for (auto _ : state) {
+        now += 20;
+        benchmark::DoNotOptimize(sampler.pass(now, 10.0, false, 4.0));
+    }
+    state.counters["processes"] = static_cast<double>(sampler.trackedProcesses());
+}
+// Args: every process busy, GPU clients read (0: the CPU-only pass, to compare).
+BENCHMARK(BM_SamplePass300With10GpuClients)
+    ->Args({0, 1})
+    ->Args({1, 0})
     ->Args({1, 1})
     ->Unit(benchmark::kMillisecond);
 

@@ -16,7 +16,7 @@ _tarvelctl() {
     fi
 
     case $prev in
-        --sysfs-root | --powercap-root | --proc-root)
+        --sysfs-root | --powercap-root | --proc-root | --second-proc-root)
             compopt -o filenames 2>/dev/null
             COMPREPLY=($(compgen -d -- "$cur"))
             return
@@ -46,7 +46,7 @@ _tarvelctl() {
             subcommands="apply set-mode hold"
             ;;
         why) options="--json --log --now" ;;
-        top) options="--json --proc-root --watts --interval --fast" ;;
+        top) options="--json --proc-root --second-proc-root --sysfs-root --powercap-root --watts --interval --fast" ;;
         history)
             options="--csv --json --log --since"
             subcommands="clear"

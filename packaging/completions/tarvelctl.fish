@@ -29,9 +29,10 @@ complete -c tarvelctl -n '__fish_seen_subcommand_from replay' -F
 
 # Options, by the commands that take them
 complete -c tarvelctl -n '__fish_seen_subcommand_from snapshot replay status watch charge why top history update' -l json -d 'print JSON instead of text'
-complete -c tarvelctl -n '__fish_seen_subcommand_from snapshot status watch charge icon metrics' -l sysfs-root -x -a '(__fish_complete_directories)' -d 'read DIR in place of /sys'
-complete -c tarvelctl -n '__fish_seen_subcommand_from status watch metrics' -l powercap-root -x -a '(__fish_complete_directories)' -d 'read DIR in place of /sys/class/powercap'
+complete -c tarvelctl -n '__fish_seen_subcommand_from snapshot status watch charge icon metrics top' -l sysfs-root -x -a '(__fish_complete_directories)' -d 'read DIR in place of /sys'
+complete -c tarvelctl -n '__fish_seen_subcommand_from status watch metrics top' -l powercap-root -x -a '(__fish_complete_directories)' -d 'read DIR in place of /sys/class/powercap'
 complete -c tarvelctl -n '__fish_seen_subcommand_from top metrics' -l proc-root -x -a '(__fish_complete_directories)' -d 'read DIR in place of /proc'
+complete -c tarvelctl -n '__fish_seen_subcommand_from top' -l second-proc-root -x -a '(__fish_complete_directories)' -d 'read DIR in place of /proc at the second sample'
 complete -c tarvelctl -n '__fish_seen_subcommand_from why history metrics' -l log -r -F -d 'the drain history to read'
 complete -c tarvelctl -n '__fish_seen_subcommand_from snapshot' -l registry -r -F -d 'a JSON object standing in for the battery entry'
 complete -c tarvelctl -n '__fish_seen_subcommand_from snapshot' -l power-sources -r -F -d 'a JSON array of power-source descriptions'

@@ -45,7 +45,7 @@ void noPositional(const Args& args, const char* command) {
         throw UsageError(std::string(command) + " takes no arguments: " + args.positional()[0]);
 }
 
-Ordered rowJson(const ProcEnergy& p) {
+Ordered rowJson(const ProcEnergy& p, bool withGpu) {
     Ordered j = Ordered::object();
     j["schema"] = kJsonSchema;
     j["id"] = p.id;
@@ -56,6 +56,10 @@ Ordered rowJson(const ProcEnergy& p) {
     j["powerShare"] = p.powerShare;
     j["estimatedWatts"] = p.estimatedWatts;
     j["samples"] = p.samples;
+    if (withGpu) {
+        j["gpuPercent"] = p.gpuPercent;
+        j["gpuWatts"] = p.gpuWatts ? Ordered(*p.gpuWatts) : Ordered(nullptr);
+    }
     return j;
 }
 
@@ -84,8 +88,11 @@ int runWhy(const Args& args, std::ostream& out) {
         j["dropPercent"] = why.dropPercent;
         j["windowLabel"] = why.windowLabel;
         j["culprits"] = Ordered::array();
-        for (const auto& c : why.culprits)
-            j["culprits"].push_back({{"name", c.name}, {"share", c.share}, {"note", c.note}});
+        for (const auto& c : why.culprits) {
+            Ordered culprit = {{"name", c.name}, {"share", c.share}, {"note", c.note}};
+            if (c.gpuShare > 0) culprit["gpuShare"] = c.gpuShare;
+            j["culprits"].push_back(culprit);
+        }
         j["summary"] = why.summary;
         out << withSchema(j).dump(2) << "\n";
         return 0;
@@ -124,29 +131,47 @@ int runTop(const Args& args, std::ostream& out) {
     const double start = Clock::system().now();
     EnergySampler sampler(core->platform().processList(), start);
     sampler.pass(start, 0, fast);  // every process is new here: nothing to attribute yet
+    std::unique_ptr<AppCore> second;
+    if (args.has("second-proc-root")) {
+        MachineRoots later = roots;
+        later.proc = args.value("second-proc-root");
+        CoreServices readOnly;
+        readOnly.drainHistory = readOnly.drainAlerts = readOnly.chargeControl = false;
+        second = AppCore::forMachine(later, readOnly);
+        sampler.setProcesses(second->platform().processList());
+    }
     runEventsFor(static_cast<int>(interval * 1000));
     if (!given) {
         store.poll();
         waitForPolls(store, 2);
     }
-    const double watts = given ? *given : attributableWatts(powerFiguresOf(store));
-    const std::vector<ProcEnergy> rows = sampler.pass(Clock::system().now(), watts, fast);
+    const PowerFigures figures = powerFiguresOf(store);
+    const double watts = given ? *given : attributableWatts(figures);
+    const std::optional<double> gpuWatts = given ? std::nullopt : figures.gpuWatts;
+    const std::vector<ProcEnergy> rows = sampler.pass(Clock::system().now(), watts, fast, gpuWatts);
+    // Without GPU data the output stays as it has always been.
+    bool withGpu = gpuWatts.has_value();
+    for (const auto& p : rows) withGpu = withGpu || p.gpuPercent > 0;
 
     if (args.has("json")) {
         Ordered list = Ordered::array();
-        for (const auto& p : rows) list.push_back(rowJson(p));
+        for (const auto& p : rows) list.push_back(rowJson(p, withGpu));
         out << list.dump(2) << "\n";
         return 0;
     }
-    out << "Measured power: " << formatFixed(watts, 2) << " W\n";
+    out << "Measured power: " << formatFixed(watts, 2) << " W";
+    if (gpuWatts) out << " (GPU " << formatFixed(*gpuWatts, 2) << " W)";
+    out << "\n";
     if (rows.empty()) {
         out << "No process used enough CPU in the last " << formatFixed(interval, 1) << " s.\n";
         return 0;
     }
-    out << "    PID   CPU%  SHARE  WATTS  NAME\n";
+    out << (withGpu ? "    PID   CPU%   GPU%  SHARE  WATTS  NAME\n"
+                    : "    PID   CPU%  SHARE  WATTS  NAME\n");
     for (const auto& p : rows) {
-        out << padLeft(std::to_string(p.id), 7) << padLeft(formatFixed(p.cpuPercent, 1), 7)
-            << padLeft(formatFixed(p.powerShare * 100, 0) + "%", 7)
+        out << padLeft(std::to_string(p.id), 7) << padLeft(formatFixed(p.cpuPercent, 1), 7);
+        if (withGpu) out << padLeft(formatFixed(p.gpuPercent, 1), 7);
+        out << padLeft(formatFixed(p.powerShare * 100, 0) + "%", 7)
             << padLeft(formatFixed(p.estimatedWatts, 2), 7) << "  " << printable(p.name);
         if (p.path) out << "  " << printable(*p.path);
         out << "\n";

@@ -78,15 +78,18 @@ void DrainLog::recordPower(std::optional<int> level, double packageW, double cha
     // The top process is taken now, on the caller's thread, rather than read later from the
     // queue while the main thread may be changing it.
     const double now = clock_.now();
-    enqueueLine(
-        powerRecordLine(now, level, packageW, chargeW, charging, lastTopName_, lastTopScore_), now);
+    enqueueLine(powerRecordLine(now, level, packageW, chargeW, charging, lastTopName_,
+                                lastTopScore_, lastTopGpuScore_),
+                now);
 }
 
-void DrainLog::recordTopProcess(const std::string& name, double score, double cpu) {
+void DrainLog::recordTopProcess(const std::string& name, double score, double cpu,
+                                double gpuScore) {
     lastTopName_ = name;
     lastTopScore_ = score;
+    lastTopGpuScore_ = gpuScore;
     const double now = clock_.now();
-    enqueueLine(processRecordLine(now, name, score, cpu), now);
+    enqueueLine(processRecordLine(now, name, score, cpu, gpuScore), now);
 }
 
 void DrainLog::recordEvent(const std::string& name) {

@@ -67,7 +67,8 @@ public:
     // Record operations return at once; the write happens on the queue.
     void recordPower(std::optional<int> level, double packageW, double chargeW,
                      bool charging) override;
-    void recordTopProcess(const std::string& name, double score, double cpu);
+    // `gpuScore`: the part of `score` that came from the GPU.
+    void recordTopProcess(const std::string& name, double score, double cpu, double gpuScore = 0);
     void recordEvent(const std::string& name);
 
     // Clamps to 1…30, publishes, stores, then prunes.
@@ -126,6 +127,7 @@ private:
     std::optional<double> clearedBefore_;
     std::string lastTopName_;
     double lastTopScore_ = 0;
+    double lastTopGpuScore_ = 0;
     RandomSource random_;
 
     // Touched only on the queue.

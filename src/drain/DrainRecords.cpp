@@ -35,8 +35,9 @@ std::optional<std::string> line(const Record& r) {
 
 std::optional<std::string> powerRecordLine(double now, std::optional<int> level, double packageW,
                                            double chargeW, bool charging, const std::string& top,
-                                           double topScore) {
-    if (!finite(packageW) || !finite(chargeW) || !finite(topScore)) return std::nullopt;
+                                           double topScore, double topGpuScore) {
+    if (!finite(packageW) || !finite(chargeW) || !finite(topScore) || !finite(topGpuScore))
+        return std::nullopt;
     Record r = header(now, "power");
     // A level that cannot be read is left out; the analysis skips records without one.
     if (level) r["level"] = *level;
@@ -45,16 +46,18 @@ std::optional<std::string> powerRecordLine(double now, std::optional<int> level,
     r["charging"] = charging;
     r["top"] = top;
     r["topScore"] = topScore;
+    if (topGpuScore > 0) r["topGpuScore"] = topGpuScore;
     return line(r);
 }
 
 std::optional<std::string> processRecordLine(double now, const std::string& name, double score,
-                                             double cpu) {
-    if (!finite(score) || !finite(cpu)) return std::nullopt;
+                                             double cpu, double gpuScore) {
+    if (!finite(score) || !finite(cpu) || !finite(gpuScore)) return std::nullopt;
     Record r = header(now, "proc");
     r["name"] = name;
     r["score"] = score;
     r["cpu"] = cpu;
+    if (gpuScore > 0) r["gpuScore"] = gpuScore;
     return line(r);
 }
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "base/Format.h"
+
 namespace tarvel {
 
 bool sameWithinTolerance(const std::vector<ProcEnergy>& shown,
@@ -12,26 +14,59 @@ bool sameWithinTolerance(const std::vector<ProcEnergy>& shown,
         if (shown[i].id != next[i].id) return false;
         if (!(std::fabs(shown[i].estimatedWatts - next[i].estimatedWatts) < 0.15)) return false;
         if (!(std::fabs(shown[i].cpuPercent - next[i].cpuPercent) < 2.0)) return false;
+        if (!(std::fabs(shown[i].gpuPercent - next[i].gpuPercent) < 2.0)) return false;
     }
     return true;
 }
 
+std::string gpuUsageText(const ProcEnergy& row) {
+    const std::string percent = formatFixed(row.gpuPercent, 0);
+    return percent == "0" || percent == "-0" ? "" : "GPU " + percent + "%";
+}
+
 EnergySampler::EnergySampler(ProcessList& processes, double startWall)
-    : processes_(processes), lastWall_(startWall) {
-    ncpu_ = std::max(1, processes_.logicalCpuCount());
+    : processes_(&processes), lastWall_(startWall) {
+    ncpu_ = std::max(1, processes_->logicalCpuCount());
     pids_.reserve(ProcessList::kMaxPids);
+}
+
+double EnergySampler::gpuBusy(std::int32_t pid, double elapsed,
+                              std::unordered_map<std::string, GpuClient>& seenClients) {
+    double busy = 0;
+    for (GpuClient& client : processes_->gpuClients(pid)) {
+        // A client shared by several fds or forked processes counts once, for the first seen.
+        if (seenClients.count(client.key)) continue;
+        const auto before = lastClients_.find(client.key);
+        if (before != lastClients_.end()) {  // a new client counts 0 in this pass, like CPU time
+            const GpuClient& old = before->second;
+            if (client.busyNs > old.busyNs)
+                busy += static_cast<double>(client.busyNs - old.busyNs) / 1e9 / elapsed;
+            for (const auto& [engine, counts] : client.cycles) {
+                const auto was = old.cycles.find(engine);
+                if (was == old.cycles.end() || counts.second <= was->second.second ||
+                    counts.first < was->second.first)
+                    continue;
+                busy += static_cast<double>(counts.first - was->second.first) /
+                        static_cast<double>(counts.second - was->second.second);
+            }
+        }
+        std::string key = client.key;
+        seenClients.emplace(std::move(key), std::move(client));
+    }
+    return busy;
 }
 
 std::vector<EnergySampler::Row> EnergySampler::collectRows(double elapsed, bool fastMode) {
     std::unordered_map<std::int32_t, double> seen;
+    std::unordered_map<std::string, GpuClient> seenClients;
     std::vector<Row> rows;
-    if (processes_.listAllPids(pids_)) {
+    if (processes_->listAllPids(pids_)) {
         seen.reserve(pids_.size() * 2);
         const double threshold = fastMode ? kThresholdFast : kThresholdSlow;
-        const std::int32_t self = processes_.ownPid();
+        const std::int32_t self = processes_->ownPid();
         for (const std::int32_t pid : pids_) {
             if (pid < 1 || pid == self) continue;
-            const auto times = processes_.taskTimes(pid);
+            const auto times = processes_->taskTimes(pid);
             if (!times) continue;
             const double cpuSeconds = static_cast<double>(times->totalUserNs) / 1e9 +
                                       static_cast<double>(times->totalSystemNs) / 1e9;
@@ -42,10 +77,11 @@ std::vector<EnergySampler::Row> EnergySampler::collectRows(double elapsed, bool 
             // A counter that went backwards is a reused pid: 0, not negative.
             const double delta = std::max(cpuSeconds - previous, 0.0);
             const double cores = std::min(delta / elapsed, ncpu_);
-            if (cores < threshold) continue;
-            Row row{pid, {}, std::nullopt, cores, cores * 100.0};
-            row.name = processes_.name(pid).value_or("pid " + std::to_string(pid));
-            if (fastMode) row.path = processes_.path(pid);
+            const double gpu = gpuBusy(pid, elapsed, seenClients);
+            if (cores < threshold && gpu < threshold) continue;
+            Row row{pid, {}, std::nullopt, cores, cores * 100.0, gpu};
+            row.name = processes_->name(pid).value_or("pid " + std::to_string(pid));
+            if (fastMode) row.path = processes_->path(pid);
             rows.push_back(std::move(row));
         }
     }
@@ -59,10 +95,12 @@ std::vector<EnergySampler::Row> EnergySampler::collectRows(double elapsed, bool 
         }
     }
     lastCPU_ = std::move(seen);
+    lastClients_ = std::move(seenClients);  // closed clients are forgotten
     return rows;
 }
 
-std::vector<ProcEnergy> EnergySampler::pass(double now, double watts, bool fastMode) {
+std::vector<ProcEnergy> EnergySampler::pass(double now, double watts, bool fastMode,
+                                            std::optional<double> gpuWatts) {
     const double elapsed = std::max(now - lastWall_, 1.0);
     lastWall_ = now;
     const std::vector<Row> rows = collectRows(elapsed, fastMode);
@@ -70,12 +108,18 @@ std::vector<ProcEnergy> EnergySampler::pass(double now, double watts, bool fastM
     double total = 0;
     for (const Row& r : rows) total += r.cores;
     if (total <= kTotalFloor) total = kTotalFloor;
+    double gpuTotal = 0;
+    for (const Row& r : rows) gpuTotal += r.gpuBusy;
+    // Without GPU time to split it by, the GPU's power goes with the CPU shares as before.
+    const double gpuPart = gpuWatts && gpuTotal > 0 ? std::clamp(*gpuWatts, 0.0, watts) : 0.0;
 
     std::vector<ProcEnergy> list;
     list.reserve(rows.size());
     for (const Row& r : rows) {
-        const double share = r.cores / total;
-        const double raw = watts * share;
+        const double cpuRaw = (watts - gpuPart) * r.cores / total;
+        const double gpuRaw = gpuPart > 0 ? gpuPart * r.gpuBusy / gpuTotal : 0.0;
+        const double raw = cpuRaw + gpuRaw;
+        const double share = gpuPart > 0 ? raw / watts : r.cores / total;
         const auto previous = wattsEma_.find(r.pid);
         const double ema =
             raw * kEmaNew + (previous == wattsEma_.end() ? raw : previous->second) * kEmaOld;
@@ -85,7 +129,9 @@ std::vector<ProcEnergy> EnergySampler::pass(double now, double watts, bool fastM
         if (samples.size() > kHistoryCap)
             samples.erase(samples.begin(), samples.end() - kHistoryCap);
         list.push_back(ProcEnergy{r.pid, r.name, r.path, r.cpuPercent * 0.05 + ema * 10.0,
-                                  r.cpuPercent, share, ema, samples});
+                                  r.cpuPercent, share, ema, samples, r.gpuBusy * 100.0,
+                                  std::nullopt});
+        if (gpuWatts) list.back().gpuWatts = raw > 0 ? ema * gpuRaw / raw : 0.0;
     }
 
     auto byWatts = [](const ProcEnergy& a, const ProcEnergy& b) {
@@ -104,6 +150,7 @@ std::vector<ProcEnergy> EnergySampler::pass(double now, double watts, bool fastM
             const double scaled =
                 factor * (ema == wattsEma_.end() ? p.estimatedWatts : ema->second);
             p.powerShare = scaled / base;
+            if (p.gpuWatts) *p.gpuWatts *= scaled / std::max(p.estimatedWatts, 1e-9);
             p.estimatedWatts = scaled;
             p.energyScore = scaled * 10.0;
         }

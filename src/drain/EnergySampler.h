@@ -9,8 +9,9 @@
 
 namespace tarvel {
 
-// The sampling pass of the energy attribution: CPU-time growth per process since the previous
-// pass, turned into shares of one measured power figure, smoothed, ranked and calibrated.
+// The sampling pass of the energy attribution: CPU-time and GPU-time growth per process since
+// the previous pass, turned into shares of the measured power (the GPU's own watts split by
+// GPU time when they are known), smoothed, ranked and calibrated.
 // Holds the per-process state between passes; used from one thread at a time.
 class EnergySampler {
 public:
@@ -28,8 +29,13 @@ public:
     // `startWall` is the time the store was created (the first pass measures from it).
     EnergySampler(ProcessList& processes, double startWall);
 
-    // One pass at wall time `now` (seconds), attributing `watts`.
-    std::vector<ProcEnergy> pass(double now, double watts, bool fastMode);
+    // One pass at wall time `now` (seconds), attributing `watts`, of which `gpuWatts` (when
+    // known) go by GPU time.
+    std::vector<ProcEnergy> pass(double now, double watts, bool fastMode,
+                                 std::optional<double> gpuWatts = std::nullopt);
+
+    // Later passes read these processes (a replay's second /proc).
+    void setProcesses(ProcessList& processes) { processes_ = &processes; }
 
     double ncpu() const { return ncpu_; }
     std::size_t trackedProcesses() const { return lastCPU_.size(); }
@@ -42,15 +48,20 @@ private:
         std::optional<std::string> path;
         double cores;
         double cpuPercent;
+        double gpuBusy;  // engines' busy fraction, summed
     };
 
     std::vector<Row> collectRows(double elapsed, bool fastMode);
+    // GPU time of the process's clients not yet counted in this pass, as a busy fraction.
+    double gpuBusy(std::int32_t pid, double elapsed,
+                   std::unordered_map<std::string, GpuClient>& seenClients);
 
-    ProcessList& processes_;
+    ProcessList* processes_;
     std::unordered_map<std::int32_t, double> lastCPU_;
     double lastWall_;
     std::unordered_map<std::int32_t, std::vector<double>> history_;
     std::unordered_map<std::int32_t, double> wattsEma_;
+    std::unordered_map<std::string, GpuClient> lastClients_;  // by client key
     double ncpu_;
     std::vector<std::int32_t> pids_;  // reused buffer
 };

@@ -8,7 +8,8 @@
 namespace tarvel {
 
 PowerFigures powerFiguresOf(const PowerStore& s) {
-    return {s.packageWatts(), s.chargeWatts(), s.batteryPresent(), s.isOnAC(), s.isCharging()};
+    return {s.packageWatts(), s.chargeWatts(), s.batteryPresent(),
+            s.isOnAC(),       s.isCharging(),  s.gpuWatts()};
 }
 
 PowerFiguresProvider powerFiguresFrom(const PowerStore& store) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 
 namespace tarvel {
 
@@ -8,11 +9,22 @@ class PowerStore;
 
 // What the energy attribution reads from the power store at each sample.
 struct PowerFigures {
+    PowerFigures() = default;
+    PowerFigures(double package, double charge, bool present, bool onAC, bool charging,
+                 std::optional<double> gpu = std::nullopt)
+        : packageWatts(package),
+          chargeWatts(charge),
+          batteryPresent(present),
+          isOnAC(onAC),
+          isCharging(charging),
+          gpuWatts(gpu) {}
+
     double packageWatts = 0;
     double chargeWatts = 0;
     bool batteryPresent = false;
     bool isOnAC = false;
     bool isCharging = false;
+    std::optional<double> gpuWatts;  // measured GPU power; absent without a GPU sensor
 };
 
 using PowerFiguresProvider = std::function<PowerFigures()>;

@@ -61,11 +61,13 @@ void ProcessEnergyStore::restartTimer(double interval) {
 void ProcessEnergyStore::sample() {
     if (sampleInFlight_) return;
     sampleInFlight_ = true;
-    const double watts = power_ ? attributableWatts(power_()) : 0.0;
+    const PowerFigures figures = power_ ? power_() : PowerFigures{};
+    const double watts = attributableWatts(figures);
+    const std::optional<double> gpuWatts = figures.gpuWatts;
     const bool fast = fastMode_;
     const double now = clock_.now();
-    workQ_.async([this, watts, fast, now] {
-        std::vector<ProcEnergy> list = sampler_.pass(now, watts, fast);
+    workQ_.async([this, watts, gpuWatts, fast, now] {
+        std::vector<ProcEnergy> list = sampler_.pass(now, watts, fast, gpuWatts);
         postTo(this, [this, list = std::move(list)]() mutable { publishTop(std::move(list)); });
         postTo(this, [this] {
             sampleInFlight_ = false;
@@ -88,7 +90,8 @@ void ProcessEnergyStore::publishTop(std::vector<ProcEnergy> list) {
     if (now - lastTopLog_ >= kTopLogInterval) {
         lastTopLog_ = now;
         if (drainLog_)
-            drainLog_->recordTopProcess(leader->name, leader->energyScore, leader->cpuPercent);
+            drainLog_->recordTopProcess(leader->name, leader->energyScore, leader->cpuPercent,
+                                        leader->gpuWatts.value_or(0) * 10.0);
     }
 }
 

@@ -24,6 +24,7 @@ constexpr std::size_t kMaxCulprits = 3;
 struct Tally {
     std::vector<std::pair<std::int64_t, std::int64_t>> levels;  // (time, level)
     std::map<std::string, double> scores;
+    std::map<std::string, double> gpuScores;  // older records have none
     std::map<std::string, std::int64_t> events;
 };
 
@@ -57,11 +58,17 @@ void countLine(std::string_view line, double windowStart, Tally& tally) {
         tally.levels.emplace_back(*time, value);
         const auto top = stringField(j, "top");
         const auto topScore = numberField(j, "topScore");
-        if (top && !top->empty() && topScore) tally.scores[*top] += *topScore;
+        if (top && !top->empty() && topScore) {
+            tally.scores[*top] += *topScore;
+            tally.gpuScores[*top] += numberField(j, "topGpuScore").value_or(0);
+        }
     } else if (kind == "proc") {
         const auto name = stringField(j, "name");
         const auto score = numberField(j, "score");
-        if (name && score) tally.scores[*name] += *score;
+        if (name && score) {
+            tally.scores[*name] += *score;
+            tally.gpuScores[*name] += numberField(j, "gpuScore").value_or(0);
+        }
     } else if (kind == "event") {
         if (const auto name = stringField(j, "name")) tally.events[*name] += 1;
     }
@@ -134,8 +141,10 @@ WhyDrain analyzeWhyDrain(std::string_view text, double now) {
     result.windowLabel = why_texts::kWindowLabel;
     for (const auto& [name, score] : ranked) {
         const double share = total > 0 ? score / total : 0.0;
-        result.culprits.push_back(
-            {name, share, formatFixed(share * 100, 0) + "% of attributed energy samples"});
+        const double gpu = score > 0 ? std::clamp(tally.gpuScores[name] / score, 0.0, 1.0) : 0.0;
+        std::string note = formatFixed(share * 100, 0) + "% of attributed energy samples";
+        if (gpu >= 0.005) note += ", " + formatFixed(gpu * 100, 0) + "% of it on the GPU";
+        result.culprits.emplace_back(name, share, note, gpu);
     }
     result.summary = withEventNotes(headline(drop, result.culprits), tally.events);
     return result;

@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace tarvel {
@@ -9,9 +10,13 @@ namespace tarvel {
 // The answer to "why did the battery drop over the last hour?".
 struct WhyDrain {
     struct Culprit {
+        Culprit(std::string n = {}, double s = 0, std::string text = {}, double gpu = 0)
+            : name(std::move(n)), share(s), note(std::move(text)), gpuShare(gpu) {}
+
         std::string name;
         double share = 0;  // fraction of the window's summed scores
         std::string note;
+        double gpuShare = 0;  // fraction of its own score that came from the GPU
     };
     int dropPercent = 0;
     std::string windowLabel;

@@ -14,7 +14,7 @@ public:
     struct Channel {
         std::string group;  // "" when the channel has none
         std::string name;
-        std::string unit;  // of the integer value, e.g. "uJ"
+        std::string unit;  // of the integer value, e.g. "uJ"; a power ("uW") is no counter
     };
     // Opaque raw counters of the subscribed channels at one moment.
     struct Sample {
@@ -27,7 +27,8 @@ public:
     // Subscribes to exactly these channels (indices into copyAllChannels()); false when refused.
     virtual bool createSubscription(const std::vector<size_t>& channels) = 0;
     virtual std::optional<Sample> createSamples() = 0;
-    // The energy of each subscribed channel between two samples, in subscription order.
+    // The energy of each subscribed channel between two samples, in subscription order; for a
+    // channel in a unit of power, the power at `current`.
     virtual std::optional<std::vector<std::int64_t>> createSamplesDelta(const Sample& previous,
                                                                         const Sample& current) = 0;
 };

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -12,6 +13,14 @@ namespace tarvel {
 struct TaskTimes {
     std::uint64_t totalUserNs = 0;
     std::uint64_t totalSystemNs = 0;
+};
+
+// One open GPU client (a DRM file description) and the GPU time it has used so far.
+struct GpuClient {
+    std::string key;           // driver, device and client id: the same client in every fd
+    std::uint64_t busyNs = 0;  // summed over the engines that report time
+    // Engines that report cycles instead: name → (busy cycles, total cycles).
+    std::map<std::string, std::pair<std::uint64_t, std::uint64_t>> cycles;
 };
 
 // The machine's processes, as the energy attribution needs them. Implementations are used from
@@ -36,6 +45,8 @@ public:
     virtual std::optional<std::string> name(std::int32_t pid) = 0;
     // Full executable path (UTF-8, repaired); absent when unreadable or longer than the buffer.
     virtual std::optional<std::string> path(std::int32_t pid) = 0;
+    // The GPU clients the process holds open; none where the kernel does not say.
+    virtual std::vector<GpuClient> gpuClients(std::int32_t) { return {}; }
 };
 
 }  // namespace tarvel

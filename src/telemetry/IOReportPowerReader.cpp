@@ -33,6 +33,14 @@ std::optional<double> toJoules(std::int64_t value, const std::string& unit) {
     return std::nullopt;
 }
 
+// Watts in a channel that reports a power rather than an energy.
+std::optional<double> toWatts(std::int64_t value, const std::string& unit) {
+    if (unit == "uW") return double(value) / 1e6;
+    if (unit == "mW") return double(value) / 1e3;
+    if (unit == "W") return double(value);
+    return std::nullopt;
+}
+
 }  // namespace
 
 std::optional<ChannelKind> classifyEnergyChannel(const std::string& group,
@@ -59,17 +67,30 @@ void IOReportPowerReader::setup() {
     const auto all = reporter_.copyAllChannels();
     if (!all) return;
     std::vector<size_t> kept;
+    std::vector<ChannelMeta> meta;
     for (size_t i = 0; i < all->size(); ++i) {
         const auto& c = (*all)[i];
         if (auto kind = classifyEnergyChannel(c.group, c.name)) {
             kept.push_back(i);
-            meta_.push_back({*kind, trimmed(c.unit)});
+            meta.push_back({*kind, trimmed(c.unit)});
         }
     }
-    if (kept.empty() || !reporter_.createSubscription(kept)) {
-        meta_.clear();
-        return;
+    if (!kept.empty() && !reporter_.createSubscription(kept)) {
+        // Some counters are closed (RAPL is root-only on most kernels): keep those that open.
+        std::vector<size_t> open;
+        std::vector<ChannelMeta> openMeta;
+        for (size_t k = 0; k < kept.size(); ++k) {
+            if (!reporter_.createSubscription({kept[k]})) continue;
+            open.push_back(kept[k]);
+            openMeta.push_back(meta[k]);
+        }
+        kept = std::move(open);
+        meta = std::move(openMeta);
+        if (kept.empty() || !reporter_.createSubscription(kept)) return;
     }
+    if (kept.empty()) return;
+    meta_ = std::move(meta);
+    for (const auto& m : meta_) measuresGpu_ = measuresGpu_ || m.kind == ChannelKind::gpu;
     subscribed_ = true;
     ok_ = true;
 }
@@ -95,9 +116,10 @@ std::optional<SocPowerSample> IOReportPowerReader::sample() {
             const double seconds = std::max(dtMs / 1000.0, 0.001);
             double totals[5] = {0, 0, 0, 0, 0};
             for (size_t i = 0; i < delta->size() && i < meta_.size(); ++i) {
-                const auto joules = toJoules((*delta)[i], meta_[i].unit);
+                const auto power = toWatts((*delta)[i], meta_[i].unit);
+                const auto joules = power ? power : toJoules((*delta)[i], meta_[i].unit);
                 if (!joules) continue;
-                const double watts = *joules / seconds;
+                const double watts = power ? *power : *joules / seconds;
                 if (watts > 0 && watts < 500) totals[static_cast<int>(meta_[i].kind)] += watts;
             }
             SocPowerSample s{totals[0], totals[1], totals[2], totals[3], totals[4]};

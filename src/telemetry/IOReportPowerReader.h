@@ -25,6 +25,8 @@ public:
     std::optional<SocPowerSample> sample();
     bool ok() const { return ok_; }
     bool failed() const { return failed_; }
+    // Whether a GPU channel is subscribed: its watts are known, even when 0.
+    bool measuresGpu() const { return measuresGpu_; }
 
 private:
     struct ChannelMeta {
@@ -41,6 +43,7 @@ private:
     std::optional<EnergyReporter::Sample> last_;
     double lastTime_ = 0;
     bool failed_ = false;
+    bool measuresGpu_ = false;
     SerialQueue queue_{"tarvelpro.ioreport"};
 };
 

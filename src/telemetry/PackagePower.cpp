@@ -8,20 +8,26 @@
 namespace tarvel {
 
 PackageReading PackagePower::readPackageWattsDetailed() {
+    std::optional<double> gpuWatts;
     if (reader_ && reader_->ok() && !reader_->failed()) {
         std::optional<SocPowerSample> sample;
         reader_->queue().sync([&] { sample = reader_->sample(); });
-        if (sample && sample->hasData() && sample->packageWatts() > 0.05) {
+        if (sample && reader_->measuresGpu()) gpuWatts = sample->gpuWatts;
+        // A GPU sensor alone does not measure the package.
+        const bool package = sample && (!reader_->measuresGpu() || sample->cpuWatts > 0);
+        if (package && sample->hasData() && sample->packageWatts() > 0.05) {
             const int domains = sample->domainCount();
             PackageReading r;
             r.source =
                 domains <= 1 ? texts::kSensor : "sensor (" + std::to_string(domains) + " domains)";
             r.watts = std::clamp(sample->packageWatts(), 0.1, 120.0);
             r.distribution = sample;
+            r.gpuWatts = gpuWatts;
             return r;
         }
     }
     PackageReading estimate;
+    estimate.gpuWatts = gpuWatts;
     const auto load = info_.loadAverage1();
     if (!load) return estimate;
     const int n = std::max(info_.logicalCpuCount().value_or(1), 1);

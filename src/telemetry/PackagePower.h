@@ -11,9 +11,15 @@ namespace tarvel {
 class IOReportPowerReader;
 
 struct PackageReading {
+    PackageReading(double w = 0, std::string s = "estimate",
+                   std::optional<SocPowerSample> d = std::nullopt,
+                   std::optional<double> gpu = std::nullopt)
+        : watts(w), source(std::move(s)), distribution(d), gpuWatts(gpu) {}
+
     double watts = 0;
     std::string source = "estimate";
     std::optional<SocPowerSample> distribution;
+    std::optional<double> gpuWatts;  // measured by a GPU sensor; absent when none reads
 };
 
 struct CoreShares {

@@ -31,6 +31,11 @@ void PackageSmoother::smoothWatts(const PackageReading& reading) {
 }
 
 void PackageSmoother::blendDistribution(const PackageReading& reading) {
+    if (reading.gpuWatts)
+        gpuWatts_ = gpuWatts_ && *gpuWatts_ > 0.01 ? *reading.gpuWatts * 0.45 + *gpuWatts_ * 0.55
+                                                   : *reading.gpuWatts;
+    else if (reading.source == texts::kEstimate)
+        gpuWatts_.reset();
     if (!reading.distribution) {
         if (reading.source == texts::kEstimate) state_.hasPowerDistribution = false;
         return;

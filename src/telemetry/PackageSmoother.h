@@ -28,6 +28,8 @@ public:
     // One poll's reading; returns the state to show after it.
     const PackageState& apply(const PackageReading& reading);
     const PackageState& state() const { return state_; }
+    // The measured GPU power, blended like the domains; absent without a GPU sensor.
+    std::optional<double> gpuWatts() const { return gpuWatts_; }
 
 private:
     void smoothWatts(const PackageReading& reading);
@@ -36,6 +38,7 @@ private:
     // Also the last shown values, which the blend reads back.
     PackageState state_;
     std::optional<double> ema_;
+    std::optional<double> gpuWatts_;
 };
 
 }  // namespace tarvel

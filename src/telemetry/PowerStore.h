@@ -161,6 +161,8 @@ public:
     const std::string& packageSource() const { return package_.packageSource; }
     double cpuDomainWatts() const { return package_.cpuDomainWatts; }
     double gpuDomainWatts() const { return package_.gpuDomainWatts; }
+    // The measured GPU power (change signal: gpuDomainWattsChanged); absent without a sensor.
+    std::optional<double> gpuWatts() const { return gpuWatts_; }
     double aneDomainWatts() const { return package_.aneDomainWatts; }
     double dramDomainWatts() const { return package_.dramDomainWatts; }
     double otherDomainWatts() const { return package_.otherDomainWatts; }
@@ -230,6 +232,7 @@ private:
     // Published state (the smoothed current is read from the smoother: it is not published).
     BatteryState battery_;
     PackageState package_;
+    std::optional<double> gpuWatts_;
     double pCoreShare_ = 0, eCoreShare_ = 0;
     std::vector<double> wattHistory_, wattHistorySpark_;
 

@@ -119,6 +119,7 @@ void PowerStore::applyPackage(const PackageReading& reading) {
     field(&PackageState::packageSource, &PowerStore::packageSourceChanged);
     field(&PackageState::cpuDomainWatts, &PowerStore::cpuDomainWattsChanged);
     field(&PackageState::gpuDomainWatts, &PowerStore::gpuDomainWattsChanged);
+    publish(this, gpuWatts_, packageSmoother_.gpuWatts(), &PowerStore::gpuDomainWattsChanged);
     field(&PackageState::aneDomainWatts, &PowerStore::aneDomainWattsChanged);
     field(&PackageState::dramDomainWatts, &PowerStore::dramDomainWattsChanged);
     field(&PackageState::otherDomainWatts, &PowerStore::otherDomainWattsChanged);

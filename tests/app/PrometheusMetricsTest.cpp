@@ -149,6 +149,7 @@ TEST(TarvelMetrics, LabelsAMeasuredPackagePowerAndItsDomains) {
                                         "tarvel_package_domain_power_watts{domain=\"gpu\"} 1",
                                         "tarvel_package_domain_power_watts{domain=\"dram\"} 1",
                                         "tarvel_package_domain_power_watts{domain=\"other\"} 0"}));
+    EXPECT_EQ(samplesOf(text, "tarvel_gpu_watts"), std::vector<std::string>{"tarvel_gpu_watts 1"});
 }
 
 TEST(TarvelMetrics, LeavesOutWhatIsUnknown) {
@@ -193,20 +194,21 @@ TEST(TarvelMetrics, LeavesOutWhatIsUnknown) {
     EXPECT_EQ(tarvelMetrics(MetricsSources{&idle, nullptr, {}, {}}), "");
 }
 
-ProcEnergy row(const std::string& name, double watts) {
+ProcEnergy row(const std::string& name, double watts, std::optional<double> gpuWatts = {}) {
     ProcEnergy p;
     p.name = name;
     p.estimatedWatts = watts;
+    p.gpuWatts = gpuWatts;
     return p;
 }
 
 TEST(TarvelMetrics, NamesTheFiveBusiestProcessesOnceEachWithEscapedNames) {
     MetricsSources sources;
     sources.topProcesses = {
-        row("firefox", 2.0),
-        row("say \"hi\"", 1.5),
+        row("firefox", 2.0, 1.5),
+        row("say \"hi\"", 1.5, 0.0),
         row("back\\slash", 1.0),
-        row("firefox", 0.75),  // a second process of one name adds to the first
+        row("firefox", 0.75, 0.25),  // a second process of one name adds to the first
         row("two\nlines", 0.5),
         row("bad\xff"
             "byte",
@@ -222,7 +224,12 @@ TEST(TarvelMetrics, NamesTheFiveBusiestProcessesOnceEachWithEscapedNames) {
               "tarvel_process_power_watts{name=\"back\\\\slash\"} 1\n"
               "tarvel_process_power_watts{name=\"two\\nlines\"} 0.5\n"
               "tarvel_process_power_watts{name=\"bad\xef\xbf\xbd"
-              "byte\"} 0.25\n");
+              "byte\"} 0.25\n"
+              "# HELP tarvel_process_gpu_watts The GPU part of the busiest processes' estimated "
+              "power (the top 5, by name).\n"
+              "# TYPE tarvel_process_gpu_watts gauge\n"
+              "tarvel_process_gpu_watts{name=\"firefox\"} 1.75\n"
+              "tarvel_process_gpu_watts{name=\"say \\\"hi\\\"\"} 0\n");
 }
 
 }  // namespace

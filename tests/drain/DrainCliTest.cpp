@@ -10,6 +10,7 @@
 #include "drain/IsoTime.h"
 #include "drain/ProcFixture.h"
 #include "support/FixtureTree.h"
+#include "support/PowerSupplyFixtures.h"
 #include "support/WaitUntil.h"
 
 namespace tarvel {
@@ -279,6 +280,68 @@ TEST(TarvelctlTop, SamplesAFixtureTreeAndTheLiveMachine) {
         EXPECT_GT(row["cpuPercent"].get<double>(), 0.0) << row;
         EXPECT_GT(row["estimatedWatts"].get<double>(), 0.0) << row;
     }
+}
+
+// On battery at 10 W with the GPU at 6 W: the GPU's watts follow GPU time, the rest CPU time;
+// the history's GPU part then makes the player the culprit, older records read as before.
+TEST(TarvelctlTop, NamesTheGpuHeavyProcessOverReplayedTreesAndWhyFollows) {
+    test::FixtureTree sys;
+    test::dischargingEnergyLaptop(sys);
+    sys.writeAll("class/hwmon/hwmon0", {{"name", "amdgpu\n"}, {"power1_average", "6000000\n"}});
+    test::ProcFixture before, after;
+    auto engines = [](const char* render, const char* video) {
+        return std::string("drm-engine-render:\t") + render + " ns\ndrm-engine-video:\t" + video +
+               " ns\n";
+    };
+    before.setCpu(30, 1.0, "player");
+    after.setCpu(30, 1.2, "player");
+    before.setCpu(32, 1.0, "compiler");
+    after.setCpu(32, 1.6, "compiler");
+    for (const int pid : {30, 31}) {  // 31: forked, holding the same client
+        before.setGpuClient(pid, 4, "amdgpu", 7, engines("1000000000", "0"));
+        after.setGpuClient(pid, 4, "amdgpu", 7, engines("1500000000", "1500000000"));
+    }
+    before.setCpu(31, 0.0, "player");
+    after.setCpu(31, 0.0, "player");
+    const std::vector<std::string> top{
+        "top",        "--proc-root",  before.root(), "--second-proc-root",
+        after.root(), "--sysfs-root", sys.root(),    "--interval",
+        "1"};
+    auto args = top;
+    args.push_back("--json");
+    auto r = runTarvelctl(args);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto rows = nlohmann::json::parse(r.out);
+    ASSERT_EQ(rows.size(), 2u) << r.out;
+    // The battery's 10 W at 11.4 V is read in whole mA. Its CPU part goes by 0.2 : 0.6 s of
+    // CPU time; the GPU's 6 W go to the player's 2 s of engine time.
+    const double cpuPart = 0.877 * 11.4 - 6.0;
+    EXPECT_EQ(rows[0]["name"], "player");
+    EXPECT_NEAR(rows[0]["estimatedWatts"].get<double>(), cpuPart * 0.25 + 6.0, 1e-6);
+    EXPECT_NEAR(rows[0]["gpuWatts"].get<double>(), 6.0, 1e-6);
+    EXPECT_GT(rows[0]["gpuPercent"].get<double>(), 0.0);
+    EXPECT_EQ(rows[1]["name"], "compiler");
+    EXPECT_NEAR(rows[1]["estimatedWatts"].get<double>(), cpuPart * 0.75, 1e-6);
+    r = runTarvelctl(top);
+    EXPECT_EQ(r.out.substr(0, r.out.find("NAME\n") + 5),
+              "Measured power: 10.00 W (GPU 6.00 W)\n    PID   CPU%   GPU%  SHARE  WATTS  NAME\n");
+
+    test::FixtureTree dir;
+    dir.write(
+        "drain.jsonl",
+        R"({"t":"2026-03-01T13:10:00Z","kind":"power","level":80,"packageW":4.0,"chargeW":9.0,"charging":false,"top":"compiler","topScore":30.0})"
+        "\n"
+        R"({"t":"2026-03-01T13:40:00Z","kind":"proc","name":"player","score":70.0,"cpu":20.0,"gpuScore":60.0})"
+        "\n"
+        R"({"t":"2026-03-01T13:59:00Z","kind":"power","level":74,"packageW":5.5,"chargeW":8.0,"charging":false,"top":"player","topScore":70.0,"topGpuScore":60.0})"
+        "\n");
+    r = runTarvelctl(
+        {"why", "--log", dir.root() + "/drain.jsonl", "--now", "2026-03-01T14:05:00Z"});
+    EXPECT_EQ(
+        r.out,
+        "player was responsible for the largest share of energy use while battery dropped ~6% "
+        "in the last hour.\n  player: 82% of attributed energy samples, 86% of it on the GPU\n"
+        "  compiler: 18% of attributed energy samples\n");
 }
 
 }  // namespace

@@ -57,6 +57,63 @@ TEST(EnergySampler, NewProcessesCountZeroFirstThenTheirGrowthAndNamesComeFromPro
     EXPECT_NEAR(rows[1].cpuPercent, 10.0, 1e-9);
 }
 
+// The GPU's watts go by GPU time, the rest by CPU time; a client is counted once however many
+// processes hold it, cycles count as a busy fraction, and without GPU watts only the time shows.
+TEST(EnergySampler, GpuWattsFollowGpuTimeFromDrmFdinfo) {
+    ProcFixture proc;
+    auto engines = [](const char* render, const char* video) {
+        return std::string("drm-engine-render:\t") + render + " ns\ndrm-engine-video:\t" + video +
+               " ns\ndrm-engine-capacity-video:\t2\n";
+    };
+    auto cycles = [](const char* busy, const char* total) {
+        return std::string("drm-cycles-rcs:\t") + busy + "\ndrm-total-cycles-rcs:\t" + total + "\n";
+    };
+    proc.setCpu(30, 10.0, "player");
+    proc.setGpuClient(30, 4, "i915", 7, engines("1000000000", "0"));
+    proc.setCpu(31, 0.0, "player");  // forked: the same client
+    proc.setGpuClient(31, 4, "i915", 7, engines("1000000000", "0"));
+    proc.setCpu(32, 0.0, "compiler");
+    proc.setCpu(33, 0.0, "xe-app");
+    proc.setGpuClient(33, 5, "xe", 9, cycles("100", "1000"));
+    proc.setCpu(34, 0.0, "closer");
+    proc.setGpuClient(34, 6, "i915", 11, engines("5000000000", "0"));
+    ProcProcessList list(proc.root(), ProcFixture::kHz, 4),
+        timeOnly(proc.root(), ProcFixture::kHz, 4);
+    EnergySampler withPower(list, 0.0), withoutPower(timeOnly, 0.0);
+    withPower.pass(10.0, 20.0, false, 12.0);
+    withoutPower.pass(10.0, 20.0, false);
+
+    proc.setCpu(30, 11.0, "player");  // 0.1 core
+    for (const int pid : {30, 31})    // 2 s + 3 s of engine time in 10 s: 50 %
+        proc.setGpuClient(pid, 4, "i915", 7, engines("3000000000", "3000000000"));
+    proc.setCpu(32, 3.0, "compiler");                          // 0.3 core
+    proc.setGpuClient(33, 5, "xe", 9, cycles("200", "2000"));  // 10 %
+    proc.closeFd(34, 6);
+    // CPU: 8 W by 0.1 : 0.3 cores; GPU: 12 W by 0.5 : 0.1 of engine time.
+    const auto rows = withPower.pass(20.0, 20.0, false, 12.0);
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0].name, "player");
+    EXPECT_DOUBLE_EQ(rows[0].gpuPercent, 50.0);
+    EXPECT_NEAR(rows[0].estimatedWatts, 2.0 + 10.0, 1e-9);
+    EXPECT_NEAR(*rows[0].gpuWatts, 10.0, 1e-9);
+    EXPECT_EQ(rows[1].name, "compiler");
+    EXPECT_NEAR(rows[1].estimatedWatts, 6.0, 1e-9);
+    EXPECT_NEAR(*rows[1].gpuWatts, 0.0, 1e-9);
+    EXPECT_EQ(rows[2].name, "xe-app");
+    EXPECT_NEAR(rows[2].gpuPercent, 10.0, 1e-9);
+    EXPECT_NEAR(rows[2].estimatedWatts, 2.0, 1e-9);
+    EXPECT_EQ(gpuUsageText(rows[2]), "GPU 10%");
+
+    const auto timeRows = withoutPower.pass(20.0, 20.0, false);
+    ASSERT_EQ(timeRows.size(), 3u);
+    EXPECT_EQ(timeRows[0].name, "compiler");
+    EXPECT_NEAR(timeRows[0].estimatedWatts, 15.0, 1e-9);
+    EXPECT_EQ(timeRows[1].name, "player");
+    EXPECT_DOUBLE_EQ(timeRows[1].gpuPercent, 50.0);
+    EXPECT_FALSE(timeRows[1].gpuWatts);
+    EXPECT_EQ(gpuUsageText(timeRows[0]), "");
+}
+
 TEST(EnergySampler, BackwardsCountersCountZeroAndOneProcessIsCappedAtTheCpuCount) {
     ProcFixture proc;
     proc.setCpu(20, 100.0, "reused");
@@ -199,8 +256,8 @@ TEST(EnergySampler, DepartedProcessesAreForgottenAndAFailedListingForgetsEveryth
 }
 
 TEST(EnergySampler, ListsDifferingOnlyByJitterCountAsTheSame) {
-    std::vector<ProcEnergy> shown{{1, "a", {}, 1, 50.0, 0.5, 3.0, {}},
-                                  {2, "b", {}, 1, 20.0, 0.2, 1.0, {}}};
+    std::vector<ProcEnergy> shown{{1, "a", {}, 1, 50.0, 0.5, 3.0, {}, 30.0, {}},
+                                  {2, "b", {}, 1, 20.0, 0.2, 1.0, {}, 0.0, {}}};
     auto next = shown;
     for (auto& p : next) {
         p.estimatedWatts += 0.1;
@@ -211,6 +268,9 @@ TEST(EnergySampler, ListsDifferingOnlyByJitterCountAsTheSame) {
     EXPECT_FALSE(sameWithinTolerance(shown, next));
     next = shown;
     next[0].cpuPercent += 2.0;
+    EXPECT_FALSE(sameWithinTolerance(shown, next));
+    next = shown;
+    next[0].gpuPercent -= 2.0;
     EXPECT_FALSE(sameWithinTolerance(shown, next));
     next = {shown[1], shown[0]};
     EXPECT_FALSE(sameWithinTolerance(shown, next));

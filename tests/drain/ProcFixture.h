@@ -9,7 +9,8 @@
 
 namespace tarvel::test {
 
-// A fake /proc: <pid>/stat with CPU ticks (100 per second), <pid>/comm and an <pid>/exe link.
+// A fake /proc: <pid>/stat with CPU ticks (100 per second), <pid>/comm, an <pid>/exe link and
+// GPU clients as <pid>/fd links into /dev/dri with their fdinfo in the kernel's format.
 class ProcFixture {
 public:
     static constexpr long kHz = 100;
@@ -30,6 +31,22 @@ public:
     void setExe(std::int32_t pid, const std::string& target) {
         QFile::link(QString::fromStdString(target),
                     QString::fromStdString(root() + "/" + std::to_string(pid) + "/exe"));
+    }
+    // `usage`: the drm-engine-/drm-cycles- lines of the client.
+    void setGpuClient(std::int32_t pid, int fd, const std::string& driver, int clientId,
+                      const std::string& usage) {
+        const std::string p = std::to_string(pid), f = std::to_string(fd);
+        QDir().mkpath(QString::fromStdString(root() + "/" + p + "/fd"));
+        QFile::link("/dev/dri/renderD128", QString::fromStdString(root() + "/" + p + "/fd/" + f));
+        tree_.write(p + "/fdinfo/" + f, "pos:\t0\nflags:\t02100002\nmnt_id:\t24\ndrm-driver:\t" +
+                                            driver + "\ndrm-client-id:\t" +
+                                            std::to_string(clientId) +
+                                            "\ndrm-pdev:\t0000:00:02.0\n" + usage);
+    }
+    void closeFd(std::int32_t pid, int fd) {
+        const std::string p = std::to_string(pid), f = std::to_string(fd);
+        tree_.remove(p + "/fd/" + f);
+        tree_.remove(p + "/fdinfo/" + f);
     }
     void removeProcess(std::int32_t pid) {
         tree_.remove(std::to_string(pid) + "/stat");

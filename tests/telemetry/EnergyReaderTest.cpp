@@ -208,6 +208,41 @@ TEST(RaplEnergyReporter, PackageUncoreAndDramZonesWithAWrappedCounter) {
     EXPECT_FALSE(RaplEnergyReporter(locked.root() + "/none").copyAllChannels());
 }
 
+// Discrete GPUs: amdgpu's power in µW, i915's and xe's energy counter in µJ. They read while
+// RAPL stays root-only, and then measure the GPU but not the package.
+TEST(RaplEnergyReporter, GpuHwmonSensorsBesideClosedRaplZones) {
+    FixtureTree t;
+    t.writeAll("powercap/intel-rapl:0", {{"name", "package-0\n"}});
+    t.writeAll("hwmon/hwmon0", {{"name", "coretemp\n"}, {"temp1_input", "40000\n"}});
+    t.writeAll("hwmon/hwmon1", {{"name", "amdgpu\n"}, {"power1_average", "6500000\n"}});
+    t.writeAll("hwmon/hwmon2", {{"name", "i915\n"}, {"energy1_input", "1000000\n"}});
+    t.writeAll("hwmon/hwmon3", {{"name", "amdgpu\n"}, {"power1_input", "500000\n"}});
+    t.writeAll("hwmon/hwmon4", {{"name", "xe\n"}});  // no readable counter
+    RaplEnergyReporter rapl(t.root() + "/powercap", t.root() + "/hwmon");
+    ManualClock clock(100);
+    IOReportPowerReader reader(rapl, clock);
+    ASSERT_TRUE(reader.measuresGpu());
+    FixedInfo info;
+    info.load = 0;
+    info.cpus = 4;
+    PackagePower package(&reader, info);
+    EXPECT_FALSE(package.readPackageWattsDetailed().gpuWatts);  // primes
+    t.write("hwmon/hwmon2/energy1_input", "9000000\n");         // 8 J in 2 s
+    clock.advance(2);
+    const auto r = package.readPackageWattsDetailed();
+    EXPECT_EQ(r.source, "estimate");
+    EXPECT_DOUBLE_EQ(r.watts, 2.2);
+    ASSERT_TRUE(r.gpuWatts);
+    EXPECT_NEAR(*r.gpuWatts, 6.5 + 4.0 + 0.5, 1e-9);
+
+    FixtureTree unreadable;
+    unreadable.writeAll("hwmon0", {{"name", "amdgpu\n"}});
+    RaplEnergyReporter none(t.root() + "/powercap", unreadable.root());
+    IOReportPowerReader noGpu(none, clock);
+    EXPECT_FALSE(noGpu.measuresGpu());
+    EXPECT_FALSE(PackagePower(&noGpu, info).readPackageWattsDetailed().gpuWatts);
+}
+
 TEST(LinuxSystemInfo, LoadAverageAndCoreLists) {
     FixtureTree t;
     t.write("proc/loadavg", "3.52 2.10 1.00 2/345 6789\n");

@@ -5,6 +5,7 @@
 #include <QString>
 #include <algorithm>
 #include <cerrno>
+#include <optional>
 
 #include "app/AppCore.h"
 #include "app/metrics/PrometheusText.h"
@@ -87,6 +88,10 @@ void packageMetrics(Exposition& e, const PowerStore& s) {
                                             {"other", s.otherDomainWatts()}})
             e.sample(watts, {{"domain", domain}});
     }
+    if (const auto gpu = s.gpuWatts()) {
+        e.family("tarvel_gpu_watts", "GPU power, measured by its sensor or energy counter.");
+        e.sample(*gpu);
+    }
     e.family("tarvel_poll_interval_seconds", "How often the battery and power are read.");
     e.sample(s.currentInterval());
 }
@@ -115,22 +120,33 @@ void historyMetrics(Exposition& e, const std::string& path) {
 
 // The rows summed by name, busiest first: two processes of one name are one series.
 void processMetrics(Exposition& e, const std::vector<ProcEnergy>& rows) {
-    std::vector<std::pair<std::string, double>> byName;
+    struct Named {
+        std::string name;
+        double watts = 0;
+        std::optional<double> gpuWatts;
+    };
+    std::vector<Named> byName;
     for (const auto& row : rows) {
         const std::string name = validUtf8(row.name);
-        const auto it = std::find_if(byName.begin(), byName.end(),
-                                     [&](const auto& entry) { return entry.first == name; });
-        if (it == byName.end())
-            byName.emplace_back(name, row.estimatedWatts);
-        else
-            it->second += row.estimatedWatts;
+        auto it = std::find_if(byName.begin(), byName.end(),
+                               [&](const auto& entry) { return entry.name == name; });
+        if (it == byName.end()) it = byName.insert(byName.end(), Named{name, 0, std::nullopt});
+        it->watts += row.estimatedWatts;
+        if (row.gpuWatts) it->gpuWatts = it->gpuWatts.value_or(0) + *row.gpuWatts;
     }
     std::stable_sort(byName.begin(), byName.end(),
-                     [](const auto& a, const auto& b) { return a.second > b.second; });
+                     [](const auto& a, const auto& b) { return a.watts > b.watts; });
     if (byName.size() > kMetricsTopProcesses) byName.resize(kMetricsTopProcesses);
     e.family("tarvel_process_power_watts",
              "Estimated power of the busiest processes (the top 5, by name).");
-    for (const auto& [name, watts] : byName) e.sample(watts, {{"name", name}});
+    for (const auto& p : byName) e.sample(p.watts, {{"name", p.name}});
+    // Only where the GPU's power is known: a GPU time share alone is no watts.
+    if (std::none_of(byName.begin(), byName.end(), [](const auto& p) { return p.gpuWatts; }))
+        return;
+    e.family("tarvel_process_gpu_watts",
+             "The GPU part of the busiest processes' estimated power (the top 5, by name).");
+    for (const auto& p : byName)
+        if (p.gpuWatts) e.sample(*p.gpuWatts, {{"name", p.name}});
 }
 
 }  // namespace

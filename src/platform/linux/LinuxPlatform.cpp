@@ -65,7 +65,7 @@ CommandRunner& LinuxPlatform::commandRunner() {
 }
 
 EnergyReporter& LinuxPlatform::energyReporter() {
-    return once(parts_->energy, roots_.powercap);
+    return once(parts_->energy, roots_.powercap, roots_.sys + "/class/hwmon");
 }
 
 SystemInfo& LinuxPlatform::systemInfo() {

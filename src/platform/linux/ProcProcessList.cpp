@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QString>
@@ -73,6 +74,9 @@ bool ProcProcessList::listAllPids(std::vector<std::int32_t>& pids) {
     ::closedir(dir);
     // /proc lists in ascending order already; other trees (fixtures) are made to match.
     std::sort(pids.begin(), pids.end());
+    for (auto it = fdTables_.begin(); it != fdTables_.end();)
+        it = std::binary_search(pids.begin(), pids.end(), it->first) ? std::next(it)
+                                                                     : fdTables_.erase(it);
     return true;
 }
 
@@ -135,6 +139,121 @@ std::optional<std::string> ProcProcessList::path(std::int32_t pid) {
     // A result that fills the buffer may have been cut short: no path rather than a wrong one.
     if (n < 1 || static_cast<std::size_t>(n) >= sizeof buffer) return std::nullopt;
     return repairedUtf8(buffer, static_cast<std::size_t>(n));
+}
+
+namespace {
+
+std::optional<std::uint64_t> leadingNumber(std::string_view& v) {
+    while (!v.empty() && (v.front() == ' ' || v.front() == '\t')) v.remove_prefix(1);
+    if (v.empty() || v.front() < '0' || v.front() > '9') return std::nullopt;
+    std::uint64_t n = 0;
+    for (; !v.empty() && v.front() >= '0' && v.front() <= '9'; v.remove_prefix(1)) {
+        if (n > (std::numeric_limits<std::uint64_t>::max() - 9) / 10) return std::nullopt;
+        n = n * 10 + static_cast<std::uint64_t>(v.front() - '0');
+    }
+    return n;
+}
+
+bool startsWith(std::string_view s, std::string_view prefix) {
+    return s.substr(0, prefix.size()) == prefix;
+}
+
+std::string_view trimmedValue(std::string_view v) {
+    while (!v.empty() && (v.front() == ' ' || v.front() == '\t')) v.remove_prefix(1);
+    while (!v.empty() && (v.back() == ' ' || v.back() == '\t' || v.back() == '\r'))
+        v.remove_suffix(1);
+    return v;
+}
+
+std::vector<int> scanDrmFds(const std::string& fdDir) {
+    std::vector<int> fds;
+    DIR* dir = ::opendir(fdDir.c_str());
+    if (!dir) return fds;
+    while (const dirent* e = ::readdir(dir)) {
+        std::string_view name = e->d_name;
+        const auto fd = leadingNumber(name);
+        if (!fd || !name.empty() ||
+            *fd > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max()))
+            continue;
+        char target[256];
+        const std::string link = fdDir + "/" + e->d_name;
+        const ssize_t n = ::readlink(link.c_str(), target, sizeof target);
+        if (n > 0 && startsWith(std::string_view(target, static_cast<std::size_t>(n)), "/dev/dri/"))
+            fds.push_back(static_cast<int>(*fd));
+    }
+    ::closedir(dir);
+    return fds;
+}
+
+}  // namespace
+
+std::optional<GpuClient> parseDrmFdinfo(std::string_view text) {
+    std::string driver, pdev, clientId;
+    GpuClient client;
+    std::map<std::string, std::uint64_t> totals;
+    while (!text.empty()) {
+        const std::size_t end = std::min(text.find('\n'), text.size());
+        const std::string_view line = text.substr(0, end);
+        text.remove_prefix(std::min(end + 1, text.size()));
+        const std::size_t colon = line.find(':');
+        if (colon == std::string_view::npos) continue;
+        const std::string_view key = line.substr(0, colon);
+        std::string_view value = line.substr(colon + 1);
+        if (key == "drm-driver") {
+            driver = trimmedValue(value);
+        } else if (key == "drm-pdev") {
+            pdev = trimmedValue(value);
+        } else if (key == "drm-client-id") {
+            clientId = trimmedValue(value);
+        } else if (startsWith(key, "drm-engine-") && !startsWith(key, "drm-engine-capacity-")) {
+            const auto ns = leadingNumber(value);
+            if (ns && trimmedValue(value) == "ns") client.busyNs += *ns;
+        } else if (startsWith(key, "drm-cycles-")) {
+            if (const auto c = leadingNumber(value))
+                client.cycles[std::string(key.substr(11))].first = *c;
+        } else if (startsWith(key, "drm-total-cycles-")) {
+            if (const auto c = leadingNumber(value)) totals[std::string(key.substr(17))] = *c;
+        }
+    }
+    if (driver.empty() || clientId.empty()) return std::nullopt;
+    for (auto& [engine, counts] : client.cycles) {
+        const auto total = totals.find(engine);
+        counts.second = total == totals.end() ? 0 : total->second;
+    }
+    client.key = driver + " " + pdev + " " + clientId;
+    return client;
+}
+
+std::vector<GpuClient> ProcProcessList::gpuClients(std::int32_t pid) {
+    // Older kernels report 0 as the size of a /proc fd folder: then look again now and then.
+    constexpr unsigned kRescanUnknownSize = 8;
+    char fdDir[4096];
+    std::snprintf(fdDir, sizeof fdDir, "%s/%d/fd", root_.c_str(), pid);
+    struct stat st {};
+    if (::stat(fdDir, &st) != 0) {
+        fdTables_.erase(pid);
+        return {};
+    }
+    const std::int64_t mtimeNs =
+        std::int64_t(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
+    auto [it, isNew] = fdTables_.try_emplace(pid);
+    FdTable& table = it->second;
+    // Linux counts open fds in the size of /proc/<pid>/fd; fixture trees change its time.
+    if (isNew || table.size != st.st_size || table.mtimeNs != mtimeNs ||
+        (st.st_size == 0 && ++table.unchangedPasses >= kRescanUnknownSize)) {
+        table = {st.st_size, mtimeNs, 0, scanDrmFds(fdDir)};
+    }
+    std::vector<GpuClient> clients;
+    for (const int fd : table.drmFds) {
+        char path[4096];
+        std::snprintf(path, sizeof path, "%s/%d/fdinfo/%d", root_.c_str(), pid, fd);
+        char buffer[8192];
+        const ssize_t n = readSmallFile(path, buffer, sizeof buffer);
+        if (n <= 0) continue;
+        if (auto c = parseDrmFdinfo(std::string_view(buffer, static_cast<std::size_t>(n))))
+            clients.push_back(std::move(*c));
+    }
+    return clients;
 }
 
 }  // namespace tarvel

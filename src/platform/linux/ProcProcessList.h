@@ -1,13 +1,16 @@
 #pragma once
 
 #include <string>
+#include <string_view>
+#include <unordered_map>
 
 #include "platform/ProcessList.h"
 
 namespace tarvel {
 
 // Processes from a /proc tree: ids from the numeric entries, CPU time from <pid>/stat (utime
-// and stime, in clock ticks), names from <pid>/comm and paths from the <pid>/exe link.
+// and stime, in clock ticks), names from <pid>/comm and paths from the <pid>/exe link, GPU
+// clients from the fdinfo of the <pid>/fd links into /dev/dri.
 class ProcProcessList final : public ProcessList {
 public:
     // `ticksPerSecond` and `logicalCpus` of 0 mean "ask the system"; fixture trees pass their own.
@@ -20,6 +23,7 @@ public:
     std::optional<TaskTimes> taskTimes(std::int32_t pid) override;
     std::optional<std::string> name(std::int32_t pid) override;
     std::optional<std::string> path(std::int32_t pid) override;
+    std::vector<GpuClient> gpuClients(std::int32_t pid) override;
 
     const std::string& root() const { return root_; }
 
@@ -27,7 +31,20 @@ private:
     std::string root_;
     long ticksPerSecond_;
     int logicalCpus_;
+    // Which fds of a process are GPU clients, kept until its fd table changes: walking every
+    // fd of every process on each pass would cost far more than the pass itself.
+    struct FdTable {
+        std::int64_t size = -1;
+        std::int64_t mtimeNs = -1;
+        unsigned unchangedPasses = 0;
+        std::vector<int> drmFds;
+    };
+    std::unordered_map<std::int32_t, FdTable> fdTables_;
 };
+
+// Parses the text of /proc/<pid>/fdinfo/<fd> (the kernel's DRM client usage stats); absent
+// when it names no DRM client.
+std::optional<GpuClient> parseDrmFdinfo(std::string_view text);
 
 // Parses the text of /proc/<pid>/stat. The name field may hold spaces and parentheses, so
 // the fields are counted from the last ')'.

@@ -13,12 +13,12 @@ namespace {
 
 constexpr const char* kZonePrefix = "intel-rapl:";  // the AMD driver uses the same names
 
-std::vector<std::string> zoneNames(const std::string& root) {
+std::vector<std::string> zoneNames(const std::string& root, const char* prefix = kZonePrefix) {
     std::vector<std::string> names;
     if (DIR* dir = ::opendir(root.c_str())) {
         while (dirent* e = ::readdir(dir)) {
             const std::string name = e->d_name;
-            if (name.rfind(kZonePrefix, 0) == 0) names.push_back(name);
+            if (name.rfind(prefix, 0) == 0) names.push_back(name);
         }
         ::closedir(dir);
     }
@@ -32,13 +32,38 @@ std::string parentOf(const std::string& zone) {
     return second == std::string::npos ? zone : zone.substr(0, second);
 }
 
-EnergyReporter::Channel channel(const char* name) {
-    return {"Energy Model", name, "uJ"};
+EnergyReporter::Channel channel(const char* name, const char* unit = "uJ") {
+    return {"Energy Model", name, unit};
 }
 
 }  // namespace
 
-RaplEnergyReporter::RaplEnergyReporter(std::string powercapRoot) : root_(std::move(powercapRoot)) {}
+RaplEnergyReporter::RaplEnergyReporter(std::string powercapRoot, std::string hwmonRoot)
+    : root_(std::move(powercapRoot)), hwmonRoot_(std::move(hwmonRoot)) {}
+
+void RaplEnergyReporter::discoverGpuSensors() {
+    if (hwmonRoot_.empty()) return;
+    for (const auto& name : zoneNames(hwmonRoot_, "hwmon")) {
+        const std::string dir = hwmonRoot_ + "/" + name;
+        const auto driver = readSysfsText(dir + "/name");
+        if (!driver) continue;
+        Zone zone;
+        if (*driver == "amdgpu") {
+            zone.gauge = true;
+            zone.counter = dir + "/power1_average";
+            if (!readSysfsInteger(zone.counter)) zone.counter = dir + "/power1_input";
+        } else if (*driver == "i915" || *driver == "xe") {
+            zone.counter = dir + "/energy1_input";
+        } else {
+            continue;
+        }
+        // A sensor that cannot be read is no GPU power, not zero watts.
+        if (!readSysfsInteger(zone.counter)) continue;
+        zones_.push_back(zone);
+        channels_.push_back(
+            {channel("GPU Energy", zone.gauge ? "uW" : "uJ"), zones_.size() - 1, std::nullopt});
+    }
+}
 
 void RaplEnergyReporter::discover() {
     if (discovered_) return;
@@ -48,7 +73,7 @@ void RaplEnergyReporter::discover() {
         const std::string dir = root_ + "/" + name;
         const auto label = readSysfsText(dir + "/name");
         if (!label) continue;
-        Zone zone{dir, readSysfsInteger(dir + "/max_energy_range_uj").value_or(0)};
+        Zone zone{dir + "/energy_uj", readSysfsInteger(dir + "/max_energy_range_uj").value_or(0)};
         zones_.push_back(zone);
         byParent[parentOf(name)][*label] = zones_.size() - 1;
     }
@@ -65,6 +90,7 @@ void RaplEnergyReporter::discover() {
         if (const auto dram = zones.find("dram"); dram != zones.end())
             channels_.push_back({channel("DRAM Energy"), dram->second, std::nullopt});
     }
+    discoverGpuSensors();
 }
 
 std::optional<std::vector<EnergyReporter::Channel>> RaplEnergyReporter::copyAllChannels() {
@@ -95,7 +121,7 @@ std::optional<EnergyReporter::Sample> RaplEnergyReporter::createSamples() {
     Sample s;
     s.counters.reserve(zones_.size());
     for (const auto& zone : zones_) {
-        const auto uj = readSysfsInteger(zone.dir + "/energy_uj");
+        const auto uj = readSysfsInteger(zone.counter);
         s.counters.push_back(uj.value_or(-1));
     }
     for (const auto& c : subscribed_) {
@@ -109,6 +135,7 @@ std::optional<std::vector<std::int64_t>> RaplEnergyReporter::createSamplesDelta(
     if (previous.counters.size() != zones_.size() || current.counters.size() != zones_.size())
         return std::nullopt;
     auto zoneDelta = [&](size_t z) -> std::optional<std::int64_t> {
+        if (zones_[z].gauge) return current.counters[z];
         std::int64_t d = current.counters[z] - previous.counters[z];
         if (d < 0) {
             if (zones_[z].maxRange <= 0) return std::nullopt;

@@ -165,7 +165,9 @@ void DashboardAppsSection::setApps(const std::vector<ProcEnergy>& top) {
     setSummary(DashboardTexts::appsSummary(top));
     std::vector<QStringList> rows;
     for (const ProcEnergy& app : top) {
-        rows.push_back({qs(app.name), fixed(app.cpuPercent, 0) + "%",
+        const std::string gpu = gpuUsageText(app);
+        rows.push_back({qs(app.name),
+                        fixed(app.cpuPercent, 0) + "%" + (gpu.empty() ? "" : " · " + qs(gpu)),
                         qs(energyLabel(app.cpuPercent, app.estimatedWatts))});
         if (!fullList_) break;
     }

@@ -22,9 +22,11 @@ QWidget* processRow(const ProcEnergy& app, QWidget* parent) {
     top->addWidget(plainLabel(fixed(app.powerShare * 100, 0) + "%", TarvelType::caption,
                               TarvelColor::labelSecondary, row));
     column->addLayout(top);
-    column->addWidget(plainLabel(
-        "~" + fixed(app.cpuPercent, 0) + "% of measured CPU · pid " + QString::number(app.id),
-        TarvelType::label, TarvelColor::labelTertiary, row));
+    const std::string gpu = gpuUsageText(app);
+    column->addWidget(plainLabel("~" + fixed(app.cpuPercent, 0) + "% of measured CPU · " +
+                                     (gpu.empty() ? QString() : qs(gpu) + " · ") + "pid " +
+                                     QString::number(app.id),
+                                 TarvelType::label, TarvelColor::labelTertiary, row));
     QLabel* path = plainLabel(app.path ? qs(*app.path) : QString("path unknown"), TarvelType::label,
                               TarvelColor::labelTertiary, row);
     // Long paths keep their end, which names the program.

@@ -86,8 +86,10 @@ QWidget* HighEnergyApps::appRow(const ProcEnergy& app) {
     auto* name = new ElidedNameLabel(qs(app.name), row);
     name->setFont(tarvelFont(TarvelType::body));
     setTextColor(name, TarvelColor::labelPrimary.color());
-    QLabel* energy = plainLabel(qs(kivoEnergyLabel(app.cpuPercent)), TarvelType::caption,
-                                TarvelColor::labelSecondary, row);
+    const std::string gpu = gpuUsageText(app);
+    QLabel* energy =
+        plainLabel(qs(kivoEnergyLabel(app.cpuPercent) + (gpu.empty() ? "" : " · " + gpu)),
+                   TarvelType::caption, TarvelColor::labelSecondary, row);
     line->addWidget(icon);
     line->addWidget(name, 1);
     line->addWidget(energy);

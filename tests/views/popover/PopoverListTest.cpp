@@ -87,7 +87,7 @@ TEST(PopoverList, AppListSaysLoadingUntilTheFirstSampleThenNone) {
     EXPECT_EQ(visibleWithText<QLabel>(*root, "None").size(), 1);
 }
 
-TEST(PopoverList, AppNamesShowAsTheyAreWithAWordForTheirEnergy) {
+TEST(PopoverList, AppNamesShowAsTheyAreWithAWordForTheirEnergyAndTheirGpuTime) {
     ViewFixture fixture;
     auto root = test::shownRoot(fixture);
     MenuPanelInputs inputs;
@@ -96,6 +96,7 @@ TEST(PopoverList, AppNamesShowAsTheyAreWithAWordForTheirEnergy) {
         app.id = 100 + i;
         app.name = i == 0 ? "<b>bold</b> & <i>x</i>" : "app" + std::to_string(i);
         app.cpuPercent = i == 0 ? 90 : 30;
+        app.gpuPercent = i == 1 ? 40.4 : 0.4;
         app.estimatedWatts = 1;
         inputs.top.push_back(app);
     }
@@ -106,7 +107,8 @@ TEST(PopoverList, AppNamesShowAsTheyAreWithAWordForTheirEnergy) {
     EXPECT_EQ(named.front()->textFormat(), Qt::PlainText);
     EXPECT_EQ(visibleWithText<QLabel>(*root, "High").size(), 1);
     // At most five apps.
-    EXPECT_EQ(visibleWithText<QLabel>(*root, "Moderate").size(), 4);
+    EXPECT_EQ(visibleWithText<QLabel>(*root, "Moderate").size(), 3);
+    EXPECT_EQ(visibleWithText<QLabel>(*root, "Moderate · GPU 40%").size(), 1);
     EXPECT_TRUE(visibleWithText<QLabel>(*root, "app5").isEmpty());
 }
 
