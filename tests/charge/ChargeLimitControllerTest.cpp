@@ -232,7 +232,7 @@ TEST_F(ControllerTest, NeverClaimsAHoldTheChargerIsNotIn) {
         auto& c = make();
         at(85);
         EXPECT_EQ(c.status(), S::holding);  // the policy's status; the failure is in lastError
-        EXPECT_EQ(c.lastError(), "Not privileged — SMC write blocked on this Mac.");
+        EXPECT_EQ(c.lastError(), "Not privileged — charge control write refused on this machine; join the tarvel group (udev rule 70-tarvel-charge.rules).");
         EXPECT_FALSE(c.appliedMode());
         at(85);  // retried at the next evaluation, and this time it works
         EXPECT_EQ(c.appliedMode(), M::inhibit);
@@ -289,7 +289,7 @@ TEST_F(ControllerTest, DisableAllHandsChargingBackAndRetriesAFailedHandBack) {
     EXPECT_FALSE(c.isEnabled());
     EXPECT_FALSE(c.forceDischarge());
     EXPECT_EQ(c.status(), S::off);
-    EXPECT_EQ(c.detail(), "Charge management off — macOS controls charging.");
+    EXPECT_EQ(c.detail(), "Charge management off — the firmware controls charging.");
     EXPECT_EQ(defaults.boolValue(kChargeLimitEnabledKey), false);
     // The setters' evaluation already wrote auto; disableAll writes it once more, directly.
     EXPECT_EQ(modes(), (std::vector<M>{M::inhibit, M::forceDischarge, M::auto_, M::auto_}));
@@ -301,7 +301,7 @@ TEST_F(ControllerTest, DisableAllHandsChargingBackAndRetriesAFailedHandBack) {
         transport.answers[key] = {kIOReturnNotPrivileged, 0};
     c.disableAll();
     EXPECT_EQ(c.status(), S::off);
-    EXPECT_EQ(c.lastError(), "Not privileged — SMC write blocked on this Mac.");
+    EXPECT_EQ(c.lastError(), "Not privileged — charge control write refused on this machine; join the tarvel group (udev rule 70-tarvel-charge.rules).");
     EXPECT_NE(c.appliedMode(), M::auto_);
     transport.answers.clear();
     c.evaluate();  // the write is tried again and goes through

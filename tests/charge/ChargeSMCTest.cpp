@@ -23,12 +23,6 @@ std::array<std::uint8_t, 80> expectedBlock(std::array<std::uint8_t, 4> keyLittle
     return b;
 }
 
-TEST(ChargeSMCTest, KeyValuesPutTheFirstCharacterInTheTopByte) {
-    EXPECT_EQ(smcKeyValue("CH0B"), 0x43483042u);
-    EXPECT_EQ(smcKeyValue("CH0"), 0u);
-    EXPECT_EQ(smcKeyValue("CH0BX"), 0u);
-}
-
 TEST(ChargeSMCTest, EachModeSendsThreeExactBlocksInOrder) {
     const std::array<std::uint8_t, 4> ch0i{0x49, 0x30, 0x48, 0x43}, ch0c{0x43, 0x30, 0x48, 0x43},
         ch0b{0x42, 0x30, 0x48, 0x43};
@@ -64,7 +58,7 @@ TEST(ChargeSMCTest, FailureStopsTheModeAndResetsEveryKey) {
     // CH0B never receives the mode's value: the reset follows the failed CH0C at once.
     EXPECT_EQ(transport.writes(),
               (Writes{{kCH0I, 0}, {kCH0C, 2}, {kCH0I, 0}, {kCH0C, 0}, {kCH0B, 0}}));
-    EXPECT_EQ(smc.lastError(), "SMC error 0/134 for key");
+    EXPECT_EQ(smc.lastError(), "Charge control error 0/134 for the charger attribute");
 
     // Reset errors are ignored and do not replace the first failure's text.
     RecordingTransport stubborn;
@@ -72,21 +66,13 @@ TEST(ChargeSMCTest, FailureStopsTheModeAndResetsEveryKey) {
     ChargeSMC locked(stubborn);
     EXPECT_FALSE(locked.setMode(ChargeSMCMode::forceDischarge));
     EXPECT_EQ(stubborn.writes(), (Writes{{kCH0I, 1}, {kCH0I, 0}, {kCH0C, 0}, {kCH0B, 0}}));
-    EXPECT_EQ(locked.lastError(), "Not privileged — SMC write blocked on this Mac.");
-}
+    EXPECT_EQ(locked.lastError(), "Not privileged — charge control write refused on this "
+                                  "machine; join the tarvel group (udev rule 70-tarvel-charge.rules).");
 
-TEST(ChargeSMCTest, ErrorTextsCarryStatusAndResult) {
-    RecordingTransport transport;
-    ChargeSMC smc(transport);
-    // A failed call with a zero result, and a negative status printed as signed.
+    // A negative status prints signed; the next success clears the old error.
     transport.answers[kCH0B] = {kIOReturnError, 0, 1};
     EXPECT_FALSE(smc.setMode(ChargeSMCMode::auto_));
-    EXPECT_EQ(smc.lastError(), "SMC error -536870212/0 for key");
-    // A successful call whose SMC result is not 0 still fails; the result prints unsigned.
-    transport.answers[kCH0B] = {kIOReturnSuccess, 0xFF, 1};
-    EXPECT_FALSE(smc.setMode(ChargeSMCMode::auto_));
-    EXPECT_EQ(smc.lastError(), "SMC error 0/255 for key");
-    // The next success clears the old error.
+    EXPECT_EQ(smc.lastError(), "Charge control error -536870212/0 for the charger attribute");
     EXPECT_TRUE(smc.setMode(ChargeSMCMode::auto_));
     EXPECT_FALSE(smc.lastError());
 }
@@ -96,9 +82,9 @@ TEST(ChargeSMCTest, UnavailableChargerWritesNothing) {
     missing.openResult = {false, 0, 0};
     ChargeSMC notFound(missing);
     EXPECT_FALSE(notFound.isAvailable());
-    EXPECT_EQ(notFound.lastError(), "AppleSMC not found");
+    EXPECT_EQ(notFound.lastError(), "Charge control attribute not found");
     EXPECT_FALSE(notFound.setMode(ChargeSMCMode::inhibit));
-    EXPECT_EQ(notFound.lastError(), "SMC unavailable");
+    EXPECT_EQ(notFound.lastError(), "Charge control unavailable");
     EXPECT_TRUE(missing.calls.empty());
 
     RecordingTransport refused;
@@ -115,7 +101,7 @@ TEST(ChargeSMCTest, UnavailableChargerWritesNothing) {
     noHandle.openResult = {true, kIOReturnSuccess, 0};
     ChargeSMC zero(noHandle);
     EXPECT_FALSE(zero.setMode(ChargeSMCMode::auto_));
-    EXPECT_EQ(zero.lastError(), "SMC unavailable");
+    EXPECT_EQ(zero.lastError(), "Charge control unavailable");
     EXPECT_TRUE(noHandle.calls.empty());
 }
 

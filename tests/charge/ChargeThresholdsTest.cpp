@@ -86,11 +86,14 @@ TEST(ChargeThresholdsTest, ModesMapOntoTheEndThreshold) {
     // Each mode wrote its end once: the CH0I and CH0C writes only complete the triple.
     EXPECT_EQ(io.writes, (Writes{{kEnd, "85"}, {kEnd, "100"}}));
 
-    // A threshold cannot discharge: the driver-lacks-the-mode failure, back at 100.
+    // A threshold cannot discharge: refused before anything is written, the hold stays.
     ASSERT_TRUE(smc.setMode(ChargeSMCMode::inhibit));
+    io.writes.clear();
     EXPECT_FALSE(smc.setMode(ChargeSMCMode::forceDischarge));
-    EXPECT_EQ(smc.lastError(), "SMC error 0/137 for key");
-    EXPECT_EQ(threshold(tree, "end"), "100");
+    EXPECT_EQ(smc.lastError(), "Discharging on the adapter is not offered here: BAT0’s "
+                               "charge_control_end_threshold can only stop charging.");
+    EXPECT_TRUE(io.writes.empty());
+    EXPECT_EQ(smc.readMode(), ChargeSMCMode::inhibit);
 
     // An end at another level than the hold limit is no mode; the limit decides what inhibit is.
     for (const auto& [end, mode] :
@@ -102,13 +105,17 @@ TEST(ChargeThresholdsTest, ModesMapOntoTheEndThreshold) {
         tree.write(std::string("class/power_supply/BAT0/") + kEnd, end);
         EXPECT_EQ(smc.readMode(), mode) << end;
     }
+    EXPECT_EQ(smc.stateText(), "");  // the end reads as no number
+    tree.write(std::string("class/power_supply/BAT0/") + kEnd, "60\n");
+    EXPECT_EQ(smc.stateText(), "end threshold 60 %");
     tree.write(std::string("class/power_supply/BAT0/") + kEnd, "85\n");
     smc.setHoldLimit(70);
     EXPECT_EQ(smc.readMode(), std::nullopt);
 }
 
 // With a start threshold the kernel refuses start >= end at every step, so the write order
-// decides whether a mode can be reached at all.
+// decides whether a mode can be reached at all. Every step runs in a new transport, as after a
+// restart: the start to put back comes from the stored memory.
 TEST(ChargeThresholdsTest, StartStaysBelowEndInEveryWriteOrder) {
     struct Step {
         ChargeSMCMode mode;
@@ -130,6 +137,12 @@ TEST(ChargeThresholdsTest, StartStaysBelowEndInEveryWriteOrder) {
                  {{M::inhibit, 80, {{kStart, "78"}, {kEnd, "80"}}, "78", "80"},
                   {M::inhibit, 90, {{kEnd, "90"}}, "78", "90"},
                   {M::auto_, 90, {{kEnd, "100"}, {kStart, "95"}}, "95", "100"}}},
+             // A start at the limit is in the way too.
+             Row{"start 80, end 100",
+                 80,
+                 100,
+                 {{M::inhibit, 80, {{kStart, "78"}, {kEnd, "80"}}, "78", "80"},
+                  {M::auto_, 80, {{kEnd, "100"}, {kStart, "80"}}, "80", "100"}}},
              // A start below the limit is left alone.
              Row{"start 40, end 100",
                  40,
@@ -149,12 +162,10 @@ TEST(ChargeThresholdsTest, StartStaysBelowEndInEveryWriteOrder) {
         writeLaptop(tree, 90, true, "Charging", "");
         writeThresholds(tree, row.end, row.start);
         KernelThresholdIO io;
-        SysfsChargerTransport transport(tree.root(), io);
-        ChargeSMC smc(transport);
-        EXPECT_EQ(smc.transportDetail(),
-                  "BAT0: charge_control_start_threshold, charge_control_end_threshold");
         for (const Step& step : row.steps) {
             SCOPED_TRACE(std::string(rawName(step.mode)) + " " + std::to_string(step.limit));
+            SysfsChargerTransport transport(tree.root(), io, tree.root() + "/memory");
+            ChargeSMC smc(transport);
             io.writes.clear();
             smc.setHoldLimit(step.limit);
             EXPECT_TRUE(smc.setMode(step.mode)) << smc.lastError().value_or("");

@@ -6,6 +6,7 @@
 #include <QPushButton>
 
 #include "charge/ChargeLimitController.h"
+#include "views/components/Controls.h"
 #include "drain/ProcessEnergyStore.h"
 #include "shell/AppNotifications.h"
 #include "views/popover/PopoverTestSupport.h"
@@ -71,6 +72,16 @@ TEST(PopoverList, ChargeControlShowsStopOverrideWhileAnOverrideRuns) {
     EXPECT_EQ(buttons(), QStringList({"Stop override"}));
     ASSERT_EQ(rowsLabelled(*root, "Status").size(), 1);
     EXPECT_EQ(rowsLabelled(*root, "Status").front()->value(), "Discharging");
+    // A limit changed elsewhere while the user holds the slider does not move the thumb.
+    auto* slider = root->findChild<CommitSlider*>();
+    ASSERT_NE(slider, nullptr);
+    slider->setSliderDown(true);
+    slider->setValue(60);
+    charge.setLimitPercent(75);
+    EXPECT_EQ(slider->value(), 60);
+    EXPECT_EQ(rowsLabelled(*root, "Charge limit").front()->value(), "60%");
+    slider->setSliderDown(false);
+    EXPECT_EQ(charge.limitPercent(), 60);
     // Turning management off hides the limit and the overrides.
     charge.setIsEnabled(false);
     EXPECT_TRUE(buttons().isEmpty());
