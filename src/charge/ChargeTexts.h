@@ -7,7 +7,8 @@ namespace tarvel::charge_texts {
 // Charger access.
 inline constexpr const char* kSMCNotFound = "Charge control attribute not found";
 inline constexpr const char* kSMCUnavailable = "Charge control unavailable";
-inline constexpr const char* kNotPrivileged = "Not privileged — charge control write refused on this machine; join the tarvel group "
+inline constexpr const char* kNotPrivileged =
+    "Not privileged — charge control write refused on this machine; join the tarvel group "
     "(udev rule 70-tarvel-charge.rules).";
 inline constexpr const char* kErrorDomain = "SMC";
 
@@ -52,6 +53,7 @@ inline constexpr const char* kFootnote =
     "Uses the battery’s charge_behaviour or charge thresholds, or the vendor driver’s charge "
     "switch. Writing needs the tarvel group (udev rule 70-tarvel-charge.rules) — Tarvel will "
     "say so. Don’t run two charge managers at once.";
-inline constexpr const char* kDetailDisabled = "Charge management off — the firmware controls charging.";
+inline constexpr const char* kDetailDisabled =
+    "Charge management off — the firmware controls charging.";
 
 }  // namespace tarvel::charge_texts

@@ -90,7 +90,8 @@ void printView(const ChargeLimitController& c, const ChargeSMC& smc, const Charg
             {"forceDischarge", c.forceDischarge()},
             {"wantedMode", wanted ? nlohmann::json(wanted) : nlohmann::json(nullptr)},
             {"chargerMode", charger ? nlohmann::json(charger) : nlohmann::json(nullptr)},
-            {"chargerState", modes.state.empty() ? nlohmann::json(nullptr) : nlohmann::json(modes.state)},
+            {"chargerState",
+             modes.state.empty() ? nlohmann::json(nullptr) : nlohmann::json(modes.state)},
         };
         out << withSchema(j).dump(2) << "\n";
         return;

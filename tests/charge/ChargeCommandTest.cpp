@@ -92,7 +92,8 @@ TEST_F(ChargeCommandTest, NoBatteryReportsTheUnavailableRow) {
 
     const auto text = runTarvelctl({"charge", "--sysfs-root", empty.root()}, env);
     EXPECT_EQ(text.status, 0);
-    EXPECT_NE(text.out.find("Backend: Unavailable (Charge control attribute not found)\n"), std::string::npos)
+    EXPECT_NE(text.out.find("Backend: Unavailable (Charge control attribute not found)\n"),
+              std::string::npos)
         << text.out;
 
     // Writing, or holding, without charge control fails at once.
@@ -182,9 +183,9 @@ TEST_F(ChargeCommandTest, SetModeWritesTheAttribute) {
     }
 }
 
-// Every interface the kernel offers holds the limit through `charge apply`, reads back, goes
-// back with `set-mode auto` (in a new process: what inhibit replaced was stored), and refuses
-// a discharge without touching anything.
+// Every interface the kernel offers refuses a discharge without touching anything, holds the
+// limit through `charge apply`, reads back, and goes back with `set-mode auto` (in a new
+// process: what inhibit replaced was stored).
 TEST_F(ChargeCommandTest, EveryInterfaceHoldsTheLimitAndGoesBack) {
     using Files = std::vector<std::pair<std::string, std::string>>;
     struct Row {
@@ -193,39 +194,36 @@ TEST_F(ChargeCommandTest, EveryInterfaceHoldsTheLimitAndGoesBack) {
         const char* detail;
         Files held, back;
     };
-    const std::string bat = "class/power_supply/BAT0/";
-    const std::string ideapad = "bus/platform/devices/VPC2004:00/conservation_mode";
+    const std::string bat = "class/power_supply/BAT0/",
+                      ideapad = "bus/platform/devices/VPC2004:00/conservation_mode",
+                      samsung = "devices/platform/samsung/battery_life_extender",
+                      sony = "devices/platform/sony-laptop/battery_care_limiter",
+                      start = bat + "charge_start_threshold", stop = bat + "charge_stop_threshold",
+                      types = bat + "charge_types", end = bat + "charge_control_end_threshold";
+    const std::string behaviour = bat + "charge_behaviour";
+    // clang-format off
     for (const Row& row : {
-             Row{"IdeaPad", {{ideapad, "0\n"}}, "ideapad_acpi: conservation_mode",
-                 {{ideapad, "1"}}, {{ideapad, "0"}}},
-             Row{"Samsung",
-                 {{"devices/platform/samsung/battery_life_extender", "0\n"}},
-                 "samsung-laptop: battery_life_extender",
-                 {{"devices/platform/samsung/battery_life_extender", "1"}},
-                 {{"devices/platform/samsung/battery_life_extender", "0"}}},
-             Row{"Sony, 80 below the limit 85",
-                 {{"devices/platform/sony-laptop/battery_care_limiter", "0\n"}},
-                 "sony-laptop: battery_care_limiter",
-                 {{"devices/platform/sony-laptop/battery_care_limiter", "80"}},
-                 {{"devices/platform/sony-laptop/battery_care_limiter", "0"}}},
-             Row{"older ThinkPad kernel",
-                 {{bat + "charge_start_threshold", "95\n"}, {bat + "charge_stop_threshold", "100\n"}},
-                 "BAT0: charge_start_threshold, charge_stop_threshold",
-                 {{bat + "charge_start_threshold", "83"}, {bat + "charge_stop_threshold", "85"}},
-                 {{bat + "charge_start_threshold", "95"}, {bat + "charge_stop_threshold", "100"}}},
-             Row{"Dell",
-                 {{bat + "charge_types", "Trickle [Standard] Adaptive Custom\n"},
-                  {bat + "charge_control_start_threshold", "50\n"},
-                  {bat + "charge_control_end_threshold", "100\n"}},
-                 "BAT0: charge_types, charge_control_start_threshold, charge_control_end_threshold",
-                 {{bat + "charge_types", "Custom"}, {bat + "charge_control_end_threshold", "85"}},
-                 {{bat + "charge_types", "Standard"}, {bat + "charge_control_end_threshold", "100"}}},
-             Row{"standard threshold beside a vendor switch",
-                 {{bat + "charge_control_end_threshold", "100\n"}, {ideapad, "0\n"}},
-                 "BAT0: charge_control_end_threshold",
-                 {{bat + "charge_control_end_threshold", "85"}, {ideapad, "0\n"}},
-                 {{bat + "charge_control_end_threshold", "100"}, {ideapad, "0\n"}}},
-         }) {
+        Row{"IdeaPad", {{ideapad, "0\n"}}, "ideapad_acpi: conservation_mode",
+            {{ideapad, "1"}}, {{ideapad, "0"}}},
+        Row{"Samsung", {{samsung, "0\n"}}, "samsung-laptop: battery_life_extender",
+            {{samsung, "1"}}, {{samsung, "0"}}},
+        Row{"Sony, 80 below the limit 85", {{sony, "0\n"}}, "sony-laptop: battery_care_limiter",
+            {{sony, "80"}}, {{sony, "0"}}},
+        Row{"older ThinkPad kernel", {{start, "95\n"}, {stop, "100\n"}},
+            "BAT0: charge_start_threshold, charge_stop_threshold",
+            {{start, "83"}, {stop, "85"}}, {{start, "95"}, {stop, "100"}}},
+        Row{"Dell", {{types, "Trickle [Standard] Adaptive Custom\n"},
+                     {bat + "charge_control_start_threshold", "50\n"}, {end, "100\n"}},
+            "BAT0: charge_types, charge_control_start_threshold, charge_control_end_threshold",
+            {{types, "Custom"}, {end, "85"}}, {{types, "Standard"}, {end, "100"}}},
+        Row{"ThinkPad: charge_behaviour beside a threshold",
+            {{behaviour, "[auto] inhibit-charge\n"}, {end, "100\n"}}, "BAT0: charge_behaviour",
+            {{behaviour, "inhibit-charge"}, {end, "100\n"}}, {{behaviour, "auto"}}},
+        Row{"standard threshold beside a vendor switch", {{end, "100\n"}, {ideapad, "0\n"}},
+            "BAT0: charge_control_end_threshold",
+            {{end, "85"}, {ideapad, "0\n"}}, {{end, "100"}}},
+    }) {
+        // clang-format on
         SCOPED_TRACE(row.machine);
         QTemporaryDir data;  // the stored memory starts empty for each laptop
         env["XDG_DATA_HOME"] = data.path().toStdString();
@@ -237,20 +235,21 @@ TEST_F(ChargeCommandTest, EveryInterfaceHoldsTheLimitAndGoesBack) {
             for (const auto& [path, text] : files) EXPECT_EQ(tree.read(path), text) << path;
         };
 
+        const auto r = runTarvelctl(
+            {"charge", "set-mode", "force-discharge", "--sysfs-root", tree.root()}, env);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_NE(r.err.find("Discharging on the adapter is not offered here"), std::string::npos)
+            << r.err;
+        expectFiles(row.files);
+
         const auto held = statusJson(tree.root(), "apply");
         EXPECT_EQ(held["status"], "holding");
         EXPECT_EQ(held["chargerMode"], "inhibit");
         EXPECT_EQ(held["backendDetail"], row.detail);
         expectFiles(row.held);
 
-        const auto r =
-            runTarvelctl({"charge", "set-mode", "force-discharge", "--sysfs-root", tree.root()}, env);
-        EXPECT_EQ(r.status, 1);
-        EXPECT_NE(r.err.find("Discharging on the adapter is not offered here"), std::string::npos)
-            << r.err;
-        expectFiles(row.held);
-
-        const auto back = runTarvelctl({"charge", "set-mode", "auto", "--sysfs-root", tree.root()}, env);
+        const auto back =
+            runTarvelctl({"charge", "set-mode", "auto", "--sysfs-root", tree.root()}, env);
         EXPECT_EQ(back.status, 0) << back.err;
         expectFiles(row.back);
     }

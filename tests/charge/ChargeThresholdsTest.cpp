@@ -51,18 +51,6 @@ TEST(ChargeThresholdsTest, EachBatteryGetsTheTransportItCanBeDrivenBy) {
         EXPECT_EQ(smc.isAvailable(), !row.detail.empty());
         EXPECT_EQ(smc.transportDetail(), row.detail);
     }
-
-    // The ThinkPad-like battery is driven by its behaviour alone: thresholds stay as they are.
-    FixtureTree thinkpad;
-    writeLaptop(thinkpad, 90, true, "Charging");
-    writeThresholds(thinkpad, 100, 75);
-    SysfsChargerTransport transport(thinkpad.root());
-    ChargeSMC smc(transport);
-    smc.setHoldLimit(80);
-    ASSERT_TRUE(smc.setMode(ChargeSMCMode::inhibit));
-    EXPECT_EQ(chargeBehaviour(thinkpad), "inhibit-charge");
-    EXPECT_EQ(threshold(thinkpad, "end"), "100");
-    EXPECT_EQ(threshold(thinkpad, "start"), "75");
 }
 
 TEST(ChargeThresholdsTest, ModesMapOntoTheEndThreshold) {
@@ -85,15 +73,6 @@ TEST(ChargeThresholdsTest, ModesMapOntoTheEndThreshold) {
     }
     // Each mode wrote its end once: the CH0I and CH0C writes only complete the triple.
     EXPECT_EQ(io.writes, (Writes{{kEnd, "85"}, {kEnd, "100"}}));
-
-    // A threshold cannot discharge: refused before anything is written, the hold stays.
-    ASSERT_TRUE(smc.setMode(ChargeSMCMode::inhibit));
-    io.writes.clear();
-    EXPECT_FALSE(smc.setMode(ChargeSMCMode::forceDischarge));
-    EXPECT_EQ(smc.lastError(), "Discharging on the adapter is not offered here: BAT0’s "
-                               "charge_control_end_threshold can only stop charging.");
-    EXPECT_TRUE(io.writes.empty());
-    EXPECT_EQ(smc.readMode(), ChargeSMCMode::inhibit);
 
     // An end at another level than the hold limit is no mode; the limit decides what inhibit is.
     for (const auto& [end, mode] :

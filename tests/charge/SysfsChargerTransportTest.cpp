@@ -122,11 +122,10 @@ TEST(SysfsChargerTransportTest, AKeyMissingSinceTheLastModeIsNoZero) {
         std::vector<std::pair<const char*, int>> before;
         int ch0b;
     };
-    for (const Row& row : {Row{"auto", {}, 0}, Row{"inhibit-charge", {{"CH0C", 2}}, 2},
-                           Row{"force-discharge", {{"CH0I", 1}}, 0},
-                           Row{"inhibit-charge again",
-                               {{"CH0I", 0}, {"CH0C", 2}, {"CH0B", 2}},
-                               2}}) {
+    for (const Row& row :
+         {Row{"auto", {}, 0}, Row{"inhibit-charge", {{"CH0C", 2}}, 2},
+          Row{"force-discharge", {{"CH0I", 1}}, 0},
+          Row{"inhibit-charge again", {{"CH0I", 0}, {"CH0C", 2}, {"CH0B", 2}}, 2}}) {
         SCOPED_TRACE(row.wouldBe);
         FixtureTree tree;
         writeLaptop(tree, 70, true, "Charging");
@@ -177,8 +176,9 @@ TEST(SysfsChargerTransportTest, UnacceptedModeFailsAndChangesNothingItCanAvoid) 
     SysfsChargerTransport transport(tree.root(), io);
     ChargeSMC smc(transport);
     EXPECT_FALSE(smc.setMode(ChargeSMCMode::forceDischarge));
-    EXPECT_EQ(smc.lastError(), "Discharging on the adapter is not offered here: BAT0’s "
-                               "charge_behaviour can only stop charging.");
+    EXPECT_EQ(smc.lastError(),
+              "Discharging on the adapter is not offered here: BAT0’s "
+              "charge_behaviour can only stop charging.");
     EXPECT_EQ(io.attempts, 0);
     EXPECT_EQ(chargeBehaviour(tree), "[inhibit-charge] auto\n");
 
@@ -198,8 +198,9 @@ TEST(SysfsChargerTransportTest, UnacceptedModeFailsAndChangesNothingItCanAvoid) 
 
 TEST(SysfsChargerTransportTest, RefusedWriteIsNotPrivileged) {
     // EACCES and EPERM are a missing privilege; other failures say the system's reason.
-    const std::string denied = "Not privileged — writing BAT0/charge_behaviour was refused; join "
-                               "the tarvel group (udev rule 70-tarvel-charge.rules).";
+    const std::string denied =
+        "Not privileged — writing BAT0/charge_behaviour was refused; join "
+        "the tarvel group (udev rule 70-tarvel-charge.rules).";
     for (const auto& [error, text] : std::vector<std::pair<int, std::string>>{
              {EACCES, denied},
              {EPERM, denied},

@@ -137,8 +137,7 @@ void SysfsChargerTransport::findVendorSwitch() {
     }
     std::sort(candidates.begin(), candidates.end(),
               [](const auto& a, const auto& b) { return a.first < b.first; });
-    candidates.push_back(
-        {root_ + "/devices/platform/samsung/battery_life_extender", {{1}, 80}});
+    candidates.push_back({root_ + "/devices/platform/samsung/battery_life_extender", {{1}, 80}});
     candidates.push_back({root_ + "/devices/platform/sony-laptop/battery_care_limiter",
                           {{50, 80, 100}, std::nullopt}});
     for (auto& [path, vendor] : candidates) {
@@ -186,9 +185,8 @@ std::optional<std::string> SysfsChargerTransport::whyNoDischarge() const {
     for (const auto& b : batteries_) {
         if (b.byBehaviour()) {
             const auto it = accepted_.find(b.path);
-            if (it == accepted_.end() ||
-                std::find(it->second.begin(), it->second.end(), "force-discharge") !=
-                    it->second.end())
+            if (it == accepted_.end() || std::find(it->second.begin(), it->second.end(),
+                                                   "force-discharge") != it->second.end())
                 continue;
         }
         const std::string attribute = b.thresholds ? b.thresholds->names() : b.attribute();
@@ -231,8 +229,7 @@ std::optional<std::string> SysfsChargerTransport::behaviourFor(int ch0i, int ch0
     return std::nullopt;
 }
 
-SysfsChargerTransport::Result SysfsChargerTransport::refused(const std::string& path,
-                                                              int error) {
+SysfsChargerTransport::Result SysfsChargerTransport::refused(const std::string& path, int error) {
     const std::string where =
         path.substr(path.rfind('/', path.rfind('/') - 1) + 1);  // "BAT0/charge_behaviour"
     if (error == EACCES || error == EPERM)
@@ -334,8 +331,8 @@ SysfsChargerTransport::Result SysfsChargerTransport::writeBehaviourAt(const std:
         accepted_[path] = behaviour.accepted;
     }
     if (!behaviour.accepts(value)) {
-        failureText_ = path.substr(path.rfind('/', path.rfind('/') - 1) + 1) + " offers no " +
-                       value + ".";
+        failureText_ =
+            path.substr(path.rfind('/', path.rfind('/') - 1) + 1) + " offers no " + value + ".";
         return {kIOReturnSuccess, kSMCBadArgument};
     }
     if (const int error = io_.write(path, value)) return refused(path, error);

@@ -74,7 +74,7 @@ private:
     };
     // A vendor driver's one switch: `off` for auto, onValue(limit) for inhibit.
     struct VendorSwitch {
-        std::vector<int> levels;            // what the attribute takes besides off
+        std::vector<int> levels;             // what the attribute takes besides off
         std::optional<int> firmwarePercent;  // the level a 0/1 switch holds, when known
     };
     struct Battery {

@@ -64,8 +64,8 @@ ChargeControlRows::ChargeControlRows(ChargeLimitController& charge, QWidget* par
     connect(stop_, &QPushButton::clicked, this, [this] { charge_.stopOverride(); });
 
     for (QWidget* w : {static_cast<QWidget*>(limit_), static_cast<QWidget*>(slider_),
-                       static_cast<QWidget*>(detail_), static_cast<QWidget*>(error_), overrides_, static_cast<QWidget*>(noDischarge_),
-                       static_cast<QWidget*>(stop_)})
+                       static_cast<QWidget*>(detail_), static_cast<QWidget*>(error_), overrides_,
+                       static_cast<QWidget*>(noDischarge_), static_cast<QWidget*>(stop_)})
         inner->addWidget(w);
     column->addWidget(managed_);
 

@@ -95,11 +95,12 @@ void ChargingPane::showLimit(int percent) {
         limitLabel_->setText(
             firmware->percent
                 ? QString("Charge limit %1% — set by the firmware").arg(*firmware->percent)
-                : QString("Charge limit — set by the firmware, ") + charge_texts::kFirmwareOwnLevel);
+                : QString("Charge limit — set by the firmware, ") +
+                      charge_texts::kFirmwareOwnLevel);
     else if (firmware)
-        limitLabel_->setText(
-            QString("Charge limit %1% — the firmware holds %2%").arg(percent).arg(
-                *firmware->percent));
+        limitLabel_->setText(QString("Charge limit %1% — the firmware holds %2%")
+                                 .arg(percent)
+                                 .arg(*firmware->percent));
     else
         limitLabel_->setText(QString("Charge limit %1%").arg(percent));
 }

@@ -6,9 +6,9 @@
 #include <QPushButton>
 
 #include "charge/ChargeLimitController.h"
-#include "views/components/Controls.h"
 #include "drain/ProcessEnergyStore.h"
 #include "shell/AppNotifications.h"
+#include "views/components/Controls.h"
 #include "views/popover/PopoverTestSupport.h"
 
 namespace tarvel {
