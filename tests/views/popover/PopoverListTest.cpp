@@ -88,6 +88,22 @@ TEST(PopoverList, ChargeControlShowsStopOverrideWhileAnOverrideRuns) {
     EXPECT_TRUE(rowsLabelled(*root, "Charge limit").isEmpty());
 }
 
+// A battery that only has an end threshold cannot discharge: the button is off, with why.
+TEST(PopoverList, DischargeIsOffWhereTheBatteryCannotDischarge) {
+    ViewFixture fixture([](const test::FixtureTree& t) {
+        test::chargingLaptop(t);
+        t.write("class/power_supply/BAT0/charge_control_end_threshold", "100\n");
+    });
+    ASSERT_TRUE(fixture.readMachine());
+    auto root = test::shownRoot(fixture);
+    const auto discharge = visibleWithText<QPushButton>(*root, "Discharge battery");
+    ASSERT_EQ(discharge.size(), 1);
+    EXPECT_FALSE(discharge.front()->isEnabled());
+    const auto why = fixture.core().chargeLimit().whyNoDischarge();
+    ASSERT_TRUE(why);
+    EXPECT_EQ(visibleWithText<QLabel>(*root, QString::fromStdString(*why)).size(), 1);
+}
+
 TEST(PopoverList, AppListSaysLoadingUntilTheFirstSampleThenNone) {
     ViewFixture fixture;  // the fixture has no processes
     auto root = test::shownRoot(fixture);
