@@ -51,16 +51,19 @@ void writeFile(const QString& path, const QByteArray& content) {
 
 void writeBattery(const QString& sys) {
     const QString bat = sys + "/class/power_supply/BAT0/";
-    const std::pair<const char*, const char*> values[] = {{"type", "Battery\n"},
-                                                          {"status", "Discharging\n"},
-                                                          {"present", "1\n"},
-                                                          {"capacity", "62\n"},
-                                                          {"charge_now", "3100000\n"},
-                                                          {"charge_full", "5000000\n"},
-                                                          {"charge_full_design", "5600000\n"},
-                                                          {"current_now", "1100000\n"},
-                                                          {"voltage_now", "11800000\n"},
-                                                          {"cycle_count", "214\n"}};
+    const std::pair<const char*, const char*> values[] = {
+        {"type", "Battery\n"},
+        {"status", "Discharging\n"},
+        {"present", "1\n"},
+        {"capacity", "62\n"},
+        {"charge_now", "3100000\n"},
+        {"charge_full", "5000000\n"},
+        {"charge_full_design", "5600000\n"},
+        {"current_now", "1100000\n"},
+        {"voltage_now", "11800000\n"},
+        {"cycle_count", "214\n"},
+        // a threshold laptop (ASUS-like)
+        {"charge_control_end_threshold", "100\n"}};
     for (const auto& [name, value] : values) writeFile(bat + name, value);
     writeFile(sys + "/class/power_supply/AC/type", "Mains\n");
     writeFile(sys + "/class/power_supply/AC/online", "0\n");

@@ -129,6 +129,27 @@ int ChargeLimitController::wholeLimit() const {
     return static_cast<int>(limitPercent_);
 }
 
+int ChargeLimitController::heldLimit() const {
+    const auto firmware = smc_.firmwareLevel();
+    return firmware && firmware->percent ? *firmware->percent : wholeLimit();
+}
+
+namespace {
+
+const char* descriptionOf(ChargeSMCMode mode) {
+    switch (mode) {
+        case ChargeSMCMode::auto_:
+            return t::kAutomatic;
+        case ChargeSMCMode::inhibit:
+            return t::kInhibiting;
+        case ChargeSMCMode::forceDischarge:
+            return t::kDischarging;
+    }
+    return t::kAutomatic;
+}
+
+}  // namespace
+
 void ChargeLimitController::setIsEnabled(bool on) {
     publish(this, isEnabled_, on, &ChargeLimitController::isEnabledChanged);
     defaults_.setBool(kChargeLimitEnabledKey, on);
@@ -156,6 +177,12 @@ void ChargeLimitController::setForceFullCharge(bool on) {
 }
 
 void ChargeLimitController::setForceDischarge(bool on) {
+    if (on) {
+        if (auto why = smc_.whyNoDischarge()) {
+            setLastError(std::move(why));
+            return;
+        }
+    }
     publish(this, forceDischarge_, on, &ChargeLimitController::forceDischargeChanged);
     defaults_.setBool(kChargeLimitDischargeKey, on);
     if (on) {
@@ -228,7 +255,7 @@ void ChargeLimitController::setLastError(std::optional<std::string> error) {
 ChargeDecision ChargeLimitController::decide(const ChargeBatteryState& battery,
                                              std::optional<ChargeSMCMode> chargerMode) {
     using S = ChargeLimitStatus;
-    const int L = wholeLimit();
+    const int L = heldLimit();
     const std::string limit = std::to_string(L);
     const int level = battery.levelPercent;
     auto decision = [](S status, std::optional<std::string> description, std::string detail,
@@ -244,7 +271,8 @@ ChargeDecision ChargeLimitController::decide(const ChargeBatteryState& battery,
                         ChargeSMCMode::auto_);
     if (!battery.batteryPresent)
         return decision(S::unsupported, std::nullopt, t::kDetailNoBattery, ChargeSMCMode::auto_);
-    if (forceDischarge_)
+    // A discharge stored where the charger cannot do it (set elsewhere) is no override here.
+    if (forceDischarge_ && !smc_.whyNoDischarge())
         return decision(S::discharging, t::kDischarging, t::kDetailDischarging,
                         ChargeSMCMode::forceDischarge);
     bool fullChargeDone = false;
@@ -256,7 +284,21 @@ ChargeDecision ChargeLimitController::decide(const ChargeBatteryState& battery,
         fullChargeDone = true;
     }
     ChargeDecision d;
-    if (!battery.isOnAC) {
+    if (const auto firmware = smc_.firmwareLevel()) {
+        // The firmware stops at its own level by itself: its switch stays on, plugged or not.
+        const std::string held = firmware->percent
+                                     ? "near " + std::to_string(*firmware->percent) + "%"
+                                     : std::string(t::kFirmwareOwnLevel);
+        if (!battery.isOnAC)
+            d = decision(S::onBattery, t::kChargerNotConnected, t::kDetailOnBattery,
+                         ChargeSMCMode::inhibit);
+        else if (!firmware->percent || level >= L - hysteresis_)
+            d = decision(S::holding, t::kInhibiting, "The firmware holds the battery " + held + ".",
+                         ChargeSMCMode::inhibit);
+        else
+            d = decision(S::chargingToLimit, t::kCharging,
+                         "Charging; the firmware stops " + held + ".", ChargeSMCMode::inhibit);
+    } else if (!battery.isOnAC) {
         d = decision(S::onBattery, t::kChargerNotConnected, t::kDetailOnBattery,
                      ChargeSMCMode::auto_);
     } else if (level >= L) {
@@ -310,23 +352,29 @@ void ChargeLimitController::settle(bool write) {
     }
     if (write && d.mode) applyMode(*d.mode, charger);
     publish(this, status_, d.status, &ChargeLimitController::statusChanged);
-    if (d.modeDescription)
-        publish(this, modeDescription_, *d.modeDescription,
+    std::optional<std::string> description = d.modeDescription;
+    // Without the write the charger keeps its own mode: say that one, not the wanted one.
+    if (!write && d.mode && charger != d.mode)
+        description = charger ? std::string(descriptionOf(*charger)) : smc_.stateText();
+    if (description && !description->empty())
+        publish(this, modeDescription_, *description,
                 &ChargeLimitController::modeDescriptionChanged);
     setDetail(d.detail);
 }
 
 std::string ChargeLimitController::statusLine() const {
-    const std::string limit = std::to_string(wholeLimit());
+    const auto firmware = smc_.firmwareLevel();
+    const std::string limit = firmware && !firmware->percent ? std::string("the firmware’s level")
+                                                             : std::to_string(heldLimit()) + "%";
     switch (status_) {
         case ChargeLimitStatus::off:
             return t::kAutomatic;
         case ChargeLimitStatus::onBattery:
             return t::kChargerNotConnected;
         case ChargeLimitStatus::chargingToLimit:
-            return "Charging to " + limit + "%";
+            return "Charging to " + limit;
         case ChargeLimitStatus::holding:
-            return "Inhibiting charging · " + limit + "%";
+            return "Inhibiting charging · " + limit;
         case ChargeLimitStatus::chargeToFull:
             return t::kChargingToFull;
         case ChargeLimitStatus::discharging:
@@ -339,7 +387,7 @@ std::string ChargeLimitController::statusLine() const {
 
 std::string ChargeLimitController::appModeLabel() const {
     if (!isEnabled_) return t::kAutomatic;
-    if (forceDischarge_) return t::kDischarging;
+    if (forceDischarge_ && !smc_.whyNoDischarge()) return t::kDischarging;
     if (forceFullCharge_) return t::kChargingToFull;
     switch (status_) {
         case ChargeLimitStatus::off:

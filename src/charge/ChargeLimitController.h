@@ -116,6 +116,15 @@ public:
     // the backend's name; empty when there is none.
     std::string backendDetail() const { return smc_.transportDetail(); }
     const std::optional<std::string>& lastError() const { return lastError_; }
+    // Why the discharge override is not offered on this machine; none when it is.
+    std::optional<std::string> whyNoDischarge() const { return smc_.whyNoDischarge(); }
+    // Set when the firmware holds a level of its own (a vendor's 80 % switch): the limit then
+    // follows the firmware, not the slider.
+    std::optional<ChargerTransport::FirmwareLevel> firmwareLevel() const {
+        return smc_.firmwareLevel();
+    }
+    // The limit in effect: the firmware's level where it holds one it knows, else the setting.
+    int heldLimit() const;
     const std::string& modeDescription() const { return modeDescription_; }
     int hysteresis() const { return hysteresis_; }
     // The last mode written successfully; none before the first write.
@@ -125,6 +134,8 @@ public:
     void setIsEnabled(bool on);
     void setLimitPercent(double percent);
     void setForceFullCharge(bool on);
+    // Turning discharge on where the charger cannot discharge is refused: the setting stays
+    // off and lastError() says why.
     void setForceDischarge(bool on);
 
     void chargeToFullNow();

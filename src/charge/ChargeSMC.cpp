@@ -110,19 +110,25 @@ void ChargeSMC::writeUInt8(std::string_view key, std::uint8_t value) {
     const std::int32_t status =
         transport_.callStructMethod(connection_, kSMCHandleYPCEvent, input, output);
     const std::uint8_t result = output.bytes[SmcParamBlock::kResult];
-    if (status == kIOReturnNotPrivileged) throw SMCError(status, charge_texts::kNotPrivileged);
     if (status == kIOReturnSuccess && result == 0) return;
-    // A charger that can say what went wrong in words (a firmware that kept another value)
+    // A charger that can say what went wrong in words (the attribute and the system's reason)
     // is more use to the user than the codes.
     if (auto text = transport_.failureText()) throw SMCError(status, *text);
-    throw SMCError(status, "SMC error " + std::to_string(status) + "/" +
-                               std::to_string(unsigned(result)) + " for key");
+    if (status == kIOReturnNotPrivileged) throw SMCError(status, charge_texts::kNotPrivileged);
+    throw SMCError(status, "Charge control error " + std::to_string(status) + "/" +
+                               std::to_string(unsigned(result)) + " for the charger attribute");
 }
 
 bool ChargeSMC::setMode(ChargeSMCMode mode) {
     if (!isAvailable_ || connection_ == 0) {
         lastError_ = charge_texts::kSMCUnavailable;
         return false;
+    }
+    if (mode == ChargeSMCMode::forceDischarge) {
+        if (auto why = whyNoDischarge()) {
+            lastError_ = std::move(why);
+            return false;
+        }
     }
     const auto values = keyValues(mode);
     try {

@@ -34,7 +34,8 @@ public:
     const std::optional<std::string>& lastError() const { return lastError_; }
 
     // Writes the mode's three keys, stopping at the first failure; a failure resets all three
-    // keys to 0 (ignoring their errors) and keeps the failure's text in lastError().
+    // keys to 0 (ignoring their errors) and keeps the failure's text in lastError(). A discharge
+    // the charger cannot do fails before anything is written.
     bool setMode(ChargeSMCMode mode);
     // The mode the charger is in now, read back from its three keys; none when it cannot be
     // read or the keys form no mode (batteries that disagree, another tool's setting).
@@ -46,6 +47,16 @@ public:
     // What carries the keys on this machine ("BAT0: charge_control_end_threshold"); empty when
     // the backend's name says it all.
     std::string transportDetail() const { return transport_.detail(); }
+    // Why this charger cannot discharge on the adapter; none when it can.
+    std::optional<std::string> whyNoDischarge() const {
+        return isAvailable_ ? transport_.whyNoDischarge() : std::nullopt;
+    }
+    // What the charger holds, in words, when readMode() finds no mode in it.
+    std::string stateText() { return isAvailable_ ? transport_.stateText() : std::string(); }
+    // Set when the firmware holds a level of its own rather than the limit.
+    std::optional<ChargerTransport::FirmwareLevel> firmwareLevel() const {
+        return isAvailable_ ? transport_.firmwareLevel() : std::nullopt;
+    }
 
     // The (CH0I, CH0C, CH0B) values of a mode.
     static std::array<std::uint8_t, 3> keyValues(ChargeSMCMode mode);

@@ -54,12 +54,18 @@ const char* overridesText(const ChargeLimitController& c) {
 struct ChargeView {
     std::optional<ChargeSMCMode> wanted;
     std::optional<ChargeSMCMode> charger;
+    std::string state;  // what the charger holds when it is in no mode
 };
+
+std::string orUnknown(const std::string& text) {
+    return text.empty() ? "unknown" : text;
+}
 
 // The mode the controller wants now and the one the charger is in.
 ChargeView modesOf(AppCore& core) {
     const auto charger = core.charger().readMode();
-    return {core.chargeLimit().decide(batteryStateOf(core.powerStore())(), charger).mode, charger};
+    return {core.chargeLimit().decide(batteryStateOf(core.powerStore())(), charger).mode, charger,
+            charger ? std::string() : core.charger().stateText()};
 }
 
 void printView(const ChargeLimitController& c, const ChargeSMC& smc, const ChargeView& modes,
@@ -84,6 +90,8 @@ void printView(const ChargeLimitController& c, const ChargeSMC& smc, const Charg
             {"forceDischarge", c.forceDischarge()},
             {"wantedMode", wanted ? nlohmann::json(wanted) : nlohmann::json(nullptr)},
             {"chargerMode", charger ? nlohmann::json(charger) : nlohmann::json(nullptr)},
+            {"chargerState",
+             modes.state.empty() ? nlohmann::json(nullptr) : nlohmann::json(modes.state)},
         };
         out << withSchema(j).dump(2) << "\n";
         return;
@@ -100,7 +108,9 @@ void printView(const ChargeLimitController& c, const ChargeSMC& smc, const Charg
         << (c.isEnabled() ? "on" : "off") << ")\n"
         << "Overrides: " << overridesText(c) << "\n"
         << "Wanted mode: " << (modeName(modes.wanted) ? modeName(modes.wanted) : "—") << "\n"
-        << "Charger mode: " << (modeName(modes.charger) ? modeName(modes.charger) : "unknown")
+        << "Charger mode: "
+        << (modeName(modes.charger) ? std::string(modeName(modes.charger))
+                                    : printable(orUnknown(modes.state)))
         << "\n"
         << "Last error: " << printable(c.lastError().value_or("—")) << "\n";
 }
@@ -146,7 +156,7 @@ int runSetMode(const Args& args, std::ostream& out) {
     // A threshold charger inhibits at a level: the one the settings hold.
     smc.setHoldLimit(static_cast<int>(core->chargeLimit().limitPercent()));
     if (!smc.setMode(mode)) {
-        std::cerr << printable(smc.lastError().value_or("SMC error"));
+        std::cerr << printable(smc.lastError().value_or("Charge control error"));
         if (whyUnavailable) std::cerr << " (" << printable(*whyUnavailable) << ")";
         std::cerr << "\n";
         return 1;
@@ -164,7 +174,7 @@ int runHold(const Args& args, std::ostream& out) {
     if (!smc.isAvailable()) {
         // The charger is opened once; nothing this loop could do would ever reach it.
         std::cerr << "tarvelctl charge hold: "
-                  << printable(smc.lastError().value_or("SMC unavailable")) << "\n";
+                  << printable(smc.lastError().value_or("Charge control unavailable")) << "\n";
         return 1;
     }
     if (!quitOnTerminationSignals()) {

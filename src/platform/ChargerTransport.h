@@ -85,6 +85,19 @@ public:
     // Why the last call failed, when the hardware said more than a status code can carry
     // ("the firmware set 80 % for 85 %"); none for any other outcome.
     virtual std::optional<std::string> failureText() const { return std::nullopt; }
+    // Why the charger cannot run the machine from the battery on the adapter; none when it
+    // can. Asked before a discharge is written, so a charger that cannot is never touched.
+    virtual std::optional<std::string> whyNoDischarge() const { return std::nullopt; }
+    // What the charger holds when its state is no mode ("end threshold 85 %"); empty when it
+    // cannot say.
+    virtual std::string stateText() { return {}; }
+    // The level the firmware itself holds when it stops charging at a level of its own (an
+    // 80 % switch): set, with `percent` when the firmware's level is known.
+    struct FirmwareLevel {
+        std::optional<int> percent;
+        bool fixed = true;  // false: the level follows the limit, in the driver's steps
+    };
+    virtual std::optional<FirmwareLevel> firmwareLevel() const { return std::nullopt; }
 };
 
 }  // namespace tarvel

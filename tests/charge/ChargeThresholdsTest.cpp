@@ -51,18 +51,6 @@ TEST(ChargeThresholdsTest, EachBatteryGetsTheTransportItCanBeDrivenBy) {
         EXPECT_EQ(smc.isAvailable(), !row.detail.empty());
         EXPECT_EQ(smc.transportDetail(), row.detail);
     }
-
-    // The ThinkPad-like battery is driven by its behaviour alone: thresholds stay as they are.
-    FixtureTree thinkpad;
-    writeLaptop(thinkpad, 90, true, "Charging");
-    writeThresholds(thinkpad, 100, 75);
-    SysfsChargerTransport transport(thinkpad.root());
-    ChargeSMC smc(transport);
-    smc.setHoldLimit(80);
-    ASSERT_TRUE(smc.setMode(ChargeSMCMode::inhibit));
-    EXPECT_EQ(chargeBehaviour(thinkpad), "inhibit-charge");
-    EXPECT_EQ(threshold(thinkpad, "end"), "100");
-    EXPECT_EQ(threshold(thinkpad, "start"), "75");
 }
 
 TEST(ChargeThresholdsTest, ModesMapOntoTheEndThreshold) {
@@ -86,12 +74,6 @@ TEST(ChargeThresholdsTest, ModesMapOntoTheEndThreshold) {
     // Each mode wrote its end once: the CH0I and CH0C writes only complete the triple.
     EXPECT_EQ(io.writes, (Writes{{kEnd, "85"}, {kEnd, "100"}}));
 
-    // A threshold cannot discharge: the driver-lacks-the-mode failure, back at 100.
-    ASSERT_TRUE(smc.setMode(ChargeSMCMode::inhibit));
-    EXPECT_FALSE(smc.setMode(ChargeSMCMode::forceDischarge));
-    EXPECT_EQ(smc.lastError(), "SMC error 0/137 for key");
-    EXPECT_EQ(threshold(tree, "end"), "100");
-
     // An end at another level than the hold limit is no mode; the limit decides what inhibit is.
     for (const auto& [end, mode] :
          std::vector<std::pair<std::string, std::optional<ChargeSMCMode>>>{
@@ -102,13 +84,17 @@ TEST(ChargeThresholdsTest, ModesMapOntoTheEndThreshold) {
         tree.write(std::string("class/power_supply/BAT0/") + kEnd, end);
         EXPECT_EQ(smc.readMode(), mode) << end;
     }
+    EXPECT_EQ(smc.stateText(), "");  // the end reads as no number
+    tree.write(std::string("class/power_supply/BAT0/") + kEnd, "60\n");
+    EXPECT_EQ(smc.stateText(), "end threshold 60 %");
     tree.write(std::string("class/power_supply/BAT0/") + kEnd, "85\n");
     smc.setHoldLimit(70);
     EXPECT_EQ(smc.readMode(), std::nullopt);
 }
 
 // With a start threshold the kernel refuses start >= end at every step, so the write order
-// decides whether a mode can be reached at all.
+// decides whether a mode can be reached at all. Every step runs in a new transport, as after a
+// restart: the start to put back comes from the stored memory.
 TEST(ChargeThresholdsTest, StartStaysBelowEndInEveryWriteOrder) {
     struct Step {
         ChargeSMCMode mode;
@@ -130,6 +116,12 @@ TEST(ChargeThresholdsTest, StartStaysBelowEndInEveryWriteOrder) {
                  {{M::inhibit, 80, {{kStart, "78"}, {kEnd, "80"}}, "78", "80"},
                   {M::inhibit, 90, {{kEnd, "90"}}, "78", "90"},
                   {M::auto_, 90, {{kEnd, "100"}, {kStart, "95"}}, "95", "100"}}},
+             // A start at the limit is in the way too.
+             Row{"start 80, end 100",
+                 80,
+                 100,
+                 {{M::inhibit, 80, {{kStart, "78"}, {kEnd, "80"}}, "78", "80"},
+                  {M::auto_, 80, {{kEnd, "100"}, {kStart, "80"}}, "80", "100"}}},
              // A start below the limit is left alone.
              Row{"start 40, end 100",
                  40,
@@ -149,12 +141,10 @@ TEST(ChargeThresholdsTest, StartStaysBelowEndInEveryWriteOrder) {
         writeLaptop(tree, 90, true, "Charging", "");
         writeThresholds(tree, row.end, row.start);
         KernelThresholdIO io;
-        SysfsChargerTransport transport(tree.root(), io);
-        ChargeSMC smc(transport);
-        EXPECT_EQ(smc.transportDetail(),
-                  "BAT0: charge_control_start_threshold, charge_control_end_threshold");
         for (const Step& step : row.steps) {
             SCOPED_TRACE(std::string(rawName(step.mode)) + " " + std::to_string(step.limit));
+            SysfsChargerTransport transport(tree.root(), io, tree.root() + "/memory");
+            ChargeSMC smc(transport);
             io.writes.clear();
             smc.setHoldLimit(step.limit);
             EXPECT_TRUE(smc.setMode(step.mode)) << smc.lastError().value_or("");

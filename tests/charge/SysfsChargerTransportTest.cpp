@@ -114,15 +114,18 @@ TEST(SysfsChargerTransportTest, EachModeWritesItsBehaviourOnce) {
 }
 
 TEST(SysfsChargerTransportTest, AKeyMissingSinceTheLastModeIsNoZero) {
-    // Keys handed to a fresh transport before its CH0B. Were a missing key read as 0, each row
-    // would complete a mode the battery accepts.
+    // Keys handed to a fresh transport before its CH0B, or after a completed mode. Were a
+    // missing key read as 0, or one kept from the last mode, each row would complete a mode the
+    // battery accepts.
     struct Row {
         const char* wouldBe;
         std::vector<std::pair<const char*, int>> before;
         int ch0b;
     };
-    for (const Row& row : {Row{"auto", {}, 0}, Row{"inhibit-charge", {{"CH0C", 2}}, 2},
-                           Row{"force-discharge", {{"CH0I", 1}}, 0}}) {
+    for (const Row& row :
+         {Row{"auto", {}, 0}, Row{"inhibit-charge", {{"CH0C", 2}}, 2},
+          Row{"force-discharge", {{"CH0I", 1}}, 0},
+          Row{"inhibit-charge again", {{"CH0I", 0}, {"CH0C", 2}, {"CH0B", 2}}, 2}}) {
         SCOPED_TRACE(row.wouldBe);
         FixtureTree tree;
         writeLaptop(tree, 70, true, "Charging");
@@ -132,11 +135,13 @@ TEST(SysfsChargerTransportTest, AKeyMissingSinceTheLastModeIsNoZero) {
         SmcParamBlock out;
         for (const auto& [key, value] : row.before)
             ASSERT_EQ(transport.callStructMethod(1, 2, ChargeSMC::writeBlock(key, value), out), 0);
+        const std::string before = chargeBehaviour(tree);
+        io.attempts = 0;
         EXPECT_EQ(transport.callStructMethod(1, 2, ChargeSMC::writeBlock("CH0B", row.ch0b), out),
                   0);
         EXPECT_EQ(out.bytes[SmcParamBlock::kResult], kSMCBadArgument);
         EXPECT_EQ(io.attempts, 0);
-        EXPECT_EQ(chargeBehaviour(tree), "[auto] inhibit-charge force-discharge\n");
+        EXPECT_EQ(chargeBehaviour(tree), before);
     }
 }
 
@@ -145,7 +150,7 @@ TEST(SysfsChargerTransportTest, NoChargeControlMeansNotFound) {
     SysfsChargerTransport none(empty.root());
     ChargeSMC noBattery(none);
     EXPECT_FALSE(noBattery.isAvailable());
-    EXPECT_EQ(noBattery.lastError(), "AppleSMC not found");
+    EXPECT_EQ(noBattery.lastError(), "Charge control attribute not found");
 
     // A battery whose driver has no charge_behaviour, and a mouse that has one.
     FixtureTree tree;
@@ -158,25 +163,27 @@ TEST(SysfsChargerTransportTest, NoChargeControlMeansNotFound) {
     SysfsChargerTransport transport(tree.root());
     ChargeSMC smc(transport);
     EXPECT_FALSE(smc.isAvailable());
-    EXPECT_EQ(smc.lastError(), "AppleSMC not found");
+    EXPECT_EQ(smc.lastError(), "Charge control attribute not found");
     EXPECT_FALSE(smc.setMode(ChargeSMCMode::inhibit));
     EXPECT_EQ(tree.read("class/power_supply/hidpp_battery_0/charge_behaviour"),
               "[auto] inhibit-charge\n");
 }
 
-TEST(SysfsChargerTransportTest, UnacceptedModeFailsAndFallsBackToAuto) {
+TEST(SysfsChargerTransportTest, UnacceptedModeFailsAndChangesNothingItCanAvoid) {
     FixtureTree tree;
-    writeLaptop(tree, 60, true, "Charging", "[auto] inhibit-charge\n");
+    writeLaptop(tree, 60, true, "Charging", "[inhibit-charge] auto\n");
     RefusingIO io(0);
     SysfsChargerTransport transport(tree.root(), io);
     ChargeSMC smc(transport);
     EXPECT_FALSE(smc.setMode(ChargeSMCMode::forceDischarge));
-    EXPECT_EQ(smc.lastError(), "SMC error 0/137 for key");
-    // force-discharge was never written; the safety reset's zero triple wrote auto.
-    EXPECT_EQ(io.attempts, 1);
-    EXPECT_EQ(chargeBehaviour(tree), "auto");
+    EXPECT_EQ(smc.lastError(),
+              "Discharging on the adapter is not offered here: BAT0’s "
+              "charge_behaviour can only stop charging.");
+    EXPECT_EQ(io.attempts, 0);
+    EXPECT_EQ(chargeBehaviour(tree), "[inhibit-charge] auto\n");
 
-    // A kernel that does not list what it takes answers EINVAL: the same failure.
+    // A kernel that does not list what it takes answers EINVAL: the write is tried, and the
+    // safety reset puts the charger on auto.
     RefusingIO einval(EINVAL);
     einval.refusedValue = "force-discharge";
     FixtureTree old;
@@ -185,16 +192,19 @@ TEST(SysfsChargerTransportTest, UnacceptedModeFailsAndFallsBackToAuto) {
     ChargeSMC oldSmc(oldTransport);
     EXPECT_TRUE(oldSmc.setMode(ChargeSMCMode::inhibit));
     EXPECT_FALSE(oldSmc.setMode(ChargeSMCMode::forceDischarge));
-    EXPECT_EQ(oldSmc.lastError(), "SMC error 0/137 for key");
+    EXPECT_EQ(oldSmc.lastError(), "Writing BAT0/charge_behaviour failed: Invalid argument.");
     EXPECT_EQ(chargeBehaviour(old), "auto");
 }
 
 TEST(SysfsChargerTransportTest, RefusedWriteIsNotPrivileged) {
-    // EACCES and EPERM are a missing privilege; other failures report the generic status.
+    // EACCES and EPERM are a missing privilege; other failures say the system's reason.
+    const std::string denied =
+        "Not privileged — writing BAT0/charge_behaviour was refused; join "
+        "the tarvel group (udev rule 70-tarvel-charge.rules).";
     for (const auto& [error, text] : std::vector<std::pair<int, std::string>>{
-             {EACCES, "Not privileged — SMC write blocked on this Mac."},
-             {EPERM, "Not privileged — SMC write blocked on this Mac."},
-             {EIO, "SMC error -536870212/0 for key"}}) {
+             {EACCES, denied},
+             {EPERM, denied},
+             {EIO, "Writing BAT0/charge_behaviour failed: Input/output error."}}) {
         SCOPED_TRACE(error);
         FixtureTree tree;
         writeLaptop(tree, 85, true, "Charging");
@@ -216,7 +226,7 @@ TEST(SysfsChargerTransportTest, RefusedWriteIsNotPrivileged) {
     ChargeSMC goneSmc(goneTransport);
     gone.remove("class/power_supply/BAT0/charge_behaviour");
     EXPECT_FALSE(goneSmc.setMode(ChargeSMCMode::inhibit));
-    EXPECT_EQ(goneSmc.lastError(), "SMC error -536870208/0 for key");
+    EXPECT_EQ(goneSmc.lastError(), "Writing BAT0/charge_behaviour failed: No such device.");
 }
 
 TEST(SysfsChargerTransportTest, DrivesEverySystemBattery) {
@@ -234,10 +244,10 @@ TEST(SysfsChargerTransportTest, DrivesEverySystemBattery) {
     tree.write("class/power_supply/BAT1/charge_behaviour", "[auto] inhibit-charge\n");
     EXPECT_EQ(smc.readMode(), std::nullopt);
     EXPECT_TRUE(smc.setMode(ChargeSMCMode::inhibit));
-    // BAT1 cannot force-discharge: the mode fails and both batteries end in auto.
+    // BAT1 cannot force-discharge: the mode fails and neither battery is touched.
     EXPECT_FALSE(smc.setMode(ChargeSMCMode::forceDischarge));
-    EXPECT_EQ(chargeBehaviour(tree, "BAT0"), "auto");
-    EXPECT_EQ(chargeBehaviour(tree, "BAT1"), "auto");
+    EXPECT_EQ(chargeBehaviour(tree, "BAT0"), "inhibit-charge");
+    EXPECT_EQ(chargeBehaviour(tree, "BAT1"), "inhibit-charge");
 }
 
 }  // namespace

@@ -47,7 +47,7 @@ TEST_F(ThresholdControllerTest, AThresholdChangedBehindItIsWrittenAgain) {
     controller->evaluate();
     ASSERT_EQ(controller->status(), ChargeLimitStatus::holding);
     EXPECT_EQ(threshold(tree, "end"), "80");
-    EXPECT_EQ(controller->backendName(), "AppleSMC (CH0B/CH0C/CH0I)");
+    EXPECT_EQ(controller->backendName(), "Kernel charge control (sysfs)");
     EXPECT_EQ(controller->backendDetail(), "BAT0: charge_control_end_threshold");
 
     // A firmware reset at boot, or another tool's level above or below: each is
@@ -69,6 +69,13 @@ TEST_F(ThresholdControllerTest, AThresholdChangedBehindItIsWrittenAgain) {
     controller->setLimitPercent(85);
     EXPECT_EQ(threshold(tree, "end"), "85");
     EXPECT_FALSE(controller->lastError());
+
+    // This battery cannot discharge: the override is refused with the reason, nothing written.
+    io.writes.clear();
+    controller->dischargeBattery();
+    EXPECT_FALSE(controller->forceDischarge());
+    EXPECT_EQ(controller->lastError(), smc->whyNoDischarge());
+    EXPECT_TRUE(io.writes.empty());
 
     // Management off hands charging back: the end goes to 100.
     controller->disableAll();

@@ -57,15 +57,19 @@ TEST(SysfsBatteryServices, EnergyBasedBatteryUsesTheDesignVoltageAndTheStatusFor
     EXPECT_EQ(intAt(e, "TimeRemaining"), 185);
     EXPECT_EQ(*s.powerSources->front()->at("Power Source State").string(), "Battery Power");
 
-    // Without any design voltage the capacities are not guessed.
+    // Without any voltage the charge is not guessed, but health (full over design) still is;
+    // a firmware's 103 % full reads as 100.
     FixtureTree bare;
     dischargingEnergyLaptop(bare);
     bare.remove("class/power_supply/BAT1/voltage_min_design");
     bare.remove("class/power_supply/BAT1/voltage_now");
+    bare.write("class/power_supply/BAT1/capacity", "103\n");
     const auto e2 = *SysfsBatteryServices(bare.root()).copyBatteryServices().smartBattery;
     EXPECT_FALSE(intAt(e2, "AppleRawCurrentCapacity"));
     EXPECT_FALSE(intAt(e2, "Amperage"));
-    EXPECT_EQ(intAt(e2, "CurrentCapacity"), 60);
+    EXPECT_EQ(intAt(e2, "CurrentCapacity"), 100);
+    EXPECT_NEAR(double(*intAt(e2, "AppleRawMaxCapacity")) / double(*intAt(e2, "DesignCapacity")),
+                50.0 / 57.0, 1e-3);
 }
 
 TEST(SysfsBatteryServices, PeripheralsEmptySlotsAndDesktopsHaveNoBatteryEntry) {

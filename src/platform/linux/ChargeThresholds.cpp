@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <utility>
 
 #include "platform/linux/SysfsFile.h"
 
@@ -21,10 +22,24 @@ std::string firmwareSetText(int kept, int asked) {
 
 std::optional<ChargeThresholds> ChargeThresholds::find(const std::string& batteryDir,
                                                        SysfsAttributeIO& io) {
-    const std::string end = batteryDir + "/charge_control_end_threshold";
-    const std::string start = batteryDir + "/charge_control_start_threshold";
-    if (!io.read(end)) return std::nullopt;
-    return ChargeThresholds(end, io.read(start) ? start : std::string(), io);
+    for (const auto& [endName, startName] :
+         {std::pair{"charge_control_end_threshold", "charge_control_start_threshold"},
+          std::pair{"charge_stop_threshold", "charge_start_threshold"}}) {
+        const std::string end = batteryDir + "/" + endName;
+        const std::string start = batteryDir + "/" + startName;
+        if (io.read(end)) return ChargeThresholds(end, io.read(start) ? start : std::string(), io);
+    }
+    return std::nullopt;
+}
+
+std::string ChargeThresholds::names() const {
+    auto name = [](const std::string& path) { return path.substr(path.rfind('/') + 1); };
+    return hasStart() ? name(startPath_) + ", " + name(endPath_) : name(endPath_);
+}
+
+std::string ChargeThresholds::stateText() const {
+    const auto end = read(endPath_);
+    return end ? "end threshold " + std::to_string(*end) + " %" : std::string();
 }
 
 std::optional<int> ChargeThresholds::read(const std::string& path) const {

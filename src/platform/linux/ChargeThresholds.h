@@ -8,7 +8,8 @@
 namespace tarvel {
 
 // One battery's charge thresholds: `charge_control_end_threshold` and, where the driver has
-// it, `charge_control_start_threshold` (percent). They stand in for a charger mode:
+// it, `charge_control_start_threshold` (percent); on older ThinkPad kernels their first names,
+// `charge_stop_threshold` and `charge_start_threshold`. They stand in for a charger mode:
 // "inhibit-charge" puts the end threshold at the hold limit, so the firmware stops there by
 // itself; "auto" puts it back at 100. Thresholds cannot discharge.
 //
@@ -30,9 +31,16 @@ public:
     // "auto" for an end at 100, "inhibit-charge" for an end at `limit`, "" for any other end;
     // none when the end cannot be read.
     std::optional<std::string> mode(int limit) const;
+    // What the end holds, in words ("end threshold 85 %"); empty when it cannot be read.
+    std::string stateText() const;
+    // The attribute names in use, start first ("charge_control_start_threshold, ...").
+    std::string names() const;
 
     const std::string& endPath() const { return endPath_; }
     bool hasStart() const { return !startPath_.empty(); }
+    // The start from before inhibit lowered it, kept by the caller across restarts.
+    std::optional<int> savedStart() const { return savedStart_; }
+    void setSavedStart(std::optional<int> start) { savedStart_ = start; }
 
 private:
     ChargeThresholds(std::string endPath, std::string startPath, SysfsAttributeIO& io)

@@ -81,7 +81,9 @@ ProcessList& LinuxPlatform::processList() {
 }
 
 ChargerTransport& LinuxPlatform::chargerTransport() {
-    return once(parts_->charger, roots_.sys);
+    // What inhibit replaced (a start threshold, Dell's charge type) outlives a restart.
+    return once(parts_->charger, roots_.sys, SysfsAttributeIO::posix(),
+                dataDir() + "/charger-memory");
 }
 
 NotificationCenter& LinuxPlatform::notifications() {

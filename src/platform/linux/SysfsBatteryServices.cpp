@@ -11,6 +11,7 @@ namespace {
 
 using Opt = std::optional<std::int64_t>;
 constexpr std::int64_t kOneVolt = 1'000'000;  // µV
+constexpr std::int64_t kNominalMicroV = 11'100'000;
 
 // One system battery in registry units (mAh, mV, signed mA, seconds).
 struct Battery {
@@ -37,7 +38,8 @@ Opt energyToMAh(Opt microWh, Opt designMicroV) {
 Battery toRegistryUnits(const PowerSupply& s) {
     Battery b;
     b.status = s.status;
-    if (s.capacity && *s.capacity >= 0 && *s.capacity <= 100) b.capacity = s.capacity;
+    // Some firmware reports a full battery as 101-103 %.
+    if (s.capacity && *s.capacity >= 0) b.capacity = std::min<std::int64_t>(*s.capacity, 100);
     if (s.chargeNow || s.chargeFull || s.chargeFullDesign) {
         b.nowMAh = microToMilli(s.chargeNow);
         b.fullMAh = microToMilli(s.chargeFull);
@@ -50,8 +52,11 @@ Battery toRegistryUnits(const PowerSupply& s) {
                 break;
             }
         b.nowMAh = energyToMAh(s.energyNow, designV);
-        b.fullMAh = energyToMAh(s.energyFull, designV);
-        b.designMAh = energyToMAh(s.energyFullDesign, designV);
+        // Health is a ratio of energies and needs no voltage: without one, both capacities are
+        // given at a common 3-cell pack's 11.1 V, which keeps full over design exact.
+        const Opt ratioV = designV ? designV : Opt(kNominalMicroV);
+        b.fullMAh = energyToMAh(s.energyFull, ratioV);
+        b.designMAh = energyToMAh(s.energyFullDesign, ratioV);
     }
     if (s.voltageNow && *s.voltageNow > 0) b.voltageMV = microToMilli(s.voltageNow);
 

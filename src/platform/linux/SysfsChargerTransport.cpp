@@ -1,9 +1,14 @@
 #include "platform/linux/SysfsChargerTransport.h"
 
+#include <dirent.h>
+
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
+#include <fstream>
 #include <sstream>
 
+#include "platform/linux/SysfsFile.h"
 #include "platform/linux/SysfsPowerSupply.h"
 
 namespace tarvel {
@@ -64,39 +69,104 @@ ChargeBehaviour parseChargeBehaviour(const std::string& text) {
     return b;
 }
 
-SysfsChargerTransport::SysfsChargerTransport(std::string sysRoot, SysfsAttributeIO& io)
-    : root_(std::move(sysRoot)), io_(io) {}
+SysfsChargerTransport::SysfsChargerTransport(std::string sysRoot, SysfsAttributeIO& io,
+                                             std::string memoryPath)
+    : root_(std::move(sysRoot)), io_(io), memoryPath_(std::move(memoryPath)) {}
+
+void SysfsChargerTransport::loadMemory() {
+    memory_.clear();
+    if (memoryPath_.empty()) return;
+    std::ifstream in(memoryPath_);
+    for (std::string line; std::getline(in, line);)
+        if (const auto eq = line.find('='); eq != std::string::npos)
+            memory_[line.substr(0, eq)] = line.substr(eq + 1);
+}
+
+void SysfsChargerTransport::saveMemory() {
+    if (memoryPath_.empty()) return;
+    std::ofstream out(memoryPath_, std::ios::trunc);
+    for (const auto& [key, value] : memory_) out << key << '=' << value << '\n';
+}
 
 ChargerTransport::OpenResult SysfsChargerTransport::open() {
     batteries_.clear();
+    loadMemory();
+    bool anyBattery = false;
     for (const auto& supply : readPowerSupplies(root_)) {
         if (!supply.isSystemBattery()) continue;
+        anyBattery = true;
         const std::string dir = root_ + "/class/power_supply/" + supply.name;
-        Battery battery{supply.name, dir + "/charge_behaviour", ChargeThresholds::find(dir, io_)};
-        const auto text = io_.read(battery.behaviourPath);
+        Battery battery;
+        battery.name = supply.name;
+        battery.path = dir + "/charge_behaviour";
+        battery.thresholds = ChargeThresholds::find(dir, io_);
+        const auto text = io_.read(battery.path);
         const auto behaviour = text ? std::optional(parseChargeBehaviour(*text)) : std::nullopt;
         // Exact modes beat a threshold; a behaviour that cannot inhibit is of no use beside one.
         if (behaviour && (behaviour->accepts("inhibit-charge") || !battery.thresholds)) {
             battery.thresholds.reset();
-            if (!behaviour->accepted.empty())
-                accepted_[battery.behaviourPath] = behaviour->accepted;
+            if (!behaviour->accepted.empty()) accepted_[battery.path] = behaviour->accepted;
         } else if (battery.thresholds) {
-            battery.behaviourPath.clear();
+            battery.path = dir + "/charge_types";
+            battery.chargeTypes = io_.read(battery.path).has_value();
+            if (!battery.chargeTypes) battery.path = battery.thresholds->endPath();
+            if (const auto it = memory_.find(battery.name + ".start"); it != memory_.end())
+                battery.thresholds->setSavedStart(parseSysfsInteger(it->second));
         } else {
             continue;
         }
         batteries_.push_back(std::move(battery));
     }
+    if (anyBattery && batteries_.empty()) findVendorSwitch();
     OpenResult r;
     r.serviceFound = !batteries_.empty();
     if (r.serviceFound) connection_ = r.connection = kConnection;
     return r;
 }
 
+void SysfsChargerTransport::findVendorSwitch() {
+    std::vector<std::pair<std::string, VendorSwitch>> candidates;
+    // ideapad_acpi binds to the VPC2004 ACPI device; the firmware's level depends on the model.
+    const std::string platform = root_ + "/bus/platform/devices";
+    if (DIR* dir = ::opendir(platform.c_str())) {
+        while (dirent* entry = ::readdir(dir))
+            if (std::string(entry->d_name).rfind("VPC2004:", 0) == 0)
+                candidates.push_back(
+                    {platform + "/" + entry->d_name + "/conservation_mode", {{1}, std::nullopt}});
+        ::closedir(dir);
+    }
+    std::sort(candidates.begin(), candidates.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+    candidates.push_back({root_ + "/devices/platform/samsung/battery_life_extender", {{1}, 80}});
+    candidates.push_back({root_ + "/devices/platform/sony-laptop/battery_care_limiter",
+                          {{50, 80, 100}, std::nullopt}});
+    for (auto& [path, vendor] : candidates) {
+        if (!io_.read(path)) continue;
+        const std::string driver = path.find("conservation_mode") != std::string::npos
+                                       ? "ideapad_acpi"
+                                   : path.find("samsung") != std::string::npos ? "samsung-laptop"
+                                                                               : "sony-laptop";
+        Battery battery;
+        battery.name = driver;
+        battery.path = path;
+        battery.vendor = vendor;
+        batteries_.push_back(std::move(battery));
+        return;
+    }
+}
+
+int SysfsChargerTransport::vendorValue(const VendorSwitch& v) const {
+    // The nearest level the driver takes at or below the limit.
+    int value = v.levels.front();
+    for (int level : v.levels)
+        if (level <= holdLimit_) value = level;
+    return value;
+}
+
 std::vector<std::string> SysfsChargerTransport::attributePaths() const {
     std::vector<std::string> paths;
     for (const auto& b : batteries_)
-        paths.push_back(b.thresholds ? b.thresholds->endPath() : b.behaviourPath);
+        paths.push_back(b.thresholds && !b.chargeTypes ? b.thresholds->endPath() : b.path);
     return paths;
 }
 
@@ -105,12 +175,49 @@ std::string SysfsChargerTransport::detail() const {
     for (const auto& b : batteries_) {
         if (!text.empty()) text += "; ";
         text += b.name + ": ";
-        if (!b.thresholds)
-            text += "charge_behaviour";
-        else if (b.thresholds->hasStart())
-            text += "charge_control_start_threshold, charge_control_end_threshold";
-        else
-            text += "charge_control_end_threshold";
+        if (b.chargeTypes) text += "charge_types, ";
+        text += b.thresholds ? b.thresholds->names() : b.attribute();
+    }
+    return text;
+}
+
+std::optional<std::string> SysfsChargerTransport::whyNoDischarge() const {
+    for (const auto& b : batteries_) {
+        if (b.byBehaviour()) {
+            const auto it = accepted_.find(b.path);
+            if (it == accepted_.end() || std::find(it->second.begin(), it->second.end(),
+                                                   "force-discharge") != it->second.end())
+                continue;
+        }
+        const std::string attribute = b.thresholds ? b.thresholds->names() : b.attribute();
+        return "Discharging on the adapter is not offered here: " + b.name + "’s " + attribute +
+               " can only stop charging.";
+    }
+    return std::nullopt;
+}
+
+std::optional<ChargerTransport::FirmwareLevel> SysfsChargerTransport::firmwareLevel() const {
+    if (batteries_.size() != 1 || !batteries_.front().vendor) return std::nullopt;
+    const VendorSwitch& v = *batteries_.front().vendor;
+    if (v.levels.size() == 1) return FirmwareLevel{v.firmwarePercent, true};
+    return FirmwareLevel{vendorValue(v), false};
+}
+
+std::string SysfsChargerTransport::stateText() {
+    std::string text;
+    for (const auto& b : batteries_) {
+        std::string mine;
+        if (b.chargeTypes) {
+            const auto types = io_.read(b.path);
+            const auto active = types ? parseChargeBehaviour(*types).active : std::nullopt;
+            if (active != "Custom") mine = "charge_types " + active.value_or("unreadable");
+        }
+        if (mine.empty() && b.thresholds)
+            mine = b.thresholds->stateText();
+        else if (mine.empty())
+            mine = b.attribute() + " " + io_.read(b.path).value_or("unreadable");
+        if (!text.empty()) text += "; ";
+        text += batteries_.size() > 1 ? b.name + " " + mine : mine;
     }
     return text;
 }
@@ -122,20 +229,93 @@ std::optional<std::string> SysfsChargerTransport::behaviourFor(int ch0i, int ch0
     return std::nullopt;
 }
 
+SysfsChargerTransport::Result SysfsChargerTransport::refused(const std::string& path, int error) {
+    const std::string where =
+        path.substr(path.rfind('/', path.rfind('/') - 1) + 1);  // "BAT0/charge_behaviour"
+    if (error == EACCES || error == EPERM)
+        failureText_ = "Not privileged — writing " + where +
+                       " was refused; join the tarvel group (udev rule 70-tarvel-charge.rules).";
+    else
+        failureText_ = "Writing " + where + " failed: " + std::strerror(error) + ".";
+    return resultOf(error);
+}
+
 SysfsChargerTransport::Result SysfsChargerTransport::writeBehaviour(const std::string& value) {
     for (auto& battery : batteries_) {
-        if (!battery.thresholds) {
-            if (const Result r = writeBehaviourAt(battery.behaviourPath, value);
-                r.status != kIOReturnSuccess || r.smcResult != kSMCSuccess)
-                return r;
-            continue;
+        Result r;
+        if (battery.vendor) {
+            r = writeVendor(battery, value);
+        } else if (battery.chargeTypes) {
+            r = writeChargeTypes(battery, value);
+        } else if (battery.thresholds) {
+            r = applyThresholds(battery, value);
+        } else {
+            r = writeBehaviourAt(battery.path, value);
         }
-        const auto outcome = battery.thresholds->apply(value, holdLimit_);
-        if (outcome.error) return resultOf(outcome.error);
-        if (outcome.differs) {
-            failureText_ = outcome.differs;
-            return {kIOReturnSuccess, kSMCBadArgument};
-        }
+        if (r.status != kIOReturnSuccess || r.smcResult != kSMCSuccess) return r;
+    }
+    return {};
+}
+
+SysfsChargerTransport::Result SysfsChargerTransport::applyThresholds(Battery& battery,
+                                                                     const std::string& value) {
+    ChargeThresholds& thresholds = *battery.thresholds;
+    const auto before = thresholds.savedStart();
+    const auto outcome = thresholds.apply(value, holdLimit_);
+    if (const auto saved = thresholds.savedStart(); saved != before) {
+        if (saved)
+            memory_[battery.name + ".start"] = std::to_string(*saved);
+        else
+            memory_.erase(battery.name + ".start");
+        saveMemory();
+    }
+    if (outcome.error) return refused(thresholds.endPath(), outcome.error);
+    if (outcome.differs) {
+        failureText_ = *outcome.differs;
+        return {kIOReturnSuccess, kSMCBadArgument};
+    }
+    return {};
+}
+
+SysfsChargerTransport::Result SysfsChargerTransport::writeChargeTypes(Battery& battery,
+                                                                      const std::string& value) {
+    const auto text = io_.read(battery.path);
+    if (!text) return {kIOReturnNoDevice, kSMCSuccess};
+    const auto active = parseChargeBehaviour(*text).active;
+    const std::string key = battery.name + ".type";
+    // The thresholds act only in Custom: select it for inhibit, and put back the user's own
+    // type for auto.
+    if (value == "inhibit-charge" && active && *active != "Custom" && !memory_.count(key)) {
+        memory_[key] = *active;
+        saveMemory();
+    }
+    if (const Result r = applyThresholds(battery, value);
+        r.status != kIOReturnSuccess || r.smcResult != kSMCSuccess)
+        return r;
+    std::string type = "Custom";
+    if (value == "auto") {
+        const auto it = memory_.find(key);
+        if (it == memory_.end()) return {};
+        type = it->second;
+    }
+    if (active != type)
+        if (const int error = io_.write(battery.path, type)) return refused(battery.path, error);
+    if (value == "auto" && memory_.erase(key)) saveMemory();
+    return {};
+}
+
+SysfsChargerTransport::Result SysfsChargerTransport::writeVendor(const Battery& battery,
+                                                                 const std::string& value) {
+    if (value != "auto" && value != "inhibit-charge") return {kIOReturnSuccess, kSMCBadArgument};
+    const int wanted = value == "auto" ? 0 : vendorValue(*battery.vendor);
+    if (const int error = io_.write(battery.path, std::to_string(wanted)))
+        return refused(battery.path, error);
+    const auto text = io_.read(battery.path);
+    const auto kept = text ? parseSysfsInteger(*text) : std::nullopt;
+    if (kept != wanted) {
+        failureText_ = battery.attribute() + " reads " + text.value_or("nothing") +
+                       " after writing " + std::to_string(wanted);
+        return {kIOReturnSuccess, kSMCBadArgument};
     }
     return {};
 }
@@ -143,31 +323,49 @@ SysfsChargerTransport::Result SysfsChargerTransport::writeBehaviour(const std::s
 SysfsChargerTransport::Result SysfsChargerTransport::writeBehaviourAt(const std::string& path,
                                                                       const std::string& value) {
     const auto current = io_.read(path);
-    if (!current) return {kIOReturnNoDevice, kSMCSuccess};  // the battery went away
+    if (!current) return refused(path, ENODEV);  // the battery went away
     ChargeBehaviour behaviour = parseChargeBehaviour(*current);
     if (behaviour.accepted.empty()) {
         if (auto it = accepted_.find(path); it != accepted_.end()) behaviour.accepted = it->second;
     } else {
         accepted_[path] = behaviour.accepted;
     }
-    if (!behaviour.accepts(value)) return {kIOReturnSuccess, kSMCBadArgument};
-    return resultOf(io_.write(path, value));
+    if (!behaviour.accepts(value)) {
+        failureText_ =
+            path.substr(path.rfind('/', path.rfind('/') - 1) + 1) + " offers no " + value + ".";
+        return {kIOReturnSuccess, kSMCBadArgument};
+    }
+    if (const int error = io_.write(path, value)) return refused(path, error);
+    return {};
+}
+
+std::optional<std::string> SysfsChargerTransport::modeOf(const Battery& battery) {
+    if (battery.vendor) {
+        const auto text = io_.read(battery.path);
+        const auto value = text ? parseSysfsInteger(*text) : std::nullopt;
+        if (!value) return std::nullopt;
+        if (*value == 0) return "auto";
+        return *value == vendorValue(*battery.vendor) ? "inhibit-charge" : "";
+    }
+    if (battery.chargeTypes) {
+        const auto text = io_.read(battery.path);
+        if (!text) return std::nullopt;
+        if (parseChargeBehaviour(*text).active != "Custom") return "auto";
+    }
+    if (battery.thresholds) return battery.thresholds->mode(holdLimit_);
+    const auto text = io_.read(battery.path);
+    if (!text) return std::nullopt;
+    return parseChargeBehaviour(*text).active.value_or("");
 }
 
 SysfsChargerTransport::Result SysfsChargerTransport::readKey(std::uint32_t key,
                                                              std::uint8_t& value) {
     std::optional<std::string> active;
     for (const auto& battery : batteries_) {
-        std::optional<std::string> mine;
-        if (battery.thresholds) {
-            mine = battery.thresholds->mode(holdLimit_);
-            if (!mine) return {kIOReturnNoDevice, kSMCSuccess};
-        } else {
-            const auto text = io_.read(battery.behaviourPath);
-            if (!text) return {kIOReturnNoDevice, kSMCSuccess};
-            mine = parseChargeBehaviour(*text).active;
-        }
-        if (!mine || (active && *active != *mine)) return {kIOReturnSuccess, kSMCBadArgument};
+        const std::optional<std::string> mine = modeOf(battery);
+        if (!mine) return {kIOReturnNoDevice, kSMCSuccess};
+        if (mine->empty() || (active && *active != *mine))
+            return {kIOReturnSuccess, kSMCBadArgument};
         active = mine;
     }
     int ch0i = 0, ch0c = 0, ch0b = 0;

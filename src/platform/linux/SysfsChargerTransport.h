@@ -23,7 +23,11 @@ ChargeBehaviour parseChargeBehaviour(const std::string& text);
 // The charger on Linux, over every system battery under <sysRoot>/class/power_supply
 // (peripheral batteries are not ours to drive). Each battery is driven through its
 // `charge_behaviour` attribute when that offers "inhibit-charge" (exact modes), otherwise
-// through its charge thresholds (see ChargeThresholds) when it has an end threshold.
+// through its charge thresholds (see ChargeThresholds) when it has an end threshold; Dell's
+// thresholds act only while `charge_types` is "Custom", so there inhibit selects it and auto
+// puts back the type from before. Laptops whose batteries have none of these are driven
+// through their vendor driver's switch: ideapad_acpi's `conservation_mode`, samsung-laptop's
+// `battery_life_extender` or sony-laptop's `battery_care_limiter`.
 //
 // The three charger keys arrive one write at a time, always in the order CH0I, CH0C, CH0B.
 // The transport keeps the last value of each and acts when CH0B arrives, which completes a
@@ -35,10 +39,14 @@ ChargeBehaviour parseChargeBehaviour(const std::string& text);
 // threshold against the hold limit), so a mode or threshold changed behind the application's
 // back is seen. Batteries that disagree, or a state that is no mode, read as an unknown state
 // (result kSMCBadArgument).
+//
+// What inhibit replaced (a start threshold in the way, Dell's charge type) is kept in the
+// file at `memoryPath` when one is given, so that auto puts it back after a restart too.
 class SysfsChargerTransport final : public ChargerTransport {
 public:
     explicit SysfsChargerTransport(std::string sysRoot = "/sys",
-                                   SysfsAttributeIO& io = SysfsAttributeIO::posix());
+                                   SysfsAttributeIO& io = SysfsAttributeIO::posix(),
+                                   std::string memoryPath = {});
 
     OpenResult open() override;
     std::int32_t callStructMethod(std::uint32_t connection, std::uint32_t selector,
@@ -48,9 +56,12 @@ public:
     // One "<battery>: <attribute>" per battery found by open(), joined by "; ".
     std::string detail() const override;
     std::optional<std::string> failureText() const override { return failureText_; }
+    std::optional<std::string> whyNoDischarge() const override;
+    std::string stateText() override;
+    std::optional<FirmwareLevel> firmwareLevel() const override;
 
     // The attribute driving each battery found by open(), in name order: its
-    // `charge_behaviour`, or its `charge_control_end_threshold`.
+    // `charge_behaviour`, its end threshold, or the vendor switch.
     std::vector<std::string> attributePaths() const;
 
     // The attribute value a key triple stands for; nullopt for a triple that is no mode.
@@ -61,18 +72,38 @@ private:
         std::int32_t status = kIOReturnSuccess;
         std::uint8_t smcResult = kSMCSuccess;
     };
+    // A vendor driver's one switch: `off` for auto, onValue(limit) for inhibit.
+    struct VendorSwitch {
+        std::vector<int> levels;             // what the attribute takes besides off
+        std::optional<int> firmwarePercent;  // the level a 0/1 switch holds, when known
+    };
     struct Battery {
-        std::string name;
-        std::string behaviourPath;  // empty when driven by thresholds
+        std::string name;  // the battery, or the vendor driver
+        std::string path;  // charge_behaviour, charge_types or the vendor switch
         std::optional<ChargeThresholds> thresholds;
+        bool chargeTypes = false;
+        std::optional<VendorSwitch> vendor;
+        std::string attribute() const { return path.substr(path.rfind('/') + 1); }
+        bool byBehaviour() const { return !thresholds && !vendor; }
     };
     static Result resultOf(int error);
     Result writeBehaviour(const std::string& value);
     Result writeBehaviourAt(const std::string& path, const std::string& value);
+    Result applyThresholds(Battery& battery, const std::string& value);
+    Result writeChargeTypes(Battery& battery, const std::string& value);
+    Result writeVendor(const Battery& battery, const std::string& value);
+    Result refused(const std::string& path, int error);
+    std::optional<std::string> modeOf(const Battery& battery);
     Result readKey(std::uint32_t key, std::uint8_t& value);
+    void findVendorSwitch();
+    int vendorValue(const VendorSwitch& v) const;
+    void loadMemory();
+    void saveMemory();
 
     std::string root_;
     SysfsAttributeIO& io_;
+    std::string memoryPath_;
+    std::map<std::string, std::string> memory_;
     std::vector<Battery> batteries_;
     // The values each attribute listed when last seen listing them; the set a driver takes
     // does not change while it is loaded.

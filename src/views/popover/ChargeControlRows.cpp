@@ -2,7 +2,6 @@
 
 #include <QHBoxLayout>
 #include <QVBoxLayout>
-#include <cmath>
 
 #include "charge/ChargeLimitController.h"
 #include "views/components/Controls.h"
@@ -50,7 +49,8 @@ ChargeControlRows::ChargeControlRows(ChargeLimitController& charge, QWidget* par
     pair->setContentsMargins(0, 2, 0, 0);
     pair->setSpacing(8);
     QPushButton* full = tarvelButton("Charge to 100%", ButtonKind::plain, overrides_);
-    QPushButton* discharge = tarvelButton("Discharge battery", ButtonKind::plain, overrides_);
+    discharge_ = tarvelButton("Discharge battery", ButtonKind::plain, overrides_);
+    QPushButton* discharge = discharge_;
     connect(full, &QPushButton::clicked, this, [this] { charge_.chargeToFullNow(); });
     connect(discharge, &QPushButton::clicked, this, [this] { charge_.dischargeBattery(); });
     // Two buttons share the popover's width: tighter padding than a lone button.
@@ -58,12 +58,14 @@ ChargeControlRows::ChargeControlRows(ChargeLimitController& charge, QWidget* par
         button->setStyleSheet(button->styleSheet() + "QPushButton{padding:5px 6px;}");
     pair->addWidget(full, 1);
     pair->addWidget(discharge, 1);
+    noDischarge_ = plainLabel("", TarvelType::micro, TarvelColor::labelSecondary, managed_);
+    noDischarge_->setWordWrap(true);
     stop_ = tarvelButton("Stop override", ButtonKind::plain, managed_);
     connect(stop_, &QPushButton::clicked, this, [this] { charge_.stopOverride(); });
 
     for (QWidget* w : {static_cast<QWidget*>(limit_), static_cast<QWidget*>(slider_),
                        static_cast<QWidget*>(detail_), static_cast<QWidget*>(error_), overrides_,
-                       static_cast<QWidget*>(stop_)})
+                       static_cast<QWidget*>(noDischarge_), static_cast<QWidget*>(stop_)})
         inner->addWidget(w);
     column->addWidget(managed_);
 
@@ -75,18 +77,27 @@ void ChargeControlRows::refresh() {
     const bool on = charge_.isEnabled();
     manage_->setChecked(on);
     managed_->setVisible(on);
-    const int limit = int(std::trunc(charge_.limitPercent()));
+    const int limit = charge_.heldLimit();
+    const auto firmware = charge_.firmwareLevel();
+    const bool fixed = firmware && firmware->fixed;
     // A held thumb shows where the user is, not the stored limit.
     if (!slider_->isSliderDown()) {
         slider_->showValue(limit);
-        limit_->setValue(percent(limit));
+        limit_->setValue(fixed && !firmware->percent ? QString("firmware’s")
+                         : fixed                     ? percent(limit) + " (firmware)"
+                                                     : percent(limit));
     }
+    slider_->setVisible(!fixed);
     detail_->setText(qs(charge_.detail()));
     detail_->setVisible(!charge_.detail().empty());
     error_->setVisible(charge_.lastError().has_value());
     error_->setText(qs(charge_.lastError().value_or("")));
     const bool overriding = charge_.forceFullCharge() || charge_.forceDischarge();
     overrides_->setVisible(!overriding);
+    const auto whyNoDischarge = charge_.whyNoDischarge();
+    discharge_->setEnabled(!whyNoDischarge);
+    noDischarge_->setText(qs(whyNoDischarge.value_or("")));
+    noDischarge_->setVisible(!overriding && whyNoDischarge.has_value());
     stop_->setVisible(overriding);
 }
 

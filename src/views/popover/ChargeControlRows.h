@@ -35,6 +35,8 @@ private:
     QLabel* error_;
     QWidget* overrides_;
     QPushButton* stop_;
+    QPushButton* discharge_;
+    QLabel* noDischarge_;  // why discharging is not offered
 };
 
 }  // namespace tarvel

@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include "charge/ChargeLimitController.h"
+#include "charge/ChargeTexts.h"
 #include "views/components/CardFrame.h"
 #include "views/components/Controls.h"
 #include "views/components/TarvelText.h"
@@ -31,7 +32,8 @@ ChargingPane::ChargingPane(ChargeLimitController& charge, QWidget* parent)
       appMode_(plainLabel({}, TarvelType::body, TarvelColor::labelPrimary, this, QFont::DemiBold)),
       detail_(plainLabel({}, TarvelType::caption, TarvelColor::labelSecondary, this)),
       lastError_(plainLabel({}, TarvelType::caption, TarvelColor::nOrange, this)),
-      backend_(plainLabel({}, TarvelType::caption, TarvelColor::labelTertiary, this)) {
+      backend_(plainLabel({}, TarvelType::caption, TarvelColor::labelTertiary, this)),
+      noDischarge_(plainLabel({}, TarvelType::caption, TarvelColor::labelSecondary, this)) {
     QVBoxLayout* limitCard = addCard();
     limitCard->addWidget(manage_);
     limitCard->addWidget(new Hairline(this));
@@ -44,6 +46,8 @@ ChargingPane::ChargingPane(ChargeLimitController& charge, QWidget* parent)
     buttons->addWidget(stopOverride_);
     buttons->addStretch(1);
     limitCard->addLayout(buttons);
+    noDischarge_->setWordWrap(true);
+    limitCard->addWidget(noDischarge_);
 
     QVBoxLayout* statusCard = addCard();
     statusCard->setSpacing(4);
@@ -63,9 +67,7 @@ ChargingPane::ChargingPane(ChargeLimitController& charge, QWidget* parent)
     turnOffRow->addStretch(1);
     statusCard->addLayout(turnOffRow);
 
-    addFootnote(
-        "Uses SMC charger keys (CH0B/CH0C/CH0I). On some Macs macOS blocks writes without a "
-        "privileged helper — Tarvel will say so. Don’t run two charge managers at once.");
+    addFootnote(charge_texts::kFootnote);
 
     connect(manage_, &LabeledSwitch::flipped, this, [this](bool on) { charge_.setIsEnabled(on); });
     // The label follows the thumb; the controller hears only the value let go at.
@@ -88,22 +90,42 @@ ChargingPane::ChargingPane(ChargeLimitController& charge, QWidget* parent)
 }
 
 void ChargingPane::showLimit(int percent) {
-    limitLabel_->setText(QString("Charge limit %1%").arg(percent));
+    const auto firmware = charge_.firmwareLevel();
+    if (firmware && firmware->fixed)
+        limitLabel_->setText(
+            firmware->percent
+                ? QString("Charge limit %1% — set by the firmware").arg(*firmware->percent)
+                : QString("Charge limit — set by the firmware, ") +
+                      charge_texts::kFirmwareOwnLevel);
+    else if (firmware)
+        limitLabel_->setText(QString("Charge limit %1% — the firmware holds %2%")
+                                 .arg(percent)
+                                 .arg(*firmware->percent));
+    else
+        limitLabel_->setText(QString("Charge limit %1%").arg(percent));
 }
 
 void ChargingPane::reload() {
     const bool managing = charge_.isEnabled();
     manage_->setChecked(managing);
     // A thumb being dragged keeps what the user is choosing.
+    const auto firmware = charge_.firmwareLevel();
+    const bool fixed = firmware && firmware->fixed;
     if (!limit_->isSliderDown()) {
         // Whole points, as the controller holds them.
-        const int whole = static_cast<int>(charge_.limitPercent());
+        const int whole = charge_.heldLimit();
         limit_->showValue(whole);
         showLimit(whole);
     }
+    // A firmware that holds its own level takes no other: the slider would only pretend.
+    limit_->setVisible(!fixed);
     limit_->setEnabled(managing);
     chargeToFull_->setEnabled(managing);
-    discharge_->setEnabled(managing);
+    const auto whyNoDischarge = charge_.whyNoDischarge();
+    discharge_->setEnabled(managing && !whyNoDischarge);
+    discharge_->setToolTip(qs(whyNoDischarge.value_or("")));
+    noDischarge_->setText(qs(whyNoDischarge.value_or("")));
+    noDischarge_->setVisible(whyNoDischarge.has_value());
     stopOverride_->setEnabled(managing && (charge_.forceFullCharge() || charge_.forceDischarge()));
     appMode_->setText(qs(charge_.appModeLabel()));
     detail_->setText(qs(charge_.detail()));

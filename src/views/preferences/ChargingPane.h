@@ -34,6 +34,7 @@ private:
     QLabel* detail_;
     QLabel* lastError_;
     QLabel* backend_;
+    QLabel* noDischarge_;  // why the discharge button is off
 };
 
 }  // namespace tarvel

@@ -8,6 +8,7 @@
 #include "charge/ChargeLimitController.h"
 #include "drain/ProcessEnergyStore.h"
 #include "shell/AppNotifications.h"
+#include "views/components/Controls.h"
 #include "views/popover/PopoverTestSupport.h"
 
 namespace tarvel {
@@ -71,10 +72,36 @@ TEST(PopoverList, ChargeControlShowsStopOverrideWhileAnOverrideRuns) {
     EXPECT_EQ(buttons(), QStringList({"Stop override"}));
     ASSERT_EQ(rowsLabelled(*root, "Status").size(), 1);
     EXPECT_EQ(rowsLabelled(*root, "Status").front()->value(), "Discharging");
+    // A limit changed elsewhere while the user holds the slider does not move the thumb.
+    auto* slider = root->findChild<CommitSlider*>();
+    ASSERT_NE(slider, nullptr);
+    slider->setSliderDown(true);
+    slider->setValue(60);
+    charge.setLimitPercent(75);
+    EXPECT_EQ(slider->value(), 60);
+    EXPECT_EQ(rowsLabelled(*root, "Charge limit").front()->value(), "60%");
+    slider->setSliderDown(false);
+    EXPECT_EQ(charge.limitPercent(), 60);
     // Turning management off hides the limit and the overrides.
     charge.setIsEnabled(false);
     EXPECT_TRUE(buttons().isEmpty());
     EXPECT_TRUE(rowsLabelled(*root, "Charge limit").isEmpty());
+}
+
+// A battery that only has an end threshold cannot discharge: the button is off, with why.
+TEST(PopoverList, DischargeIsOffWhereTheBatteryCannotDischarge) {
+    ViewFixture fixture([](const test::FixtureTree& t) {
+        test::chargingLaptop(t);
+        t.write("class/power_supply/BAT0/charge_control_end_threshold", "100\n");
+    });
+    ASSERT_TRUE(fixture.readMachine());
+    auto root = test::shownRoot(fixture);
+    const auto discharge = visibleWithText<QPushButton>(*root, "Discharge battery");
+    ASSERT_EQ(discharge.size(), 1);
+    EXPECT_FALSE(discharge.front()->isEnabled());
+    const auto why = fixture.core().chargeLimit().whyNoDischarge();
+    ASSERT_TRUE(why);
+    EXPECT_EQ(visibleWithText<QLabel>(*root, QString::fromStdString(*why)).size(), 1);
 }
 
 TEST(PopoverList, AppListSaysLoadingUntilTheFirstSampleThenNone) {
