@@ -13,10 +13,11 @@
 namespace tarvel {
 
 PlusPrefsWeatherPane::PlusPrefsWeatherPane(WeatherStore& store, QWidget* parent)
-    : PreferencesPane("Weather",
-                      QString::fromUtf8("Local conditions from your Mac’s location (Open-Meteo). "
-                                        "Nothing is sent to Kestova HQ."),
-                      parent),
+    : PreferencesPane(
+          "Weather",
+          QString::fromUtf8("Local conditions from your computer’s location (Open-Meteo). "
+                            "Nothing is sent to Kestova HQ."),
+          parent),
       store_(store) {
     QVBoxLayout* card = addCard();
     card->setSpacing(6);

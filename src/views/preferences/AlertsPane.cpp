@@ -17,7 +17,7 @@ constexpr int kMinCritical = 5, kMaxCritical = 50;
 }
 
 AlertsPane::AlertsPane(ViewServices& services, QWidget* parent)
-    : PreferencesPane("Alerts", "Local notifications only — nothing leaves this Mac.", parent),
+    : PreferencesPane("Alerts", "Local notifications only — nothing leaves this computer.", parent),
       services_(services),
       drainAlerts_(new LabeledSwitch(
           "Warn on fast drain", "Notify when battery drops quickly over a short window.", this)),

@@ -40,7 +40,7 @@ QPushButton* button(const QWidget& view, const QString& text) {
 TEST(WeatherViewsTest, SectionAndPaneShowTheStoreTexts) {
     const QString denied = QString::fromUtf8("Location denied — enable in System Settings");
     const QString intro = QString::fromUtf8(
-        "Local conditions from your Mac’s location (Open-Meteo). Nothing is sent to Kestova HQ.");
+        "Local conditions from your computer’s location (Open-Meteo). Nothing is sent to Kestova HQ.");
     struct Case {
         const char* name;
         LocationAccess access;
