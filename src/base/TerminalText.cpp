@@ -1,5 +1,7 @@
 #include "base/TerminalText.h"
 
+#include <QChar>
+
 namespace tarvel {
 
 namespace {
@@ -42,6 +44,21 @@ std::size_t sequenceLength(std::string_view s) {
     return length;
 }
 
+// The code point of a well-formed sequence.
+char32_t decoded(std::string_view s) {
+    const auto b = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
+    char32_t code = s.size() == 2 ? b(0) & 0x1f : s.size() == 3 ? b(0) & 0x0f : b(0) & 0x07;
+    for (std::size_t i = 1; i < s.size(); ++i) code = (code << 6) | (b(i) & 0x3f);
+    return code;
+}
+
+// \uHHHH, or \UHHHHHHHH past the Basic Multilingual Plane.
+void appendCodePoint(std::string& out, char32_t code) {
+    const int digits = code > 0xffff ? 8 : 4;
+    out += code > 0xffff ? "\\U" : "\\u";
+    for (int shift = (digits - 1) * 4; shift >= 0; shift -= 4) out += kHex[(code >> shift) & 0xf];
+}
+
 }  // namespace
 
 std::string printable(std::string_view text) {
@@ -81,6 +98,12 @@ std::string printable(std::string_view text) {
             // U+0080…U+009F: terminals take some of these as commands (U+009B starts one).
             appendByte(out, "\\u00", static_cast<unsigned char>(text[i + 1]));
             i += 2;
+        } else if (const char32_t code = decoded(text.substr(i, length));
+                   QChar::category(code) == QChar::Other_Format) {
+            // Format characters reorder or hide what follows (U+202E shows "exe.gpj" as
+            // "jpg.exe"), so they are shown, not obeyed.
+            appendCodePoint(out, code);
+            i += length;
         } else {
             out.append(text.substr(i, length));
             i += length;

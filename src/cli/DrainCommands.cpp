@@ -115,7 +115,7 @@ int runTop(const Args& args, std::ostream& out) {
     const bool fast = args.has("fast");
     const MachineRoots roots = machineRootsFrom(args);
     if (const QFileInfo proc(QString::fromStdString(roots.proc)); !proc.isDir()) {
-        std::cerr << "tarvelctl top: the process folder " << roots.proc
+        std::cerr << "tarvelctl top: the process folder " << printable(roots.proc)
                   << (proc.exists() ? " is not a folder" : " is missing") << "\n";
         return 1;
     }

@@ -18,6 +18,10 @@ TEST(TerminalText, ControlsAndStrayBytesBecomeVisibleEscapes) {
         {"\x1b]0;pwned\x07", "\\x1b]0;pwned\\x07"},
         {std::string("nul\0x", 5), "nul\\x00x"},
         {"del\x7f", "del\\x7f"},
+        {"\x01\x06\x1c\x1f", "\\x01\\x06\\x1c\\x1f"},
+        // Format characters: a right-to-left override, a zero-width space, a tag.
+        {"a\xe2\x80\xaegpj.exe", "a\\u202egpj.exe"},
+        {"a\xe2\x80\x8b" "b\xf3\xa0\x81\x81", "a\\u200bb\\U000e0041"},
         {"csi\xc2\x9b"
          "31m",
          "csi\\u009b31m"},

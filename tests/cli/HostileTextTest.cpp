@@ -130,6 +130,15 @@ TEST(HostileText, NestedCsvValuesAreAsciiJsonAndPathsInErrorsAreEscaped) {
     EXPECT_NE(err.find("/bad\\xff\\n\\x1b[2J.jsonl\n"), std::string::npos) << err;
 }
 
+TEST(HostileText, UpdateCheckShowsFormatCharactersOfTheManifest) {
+    test::FixtureTree dir;
+    dir.write("version.json", "{\"latest\":\"v0.0.1\xe2\x80\xae\\u001b[2J\"}");
+    const auto r = runTarvelctl(
+        {"update", "check", "--manifest-url", "file://" + dir.root() + "/version.json"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("Available: v0.0.1\\u202e\\x1b[2J\n"), std::string::npos) << r.out;
+}
+
 // Blocks until each file named `stat` in the watched folders has been read (opened and closed).
 void waitUntilRead(int inotify, std::size_t files) {
     std::set<int> seen;

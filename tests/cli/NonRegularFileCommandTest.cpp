@@ -147,17 +147,19 @@ TEST(TopCommand, AProcessFolderThatIsNotThereIsAnError) {
     FixtureTree t;
     t.write("file", "x\n");
     const struct {
-        std::string root;
-        const char* says;
+        std::string name;
+        std::string says;  // after the folder's name as printed
     } cases[] = {
-        {t.root() + "/missing", " is missing\n"},
-        {t.root() + "/file", " is not a folder\n"},
+        {"missing", "missing is missing\n"},
+        {"file", "file is not a folder\n"},
+        {"\x1b[2J\xe2\x80\xae", "\\x1b[2J\\u202e is missing\n"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.root);
-        const auto r = runTarvelctl({"top", "--proc-root", c.root, "--watts", "10"});
+        SCOPED_TRACE(c.says);
+        const auto r =
+            runTarvelctl({"top", "--proc-root", t.root() + "/" + c.name, "--watts", "10"});
         EXPECT_EQ(r.status, 1);
         EXPECT_EQ(r.out, "");
-        EXPECT_EQ(r.err, "tarvelctl top: the process folder " + c.root + c.says);
+        EXPECT_EQ(r.err, "tarvelctl top: the process folder " + t.root() + "/" + c.says);
     }
 }

@@ -49,11 +49,6 @@ QByteArray compact(const QJsonObject& object) {
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
 
-QString scrubbed(QString text, const QString& key) {
-    while (!key.isEmpty() && text.contains(key)) text.remove(key);
-    return text;
-}
-
 }  // namespace
 
 PlusAIHosts PlusAIHosts::standard() {
@@ -190,7 +185,7 @@ PlusAIClient::Reply PlusAIClient::outcome(QNetworkReply& reply, bool tooLarge,
     const QVariant status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (!status.isValid())
         return PlusAIError{QStringLiteral("Network"), static_cast<int>(reply.error()),
-                           scrubbed(reply.errorString(), key)};
+                           PlusAIReplies::withoutSecret(reply.errorString(), key)};
 
     const QByteArray answer = reply.readAll();
     const int code = status.toInt();

@@ -42,10 +42,14 @@ void PlusAIKeyStore::set(PlusAIProvider provider, const QString& value,
                     cache_.erase(provider);
                 else
                     cache_[provider] = trimmed;
+            }
+            // Clearing always drops the plain-text key, even when no keyring answers: it would
+            // otherwise go on being sent. It is cleared when no key is left to send.
+            if (saved || trimmed.isEmpty()) {
                 settings_.remove(legacyKey(provider));
                 emit keysChanged();
             }
-            if (done) done(saved);
+            if (done) done(saved || (trimmed.isEmpty() && get(provider).isEmpty()));
             finished();
         });
     });

@@ -34,7 +34,8 @@ public:
 
     // Stores the trimmed key (an empty one deletes it), reads it back, and only then updates
     // the cache and removes the legacy entry. `done(true)` when the store holds what was
-    // asked; on failure the previous key stays and `done(false)` carries no key text.
+    // asked; when a key fails to save the previous one stays and `done(false)` carries no key
+    // text. An empty key always removes the legacy entry.
     void set(PlusAIProvider provider, const QString& value,
              std::function<void(bool saved)> done = {});
 

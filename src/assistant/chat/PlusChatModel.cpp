@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QFileInfo>
 #include <QPointer>
+#include <QTimer>
 #include <cmath>
 #include <memory>
 
@@ -137,6 +138,7 @@ void PlusChatModel::send() {
 void PlusChatModel::clearChat() {
     if (!messages_.isEmpty()) {
         messages_.clear();
+        links_.clear();
         emit messagesChanged();
     }
     setStatus("Cleared");
@@ -154,7 +156,7 @@ void PlusChatModel::saveKeyField() {
         if (!saved)
             self->setStatus("Key not saved: the keyring did not accept it");
         else
-            self->setStatus(clearing ? "No key saved" : "Key saved on this Mac");
+            self->setStatus(clearing ? "No key saved" : "Key saved on this computer");
     });
 }
 
@@ -183,17 +185,38 @@ void PlusChatModel::saveMessage(const PlusChatMessage& message) {
     if (reveal_) reveal_(saved.path);
 }
 
+const QStringList& PlusChatModel::linksIn(const PlusChatMessage& message) const {
+    auto found = links_.find(message.id);
+    if (found == links_.end() || found->text != message.text)
+        found = links_.insert(message.id, {message.text, PlusFileDownloads::urls(message.text)});
+    return found->links;
+}
+
 void PlusChatModel::downloadLinks(const PlusChatMessage& message) {
-    const QStringList links = PlusFileDownloads::urls(message.text);
+    const QStringList links = linksIn(message);
     if (links.isEmpty()) return setStatus("No download links in that message");
     setStatus("Downloading " + QString::number(links.size()) + " file(s)…");
     auto remaining = std::make_shared<int>(int(links.size()));
-    QPointer<PlusChatModel> self(this);
-    for (const QString& link : links) {
+    for (const QString& link : links) queuedDownloads_.push_back({link, remaining});
+    startQueuedDownloads();
+}
+
+void PlusChatModel::startQueuedDownloads() {
+    while (runningDownloads_ < kConcurrentDownloads && !queuedDownloads_.empty()) {
+        QueuedDownload next = std::move(queuedDownloads_.front());
+        queuedDownloads_.pop_front();
+        ++runningDownloads_;
+        QPointer<PlusChatModel> self(this);
         PlusFileDownloads::downloadRemote(
-            network_, downloads_, link, limits_, [self, remaining](const PlusFileResult& result) {
+            network_, downloads_, next.link, limits_,
+            [self, remaining = next.remaining](const PlusFileResult& result) {
                 --*remaining;
                 if (!self) return;
+                --self->runningDownloads_;
+                // From the event loop: a chain of quick failures must not recurse.
+                QTimer::singleShot(0, self, [self] {
+                    if (self) self->startQueuedDownloads();
+                });
                 if (!result.ok()) return self->setStatus(result.error);
                 self->setLastSavedPath(result.path);
                 const QString name = QFileInfo(result.path).fileName();

@@ -1,9 +1,13 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QUuid>
+#include <deque>
 #include <functional>
+#include <memory>
 
 #include "assistant/ai/PlusAIProvider.h"
 #include "assistant/ai/PlusChatMessage.h"
@@ -38,6 +42,8 @@ class PlusChatModel : public QObject {
 
 public:
     static constexpr const char* kProviderKey = "tarvelpro.ai.provider";
+    // Downloads running at once; the others wait their turn.
+    static constexpr int kConcurrentDownloads = 4;
 
     // `downloads` is the folder saved messages and fetched links go to.
     PlusChatModel(UserDefaults& settings, PlusAIClient& client, PlusAIKeyStore& keys, Clock& clock,
@@ -74,6 +80,9 @@ public:
     void saveMessage(const PlusChatMessage& message);
     void downloadLinks(const PlusChatMessage& message);
 
+    // The web links of a message, found once per message (views ask on every refresh).
+    const QStringList& linksIn(const PlusChatMessage& message) const;
+
     // The conversation as Markdown, as exported.
     QString chatMarkdown() const;
 
@@ -101,6 +110,7 @@ private:
     void setBusy(bool busy);
     void setStatus(const QString& status);
     void setLastSavedPath(const QString& path);
+    void startQueuedDownloads();
 
     UserDefaults& settings_;
     PlusAIClient& client_;
@@ -121,6 +131,17 @@ private:
     QString status_ = QStringLiteral("Ready");
     QString keyDraft_;
     QString lastSavedPath_;
+    struct Links {
+        QString text;
+        QStringList links;
+    };
+    mutable QHash<QUuid, Links> links_;
+    struct QueuedDownload {
+        QString link;
+        std::shared_ptr<int> remaining;  // of its message's downloads
+    };
+    std::deque<QueuedDownload> queuedDownloads_;
+    int runningDownloads_ = 0;
 };
 
 }  // namespace tarvel

@@ -14,7 +14,6 @@
 #include <algorithm>
 
 #include "assistant/chat/PlusChatModel.h"
-#include "assistant/chat/PlusFileDownloads.h"
 #include "assistant/chat/PlusOpenRouterModelPicker.h"
 #include "assistant/chat/PlusPasteableKeyField.h"
 #include "views/components/CardFrame.h"
@@ -132,7 +131,7 @@ QWidget* PlusChatSection::buildKeyEditor() {
     buttons->addStretch(1);
     column->addLayout(buttons);
     QLabel* note =
-        plainLabel("Keys stay on this Mac. OpenRouter models are selectable in API Config.",
+        plainLabel("Keys stay on this computer. OpenRouter models are selectable in API Config.",
                    TarvelType::label, TarvelColor::labelSecondary, editor);
     note->setWordWrap(true);
     column->addWidget(note);
@@ -204,7 +203,7 @@ QWidget* PlusChatSection::bubble(const PlusChatMessage& message) {
     QPushButton* save = tarvelButton("Save", ButtonKind::minimal, card);
     actions->addWidget(save);
     connect(save, &QPushButton::clicked, this, [this, message] { model_.saveMessage(message); });
-    if (!mine && !PlusFileDownloads::urls(message.text).isEmpty()) {
+    if (!mine && !model_.linksIn(message).isEmpty()) {
         QPushButton* download = tarvelButton("Download links", ButtonKind::minimal, card);
         actions->addWidget(download);
         connect(download, &QPushButton::clicked, this,

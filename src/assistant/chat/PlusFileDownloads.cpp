@@ -158,9 +158,17 @@ QString fileNameForLink(const QString& urlString) {
     // The last segment of the encoded path, so an encoded "/" stays inside the name.
     QString path = QUrl(urlString).path(QUrl::FullyEncoded);
     while (path.endsWith('/')) path.chop(1);
-    QString name = QUrl::fromPercentEncoding(path.mid(path.lastIndexOf('/') + 1).toUtf8());
-    for (QChar& c : name)
-        if (c == '/' || c == '\\' || c.category() == QChar::Other_Control) c = '-';
+    const QString decoded = QUrl::fromPercentEncoding(path.mid(path.lastIndexOf('/') + 1).toUtf8());
+    // Format characters (U+202E shows "exe.gpj" as "jpg.exe") would make the name lie.
+    QString name;
+    for (const char32_t c : decoded.toUcs4()) {
+        const auto category = QChar::category(c);
+        if (c == '/' || c == '\\' || category == QChar::Other_Control ||
+            category == QChar::Other_Format)
+            name += u'-';
+        else
+            name += QString::fromUcs4(&c, 1);
+    }
     name = name.trimmed();
     while (name.startsWith('.')) name.remove(0, 1);
     name = name.trimmed();

@@ -49,7 +49,8 @@ void savePanel(const QString& defaultName, const QString& ext, const QString& co
 QStringList urls(const QString& text);
 
 // The name a link's file is stored under: its last path segment, made harmless: no folder
-// separators, not ".." and not hidden; "download" when nothing is left.
+// separators, controls or format characters, not ".." and not hidden; "download" when nothing
+// is left.
 QString fileNameForLink(const QString& urlString);
 
 // Moves `source` to folder/stem.ext or stem-2.ext, … (stem-2 without an extension) without ever

@@ -48,8 +48,8 @@ PlusPrefsAPIConfigPane::PlusPrefsAPIConfigPane(PlusChatModel& model, PlusAIKeySt
                                                PlusAIClient& client, bool embedded, QWidget* parent)
     : PreferencesPane(embedded ? "Provider keys" : "API Config",
                       "Add your own provider keys (OpenRouter, Gemini, OpenAI, Anthropic). Stored "
-                      "in this Mac’s Keychain and only sent to that provider when you chat — not "
-                      "to Kestova HQ.",
+                      "in the desktop’s keyring (Secret Service) and only sent to that provider "
+                      "when you chat — not to the Tarvel project.",
                       parent),
       model_(model),
       keys_(keys),
@@ -73,8 +73,8 @@ PlusPrefsAPIConfigPane::PlusPrefsAPIConfigPane(PlusChatModel& model, PlusAIKeySt
 
     for (PlusAIProvider provider : kAllPlusAIProviders) addProviderCard(provider);
     addFootnote(
-        "Keys live in Keychain on this device. Tarvel Pro does not sell or mint provider "
-        "API keys.");
+        "Keys live in the desktop’s keyring on this device. Tarvel Pro does not sell or mint "
+        "provider API keys.");
 
     connect(&model_, &PlusChatModel::providerChanged, this, &PlusPrefsAPIConfigPane::refresh);
     connect(&keys_, &PlusAIKeyStore::keysChanged, this, &PlusPrefsAPIConfigPane::refresh);
@@ -152,7 +152,7 @@ void PlusPrefsAPIConfigPane::save(PlusAIProvider provider) {
         if (!saved)
             self->setStatus(provider, "Not saved: the keyring did not accept the key");
         else
-            self->setStatus(provider, key.isEmpty() ? "Cleared" : "Saved on this Mac");
+            self->setStatus(provider, key.isEmpty() ? "Cleared" : "Saved on this computer");
     });
 }
 

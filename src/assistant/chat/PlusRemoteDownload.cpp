@@ -13,6 +13,22 @@ namespace tarvel::PlusFileDownloads {
 
 namespace {
 
+// Whether the reply carries the whole of the server's answer: no error, or only the one Qt
+// derives from an HTTP error status (the error page is kept like any file).
+bool answeredInFull(const QNetworkReply& reply) {
+    const QNetworkReply::NetworkError error = reply.error();
+    if (error == QNetworkReply::NoError) return true;
+    const int status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (status < 400 || status > 599) return false;
+    const bool fromStatus = (error >= QNetworkReply::ContentAccessDenied &&
+                             error <= QNetworkReply::UnknownContentError) ||
+                            (error >= QNetworkReply::InternalServerError &&
+                             error <= QNetworkReply::UnknownServerError) ||
+                            error == QNetworkReply::ProtocolInvalidOperationError ||
+                            error == QNetworkReply::ProxyAuthenticationRequiredError;
+    return fromStatus;
+}
+
 // One link's download: the body goes to a partial file in the folder as it arrives, within
 // the size and time limits, and moves to its final name only when complete.
 class RemoteDownload : public QObject {
@@ -22,13 +38,6 @@ public:
         : folder_(folder), name_(name), limits_(limits), done_(std::move(done)) {}
 
     void start(QNetworkAccessManager& network, const QUrl& url) {
-        QDir().mkpath(folder_);
-        part_.setFileTemplate(folder_ + "/.tarvel-XXXXXX.part");
-        if (!part_.open()) {
-            const QString error = "Could not write to Downloads: " + part_.errorString();
-            QTimer::singleShot(0, this, [this, error] { finish({{}, error}); });
-            return;
-        }
         QNetworkRequest request(url);
         request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                              QNetworkRequest::NoLessSafeRedirectPolicy);
@@ -44,10 +53,23 @@ public:
     }
 
 private:
+    // The partial file is opened with the first bytes, so a download waiting for its server
+    // holds no file open.
+    bool opened() {
+        if (part_.isOpen()) return true;
+        QDir().mkpath(folder_);
+        part_.setFileTemplate(folder_ + "/.tarvel-XXXXXX.part");
+        if (part_.open()) return true;
+        finish({{}, "Could not write to Downloads: " + part_.errorString()});
+        return false;
+    }
+
     void drain() {
         if (!reply_) return;
         const QByteArray chunk = reply_->readAll();
+        if (chunk.isEmpty()) return;
         if (written_ + chunk.size() > limits_.maxBytes) return tooLarge();
+        if (!opened()) return;
         if (part_.write(chunk) != chunk.size())
             return finish({{}, "Could not write to Downloads: " + part_.errorString()});
         written_ += chunk.size();
@@ -63,12 +85,11 @@ private:
     }
 
     void complete() {
-        // The server's answer is saved whatever its status; only a failed transfer is an error.
-        const bool answered = reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
-        if (reply_->error() != QNetworkReply::NoError && !answered)
-            return finish({{}, reply_->errorString()});
+        // The server's answer is saved whatever its status; a transfer cut short, a refused
+        // redirect or any other failure on the way is an error, and the partial file goes.
+        if (!answeredInFull(*reply_)) return finish({{}, reply_->errorString()});
         drain();
-        if (!reply_) return;
+        if (!reply_ || !opened()) return;
         if (!part_.flush()) return finish({{}, part_.errorString()});
         part_.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
                              QFile::ReadOther);

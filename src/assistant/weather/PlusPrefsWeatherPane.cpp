@@ -15,7 +15,7 @@ namespace tarvel {
 PlusPrefsWeatherPane::PlusPrefsWeatherPane(WeatherStore& store, QWidget* parent)
     : PreferencesPane(
           "Weather",
-          QString::fromUtf8("Local conditions from this computer’s location (Open-Meteo). "
+          QString::fromUtf8("Local conditions from your computer’s location (Open-Meteo). "
                             "Nothing is sent to the Tarvel project."),
           parent),
       store_(store) {

@@ -131,7 +131,7 @@ TEST(PlusAIClient, OpenRouterUsesTheStoredModelAndErrorOnlyConversationsSendNoTu
 }
 
 TEST(PlusAIClient, ReportsStatusesAndMissingTextsWithTheirTexts) {
-    const QByteArray key = "sk-secret-123";
+    const QByteArray key = "sk-or/v1-secret-123";
     const QByteArray emoji = "\xF0\x9F\x98\x80";  // one code point, two UTF-16 units
     struct Case {
         PlusAIProvider provider;
@@ -146,6 +146,13 @@ TEST(PlusAIClient, ReportsStatusesAndMissingTextsWithTheirTexts) {
          "OpenAI HTTP 429: " + QString(180, 'x')},
         {PlusAIProvider::openRouter, 401, "bad key " + key + " given", "OpenRouter", 401,
          "OpenRouter HTTP 401: bad key  given"},
+        // Most of the key, or the key as JSON escapes it; seven of its characters are no key.
+        {PlusAIProvider::openRouter, 401, "bad key sk-or/v1-secret-12 given, try sk-or/v",
+         "OpenRouter", 401, "OpenRouter HTTP 401: bad key  given, try sk-or/v"},
+        {PlusAIProvider::openai, 400, R"({"error":"r/v1-secret-123 \u0073k-or\/v1-secret-123"})",
+         "OpenAI", 400, R"(OpenAI HTTP 400: {"error":" "})"},
+        {PlusAIProvider::openai, 400, QByteArray(179, 'c') + "e\xCC\x81x", "OpenAI", 400,
+         "OpenAI HTTP 400: " + QString(179, 'c') + QString::fromUtf8("e\xCC\x81")},
         {PlusAIProvider::gemini, 400, QByteArray(170, 'a') + key + QByteArray(20, 'b'), "Gemini",
          400, "Gemini HTTP 400: " + QString(170, 'a') + QString(10, 'b')},
         {PlusAIProvider::anthropic, 500, "ok \xC3\x28 broken", "Anthropic", 500,
@@ -233,8 +240,6 @@ TEST(PlusOpenRouterModels, SelectedIsTrimmedAndBlankMeansAuto) {
     }
     settings.setString(PlusOpenRouterModels::storageKey, "  \t");
     EXPECT_EQ(PlusOpenRouterModels::selected(settings), "openrouter/auto");
-    EXPECT_EQ(PlusOpenRouterModels::presets().size(), 11);
-    EXPECT_EQ(PlusOpenRouterModels::presets().front(), "openrouter/auto");
 }
 
 // The stored provider name must match exactly; anything else falls back to the default.

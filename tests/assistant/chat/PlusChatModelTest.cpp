@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QNetworkReply>
 
 #include "ChatFixture.h"
 #include "assistant/ai/PlusOpenRouterModels.h"
@@ -103,7 +104,7 @@ TEST(PlusChatModelTest, KeyFieldSaysSavedOnlyWhenTheKeyringKeptIt) {
         QString stored;
     };
     const Case cases[] = {
-        {false, " sk-new ", "Key saved on this Mac", "sk-new"},
+        {false, " sk-new ", "Key saved on this computer", "sk-new"},
         {false, "", "No key saved", ""},
         {true, "sk-new", "Key not saved: the keyring did not accept it", "sk-old"},
     };
@@ -190,6 +191,21 @@ TEST(PlusChatModelTest, DownloadsKeepEveryFileAndNeverReplaceOne) {
     EXPECT_EQ(chat.revealed[0], chat.model.lastSavedPath());
 }
 
+TEST(PlusChatModelTest, ManyLinksAreFetchedAFewAtATime) {
+    ChatFixture chat;
+    chat.server.route("/f", test::answer(200, "F"));
+    QString text;
+    for (int i = 0; i < 40; ++i) text += test::at(chat.server, "/f ");
+    chat.model.downloadLinks(reply(text));
+    // Those waiting hold neither a connection nor a partial file.
+    EXPECT_LE(chat.network.findChildren<QNetworkReply*>().size(),
+              PlusChatModel::kConcurrentDownloads);
+    EXPECT_TRUE(chat.downloadedFiles().isEmpty());
+    ASSERT_TRUE(waitUntil([&] { return chat.model.status() == "Downloaded to Downloads"; }))
+        << chat.model.status().toStdString();
+    EXPECT_EQ(chat.downloadedFiles().size(), 40);
+}
+
 TEST(PlusChatModelTest, DownloadsRefuseWhatIsNotAWebFileAndStayInDownloads) {
     struct Case {
         QString message;
@@ -202,6 +218,11 @@ TEST(PlusChatModelTest, DownloadsRefuseWhatIsNotAWebFileAndStayInDownloads) {
     chat.server.route("/.profile", test::answer(200, "x"));
     chat.server.route("/big.iso", test::answer(200, QByteArray(5000, 'x')));
     chat.server.route("/silent", test::LoopbackHttpServer::Response::noAnswer());
+    chat.server.route("/partial.bin",
+                      test::LoopbackHttpServer::Response::rawAnswer(
+                          "HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\n" + QByteArray(38, 'x')));
+    chat.server.route("/to-file", test::LoopbackHttpServer::Response::answer(
+                                      302, "", {{"Location", "file:///etc/hostname"}}));
     const QString base = chat.server.url().toString();
     const Case cases[] = {
         {"see example.com/file.zip or mailto:me@example.com",
@@ -214,6 +235,9 @@ TEST(PlusChatModelTest, DownloadsRefuseWhatIsNotAWebFileAndStayInDownloads) {
         // The server's answer is kept whatever its status, as a browser would.
         {base + "/missing.txt", "Downloaded to Downloads", {"missing.txt"}},
         {base + "/silent", "Download timed out", {}, {1000, 300, 60'000}},
+        // Cut short, or sent where no web download goes: nothing is kept.
+        {base + "/partial.bin", "Connection closed", {}},
+        {base + "/to-file", "Unknown protocol specified", {}},
     };
     for (const Case& c : cases) {
         QDir(chat.downloads).removeRecursively();

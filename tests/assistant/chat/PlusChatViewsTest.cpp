@@ -154,7 +154,7 @@ TEST(PlusChatViewsTest, KeyEditorPastesTheTrimmedClipboardWithCtrlV) {
     EXPECT_EQ(key->text(), "sk-pasted");
     EXPECT_EQ(chat.model.keyDraft(), "sk-pasted");
     QTest::mouseClick(button(section, "Save key"), Qt::LeftButton);
-    EXPECT_TRUE(waitUntil([&] { return shows(section, "Key saved on this Mac"); }));
+    EXPECT_TRUE(waitUntil([&] { return shows(section, "Key saved on this computer"); }));
     EXPECT_EQ(chat.keys.get(PlusAIProvider::openRouter), "sk-pasted");
 
     // Each provider has its own key.

@@ -51,6 +51,8 @@ TEST(PlusFileDownloadsTest, NamesFromLinksStayPlainFileNames) {
         {"https://example.com/%2E%2E", "download"},
         {"https://example.com/.bashrc", "bashrc"},
         {"https://example.com/a%5Cb%00c", "a-b-c"},
+        {"https://example.com/photo%E2%80%AEgpj.exe", "photo-gpj.exe"},
+        {"https://example.com/a%E2%80%8Bb%F3%A0%81%81", "a-b-"},
         {"https://example.com/" + QString(300, 'x') + ".zip", QString(196, 'x') + ".zip"},
     };
     for (const Case& c : cases)

@@ -41,7 +41,7 @@ TEST(WeatherViewsTest, SectionAndPaneShowTheStoreTexts) {
     const QString denied =
         QString::fromUtf8("Location denied — enable in the desktop’s privacy settings");
     const QString intro = QString::fromUtf8(
-        "Local conditions from this computer’s location (Open-Meteo). Nothing is sent to the "
+        "Local conditions from your computer’s location (Open-Meteo). Nothing is sent to the "
         "Tarvel project.");
     struct Case {
         const char* name;
