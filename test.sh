@@ -23,4 +23,4 @@ fi
 cmake -S . -B "$dir" -G Ninja "${flags[@]}" >/dev/null
 cmake --build "$dir"
 export QT_QPA_PLATFORM=offscreen
-ctest --test-dir "$dir" --output-on-failure --timeout 300
+ctest --test-dir "$dir" --output-on-failure --timeout 300 -j "$(nproc)"
