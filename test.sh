@@ -16,11 +16,11 @@ dir=build
 flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVEL_WERROR=ON)
 if [[ "${1:-}" == "--sanitize" ]]; then
   dir=build-asan
-  flags=(-DCMAKE_BUILD_TYPE=Debug -DTARVEL_WERROR=ON -DTARVEL_SANITIZE=ON)
+  flags=(-DCMAKE_BUILD_TYPE=Debug -DTARVEL_WERROR=ON -DTARVEL_SANITIZE=ON -DTARVEL_BENCH=OFF)
   export LSAN_OPTIONS="suppressions=$PWD/tests/sanitizer/lsan.supp"
 fi
 
 cmake -S . -B "$dir" -G Ninja "${flags[@]}" >/dev/null
 cmake --build "$dir"
 export QT_QPA_PLATFORM=offscreen
-ctest --test-dir "$dir" --output-on-failure --timeout 300
+ctest --test-dir "$dir" --output-on-failure --timeout 300 -j "$(nproc)"

@@ -1,11 +1,12 @@
 // Speed of the drain subsystem's hot paths: a sampling pass over /proc, over 2,048 synthetic
 // processes and over 300 with 10 GPU clients (aim: under 2 ms), the last-hour analysis and the
-// prune of a 30-day history, one append.
+// prune of a 30-day history, one append, and the bytes the history's writer puts on disk per hour.
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <unistd.h>
 
 #include "base/Clock.h"
 #include "base/UserDefaults.h"
@@ -230,6 +231,56 @@ void BM_Prune30Days(benchmark::State& state) {
     state.counters["MB"] = static_cast<double>(text.size()) / 1e6;
 }
 BENCHMARK(BM_Prune30Days)->Unit(benchmark::kMillisecond);
+
+// What the writer puts on disk per hour once a 30-day history is full: the application's
+// records (power every 30 s, the leading process every 25 s) through a log with 30 days'
+// retention, its 1-in-30 prune draw included, over state.range(0) hours. Bytes are counted
+// as they pass the file layer's write call (appends and rewrites alike).
+void BM_HistoryWritesPerHour(benchmark::State& state) {
+    const int hours = static_cast<int>(state.range(0));
+    const fs::path dir = scratch("hourly");
+    const fs::path file = dir / "drain.jsonl";
+    double written = 0;
+    double rewrites = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::ofstream(file, std::ios::binary | std::ios::trunc) << monthLog();
+        ManualClock clock(kNow);
+        UserDefaults defaults((dir / "defaults.json").string());
+        defaults.setInteger(DrainLog::kRetentionKey, 30);
+        auto engine = std::make_shared<std::mt19937>(7);
+        DrainLog log(clock, defaults, dir.string(),
+                     [engine] { return std::uniform_int_distribution<int>(0, 29)(*engine); });
+        auto bytes = std::make_shared<double>(0);
+        auto fsyncs = std::make_shared<double>(0);
+        drain_file::FileCalls counting;
+        counting.write = [bytes](int fd, const char* data, std::size_t size) -> long {
+            const long n = ::write(fd, data, size);
+            if (n > 0) *bytes += static_cast<double>(n);
+            return n;
+        };
+        counting.fsync = [fsyncs](int fd) {
+            *fsyncs += 1;
+            return ::fsync(fd);
+        };
+        log.setFileCalls(counting);
+        state.ResumeTiming();
+        for (int s = 1; s <= hours * 3600; ++s) {
+            clock.advance(1);
+            if (s % 30 == 0) log.recordPower(80, 4.5, 7.25, false);
+            if (s % 25 == 0) log.recordTopProcess("firefox", 31.5, 45.5);
+        }
+        log.waitForPendingWork();
+        written += *bytes;
+        rewrites += *fsyncs / 2;  // the temporary and its folder
+    }
+    state.counters["MB_per_hour"] =
+        benchmark::Counter(written / 1e6 / hours, benchmark::Counter::kAvgIterations);
+    state.counters["rewrites_per_hour"] =
+        benchmark::Counter(rewrites / hours, benchmark::Counter::kAvgIterations);
+    state.counters["history_MB"] = static_cast<double>(monthLog().size()) / 1e6;
+}
+BENCHMARK(BM_HistoryWritesPerHour)->Arg(24)->Iterations(1)->Unit(benchmark::kSecond);
 
 void BM_AppendFile(benchmark::State& state) {
     const fs::path file = scratch("append") / "drain.jsonl";

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets (fuzz/) with clang and runs each for SECONDS on a copy of its
-# seed corpus. Fails when a target finds a crash, a leak, undefined behaviour or a broken check;
+# seed corpus, as many at once as there are cores. Fails when a target finds a crash, a leak, undefined behaviour or a broken check;
 # the input that did it is left in build-fuzz/findings/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -18,26 +18,29 @@ cmake --build "$dir" --target tarvel_fuzzers
 export LSAN_OPTIONS="suppressions=$PWD/tests/sanitizer/lsan.supp"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 findings="$dir/findings"
-rm -rf "$findings" && mkdir -p "$findings"
-failed=()
-for seeds in fuzz/corpus/*/; do
-  name="$(basename "$seeds")"
-  work="$dir/corpus/$name"
+rm -rf "$findings" "$dir/failed" && mkdir -p "$findings" "$dir/failed"
+# One target per core at a time: each runs single-threaded.
+run_target() {
+  local name=$1 seeds=$2 work="$dir/corpus/$1" log="$dir/fuzz_$1.log"
   rm -rf "$work" && mkdir -p "$work" && cp "$seeds"* "$work"/
-  log="$dir/fuzz_$name.log"
-  echo "fuzz: $name for ${seconds}s"
   if "$dir/fuzz/fuzz_$name" -max_total_time="$seconds" -print_final_stats=1 \
        -artifact_prefix="$findings/$name-" "$work" >"$log" 2>&1; then
-    grep -E 'stat::number_of_executed_units' "$log" | sed "s/^/  /" || true
+    echo "fuzz: $name ran ${seconds}s: $(grep -Eo 'number_of_executed_units: *[0-9]+' "$log" || true)"
   else
-    failed+=("$name")
-    echo "fuzz: $name FAILED; the end of $log:" >&2
-    tail -n 40 "$log" >&2
+    touch "$dir/failed/$name"
+    { echo "fuzz: $name FAILED; the end of $log:"; tail -n 40 "$log"; } >&2
   fi
+}
+parallel=$(nproc)
+for seeds in fuzz/corpus/*/; do
+  while (($(jobs -rp | wc -l) >= parallel)); do wait -n || true; done
+  run_target "$(basename "$seeds")" "$seeds" &
 done
+wait
 
-if [[ ${#failed[@]} -gt 0 ]]; then
-  echo "fuzz: failed: ${failed[*]} (inputs in $findings/)" >&2
+failed=$(ls "$dir/failed")
+if [[ -n "$failed" ]]; then
+  echo "fuzz: failed: $(echo $failed) (inputs in $findings/)" >&2
   exit 1
 fi
 echo "fuzz: every target ran ${seconds}s without a finding"

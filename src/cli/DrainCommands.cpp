@@ -224,9 +224,15 @@ int runHistory(const Args& args, std::ostream& out) {
     }
     noPositional(args, "history");
     if (args.has("csv") && args.has("json")) throw UsageError("choose one of --csv and --json");
-    const std::optional<double> since =
+    std::optional<double> since =
         args.has("since") ? std::optional<double>(timeOption(args, "since", 0)) : std::nullopt;
     const std::string path = args.has("log") ? args.value("log") : defaultLogPath();
+    if (!args.has("log")) {
+        // The writer trims lazily: what it keeps beyond the retention or a clear is not shown.
+        const double cutoff =
+            AppCore::forMachine()->drainLog().cutoff(timeOption(args, "now", Clock::system().now()));
+        since = std::max(since.value_or(cutoff), cutoff);
+    }
     const drain_file::LogRead read = drain_file::readLog(path);
     if (read.status == drain_file::LogRead::Status::Unreadable)
         return cannotRead("history", read.problem);

@@ -20,6 +20,9 @@ namespace {
 
 constexpr double kDaySeconds = 86400.0;
 constexpr int kPruneOneIn = 30;
+// How far past the retention the oldest record may be before a prune after an append rewrites
+// the file: about one rewrite an hour instead of one at every draw once the history is full.
+constexpr double kRewriteSlackSeconds = 3600.0;
 
 int storedRetention(const UserDefaults& defaults) {
     const auto stored = defaults.integer(DrainLog::kRetentionKey);
@@ -110,7 +113,8 @@ void DrainLog::enqueueLine(std::optional<std::string> line, double now) {
         }
         // Once appends work again, the next failure is news.
         said_.erase(std::exchange(appendProblem_, {}));
-        if (random_() == 0)
+        if (random_() == 0 &&
+            drain_file::firstLineDropped(filePath_, cutoff - kRewriteSlackSeconds))
             reportPrune(drain_file::prunePass(filePath_, cutoff, beforeReplace_, fileCalls_));
     });
 }

@@ -20,6 +20,11 @@ class FileLock;
 // The local history of battery level, power and energy culprits: one JSON object per line in
 // <support folder>/drain.jsonl, trimmed to the chosen number of days.
 //
+// Trimming rewrites the whole file, so the prune drawn after an append rewrites only once the
+// oldest record is an hour past the retention (or a line is malformed): the file may hold up to
+// an hour more than the retention, and readers filter by cutoff(). A retention change, a clear
+// and prune() rewrite at once.
+//
 // Every file operation runs in order on the "tarvelpro.drainlog" queue. Only one process on
 // the machine writes the file: the holder of the advisory lock "drain.lock" beside it. A log
 // that cannot take the lock (another process holds it, or the lock file cannot be opened)

@@ -230,22 +230,26 @@ AppendOutcome appendBytes(const std::string& path, std::string_view bytes, const
     return out;
 }
 
+namespace {
+
+// Whether pruneText keeps `line`; `boundary` is quickBoundary(cutoff).
+bool keepLine(std::string_view line, const std::string& boundary, double cutoff) {
+    const std::string_view t = boundary.empty() ? std::string_view() : quickTime(line);
+    if (t.empty()) return keepParsed(line, cutoff);
+    // Lines in this program's own shape: the time decides by its text, and only the lines kept
+    // need a full (but allocation-free) validation.
+    return t >= std::string_view(boundary) && parseIsoTime(t) &&
+           (certainlyValidJson(line) || nlohmann::json::accept(line.begin(), line.end()));
+}
+
+}  // namespace
+
 PruneOutcome pruneText(std::string_view text, double cutoff) {
     PruneOutcome out;
     out.text.reserve(text.size() + 1);
     const std::string boundary = quickBoundary(cutoff);
     forEachLine(text, [&](std::string_view line) {
-        bool keep;
-        const std::string_view t = boundary.empty() ? std::string_view() : quickTime(line);
-        if (!t.empty()) {
-            // Lines in this program's own shape: the time decides by its text, and only the
-            // lines kept need a full (but allocation-free) validation.
-            keep = t >= std::string_view(boundary) && parseIsoTime(t) &&
-                   (certainlyValidJson(line) || nlohmann::json::accept(line.begin(), line.end()));
-        } else {
-            keep = keepParsed(line, cutoff);
-        }
-        if (keep) {
+        if (keepLine(line, boundary, cutoff)) {
             out.text.append(line);
             out.text.push_back('\n');
         }
@@ -290,6 +294,28 @@ std::string prunePass(const std::string& path, double cutoff, const BeforeReplac
     const PruneOutcome outcome = pruneText(read.text, cutoff);
     if (!outcome.changed) return {};
     return replaceAtomically(path, outcome.text, beforeReplace, calls);
+}
+
+bool firstLineDropped(const std::string& path, double cutoff) {
+    LogRead read;
+    struct stat st {};
+    const Fd fd = openLog(path, read, st);
+    if (fd.get() < 0 || st.st_size == 0) return false;
+    // Only the first line is read: the check must cost nothing next to the rewrite it spares.
+    std::string first;
+    constexpr std::size_t kBlock = 4096;
+    for (off_t pos = 0; pos < st.st_size;) {
+        const std::size_t n = static_cast<std::size_t>(std::min<off_t>(kBlock, st.st_size - pos));
+        const std::size_t had = first.size();
+        first.resize(had + n);
+        if (!readAt(fd.get(), first.data() + had, n, pos)) return false;
+        pos += off_t(n);
+        if (const std::size_t end = first.find('\n', had); end != std::string::npos) {
+            first.resize(end);
+            break;
+        }
+    }
+    return !keepLine(first, quickBoundary(cutoff), cutoff);
 }
 
 void removeStaleTemporaries(const std::string& path) {

@@ -74,6 +74,11 @@ std::string replaceAtomically(const std::string& path, std::string_view bytes,
 std::string prunePass(const std::string& path, double cutoff,
                       const BeforeReplace& beforeReplace = {}, const FileCalls& calls = {});
 
+// Whether pruneText would drop the file's first line: an empty line, a malformed one, or (as
+// records are appended in time order) the oldest record when it is earlier than `cutoff`.
+// Reads only that line; a missing, empty or unreadable file gives false.
+bool firstLineDropped(const std::string& path, double cutoff);
+
 // Deletes temporary files a crashed replace left beside `path`.
 void removeStaleTemporaries(const std::string& path);
 

@@ -2,10 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "drain/DrainLogFile.h"
-#include "drain/IsoTime.h"
 #include "drain/LineScan.h"
-#include "drain/WhyDrain.h"
 
 namespace tarvel {
 namespace {
@@ -60,41 +57,6 @@ TEST(LineScan, CertainlyValidJsonNeverVouchesForWhatAFullParserRejects) {
                                              R"({1:2})",
                                              ""};
     for (const auto& text : unsure) EXPECT_FALSE(certainlyValidJson(text)) << text;
-}
-
-// The full parser's answer: the line is a record at or after `cutoff`.
-bool fullParserKeeps(const std::string& line, double cutoff) {
-    const auto j = nlohmann::json::parse(line, nullptr, false);
-    if (!j.is_object() || !j.contains("t") || !j["t"].is_string()) return false;
-    const auto t = parseIsoTime(j["t"].get<std::string>());
-    return t && static_cast<double>(*t) >= cutoff;
-}
-
-// A repeated "t" key: JSON parsers keep the last, so the fast path must not trust the first.
-TEST(LineScan, FastPathAgreesWithTheFullParserOnARepeatedTimeKey) {
-    const double cutoff = static_cast<double>(*parseIsoTime("2026-03-01T13:00:00Z"));
-    const double now = cutoff + 3600;
-    const struct {
-        std::string line;
-        bool kept;
-    } cases[] = {
-        {R"({"t":"2026-03-01T14:05:09Z","\u0074":"2020-01-01T00:00:00Z"})", false},
-        {R"({"t":"2026-03-01T14:05:09Z","\u0074":"2020-01-01T00:00:00Z","kind":"proc","name":"x","score":5,"cpu":1})",
-         false},
-        {R"({"t":"2020-01-01T00:00:00Z","kind":"proc","name":"y","score":5,"cpu":1,"\u0074":"2026-03-01T13:30:00Z"})",
-         true},
-        {R"({"t":"2026-03-01T14:05:09Z","kind":"proc","name":"z\u00e9","score":5,"cpu":1})", true},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.line);
-        EXPECT_TRUE(quickTime(c.line).empty());
-        ASSERT_EQ(fullParserKeeps(c.line, cutoff), c.kept);
-        EXPECT_EQ(drain_file::pruneText(c.line + "\n", cutoff).text.empty(), !c.kept);
-        // `why` counts the record exactly when the full parser places it in the hour.
-        const WhyDrain why = analyzeWhyDrain(c.line + "\n", now);
-        EXPECT_EQ(why.culprits.size(),
-                  c.kept && c.line.find("proc") != std::string::npos ? 1u : 0u);
-    }
 }
 
 }  // namespace

@@ -25,22 +25,32 @@ status=0
 while IFS= read -r -d '' file; do
   rel="${file#"$src"/}"
   layer="${rel%%/*}"
-  [[ -n "${allowed[$layer]:-}" ]] || { echo "layering: $rel is in no known layer"; status=1; continue; }
-  while IFS= read -r line; do
-    target="$(sed -E 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*"([^"]+)".*/\1/' <<<"$line")"
-    dir="${target%%/*}"
-    [[ "$target" == */* ]] || continue
-    [[ -n "${allowed[$dir]:-}" ]] || continue  # not one of ours
-    if [[ " ${allowed[$layer]} " != *" $dir "* ]]; then
-      echo "layering: $rel includes $target ($layer may not depend on $dir)"
-      status=1
-    fi
-    if [[ "$target" == platform/linux/* && "$layer" != platform && "$layer" != app ]]; then
-      echo "layering: $rel includes $target (only platform/ and app/ name Linux classes)"
-      status=1
-    fi
-  done < <(grep -E '^[[:space:]]*#[[:space:]]*include[[:space:]]*"' "$file" || true)
+  [[ -n "${allowed[$layer]:-}" ]] || { echo "layering: $rel is in no known layer"; status=1; }
 done < <(find "$src" -type f \( -name '*.h' -o -name '*.cpp' \) -print0)
+
+# One grep over every file and matching in the shell: a process per file or per line made
+# this the slowest test.
+pattern='^[[:space:]]*#[[:space:]]*include[[:space:]]*"([^"]+)"'
+while IFS= read -r hit; do
+  file="${hit%%:*}"
+  line="${hit#*:}"
+  [[ "$line" =~ $pattern ]] || continue
+  target="${BASH_REMATCH[1]}"
+  rel="${file#"$src"/}"
+  layer="${rel%%/*}"
+  [[ -n "${allowed[$layer]:-}" ]] || continue
+  dir="${target%%/*}"
+  [[ "$target" == */* ]] || continue
+  [[ -n "${allowed[$dir]:-}" ]] || continue  # not one of ours
+  if [[ " ${allowed[$layer]} " != *" $dir "* ]]; then
+    echo "layering: $rel includes $target ($layer may not depend on $dir)"
+    status=1
+  fi
+  if [[ "$target" == platform/linux/* && "$layer" != platform && "$layer" != app ]]; then
+    echo "layering: $rel includes $target (only platform/ and app/ name Linux classes)"
+    status=1
+  fi
+done < <(grep -rE --include='*.h' --include='*.cpp' "$pattern" "$src" || true)
 
 [[ $status -eq 0 ]] && echo "layering: every include points down"
 exit $status
