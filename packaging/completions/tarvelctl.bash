@@ -48,7 +48,7 @@ _tarvelctl() {
         why) options="--json --log --now" ;;
         top) options="--json --proc-root --second-proc-root --sysfs-root --powercap-root --watts --interval --fast" ;;
         history)
-            options="--csv --json --log --since"
+            options="--csv --json --log --now --since"
             subcommands="clear"
             ;;
         icon) options="--mode --png --scale --tray --sysfs-root --level --charging --on-ac --no-battery --watts --minutes --low-power" ;;

@@ -49,6 +49,7 @@ complete -c tarvelctl -n '__fish_seen_subcommand_from top' -l interval -x -d 'se
 complete -c tarvelctl -n '__fish_seen_subcommand_from top' -l fast -d 'list 8 processes, with their paths'
 complete -c tarvelctl -n '__fish_seen_subcommand_from history' -l csv -d 'print CSV'
 complete -c tarvelctl -n '__fish_seen_subcommand_from history' -l since -x -d 'keep the records from this time on'
+complete -c tarvelctl -n '__fish_seen_subcommand_from history' -l now -x -d 'the time the retention counts back from (ISO 8601)'
 complete -c tarvelctl -n '__fish_seen_subcommand_from icon' -l mode -x -a 'percent watts' -d 'the display mode'
 complete -c tarvelctl -n '__fish_seen_subcommand_from icon' -l png -r -F -d 'write the image to FILE'
 complete -c tarvelctl -n '__fish_seen_subcommand_from icon' -l scale -x -d 'device pixels per pixel'
