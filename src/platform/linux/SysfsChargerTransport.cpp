@@ -1,10 +1,13 @@
 #include "platform/linux/SysfsChargerTransport.h"
 
 #include <dirent.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -84,8 +87,18 @@ void SysfsChargerTransport::loadMemory() {
 
 void SysfsChargerTransport::saveMemory() {
     if (memoryPath_.empty()) return;
-    std::ofstream out(memoryPath_, std::ios::trunc);
-    for (const auto& [key, value] : memory_) out << key << '=' << value << '\n';
+    // Written aside and renamed over: a crash mid-write must not lose the user's own start
+    // threshold or charge type.
+    std::error_code ignored;
+    std::filesystem::create_directories(std::filesystem::path(memoryPath_).parent_path(), ignored);
+    const std::string temp = memoryPath_ + ".new";
+    {
+        std::ofstream out(temp, std::ios::trunc);
+        for (const auto& [key, value] : memory_) out << key << '=' << value << '\n';
+        out.flush();
+        if (!out) return;
+    }
+    if (::rename(temp.c_str(), memoryPath_.c_str()) != 0) ::unlink(temp.c_str());
 }
 
 ChargerTransport::OpenResult SysfsChargerTransport::open() {
