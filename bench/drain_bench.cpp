@@ -75,8 +75,8 @@ public:
     }
     std::optional<std::string> name(std::int32_t pid) override { return inner_.name(pid); }
     std::optional<std::string> path(std::int32_t pid) override { return inner_.path(pid); }
-    std::vector<GpuClient> gpuClients(std::int32_t pid) override {
-        return gpu ? inner_.gpuClients(pid) : std::vector<GpuClient>{};
+    std::vector<GpuClient> gpuClients(std::int32_t pid, bool ran) override {
+        return gpu ? inner_.gpuClients(pid, ran) : std::vector<GpuClient>{};
     }
     bool gpu = true;
 

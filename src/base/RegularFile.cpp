@@ -68,6 +68,28 @@ ssize_t readRegularFile(const char* path, char* buffer, std::size_t size) {
     return static_cast<ssize_t>(used);
 }
 
+ssize_t readFileAtOnce(int dirFd, const char* relative, char* buffer, std::size_t size,
+                       const std::string& shownRoot) {
+    const int fd = ::openat(dirFd, relative, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return -1;
+    ssize_t n = 0;
+    do {
+        n = ::read(fd, buffer, size);
+    } while (n < 0 && errno == EINTR);
+    int error = errno;
+    if (n <= 0) {
+        struct stat st {};
+        if (::fstat(fd, &st) == 0 && !S_ISREG(st.st_mode)) {
+            reportOnce((shownRoot + "/" + relative).c_str());
+            error = EINVAL;
+            n = -1;
+        }
+    }
+    ::close(fd);
+    errno = error;
+    return n;
+}
+
 std::optional<std::string> readRegularFileText(const std::string& path, std::size_t limit) {
     std::string text(limit, '\0');
     const ssize_t got = readRegularFile(path.c_str(), text.data(), limit);

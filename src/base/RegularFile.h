@@ -20,6 +20,12 @@ int openRegularFile(const char* path, int flags = 0);
 // Reads at most `size` bytes into buffer; -1 with errno set when it cannot.
 ssize_t readRegularFile(const char* path, char* buffer, std::size_t size);
 
+// Reads a kernel file below an open folder with one read, for files read on every pass (such as
+// /proc/<pid>/stat): the regular-file check is made only when the read yields nothing, which
+// is all a FIFO without a writer gives. `shownRoot` names the folder in the refusal.
+ssize_t readFileAtOnce(int dirFd, const char* relative, char* buffer, std::size_t size,
+                       const std::string& shownRoot);
+
 // The first `limit` bytes of a regular file; absent when it cannot be read.
 std::optional<std::string> readRegularFileText(const std::string& path, std::size_t limit = 4096);
 

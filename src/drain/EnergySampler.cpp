@@ -30,10 +30,10 @@ EnergySampler::EnergySampler(ProcessList& processes, double startWall)
     pids_.reserve(ProcessList::kMaxPids);
 }
 
-double EnergySampler::gpuBusy(std::int32_t pid, double elapsed,
+double EnergySampler::gpuBusy(std::int32_t pid, bool ran, double elapsed,
                               std::unordered_map<std::string, GpuClient>& seenClients) {
     double busy = 0;
-    for (GpuClient& client : processes_->gpuClients(pid)) {
+    for (GpuClient& client : processes_->gpuClients(pid, ran)) {
         // A client shared by several fds or forked processes counts once, for the first seen.
         if (seenClients.count(client.key)) continue;
         const auto before = lastClients_.find(client.key);
@@ -77,7 +77,8 @@ std::vector<EnergySampler::Row> EnergySampler::collectRows(double elapsed, bool 
             // A counter that went backwards is a reused pid: 0, not negative.
             const double delta = std::max(cpuSeconds - previous, 0.0);
             const double cores = std::min(delta / elapsed, ncpu_);
-            const double gpu = gpuBusy(pid, elapsed, seenClients);
+            const bool ran = before == lastCPU_.end() || cpuSeconds != previous;
+            const double gpu = gpuBusy(pid, ran, elapsed, seenClients);
             if (cores < threshold && gpu < threshold) continue;
             Row row{pid, {}, std::nullopt, cores, cores * 100.0, gpu};
             row.name = processes_->name(pid).value_or("pid " + std::to_string(pid));

@@ -53,7 +53,7 @@ private:
 
     std::vector<Row> collectRows(double elapsed, bool fastMode);
     // GPU time of the process's clients not yet counted in this pass, as a busy fraction.
-    double gpuBusy(std::int32_t pid, double elapsed,
+    double gpuBusy(std::int32_t pid, bool ran, double elapsed,
                    std::unordered_map<std::string, GpuClient>& seenClients);
 
     ProcessList* processes_;

@@ -45,8 +45,10 @@ public:
     virtual std::optional<std::string> name(std::int32_t pid) = 0;
     // Full executable path (UTF-8, repaired); absent when unreadable or longer than the buffer.
     virtual std::optional<std::string> path(std::int32_t pid) = 0;
-    // The GPU clients the process holds open; none where the kernel does not say.
-    virtual std::vector<GpuClient> gpuClients(std::int32_t) { return {}; }
+    // The GPU clients the process holds open; none where the kernel does not say. `ran` is
+    // false when the process has used no CPU time since the last pass: then it cannot have
+    // opened or been sent a descriptor, and only the GPU fds already known are read again.
+    virtual std::vector<GpuClient> gpuClients(std::int32_t /*pid*/, bool /*ran*/) { return {}; }
 };
 
 }  // namespace tarvel

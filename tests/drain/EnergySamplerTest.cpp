@@ -112,6 +112,16 @@ TEST(EnergySampler, GpuWattsFollowGpuTimeFromDrmFdinfo) {
     EXPECT_DOUBLE_EQ(timeRows[1].gpuPercent, 50.0);
     EXPECT_FALSE(timeRows[1].gpuWatts);
     EXPECT_EQ(gpuUsageText(timeRows[0]), "");
+
+    // A known process that ran and opened another client has it counted from the next pass.
+    proc.setCpu(33, 0.01, "xe-app");
+    proc.setGpuClient(33, 7, "i915", 13, engines("0", "0"));
+    withPower.pass(30.0, 20.0, false, 12.0);
+    proc.setGpuClient(33, 7, "i915", 13, engines("4000000000", "0"));
+    const auto later = withPower.pass(40.0, 20.0, false, 12.0);
+    const ProcEnergy* xe = findRow(later, 33);
+    ASSERT_TRUE(xe);
+    EXPECT_NEAR(xe->gpuPercent, 40.0, 1e-9);
 }
 
 TEST(EnergySampler, BackwardsCountersCountZeroAndOneProcessIsCappedAtTheCpuCount) {

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <tuple>
 
 #include "base/RegularFile.h"
 
@@ -18,10 +19,12 @@ namespace tarvel {
 
 namespace {
 
-// Reads at most size - 1 bytes of a small file into buffer and ends it with a NUL; -1 on
-// failure.
-ssize_t readSmallFile(const char* path, char* buffer, std::size_t size) {
-    const ssize_t used = readRegularFile(path, buffer, size - 1);
+// Reads at most size - 1 bytes of a small file below the root into buffer and ends it with a
+// NUL; -1 on failure.
+ssize_t readSmallFile(int rootFd, const char* relative, char* buffer, std::size_t size,
+                      const std::string& root) {
+    if (rootFd < 0) return -1;
+    const ssize_t used = readFileAtOnce(rootFd, relative, buffer, size - 1, root);
     if (used >= 0) buffer[used] = '\0';
     return used;
 }
@@ -52,14 +55,21 @@ int ProcProcessList::logicalCpuCount() {
     return n > 0 && n < std::numeric_limits<int>::max() ? static_cast<int>(n) : 0;
 }
 
+int ProcProcessList::rootFd() {
+    // Opened when first needed, so a root that appears later is still found.
+    if (!rootDir_) rootDir_.reset(::opendir(root_.c_str()));
+    return rootDir_ ? ::dirfd(rootDir_.get()) : -1;
+}
+
 std::int32_t ProcProcessList::ownPid() {
     return static_cast<std::int32_t>(::getpid());
 }
 
 bool ProcProcessList::listAllPids(std::vector<std::int32_t>& pids) {
     pids.clear();
-    DIR* dir = ::opendir(root_.c_str());
-    if (!dir) return false;
+    if (rootFd() < 0) return false;
+    DIR* dir = rootDir_.get();
+    ::rewinddir(dir);
     while (pids.size() < kMaxPids) {
         const dirent* entry = ::readdir(dir);
         if (!entry) break;
@@ -71,7 +81,6 @@ bool ProcProcessList::listAllPids(std::vector<std::int32_t>& pids) {
         if (*p != '\0' || value > std::numeric_limits<std::int32_t>::max()) continue;
         pids.push_back(static_cast<std::int32_t>(value));
     }
-    ::closedir(dir);
     // /proc lists in ascending order already; other trees (fixtures) are made to match.
     std::sort(pids.begin(), pids.end());
     for (auto it = fdTables_.begin(); it != fdTables_.end();)
@@ -113,29 +122,31 @@ std::optional<TaskTimes> parseProcStat(const char* text, std::size_t length, lon
 }
 
 std::optional<TaskTimes> ProcProcessList::taskTimes(std::int32_t pid) {
-    char path[4096];
-    std::snprintf(path, sizeof path, "%s/%d/stat", root_.c_str(), pid);
+    char path[32];
+    std::snprintf(path, sizeof path, "%d/stat", pid);
     char buffer[1024];
-    const ssize_t n = readSmallFile(path, buffer, sizeof buffer);
+    const ssize_t n = readSmallFile(rootFd(), path, buffer, sizeof buffer, root_);
     if (n <= 0) return std::nullopt;
     return parseProcStat(buffer, static_cast<std::size_t>(n), ticksPerSecond_);
 }
 
 std::optional<std::string> ProcProcessList::name(std::int32_t pid) {
-    char path[4096];
-    std::snprintf(path, sizeof path, "%s/%d/comm", root_.c_str(), pid);
+    char path[32];
+    std::snprintf(path, sizeof path, "%d/comm", pid);
     char buffer[kNameBytes];
-    ssize_t n = readSmallFile(path, buffer, sizeof buffer);
+    ssize_t n = readSmallFile(rootFd(), path, buffer, sizeof buffer, root_);
     while (n > 0 && buffer[n - 1] == '\n') --n;
     if (n < 1) return std::nullopt;
     return repairedUtf8(buffer, static_cast<std::size_t>(n));
 }
 
 std::optional<std::string> ProcProcessList::path(std::int32_t pid) {
-    char link[4096];
-    std::snprintf(link, sizeof link, "%s/%d/exe", root_.c_str(), pid);
+    const int root = rootFd();
+    if (root < 0) return std::nullopt;
+    char link[32];
+    std::snprintf(link, sizeof link, "%d/exe", pid);
     char buffer[kPathBytes];
-    const ssize_t n = ::readlink(link, buffer, sizeof buffer);
+    const ssize_t n = ::readlinkat(root, link, buffer, sizeof buffer);
     // A result that fills the buffer may have been cut short: no path rather than a wrong one.
     if (n < 1 || static_cast<std::size_t>(n) >= sizeof buffer) return std::nullopt;
     return repairedUtf8(buffer, static_cast<std::size_t>(n));
@@ -165,10 +176,15 @@ std::string_view trimmedValue(std::string_view v) {
     return v;
 }
 
-std::vector<int> scanDrmFds(const std::string& fdDir) {
+std::vector<int> scanDrmFds(int rootFd, const char* fdDir) {
     std::vector<int> fds;
-    DIR* dir = ::opendir(fdDir.c_str());
-    if (!dir) return fds;
+    const int dirFd = ::openat(rootFd, fdDir, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd < 0) return fds;
+    DIR* dir = ::fdopendir(dirFd);
+    if (!dir) {
+        ::close(dirFd);
+        return fds;
+    }
     while (const dirent* e = ::readdir(dir)) {
         std::string_view name = e->d_name;
         const auto fd = leadingNumber(name);
@@ -176,8 +192,7 @@ std::vector<int> scanDrmFds(const std::string& fdDir) {
             *fd > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max()))
             continue;
         char target[256];
-        const std::string link = fdDir + "/" + e->d_name;
-        const ssize_t n = ::readlink(link.c_str(), target, sizeof target);
+        const ssize_t n = ::readlinkat(dirFd, e->d_name, target, sizeof target);
         if (n > 0 && startsWith(std::string_view(target, static_cast<std::size_t>(n)), "/dev/dri/"))
             fds.push_back(static_cast<int>(*fd));
     }
@@ -224,31 +239,37 @@ std::optional<GpuClient> parseDrmFdinfo(std::string_view text) {
     return client;
 }
 
-std::vector<GpuClient> ProcProcessList::gpuClients(std::int32_t pid) {
+std::vector<GpuClient> ProcProcessList::gpuClients(std::int32_t pid, bool ran) {
     // Older kernels report 0 as the size of a /proc fd folder: then look again now and then.
     constexpr unsigned kRescanUnknownSize = 8;
-    char fdDir[4096];
-    std::snprintf(fdDir, sizeof fdDir, "%s/%d/fd", root_.c_str(), pid);
-    struct stat st {};
-    if (::stat(fdDir, &st) != 0) {
-        fdTables_.erase(pid);
-        return {};
-    }
-    const std::int64_t mtimeNs =
-        std::int64_t(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
-    auto [it, isNew] = fdTables_.try_emplace(pid);
-    FdTable& table = it->second;
-    // Linux counts open fds in the size of /proc/<pid>/fd; fixture trees change its time.
-    if (isNew || table.size != st.st_size || table.mtimeNs != mtimeNs ||
-        (st.st_size == 0 && ++table.unchangedPasses >= kRescanUnknownSize)) {
-        table = {st.st_size, mtimeNs, 0, scanDrmFds(fdDir)};
+    const int root = rootFd();
+    if (root < 0) return {};
+    auto it = fdTables_.find(pid);
+    if (it == fdTables_.end() || ran) {
+        char fdDir[32];
+        std::snprintf(fdDir, sizeof fdDir, "%d/fd", pid);
+        struct stat st {};
+        if (::fstatat(root, fdDir, &st, 0) != 0) {
+            if (it != fdTables_.end()) fdTables_.erase(it);
+            return {};
+        }
+        const std::int64_t mtimeNs =
+            std::int64_t(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
+        bool isNew = false;
+        if (it == fdTables_.end()) std::tie(it, isNew) = fdTables_.try_emplace(pid);
+        FdTable& table = it->second;
+        // Linux counts open fds in the size of /proc/<pid>/fd; fixture trees change its time.
+        if (isNew || table.size != st.st_size || table.mtimeNs != mtimeNs ||
+            (st.st_size == 0 && ++table.unchangedPasses >= kRescanUnknownSize)) {
+            table = {st.st_size, mtimeNs, 0, scanDrmFds(root, fdDir)};
+        }
     }
     std::vector<GpuClient> clients;
-    for (const int fd : table.drmFds) {
-        char path[4096];
-        std::snprintf(path, sizeof path, "%s/%d/fdinfo/%d", root_.c_str(), pid, fd);
+    for (const int fd : it->second.drmFds) {
+        char path[48];
+        std::snprintf(path, sizeof path, "%d/fdinfo/%d", pid, fd);
         char buffer[8192];
-        const ssize_t n = readSmallFile(path, buffer, sizeof buffer);
+        const ssize_t n = readSmallFile(root, path, buffer, sizeof buffer, root_);
         if (n <= 0) continue;
         if (auto c = parseDrmFdinfo(std::string_view(buffer, static_cast<std::size_t>(n))))
             clients.push_back(std::move(*c));

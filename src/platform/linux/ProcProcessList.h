@@ -1,5 +1,8 @@
 #pragma once
 
+#include <dirent.h>
+
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -23,12 +26,17 @@ public:
     std::optional<TaskTimes> taskTimes(std::int32_t pid) override;
     std::optional<std::string> name(std::int32_t pid) override;
     std::optional<std::string> path(std::int32_t pid) override;
-    std::vector<GpuClient> gpuClients(std::int32_t pid) override;
+    std::vector<GpuClient> gpuClients(std::int32_t pid, bool ran) override;
 
     const std::string& root() const { return root_; }
 
 private:
+    // The root stays open: its listing is read again with a rewind, and files below it are
+    // opened relative to it, which spares the kernel walking the root's path for each one.
+    int rootFd();
+
     std::string root_;
+    std::unique_ptr<DIR, int (*)(DIR*)> rootDir_{nullptr, ::closedir};
     long ticksPerSecond_;
     int logicalCpus_;
     // Which fds of a process are GPU clients, kept until its fd table changes: walking every
