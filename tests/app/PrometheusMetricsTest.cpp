@@ -95,7 +95,6 @@ TEST(TarvelMetrics, DescribesAChargingLaptopInBaseUnits) {
              "tarvel_charge_limit_ratio 0.8",
              "tarvel_drain_history_size_bytes 123",
              "# TYPE tarvel_battery_cycles gauge",
-             "# HELP tarvel_battery_level_ratio Battery charge level, 0 to 1.",
          })
         EXPECT_TRUE(hasLine(text, line)) << line << "\n" << text;
     // 1.5 A at 12.3 V.
@@ -153,41 +152,38 @@ TEST(TarvelMetrics, LabelsAMeasuredPackagePowerAndItsDomains) {
 }
 
 TEST(TarvelMetrics, LeavesOutWhatIsUnknown) {
-    {
-        // A desktop: no battery, so nothing about one.
-        FixtureCore m(test::desktopMainsOnly);
+    struct Row {
+        const char* machine;
+        void (*build)(const test::FixtureTree&);
+        const char* history;  // under data/; a folder when it ends in "folder.jsonl"
+        std::vector<const char*> lines, absent;
+    };
+    for (const Row& row : {
+             // A desktop: nothing about a battery; a history not written yet is an empty one.
+             Row{"desktop", test::desktopMainsOnly, "none.jsonl",
+                 {"tarvel_battery_present 0", "tarvel_ac_power_connected 1",
+                  "tarvel_drain_history_size_bytes 0"},
+                 {"tarvel_battery_level_ratio", "tarvel_battery_charging",
+                  "tarvel_battery_power_watts", "tarvel_battery_health_ratio",
+                  "tarvel_battery_time_remaining_seconds"}},
+             Row{"full, without cycle count or design capacity, history a folder", test::fullOnAC,
+                 "folder.jsonl", {"tarvel_battery_level_ratio 1"},
+                 {"tarvel_battery_cycles", "tarvel_battery_design_capacity_coulombs",
+                  "tarvel_battery_health_ratio", "tarvel_drain_history_size_bytes"}},
+             // Present, but no level (a 0 would be empty).
+             Row{"unreadable level", test::unreadableLevelLaptop, "none.jsonl",
+                 {"tarvel_battery_present 1"}, {"tarvel_battery_level_ratio"}},
+         }) {
+        SCOPED_TRACE(row.machine);
+        FixtureCore m(row.build);
         ASSERT_TRUE(m.polled);
-        const std::string text =
-            tarvelMetrics(metricsSourcesOf(*m.core, m.tree.root() + "/data/none.jsonl"));
-        EXPECT_TRUE(hasLine(text, "tarvel_battery_present 0")) << text;
-        EXPECT_TRUE(hasLine(text, "tarvel_ac_power_connected 1")) << text;
-        // A history not written yet is an empty one.
-        EXPECT_TRUE(hasLine(text, "tarvel_drain_history_size_bytes 0")) << text;
-        for (const char* name :
-             {"tarvel_battery_level_ratio", "tarvel_battery_charging", "tarvel_battery_power_watts",
-              "tarvel_battery_health_ratio", "tarvel_battery_time_remaining_seconds"})
-            EXPECT_EQ(text.find(name), std::string::npos) << name;
-    }
-    {
-        // A full battery without cycle count or design capacity, a history that is a folder.
-        FixtureCore m(test::fullOnAC);
-        ASSERT_TRUE(m.polled);
-        QDir().mkpath(QString::fromStdString(m.tree.root() + "/data/folder.jsonl"));
-        const std::string text =
-            tarvelMetrics(metricsSourcesOf(*m.core, m.tree.root() + "/data/folder.jsonl"));
-        EXPECT_TRUE(hasLine(text, "tarvel_battery_level_ratio 1")) << text;
-        for (const char* name : {"tarvel_battery_cycles", "tarvel_battery_design_capacity_coulombs",
-                                 "tarvel_battery_health_ratio", "tarvel_drain_history_size_bytes"})
+        const std::string history = m.tree.root() + "/data/" + row.history;
+        if (std::string(row.history) == "folder.jsonl")
+            QDir().mkpath(QString::fromStdString(history));
+        const std::string text = tarvelMetrics(metricsSourcesOf(*m.core, history));
+        for (const char* line : row.lines) EXPECT_TRUE(hasLine(text, line)) << line << "\n" << text;
+        for (const char* name : row.absent)
             EXPECT_EQ(text.find(name), std::string::npos) << name << "\n" << text;
-    }
-    {
-        // A battery whose level cannot be read: present, but no level (a 0 would be empty).
-        FixtureCore m(test::unreadableLevelLaptop);
-        ASSERT_TRUE(m.polled);
-        const std::string text =
-            tarvelMetrics(metricsSourcesOf(*m.core, m.tree.root() + "/data/none.jsonl"));
-        EXPECT_TRUE(hasLine(text, "tarvel_battery_present 1")) << text;
-        EXPECT_EQ(text.find("tarvel_battery_level_ratio"), std::string::npos) << text;
     }
     // Before the first poll there is nothing to say about the battery or the power.
     PowerStore idle;

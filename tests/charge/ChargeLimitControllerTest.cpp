@@ -17,6 +17,10 @@ using test::RecordingTransport;
 using S = ChargeLimitStatus;
 using M = ChargeSMCMode;
 
+const std::string kNotPrivileged =
+    "Not privileged — charge control write refused on this machine; join the tarvel group "
+    "(udev rule 70-tarvel-charge.rules).";
+
 // A controller over a recording charger, a settings file of its own and a battery the test
 // moves by hand.
 class ControllerTest : public ::testing::Test {
@@ -220,9 +224,7 @@ TEST_F(ControllerTest, NeverClaimsAHoldTheChargerIsNotIn) {
         auto& c = make();
         at(85);
         EXPECT_EQ(c.status(), S::holding);  // the policy's status; the failure is in lastError
-        EXPECT_EQ(c.lastError(),
-                  "Not privileged — charge control write refused on this machine; join the tarvel "
-                  "group (udev rule 70-tarvel-charge.rules).");
+        EXPECT_EQ(c.lastError(), kNotPrivileged);
         EXPECT_FALSE(c.appliedMode());
         at(85);  // retried at the next evaluation, and this time it works
         EXPECT_EQ(c.appliedMode(), M::inhibit);
@@ -291,9 +293,7 @@ TEST_F(ControllerTest, DisableAllHandsChargingBackAndRetriesAFailedHandBack) {
         transport.answers[key] = {kIOReturnNotPrivileged, 0};
     c.disableAll();
     EXPECT_EQ(c.status(), S::off);
-    EXPECT_EQ(c.lastError(),
-              "Not privileged — charge control write refused on this machine; join the tarvel "
-              "group (udev rule 70-tarvel-charge.rules).");
+    EXPECT_EQ(c.lastError(), kNotPrivileged);
     EXPECT_NE(c.appliedMode(), M::auto_);
     transport.answers.clear();
     c.evaluate();  // the write is tried again and goes through

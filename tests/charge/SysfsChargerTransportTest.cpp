@@ -33,27 +33,6 @@ private:
     int error_;
 };
 
-TEST(SysfsChargerTransportTest, ParsesBothAttributeFormats) {
-    const auto listed = parseChargeBehaviour("auto [inhibit-charge] force-discharge\n");
-    EXPECT_EQ(listed.active, "inhibit-charge");
-    EXPECT_EQ(listed.accepted,
-              (std::vector<std::string>{"auto", "inhibit-charge", "force-discharge"}));
-    EXPECT_TRUE(listed.accepts("force-discharge"));
-    EXPECT_FALSE(listed.accepts("bogus"));
-
-    const auto narrow = parseChargeBehaviour("[auto] inhibit-charge");
-    EXPECT_FALSE(narrow.accepts("force-discharge"));
-    EXPECT_EQ(parseChargeBehaviour("[auto]").accepted, std::vector<std::string>{"auto"});
-
-    // Older kernels print only the active value: nothing is known about the rest.
-    const auto old = parseChargeBehaviour("auto\n");
-    EXPECT_EQ(old.active, "auto");
-    EXPECT_TRUE(old.accepted.empty());
-    EXPECT_TRUE(old.accepts("force-discharge"));
-
-    EXPECT_FALSE(parseChargeBehaviour("").active);
-}
-
 TEST(SysfsChargerTransportTest, EachModeWritesItsBehaviourOnce) {
     FixtureTree tree;
     writeLaptop(tree, 80, true, "Charging");

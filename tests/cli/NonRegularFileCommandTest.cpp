@@ -35,14 +35,19 @@ struct Finished {
     std::string err;
 };
 
+// Settings and data under `home`, never the user's own.
+QProcessEnvironment isolatedIn(const QTemporaryDir& home) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_CONFIG_HOME", home.path() + "/config");
+    env.insert("XDG_DATA_HOME", home.path() + "/data");
+    return env;
+}
+
 // Runs tarvelctl, killing it when it has not finished in a minute (a hang, not slowness).
 Finished runBounded(const QStringList& args) {
     QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     QTemporaryDir home;
-    env.insert("XDG_CONFIG_HOME", home.path() + "/config");
-    env.insert("XDG_DATA_HOME", home.path() + "/data");
-    p.setProcessEnvironment(env);
+    p.setProcessEnvironment(isolatedIn(home));
     p.start(TARVELCTL_PATH, args);
     Finished f;
     f.finished = p.waitForFinished(60000);
@@ -115,10 +120,7 @@ TEST(NonRegularFiles, WatchStopsOnSigtermAfterAnAttributeTurnsIntoAFifo) {
         const QString sysRoot = QString::fromStdString(sys.root());
         QProcess watch;
         QTemporaryDir home;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("XDG_CONFIG_HOME", home.path() + "/config");
-        env.insert("XDG_DATA_HOME", home.path() + "/data");
-        watch.setProcessEnvironment(env);
+        watch.setProcessEnvironment(isolatedIn(home));
         watch.start(TARVELCTL_PATH, QStringList{"watch", "--sysfs-root", sysRoot,
                                                 "--powercap-root", sysRoot + "/powercap"} +
                                                 c.extra);

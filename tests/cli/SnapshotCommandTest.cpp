@@ -33,10 +33,8 @@ TEST(SnapshotCommand, DischargingFixtureReportsEveryFieldAndReading) {
     EXPECT_EQ(j["cycles"], nullptr);
     EXPECT_EQ(j["sourceNames"], json({"sysfs power_supply"}));
     // Cross-check on by default: both tools ran (and printed nothing on Linux).
-    const json& readings = j["readings"];
-    EXPECT_EQ(readings.size(), 6u);
-    EXPECT_EQ(readings["SmartBattery"]["amperageMA"], -877);
-    EXPECT_EQ(readings["ioreg"]["ok"], false);
+    EXPECT_EQ(j["readings"]["SmartBattery"]["amperageMA"], -877);
+    EXPECT_EQ(j["readings"]["ioreg"]["ok"], false);
 
     const json quick = snapshotJson({"--sysfs-root", t.root(), "--no-cross-check"});
     EXPECT_EQ(quick["readings"].count("ioreg"), 0u);

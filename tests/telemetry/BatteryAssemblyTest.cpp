@@ -193,7 +193,6 @@ TEST(ReadBattery, FixtureMachinesGiveWhatTheirNumbersImply) {
         {"full on AC", test::fullOnAC, true, false, true, 100, 0, std::nullopt},
         // No battery, but the mains supply is online.
         {"desktop", test::desktopMainsOnly, false, false, true, 0, 0, std::nullopt},
-        {"mouse only", test::mouseBatteryOnly, false, false, true, 0, 0, std::nullopt},
     };
     CannedCommandRunner runner;
     for (const Row& row : rows) {
