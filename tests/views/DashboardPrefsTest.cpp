@@ -40,8 +40,6 @@ TEST_F(DashboardPrefsTest, FreshStoreHasTheDefaultsAndASavedLayoutSurvivesAResta
     EXPECT_EQ(prefs.density, Density::comfortable);
     EXPECT_EQ(prefs.width, CardWidth::regular);
     EXPECT_EQ(prefs.cornerRadius, 18);
-    EXPECT_EQ(prefs.densityInfo().heroSize, 56);
-    EXPECT_EQ(prefs.widthInfo().points, 440);
 
     for (const auto& t : DashboardPrefs::toggles()) prefs.*t.field = !t.defaultValue;
     prefs.density = Density::roomy;

@@ -214,7 +214,6 @@ TEST_F(DashboardRootTest, ZeroPackageWattsGiveEmptyDistributionBars) {
 TEST_F(DashboardRootTest, TheWhyTimerRunsOnlyWhileShown) {
     DashboardRoot& view = shownRoot();
     EXPECT_TRUE(view.whyTimer().isActive());
-    EXPECT_EQ(view.whyTimer().interval(), 20000);
     view.hide();
     EXPECT_FALSE(view.whyTimer().isActive());
     view.show();
