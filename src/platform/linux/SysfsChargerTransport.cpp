@@ -138,31 +138,32 @@ ChargerTransport::OpenResult SysfsChargerTransport::open() {
 }
 
 void SysfsChargerTransport::findVendorSwitch() {
-    std::vector<std::pair<std::string, VendorSwitch>> candidates;
+    struct Candidate {
+        std::string path, driver;
+        VendorSwitch vendor;
+    };
+    std::vector<Candidate> candidates;
     // ideapad_acpi binds to the VPC2004 ACPI device; the firmware's level depends on the model.
     const std::string platform = root_ + "/bus/platform/devices";
     if (DIR* dir = ::opendir(platform.c_str())) {
         while (dirent* entry = ::readdir(dir))
             if (std::string(entry->d_name).rfind("VPC2004:", 0) == 0)
-                candidates.push_back(
-                    {platform + "/" + entry->d_name + "/conservation_mode", {{1}, std::nullopt}});
+                candidates.push_back({platform + "/" + entry->d_name + "/conservation_mode",
+                                      "ideapad_acpi", {{1}, std::nullopt}});
         ::closedir(dir);
     }
     std::sort(candidates.begin(), candidates.end(),
-              [](const auto& a, const auto& b) { return a.first < b.first; });
-    candidates.push_back({root_ + "/devices/platform/samsung/battery_life_extender", {{1}, 80}});
+              [](const auto& a, const auto& b) { return a.path < b.path; });
+    candidates.push_back({root_ + "/devices/platform/samsung/battery_life_extender",
+                          "samsung-laptop", {{1}, 80}});
     candidates.push_back({root_ + "/devices/platform/sony-laptop/battery_care_limiter",
-                          {{50, 80, 100}, std::nullopt}});
-    for (auto& [path, vendor] : candidates) {
-        if (!io_.read(path)) continue;
-        const std::string driver = path.find("conservation_mode") != std::string::npos
-                                       ? "ideapad_acpi"
-                                   : path.find("samsung") != std::string::npos ? "samsung-laptop"
-                                                                               : "sony-laptop";
+                          "sony-laptop", {{50, 80, 100}, std::nullopt}});
+    for (auto& candidate : candidates) {
+        if (!io_.read(candidate.path)) continue;
         Battery battery;
-        battery.name = driver;
-        battery.path = path;
-        battery.vendor = vendor;
+        battery.name = std::move(candidate.driver);
+        battery.path = std::move(candidate.path);
+        battery.vendor = std::move(candidate.vendor);
         batteries_.push_back(std::move(battery));
         return;
     }
