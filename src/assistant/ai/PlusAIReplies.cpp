@@ -8,6 +8,7 @@
 #include <QTextBoundaryFinder>
 #include <algorithm>
 #include <initializer_list>
+#include <numeric>
 #include <variant>
 #include <vector>
 
@@ -60,6 +61,46 @@ Parsed anthropicText(const QByteArray& body) {
     return textAt(body, {"content", 0, "text"});
 }
 
+// Marks the key in `text`, and any run of 8 or more of its characters that begins or ends it;
+// empty when there is none.
+std::vector<bool> secretMarks(const QString& text, const QString& secret) {
+    std::vector<bool> hidden(std::size_t(text.size()), false);
+    bool found = false;
+    const auto hide = [&](qsizetype from, qsizetype to) {
+        found = true;
+        for (qsizetype k = from; k < to; ++k) hidden[std::size_t(k)] = true;
+    };
+    const qsizetype n = secret.size();
+    constexpr qsizetype kPiece = 8;
+    if (n <= kPiece) {
+        for (qsizetype at = text.indexOf(secret); at >= 0;
+             at = text.indexOf(secret, at + 1))
+            hide(at, at + n);
+    } else {
+        const QString head = secret.left(kPiece);
+        for (qsizetype at = text.indexOf(head); at >= 0;
+             at = text.indexOf(head, at + 1)) {
+            qsizetype length = kPiece;
+            while (length < n && at + length < text.size() &&
+                   text.at(at + length) == secret.at(length))
+                ++length;
+            hide(at, at + length);
+        }
+        const QString tail = secret.right(kPiece);
+        for (qsizetype at = text.indexOf(tail); at >= 0;
+             at = text.indexOf(tail, at + 1)) {
+            const qsizetype end = at + kPiece;
+            qsizetype length = kPiece;
+            while (length < n && end - length > 0 &&
+                   text.at(end - length - 1) == secret.at(n - length - 1))
+                ++length;
+            hide(end - length, end);
+        }
+    }
+    if (!found) hidden.clear();
+    return hidden;
+}
+
 QString withoutSecret(const QString& text, const QString& secret) {
     if (secret.isEmpty()) return text;
     QString current = text;
@@ -100,41 +141,15 @@ QString withoutSecret(const QString& text, const QString& secret) {
         }
         starts.push_back(current.size());
 
-        // The key, and any run of 8 or more of its characters that begins or ends it.
-        std::vector<bool> hidden(std::size_t(decoded.size()), false);
-        bool found = false;
-        const auto hide = [&](qsizetype from, qsizetype to) {
-            found = true;
-            for (qsizetype k = from; k < to; ++k) hidden[std::size_t(k)] = true;
-        };
-        const qsizetype n = secret.size();
-        constexpr qsizetype kPiece = 8;
-        if (n <= kPiece) {
-            for (qsizetype at = decoded.indexOf(secret); at >= 0;
-                 at = decoded.indexOf(secret, at + 1))
-                hide(at, at + n);
-        } else {
-            const QString head = secret.left(kPiece);
-            for (qsizetype at = decoded.indexOf(head); at >= 0;
-                 at = decoded.indexOf(head, at + 1)) {
-                qsizetype length = kPiece;
-                while (length < n && at + length < decoded.size() &&
-                       decoded.at(at + length) == secret.at(length))
-                    ++length;
-                hide(at, at + length);
-            }
-            const QString tail = secret.right(kPiece);
-            for (qsizetype at = decoded.indexOf(tail); at >= 0;
-                 at = decoded.indexOf(tail, at + 1)) {
-                const qsizetype end = at + kPiece;
-                qsizetype length = kPiece;
-                while (length < n && end - length > 0 &&
-                       decoded.at(end - length - 1) == secret.at(n - length - 1))
-                    ++length;
-                hide(end - length, end);
-            }
+        // The key as JSON would read it, else as it stands in the raw text.
+        auto hidden = secretMarks(decoded, secret);
+        if (hidden.empty()) {
+            hidden = secretMarks(current, secret);
+            if (hidden.empty()) return current;
+            decoded = current;
+            starts.resize(std::size_t(current.size()) + 1);
+            std::iota(starts.begin(), starts.end(), qsizetype(0));
         }
-        if (!found) return current;
         QString kept;
         kept.reserve(current.size());
         for (qsizetype k = 0; k < decoded.size(); ++k)
