@@ -21,8 +21,12 @@ namespace {
 constexpr double kDaySeconds = 86400.0;
 constexpr int kPruneOneIn = 30;
 // How far past the retention the oldest record may be before a prune after an append rewrites
-// the file: about one rewrite an hour instead of one at every draw once the history is full.
-constexpr double kRewriteSlackSeconds = 3600.0;
+// the file: a thirtieth of the retention, at least an hour. A file that grows with the retention
+// is then rewritten as much less often, so the bytes written an hour stay the same whatever the
+// retention, instead of a whole rewrite at every draw once the history is full.
+double rewriteSlackSeconds(int retentionDays) {
+    return std::max(3600.0, retentionDays * kDaySeconds / 30.0);
+}
 
 int storedRetention(const UserDefaults& defaults) {
     const auto stored = defaults.integer(DrainLog::kRetentionKey);
@@ -102,7 +106,8 @@ void DrainLog::recordEvent(const std::string& name) {
 
 void DrainLog::enqueueLine(std::optional<std::string> line, double now) {
     if (!line) return;
-    queue_.async([this, bytes = std::move(*line), cutoff = cutoff(now), cleared = clearedBefore_] {
+    queue_.async([this, bytes = std::move(*line), cutoff = cutoff(now), cleared = clearedBefore_,
+                  slack = rewriteSlackSeconds(retentionDays_)] {
         if (!ensureWriter(cleared)) return;
         const auto appended = drain_file::appendBytes(filePath_, bytes, fileCalls_);
         if (!appended.appended) {
@@ -114,7 +119,7 @@ void DrainLog::enqueueLine(std::optional<std::string> line, double now) {
         // Once appends work again, the next failure is news.
         said_.erase(std::exchange(appendProblem_, {}));
         if (random_() == 0 &&
-            drain_file::firstLineDropped(filePath_, cutoff - kRewriteSlackSeconds))
+            drain_file::firstLineDropped(filePath_, cutoff - slack))
             reportPrune(drain_file::prunePass(filePath_, cutoff, beforeReplace_, fileCalls_));
     });
 }

@@ -21,8 +21,8 @@ class FileLock;
 // <support folder>/drain.jsonl, trimmed to the chosen number of days.
 //
 // Trimming rewrites the whole file, so the prune drawn after an append rewrites only once the
-// oldest record is an hour past the retention (or a line is malformed): the file may hold up to
-// an hour more than the retention, and readers filter by cutoff(). A retention change, a clear
+// oldest record is a thirtieth of the retention (at least an hour) past it, or a line is
+// malformed: the file may hold that much more than the retention, and readers filter by cutoff(). A retention change, a clear
 // and prune() rewrite at once.
 //
 // Every file operation runs in order on the "tarvelpro.drainlog" queue. Only one process on

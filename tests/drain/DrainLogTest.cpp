@@ -125,10 +125,11 @@ TEST_F(DrainLogTest, PruneThatKeepsNothingLeavesAnEmptyFileAndClearStartsAfresh)
 }
 
 // Retention counts in days, and a prune drawn after an append (one in 30) rewrites the file only
-// once its oldest record is an hour past the retention, or its first line is no record.
-TEST_F(DrainLogTest, ADrawnPruneRewritesOnlyOnceTheOldestRecordIsAnHourPastTheRetention) {
-    const std::string kept = line(2 * 86400.0), due = line(14 * 86400.0 + 3601),
-                      late = line(14 * 86400.0 + 1800), now = line(0);
+// once its oldest record is a thirtieth of the retention past it (at 14 days, 11.2 hours), or its
+// first line is no record.
+TEST_F(DrainLogTest, ADrawnPruneRewritesOnlyOnceTheOldestRecordIsWellPastTheRetention) {
+    const std::string kept = line(2 * 86400.0), due = line(14 * 86400.0 + 40920),
+                      late = line(14 * 86400.0 + 39720), now = line(0);
     const struct {
         std::string history;
         int draw;
