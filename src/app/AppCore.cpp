@@ -58,10 +58,8 @@ void AppCore::start() {
     powerStore_.start();
     if (services_.processEnergy) processEnergy_.start();
     if (services_.chargeControl) {
+        chargeLimit_.paceBy(&powerStore_, &PowerStore::pollApplied);
         chargeLimit_.start();
-        // Decide as soon as the battery is known rather than at the next tick.
-        connect(&powerStore_, &PowerStore::pollApplied, &chargeLimit_,
-                &ChargeLimitController::evaluate, Qt::SingleShotConnection);
     }
     if (services_.metricsTextfile) metricsTextfile_.start();
     observeSleepAndWake();

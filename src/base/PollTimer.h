@@ -7,8 +7,7 @@ class QObject;
 
 namespace tarvel {
 
-// A repeating timer plus one-shot delays, on the main thread. Stores take one so tests can
-// drive time by hand.
+// A repeating timer plus one-shot delays. Stores take one so tests can drive time by hand.
 class PollTimer {
 public:
     virtual ~PollTimer() = default;
@@ -24,5 +23,11 @@ public:
 // QTimer underneath. A tolerance above 0 lets the system batch wake-ups (a coarse timer).
 // Nothing fires after the object is destroyed.
 std::unique_ptr<PollTimer> makeQtPollTimer();
+
+class SerialQueue;
+// Ticks and one-shots run on `queue`'s thread, so a poll that reads there wakes no other
+// thread until it has something to show. Start and stop from any thread while the queue lives;
+// nothing fires once the timer is destroyed.
+std::unique_ptr<PollTimer> makeQueuePollTimer(SerialQueue& queue);
 
 }  // namespace tarvel

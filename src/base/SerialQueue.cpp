@@ -2,6 +2,7 @@
 
 #include <pthread.h>
 
+#include <algorithm>
 #include <future>
 
 namespace tarvel {
@@ -30,6 +31,30 @@ void SerialQueue::async(std::function<void()> work) {
     wake_.notify_one();
 }
 
+SerialQueue::TimedId SerialQueue::asyncAfter(double seconds, std::function<void()> work) {
+    const auto due = std::chrono::steady_clock::now() +
+                     std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                         std::chrono::duration<double>(std::max(seconds, 0.0)));
+    TimedId id;
+    {
+        std::lock_guard lock(mutex_);
+        id = nextTimedId_++;
+        timed_.emplace(due, Timed{id, std::move(work)});
+    }
+    wake_.notify_one();
+    return id;
+}
+
+void SerialQueue::cancel(TimedId id) {
+    std::lock_guard lock(mutex_);
+    for (auto it = timed_.begin(); it != timed_.end(); ++it) {
+        if (it->second.id == id) {
+            timed_.erase(it);
+            return;
+        }
+    }
+}
+
 void SerialQueue::sync(const std::function<void()>& work) {
     if (isCurrent()) {
         work();
@@ -52,10 +77,25 @@ void SerialQueue::run() {
         std::function<void()> work;
         {
             std::unique_lock lock(mutex_);
-            wake_.wait(lock, [this] { return stopping_ || !pending_.empty(); });
-            if (pending_.empty()) return;
-            work = std::move(pending_.front());
-            pending_.pop_front();
+            for (;;) {
+                if (!pending_.empty()) {
+                    work = std::move(pending_.front());
+                    pending_.pop_front();
+                    break;
+                }
+                if (stopping_) return;
+                if (timed_.empty()) {
+                    wake_.wait(lock);
+                    continue;
+                }
+                const auto first = timed_.begin();
+                if (first->first <= std::chrono::steady_clock::now()) {
+                    work = std::move(first->second.work);
+                    timed_.erase(first);
+                    break;
+                }
+                wake_.wait_until(lock, first->first);
+            }
         }
         work();
     }

@@ -121,8 +121,14 @@ void ChargeLimitController::followSetting(const std::string& key) {
 }
 
 void ChargeLimitController::start() {
-    timer_.start();
+    running_ = true;
+    if (!paced_) timer_.start();
     evaluate();
+}
+
+void ChargeLimitController::stop() {
+    running_ = false;
+    timer_.stop();
 }
 
 int ChargeLimitController::wholeLimit() const {

@@ -92,8 +92,21 @@ public:
     // The running application core's controller.
     static ChargeLimitController& shared();
 
-    // (Re)starts the 3-second evaluation timer and evaluates at once.
+    // (Re)starts the evaluations and evaluates at once: every 3 seconds on its own timer, or
+    // after each `signal` of `source` once paced by it.
     void start();
+    void stop();
+    bool isRunning() const { return running_; }
+    // Evaluates after every battery poll instead of on a timer of its own: the battery is fresh
+    // then, and no extra wake-up is spent.
+    template <typename Sender, typename Signal>
+    void paceBy(const Sender* source, Signal signal) {
+        paced_ = true;
+        timer_.stop();
+        connect(source, signal, this, [this] {
+            if (running_) evaluate();
+        });
+    }
     // One decision: reads the battery, applies the wanted mode, publishes the status. Does
     // nothing until the battery has been read once.
     void evaluate();
@@ -129,7 +142,6 @@ public:
     int hysteresis() const { return hysteresis_; }
     // The last mode written successfully; none before the first write.
     std::optional<ChargeSMCMode> appliedMode() const { return appliedMode_; }
-    const QTimer& timer() const { return timer_; }
 
     void setIsEnabled(bool on);
     void setLimitPercent(double percent);
@@ -184,6 +196,8 @@ private:
     std::optional<std::string> lastError_;
     std::string modeDescription_;
     QTimer timer_;
+    bool running_ = false;
+    bool paced_ = false;
     int hysteresis_ = 2;
     std::optional<ChargeSMCMode> appliedMode_;
 };

@@ -13,8 +13,10 @@ PowerStore::PowerStore(PowerStoreEnvironment environment, QObject* parent)
     : QObject(parent),
       clock_(environment.clock ? *environment.clock : Clock::system()),
       env_(std::move(environment)),
-      timer_(env_.timer ? env_.timer : std::shared_ptr<PollTimer>(makeQtPollTimer())),
+      timer_(env_.timer),
       workQ_(std::make_unique<SerialQueue>("tarvelpro.power")) {
+    // Timed where it reads, so a poll wakes the main thread once, with its result.
+    if (!timer_) timer_ = makeQueuePollTimer(*workQ_);
     if (env_.lowPowerMode)
         connect(env_.lowPowerMode, &LowPowerMode::changed, this, &PowerStore::lowPowerModeChanged);
 }

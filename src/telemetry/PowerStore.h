@@ -112,7 +112,7 @@ public:
     void restartTimer(double interval);
     // The popover is shown: poll fast and publish the history every poll. Restarts the timer.
     void setFastMode(bool on);
-    bool fastMode() const { return fastMode_; }
+    bool fastMode() const { return fastMode_.load(); }
     bool pollInFlight() const { return pollInFlight_; }
     std::int64_t pollGeneration() const { return pollGeneration_; }
     // The running timer's period in seconds, 0 when stopped.
@@ -212,11 +212,12 @@ private:
         BatSnap snap;
         PackageReading package;
         CoreShares cores;
-        bool shellCrossCheckRead = false;
         bool coreSharesRead = false;
     };
 
     void applyPoll(const PollResult& result);
+    // On the work queue: reads every source due at `now` and posts the result to the main thread.
+    void readAndPost(double now, bool fast);
     void applyPackage(const PackageReading& reading);
     void recordHistory(double now);
     void lowPowerModeChanged();
@@ -236,10 +237,11 @@ private:
     double pCoreShare_ = 0, eCoreShare_ = 0;
     std::vector<double> wattHistory_, wattHistorySpark_;
 
-    // Polling.
-    bool fastMode_ = false;
+    // Polling. The timer ticks on the work queue, or on the main thread in tests.
+    std::atomic<bool> fastMode_{false};
     bool pollInFlight_ = false;
     std::int64_t pollGeneration_ = 0;
+    // Owned by the work queue: when the slow sources were last read.
     double lastShellCrossCheck_ = 0;
     double lastCoreShareRead_ = 0;
     double lastPublishedSpark_ = 0;

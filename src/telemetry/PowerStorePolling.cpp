@@ -55,32 +55,34 @@ void PowerStore::lowPowerModeChanged() {
 }
 
 void PowerStore::poll() {
-    if (pollInFlight_ || !workQ_) return;
+    if (!workQ_) return;
+    // Timed on the work queue: read right here, the queue runs one read at a time.
+    if (workQ_->isCurrent()) {
+        readAndPost(clock_.now(), fastMode_);
+        return;
+    }
+    if (pollInFlight_) return;
     pollInFlight_ = true;
-    const double now = clock_.now();
+    workQ_->async([this, alive = alive_, now = clock_.now(), fast = fastMode_.load()] {
+        if (*alive) readAndPost(now, fast);
+    });
+}
+
+void PowerStore::readAndPost(double now, bool fast) {
     const bool doShell =
         lastShellCrossCheck_ == 0 || now - lastShellCrossCheck_ >= kBatteryShellCrossCheck;
-    const bool doCores = now - lastCoreShareRead_ >= kCoreShareEvery || fastMode_;
-    const CoreShares published{pCoreShare_, eCoreShare_};
-    workQ_->async([this, alive = alive_, doShell, doCores, published] {
-        std::optional<PollResult> result;
-        if (*alive) {
-            result.emplace();
-            result->snap = readBattery(doShell, *env_.batteryServices, *env_.commandRunner);
-            result->shellCrossCheckRead = doShell;
-            result->package = env_.packagePower->readPackageWattsDetailed();
-            result->cores = doCores ? env_.packagePower->readCoreShares() : published;
-            result->coreSharesRead = doCores;
-        }
-        postTo(this, [this, result = std::move(result)] {
-            if (result) {
-                const double done = clock_.now();
-                if (result->shellCrossCheckRead) lastShellCrossCheck_ = done;
-                if (result->coreSharesRead) lastCoreShareRead_ = done;
-                applyPoll(*result);
-            }
-            pollInFlight_ = false;
-        });
+    const bool doCores = now - lastCoreShareRead_ >= kCoreShareEvery || fast;
+    PollResult result;
+    result.snap = readBattery(doShell, *env_.batteryServices, *env_.commandRunner);
+    result.package = env_.packagePower->readPackageWattsDetailed();
+    if (doCores) result.cores = env_.packagePower->readCoreShares();
+    result.coreSharesRead = doCores;
+    const double done = clock_.now();
+    if (doShell) lastShellCrossCheck_ = done;
+    if (doCores) lastCoreShareRead_ = done;
+    postTo(this, [this, result = std::move(result)] {
+        applyPoll(result);
+        pollInFlight_ = false;
     });
 }
 

@@ -167,7 +167,7 @@ MetricsSources metricsSourcesOf(AppCore& core, const std::string& historyPath) {
     MetricsSources sources;
     sources.power = &core.powerStore();
     // A process that does not hold the limit itself still says what the limit would do now.
-    if (!core.chargeLimit().timer().isActive()) core.chargeLimit().preview();
+    if (!core.chargeLimit().isRunning()) core.chargeLimit().preview();
     sources.chargeLimit = &core.chargeLimit();
     sources.topProcesses = core.processEnergy().top();
     sources.historyPath = historyPath.empty() ? core.drainLog().fileURL() : historyPath;

@@ -93,10 +93,6 @@ void AppDelegate::startServices() {
     // the level or the power source alone would show the time of the poll before.
     subscriptions_.push_back(connect(&core_.powerStore(), &PowerStore::pollApplied, this,
                                      [this] { throttle_->request(); }));
-    titleTimer_.setInterval(kTitleTimerMs);
-    titleTimer_.setTimerType(Qt::CoarseTimer);
-    connect(&titleTimer_, &QTimer::timeout, this, &AppDelegate::redrawNow);
-    titleTimer_.start();
     connect(&AppNotificationCenter::instance(), &AppNotificationCenter::posted, this,
             &AppDelegate::handleNotification);
     // `tarvelctl` or another copy may change what the icon shows.
@@ -406,7 +402,6 @@ void AppDelegate::quitApp() {
 }
 
 void AppDelegate::applicationWillTerminate() {
-    titleTimer_.stop();
     for (const auto& connection : subscriptions_) disconnect(connection);
     subscriptions_.clear();
 }

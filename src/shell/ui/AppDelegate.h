@@ -33,7 +33,6 @@ public:
     // How long to wait for a tray host before the dashboard opens instead (at login the panel
     // may start after Tarvel).
     static constexpr int kTrayGraceMs = 5000;
-    static constexpr int kTitleTimerMs = 8000;
 
     explicit AppDelegate(AppCore& core, QObject* parent = nullptr);
     ~AppDelegate() override;
@@ -125,7 +124,6 @@ private:
     std::unique_ptr<PopoverWindow> popover_;
     QPointer<SurfaceWindow> dashboardWindow_;
     QPointer<SurfaceWindow> preferencesWindow_;
-    QTimer titleTimer_;
     std::string lastStatusKey_;
     std::string lastTooltipKey_;
     PopoverSize lastPopoverSize_{kPopoverWidth, 480};

@@ -176,9 +176,9 @@ TEST_F(PreferencesRootTest, SlidersStoreOnlyOnReleaseAndTheLabelFollows) {
 
 TEST_F(PreferencesRootTest, OpenPanesFollowAnotherWriterAndShowingAgainStartsTheController) {
     ChargeLimitController& charge = core->chargeLimit();
-    EXPECT_FALSE(charge.timer().isActive());
+    EXPECT_FALSE(charge.isRunning());
     shownRoot();
-    EXPECT_TRUE(charge.timer().isActive());
+    EXPECT_TRUE(charge.isRunning());
     EXPECT_FALSE(labeledSwitch("Launch at Login")->toggle()->isChecked());
 
     // While the window is open, another process writes the settings file, and an autostart
@@ -202,10 +202,10 @@ TEST_F(PreferencesRootTest, OpenPanesFollowAnotherWriterAndShowingAgainStartsThe
     EXPECT_TRUE(showsLabel("Critical battery at 33%"));
 
     // As if the controller had stopped since: showing must start it again.
-    const_cast<QTimer&>(charge.timer()).stop();
+    charge.stop();
     root->hide();
     root->show();
-    EXPECT_TRUE(charge.timer().isActive());
+    EXPECT_TRUE(charge.isRunning());
 
     // The entry goes again: the switch shows what the system says, whatever was stored.
     core->settings().setBool(kLaunchAtLogin, true);
