@@ -280,7 +280,7 @@ void BM_HistoryWritesPerHour(benchmark::State& state) {
         benchmark::Counter(rewrites / hours, benchmark::Counter::kAvgIterations);
     state.counters["history_MB"] = static_cast<double>(monthLog().size()) / 1e6;
 }
-BENCHMARK(BM_HistoryWritesPerHour)->Arg(72)->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(BM_HistoryWritesPerHour)->Arg(240)->Iterations(1)->Unit(benchmark::kSecond);
 
 void BM_AppendFile(benchmark::State& state) {
     const fs::path file = scratch("append") / "drain.jsonl";
