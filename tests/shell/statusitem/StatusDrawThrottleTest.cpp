@@ -41,19 +41,30 @@ struct Harness {
 
 }  // namespace
 
-TEST(StatusDrawThrottle, TwoRequestsFiftyMillisecondsApartDrawOnceAfterTheInterval) {
-    Harness h;
-    h.throttle.noteImmediateDraw();  // the last draw, at 1000.0
-    h.advanceTo(1000.05);
-    h.throttle.request();
-    h.advanceTo(1000.10);
-    h.throttle.request();
-    EXPECT_TRUE(h.draws.empty());
-    ASSERT_EQ(h.deferred.size(), 1u);
-    h.advanceTo(1001.0);
-    ASSERT_EQ(h.draws.size(), 1u);
-    EXPECT_NEAR(h.draws[0], 1000.2, 1e-9);
-    EXPECT_FALSE(h.throttle.pending());
+// Two requests 50 ms apart draw once, when the interval since the last draw is over; an
+// immediate draw meanwhile (a level change) does not cancel it: it brings the newest values.
+TEST(StatusDrawThrottle, RequestsWithinTheIntervalDrawOnceAfterItEvenPastAnImmediateDraw) {
+    for (const bool immediateMeanwhile : {false, true}) {
+        SCOPED_TRACE(immediateMeanwhile);
+        Harness h;
+        h.throttle.noteImmediateDraw();  // the last draw, at 1000.0
+        h.advanceTo(1000.05);
+        h.throttle.request();
+        h.advanceTo(1000.10);
+        h.throttle.request();
+        EXPECT_TRUE(h.draws.empty());
+        ASSERT_EQ(h.deferred.size(), 1u);
+        if (immediateMeanwhile) {
+            h.advanceTo(1000.15);
+            h.throttle.noteImmediateDraw();
+            EXPECT_FALSE(h.throttle.pending());
+        }
+        h.advanceTo(1001.0);
+        ASSERT_EQ(h.draws.size(), 1u);
+        EXPECT_NEAR(h.draws[0], 1000.2, 1e-9);
+        EXPECT_NEAR(h.throttle.lastDrawAt(), 1000.2, 1e-9);
+        EXPECT_FALSE(h.throttle.pending());
+    }
 }
 
 TEST(StatusDrawThrottle, DrawsAtOnceAfterTheIntervalAndWaitsAtLeastTwentyMilliseconds) {
@@ -74,19 +85,6 @@ TEST(StatusDrawThrottle, DrawsAtOnceAfterTheIntervalAndWaitsAtLeastTwentyMillise
         ASSERT_EQ(h.deferred.size(), 1u);
         EXPECT_NEAR(h.deferred[0].at - h.clock.now(), c.delay, 1e-9) << c.sinceLastDraw;
     }
-}
-
-TEST(StatusDrawThrottle, AnImmediateDrawRestartsTheIntervalAndTheLateDeferredDrawStillRuns) {
-    Harness h;
-    h.throttle.noteImmediateDraw();
-    h.advanceTo(1000.1);
-    h.throttle.request();  // deferred to 1000.2
-    h.advanceTo(1000.15);
-    h.throttle.noteImmediateDraw();  // a level change drew at once
-    EXPECT_FALSE(h.throttle.pending());
-    h.advanceTo(1000.3);
-    ASSERT_EQ(h.draws.size(), 1u);  // the deferred one, with the newest values
-    EXPECT_NEAR(h.throttle.lastDrawAt(), 1000.2, 1e-9);
 }
 
 TEST(StatusDrawThrottle, ADeferredDrawAfterTheThrottleIsGoneDoesNothing) {
