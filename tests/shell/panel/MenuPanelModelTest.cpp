@@ -6,9 +6,10 @@
 #include <set>
 #include <utility>
 
+#include "drain/ProcFixture.h"
 #include "drain/ProcessEnergyStore.h"
 #include "platform/LowPowerMode.h"
-#include "platform/ProcessList.h"
+#include "platform/linux/ProcProcessList.h"
 #include "shell/panel/MenuPanelModel.h"
 #include "support/ManualPollTimer.h"
 #include "telemetry/PowerStore.h"
@@ -17,20 +18,7 @@ namespace tarvel {
 namespace {
 
 using test::ManualPollTimer;
-
-// A machine without processes: the energy store never publishes anything.
-class NoProcesses final : public ProcessList {
-public:
-    int logicalCpuCount() override { return 4; }
-    std::int32_t ownPid() override { return 1; }
-    bool listAllPids(std::vector<std::int32_t>& pids) override {
-        pids.clear();
-        return true;
-    }
-    std::optional<TaskTimes> taskTimes(std::int32_t) override { return std::nullopt; }
-    std::optional<std::string> name(std::int32_t) override { return std::nullopt; }
-    std::optional<std::string> path(std::int32_t) override { return std::nullopt; }
-};
+using test::ProcFixture;
 
 // Counts the change signals of every published property, by property name.
 class SignalCounter : public QObject {
@@ -74,7 +62,8 @@ class MenuPanelModelTest : public ::testing::Test {
 protected:
     ManualClock clock;
     PowerStore power{clock};
-    NoProcesses processes;
+    ProcFixture proc;  // a /proc without processes
+    ProcProcessList processes{proc.root(), ProcFixture::kHz, 4};
     ProcessEnergyStore energy{clock, processes, [] { return PowerFigures{}; }, nullptr};
     FixedLowPowerMode lowPowerMode;
     std::shared_ptr<ManualPollTimer> timer = std::make_shared<ManualPollTimer>(clock);

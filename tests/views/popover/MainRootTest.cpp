@@ -201,7 +201,9 @@ TEST(PopoverList, DischargeIsOffWhereTheBatteryCannotDischarge) {
     EXPECT_EQ(visibleWithText<QLabel>(*root, QString::fromStdString(*why)).size(), 1);
 }
 
-TEST(PopoverList, AppListSaysLoadingUntilTheFirstSampleThenNone) {
+// "Loading…" until the first sample, "None" when nothing runs; names as they are, with a word
+// for their energy and their GPU time.
+TEST(PopoverList, AppListSaysLoadingThenNoneThenNamesTheAppsLiterally) {
     ViewFixture fixture;  // the fixture has no processes
     auto root = test::shownRoot(fixture);
     EXPECT_EQ(visibleWithText<QLabel>(*root, "Loading…").size(), 1);
@@ -209,11 +211,6 @@ TEST(PopoverList, AppListSaysLoadingUntilTheFirstSampleThenNone) {
     ASSERT_TRUE(fixture.sampleProcesses());
     EXPECT_TRUE(visibleWithText<QLabel>(*root, "Loading…").isEmpty());
     EXPECT_EQ(visibleWithText<QLabel>(*root, "None").size(), 1);
-}
-
-TEST(PopoverList, AppNamesShowAsTheyAreWithAWordForTheirEnergyAndTheirGpuTime) {
-    ViewFixture fixture;
-    auto root = test::shownRoot(fixture);
     MenuPanelInputs inputs;
     for (int i = 0; i < 7; ++i) {
         ProcEnergy app;
