@@ -134,7 +134,6 @@ TEST(WhyLoader, AnswersOnTheMainThreadAndFoldsRequestsMadeWhileRunning) {
     delete early;
 }
 
-
 PowerFacts facts(bool present, bool charging, bool onAC, int level,
                  std::optional<std::int64_t> minutes = 95, std::string timeText = "1:35 left") {
     PowerFacts f;
@@ -194,7 +193,6 @@ TEST(TarvelCopy, FriendlyTimeSaysWhenItIsStillEstimating) {
     }
 }
 
-
 // At a device ratio of 2 a symbol draws over its whole pixmap, not into the top-left quarter
 // only; an unknown name draws nothing.
 TEST(TarvelSymbol, DrawsOverTheWholeSharpPixmapAndUnknownNamesDrawNothing) {
@@ -223,7 +221,8 @@ TEST(OnboardingSheet, EveryTextFitsInTheCardUncut) {
     QCoreApplication::processEvents();
     for (const QLabel* label : sheet.findChildren<QLabel*>()) {
         SCOPED_TRACE(label->text().toStdString());
-        EXPECT_TRUE(sheet.rect().contains(QRect(label->mapTo(&sheet, QPoint(0, 0)), label->size())));
+        EXPECT_TRUE(
+            sheet.rect().contains(QRect(label->mapTo(&sheet, QPoint(0, 0)), label->size())));
         if (label->wordWrap())
             EXPECT_GE(label->height(), label->heightForWidth(label->width()));
         else
@@ -231,7 +230,9 @@ TEST(OnboardingSheet, EveryTextFitsInTheCardUncut) {
     }
     // A rounded card: nothing drawn in the corners, the card colour inside the padding.
     const QImage image = sheet.grab().toImage();
-    const auto at = [&](int x, int y) { return image.pixelColor(QPoint(x, y) * image.devicePixelRatio()); };
+    const auto at = [&](int x, int y) {
+        return image.pixelColor(QPoint(x, y) * image.devicePixelRatio());
+    };
     EXPECT_EQ(at(1, 1).alpha(), 0);
     EXPECT_EQ(at(sheet.width() - 2, sheet.height() - 2).alpha(), 0);
     EXPECT_EQ(at(8, sheet.height() / 2).rgb(), TarvelColor::card.color().rgb());

@@ -37,14 +37,16 @@ public:
         entry("editor.desktop",
               "Exec=env GTK_THEME=Adwaita:dark /opt/tv/bin/tarvel-editor --new %F\n"
               "Icon=tarvel-test-editor\nName[de]=Editor\nIcon[de]=tarvel-test-hidden\n");
-        entry("viewer.desktop", "Exec=\"/opt/My Apps/viewer\" %u\nStartupWMClass=TarvelViewerWin\n"
-                                "Icon=tarvel-test-viewer\n");
+        entry("viewer.desktop",
+              "Exec=\"/opt/My Apps/viewer\" %u\nStartupWMClass=TarvelViewerWin\n"
+              "Icon=tarvel-test-viewer\n");
         entry("user/applications/viewer.desktop",
               "Exec=\"/opt/My Apps/viewer\" %u\nStartupWMClass=TarvelViewerWin\n"
               "Icon=tarvel-test-viewer-user.png\n");
-        entry("sync.desktop", "Exec=/usr/bin/launch-wrapper --sync\n"
-                              "TryExec=/usr/libexec/tarvel-sync-daemon\nIcon=" +
-                                  tree.root() + "/elsewhere/blue.png\n");
+        entry("sync.desktop",
+              "Exec=/usr/bin/launch-wrapper --sync\n"
+              "TryExec=/usr/libexec/tarvel-sync-daemon\nIcon=" +
+                  tree.root() + "/elsewhere/blue.png\n");
         entry("org.example.Notes.desktop",
               "Exec=/usr/bin/flatpak run --branch=stable --command=notes-bin "
               "org.example.Notes @@u %U @@\nIcon=tarvel-test-notes\n");
@@ -59,7 +61,8 @@ public:
                    "[Desktop Entry]\nType=Link\nExec=tarvel-link\nIcon=tarvel-test-editor\n");
 
         // Junk: no group, binary noise, an unclosed quote, the fields past the read limit.
-        tree.write("sys/applications/nogroup.desktop", "Exec=tarvel-junk\nIcon=tarvel-test-editor\n");
+        tree.write("sys/applications/nogroup.desktop",
+                   "Exec=tarvel-junk\nIcon=tarvel-test-editor\n");
         tree.write("sys/applications/noise.desktop",
                    std::string("\x00\xff\xfe[Desktop Entry\n=\n==\x01", 14));
         entry("quote.desktop", "Exec=\"tarvel-quote \\\nIcon=tarvel-test-editor\n");

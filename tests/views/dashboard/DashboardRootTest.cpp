@@ -263,7 +263,6 @@ TEST(DashboardTexts, TimesVersionsAndSummaries) {
     EXPECT_EQ(DashboardTexts::displayVersion("v2.0"), "v2.0");
 }
 
-
 class DashboardKeysTest : public ::testing::Test {
 protected:
     void SetUp() override {
