@@ -60,16 +60,28 @@ TEST(MainRoot, ReadsTheStoredStyleWhenBuiltAndEveryAppearanceStoresNewer) {
     }
 }
 
-TEST(MainRoot, FollowsAStyleChangedWhileItIsShown) {
+// The chooser at the end of the list switches the open popover. Both styles, on a discharging
+// laptop, keep the popover's width and scroll what does not fit.
+TEST(MainRoot, FollowsAStyleChangedWhileItIsShownAndScrollsWhatDoesNotFit) {
     ViewFixture fixture;
+    ASSERT_TRUE(fixture.readMachine());
+    ASSERT_TRUE(fixture.sampleProcesses());
     auto root = test::shownRoot(fixture);
-    // The chooser at the end of the list switches the open popover.
+    const auto fitsTheWidthAndScrolls = [&] {
+        QCoreApplication::processEvents();
+        EXPECT_LE(root->content()->width(), kPopoverSize.width());
+        if (root->content()->sizeHint().height() > kPopoverSize.height()) {
+            EXPECT_GT(root->scrollArea()->verticalScrollBar()->maximum(), 0);
+        }
+    };
+    fitsTheWidthAndScrolls();
     auto* chooser = root->content()->findChild<SegmentedPicker*>();
     ASSERT_NE(chooser, nullptr);
     chooser->segment(1)->click();
     EXPECT_EQ(fixture.settings().string(MenuChromeStyle::kKey), "original");
     EXPECT_FALSE(showsNewer(*root));
     EXPECT_EQ(root->chromeStyle(), MenuChromeStyle::original);
+    fitsTheWidthAndScrolls();
     // Another notification with the style unchanged keeps the same content.
     QWidget* cards = root->content();
     postAppNotification(tarvelMenuBarDisplayChanged);
@@ -97,22 +109,6 @@ TEST(MainRoot, LoadsTheWhyAnalysisOnFirstAppearanceAndShowsTheWelcomeSheetUntilD
     root.hide();
     root.show();
     EXPECT_FALSE(root.isShowingOnboarding());
-}
-
-// Both styles on a discharging laptop: the popover keeps its width and scrolls what does not fit.
-TEST(MainRoot, BothStylesKeepThePopoverWidthAndScrollTheRest) {
-    for (const MenuChromeStyle style : MenuChromeStyle::allCases()) {
-        ViewFixture fixture;
-        ASSERT_TRUE(fixture.readMachine());
-        ASSERT_TRUE(fixture.sampleProcesses());
-        auto root = test::shownRoot(fixture);
-        MenuChromeStyle::set(fixture.settings(), style);
-        QCoreApplication::processEvents();
-        EXPECT_LE(root->content()->width(), kPopoverSize.width());
-        if (root->content()->sizeHint().height() > kPopoverSize.height()) {
-            EXPECT_GT(root->scrollArea()->verticalScrollBar()->maximum(), 0);
-        }
-    }
 }
 
 TEST(PopoverList, BatteryRowsFollowTheMachine) {
