@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QImage>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTextDocument>
@@ -13,12 +15,17 @@
 #include "support/FixtureTree.h"
 #include "support/WaitUntil.h"
 #include "telemetry/SocPowerSample.h"
+#include "views/TarvelCopy.h"
+#include "views/TarvelOnboarding.h"
+#include "views/TarvelOnboardingSheet.h"
+#include "views/TarvelTheme.h"
 #include "views/WhyLoader.h"
 #include "views/components/Controls.h"
 #include "views/components/MonitorSection.h"
 #include "views/components/PowerDistributionView.h"
 #include "views/components/Sparkline.h"
 #include "views/components/TarvelText.h"
+#include "views/symbols/TarvelSymbol.h"
 
 namespace tarvel {
 namespace {
@@ -125,6 +132,129 @@ TEST(WhyLoader, AnswersOnTheMainThreadAndFoldsRequestsMadeWhileRunning) {
     auto* early = new WhyLoader(dir.root() + "/missing.jsonl", Clock::system());
     early->load();
     delete early;
+}
+
+PowerFacts facts(bool present, bool charging, bool onAC, int level,
+                 std::optional<std::int64_t> minutes = 95, std::string timeText = "1:35 left") {
+    PowerFacts f;
+    f.batteryPresent = present;
+    f.isCharging = charging;
+    f.isOnAC = onAC;
+    f.levelPercent = level;
+    f.remainingMinutes = minutes;
+    f.timeText = std::move(timeText);
+    f.statusText = "Plugged in";
+    return f;
+}
+
+TEST(TarvelCopy, StatusChipAtItsBoundaries) {
+    struct Row {
+        const char* name;
+        PowerFacts power;
+        int drop;
+        const char* chip;
+    } rows[] = {
+        {"no battery", facts(false, false, true, 0), 9, "Desktop"},
+        {"charging beats a fast drop", facts(true, true, true, 40), 9, "Charging"},
+        {"on battery, drop 4", facts(true, false, false, 40), 4, "On battery"},
+        {"on battery, drop 5", facts(true, false, false, 40), 5, "Draining fast"},
+        {"on AC at 100", facts(true, false, true, 100), 0, "Full"},
+        {"on AC at 99", facts(true, false, true, 99), 0, "Plugged in"},
+        {"a drop on AC is not draining", facts(true, false, true, 99), 9, "Plugged in"},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        EXPECT_EQ(TarvelCopy::statusChip(r.power, r.drop), r.chip);
+    }
+}
+
+TEST(TarvelCopy, FriendlyTimeSaysWhenItIsStillEstimating) {
+    struct Row {
+        const char* name;
+        PowerFacts power;
+        const char* text;
+    } rows[] = {
+        {"no battery", facts(false, false, true, 0), "Running on power adapter"},
+        {"known time on battery", facts(true, false, false, 40), "1:35 left"},
+        {"known time charging", facts(true, true, true, 40, 30, "30 min to full"),
+         "30 min to full"},
+        {"calculating on battery", facts(true, false, false, 40, 95, "Calculating…"),
+         "Estimating time left…"},
+        {"no minutes on battery", facts(true, false, false, 40, std::nullopt),
+         "Estimating time left…"},
+        {"no minutes while charging", facts(true, true, true, 40, std::nullopt, "Charging"),
+         "Estimating time left…"},
+        {"no minutes on AC, not charging",
+         facts(true, false, true, 100, std::nullopt, "Full · on AC"), "Full · on AC"},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        EXPECT_EQ(TarvelCopy::friendlyTime(r.power), r.text);
+    }
+}
+
+// At a device ratio of 2 a symbol draws over its whole pixmap, not into the top-left quarter
+// only; an unknown name draws nothing.
+TEST(TarvelSymbol, DrawsOverTheWholeSharpPixmapAndUnknownNamesDrawNothing) {
+    const auto inkIn = [](const QImage& image, const QRect& area) {
+        int n = 0;
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            for (int x = area.left(); x <= area.right(); ++x) n += qAlpha(image.pixel(x, y)) > 0;
+        return n;
+    };
+    const QString name = TarvelSymbol::names().front();
+    EXPECT_TRUE(TarvelSymbol::has(name));
+    const QPixmap sharp = TarvelSymbol::pixmap(name, Qt::white, 16, 2);
+    EXPECT_EQ(sharp.deviceIndependentSize(), QSizeF(16, 16));
+    const QImage image = sharp.toImage();
+    EXPECT_GT(inkIn(image, QRect(16, 0, 16, 32)) + inkIn(image, QRect(0, 16, 32, 16)), 0);
+    EXPECT_FALSE(TarvelSymbol::has("battery.50"));
+    const QImage blank = TarvelSymbol::pixmap("no.such.symbol", Qt::white, 16).toImage();
+    EXPECT_EQ(inkIn(blank, blank.rect()), 0);
+}
+
+TEST(OnboardingSheet, EveryTextFitsInTheCardUncut) {
+    test::FixtureTree dir;
+    UserDefaults defaults(dir.root() + "/defaults.json");
+    TarvelOnboardingSheet sheet(defaults);
+    sheet.show();
+    QCoreApplication::processEvents();
+    for (const QLabel* label : sheet.findChildren<QLabel*>()) {
+        SCOPED_TRACE(label->text().toStdString());
+        EXPECT_TRUE(
+            sheet.rect().contains(QRect(label->mapTo(&sheet, QPoint(0, 0)), label->size())));
+        if (label->wordWrap())
+            EXPECT_GE(label->height(), label->heightForWidth(label->width()));
+        else
+            EXPECT_GE(label->width(), label->sizeHint().width());
+    }
+    // A rounded card: nothing drawn in the corners, the card colour inside the padding.
+    const QImage image = sheet.grab().toImage();
+    const auto at = [&](int x, int y) {
+        return image.pixelColor(QPoint(x, y) * image.devicePixelRatio());
+    };
+    EXPECT_EQ(at(1, 1).alpha(), 0);
+    EXPECT_EQ(at(sheet.width() - 2, sheet.height() - 2).alpha(), 0);
+    EXPECT_EQ(at(8, sheet.height() / 2).rgb(), TarvelColor::card.color().rgb());
+}
+
+TEST(OnboardingSheet, GotItRemembersTheSheetForEveryLaterSurface) {
+    test::FixtureTree dir;
+    const std::string path = dir.root() + "/defaults.json";
+    UserDefaults defaults(path);
+    // Only a boolean true counts as seen.
+    defaults.setString(TarvelOnboarding::kSeenKey, "yes");
+    EXPECT_FALSE(TarvelOnboarding::hasSeen(defaults));
+    TarvelOnboardingSheet sheet(defaults);
+    int dismissals = 0;
+    QObject::connect(&sheet, &TarvelOnboardingSheet::dismissed, [&] { ++dismissals; });
+    sheet.show();
+    sheet.gotItButton()->click();
+    EXPECT_EQ(dismissals, 1);
+    EXPECT_FALSE(sheet.isVisible());
+    // Another surface reading the same settings file later does not show the sheet again.
+    UserDefaults later{path};
+    EXPECT_TRUE(TarvelOnboarding::hasSeen(later));
 }
 
 }  // namespace

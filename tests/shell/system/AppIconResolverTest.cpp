@@ -1,98 +1,80 @@
 #include <gtest/gtest.h>
 
 #include <QColor>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QImage>
-#include <QTemporaryDir>
 
 #include "Printers.h"
 #include "drain/ProcEnergy.h"
 #include "shell/system/AppIconResolver.h"
+#include "support/FixtureTree.h"
 
 namespace tarvel {
 namespace {
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    ASSERT_TRUE(QDir().mkpath(QFileInfo(path).path()));
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
-void writeIcon(const QString& path, const QColor& color) {
-    ASSERT_TRUE(QDir().mkpath(QFileInfo(path).path()));
-    QImage image(16, 16, QImage::Format_ARGB32);
-    image.fill(color);
-    ASSERT_TRUE(image.save(path, "PNG"));
-}
-
-QByteArray entry(const QByteArray& fields) {
-    return "[Desktop Entry]\nType=Application\nName=Test\n" + fields;
-}
 
 // Two data folders: the user's, which overrides one entry, and a system one with the rest.
 class IconFixture {
 public:
     IconFixture() {
-        const QString user = dir.path() + "/user";
-        const QString sys = dir.path() + "/sys";
-        const QString apps = sys + "/applications";
-        const QString hicolor = sys + "/icons/hicolor/";
-        blueIcon = dir.path() + "/elsewhere/blue.png";
+        const auto icon = [&](const std::string& path, const QColor& color) {
+            tree.write(path, "");  // makes the folders
+            QImage image(16, 16, QImage::Format_ARGB32);
+            image.fill(color);
+            ASSERT_TRUE(image.save(QString::fromStdString(tree.root() + "/" + path), "PNG"));
+        };
+        const auto entry = [&](const std::string& name, const std::string& fields) {
+            tree.write(name.rfind("user/", 0) == 0 ? name : "sys/applications/" + name,
+                       "[Desktop Entry]\nType=Application\nName=Test\n" + fields);
+        };
+        const std::string hicolor = "sys/icons/hicolor/";
+        icon(hicolor + "48x48/apps/tarvel-test-editor.png", Qt::red);
+        icon(hicolor + "48x48/apps/tarvel-test-viewer.png", Qt::green);
+        icon(hicolor + "32x32/apps/tarvel-test-viewer-user.png", Qt::cyan);
+        icon(hicolor + "48x48/apps/tarvel-test-notes.png", Qt::yellow);
+        icon(hicolor + "48x48/apps/tarvel-test-hidden.png", Qt::magenta);
+        icon("sys/pixmaps/tarvel-test-player.png", Qt::gray);
+        icon("elsewhere/blue.png", Qt::blue);
 
-        writeIcon(hicolor + "48x48/apps/tarvel-test-editor.png", Qt::red);
-        writeIcon(hicolor + "48x48/apps/tarvel-test-viewer.png", Qt::green);
-        writeIcon(hicolor + "32x32/apps/tarvel-test-viewer-user.png", Qt::cyan);
-        writeIcon(hicolor + "48x48/apps/tarvel-test-notes.png", Qt::yellow);
-        writeIcon(hicolor + "48x48/apps/tarvel-test-hidden.png", Qt::magenta);
-        writeIcon(sys + "/pixmaps/tarvel-test-player.png", Qt::gray);
-        writeIcon(blueIcon, Qt::blue);
-
-        writeFile(apps + "/editor.desktop",
-                  entry("Exec=env GTK_THEME=Adwaita:dark /opt/tv/bin/tarvel-editor --new %F\n"
-                        "Icon=tarvel-test-editor\nName[de]=Editor\nIcon[de]=tarvel-test-hidden\n"));
-        writeFile(apps + "/viewer.desktop", entry("Exec=\"/opt/My Apps/viewer\" %u\n"
-                                                  "StartupWMClass=TarvelViewerWin\n"
-                                                  "Icon=tarvel-test-viewer\n"));
-        writeFile(user + "/applications/viewer.desktop",
-                  entry("Exec=\"/opt/My Apps/viewer\" %u\nStartupWMClass=TarvelViewerWin\n"
-                        "Icon=tarvel-test-viewer-user.png\n"));
-        writeFile(apps + "/sync.desktop", entry("Exec=/usr/bin/launch-wrapper --sync\n"
-                                                "TryExec=/usr/libexec/tarvel-sync-daemon\n"
-                                                "Icon=" +
-                                                blueIcon.toUtf8() + "\n"));
-        writeFile(apps + "/org.example.Notes.desktop",
-                  entry("Exec=/usr/bin/flatpak run --branch=stable --command=notes-bin "
-                        "org.example.Notes @@u %U @@\nIcon=tarvel-test-notes\n"));
-        writeFile(apps + "/player-helper.desktop",
-                  entry("Exec=tarvel-player --helper\nIcon=tarvel-test-hidden\nNoDisplay=true\n"));
-        writeFile(apps + "/player.desktop", entry("Exec=tarvel-player\nIcon=tarvel-test-player\n"));
-        writeFile(apps + "/lonely.desktop",
-                  entry("Exec=tarvel-lonely\nIcon=tarvel-test-editor\nHidden=true\n"));
-        writeFile(apps + "/long.desktop",
-                  entry("Exec=tarvel-long-running-daemon\nIcon=tarvel-test-notes\n"));
-        writeFile(apps + "/kde4/oldapp.desktop", entry("Exec=/weird/x\nIcon=tarvel-test-viewer\n"));
-        writeFile(apps + "/broken-icon.desktop",
-                  entry("Exec=tarvel-broken\nIcon=" + dir.path().toUtf8() + "/missing.png\n"));
-        writeFile(apps + "/link.desktop",
-                  "[Desktop Entry]\nType=Link\nExec=tarvel-link\nIcon=tarvel-test-editor\n");
+        entry("editor.desktop",
+              "Exec=env GTK_THEME=Adwaita:dark /opt/tv/bin/tarvel-editor --new %F\n"
+              "Icon=tarvel-test-editor\nName[de]=Editor\nIcon[de]=tarvel-test-hidden\n");
+        entry("viewer.desktop",
+              "Exec=\"/opt/My Apps/viewer\" %u\nStartupWMClass=TarvelViewerWin\n"
+              "Icon=tarvel-test-viewer\n");
+        entry("user/applications/viewer.desktop",
+              "Exec=\"/opt/My Apps/viewer\" %u\nStartupWMClass=TarvelViewerWin\n"
+              "Icon=tarvel-test-viewer-user.png\n");
+        entry("sync.desktop",
+              "Exec=/usr/bin/launch-wrapper --sync\n"
+              "TryExec=/usr/libexec/tarvel-sync-daemon\nIcon=" +
+                  tree.root() + "/elsewhere/blue.png\n");
+        entry("org.example.Notes.desktop",
+              "Exec=/usr/bin/flatpak run --branch=stable --command=notes-bin "
+              "org.example.Notes @@u %U @@\nIcon=tarvel-test-notes\n");
+        entry("player-helper.desktop",
+              "Exec=tarvel-player --helper\nIcon=tarvel-test-hidden\nNoDisplay=true\n");
+        entry("player.desktop", "Exec=tarvel-player\nIcon=tarvel-test-player\n");
+        entry("lonely.desktop", "Exec=tarvel-lonely\nIcon=tarvel-test-editor\nHidden=true\n");
+        entry("long.desktop", "Exec=tarvel-long-running-daemon\nIcon=tarvel-test-notes\n");
+        entry("kde4/oldapp.desktop", "Exec=/weird/x\nIcon=tarvel-test-viewer\n");
+        entry("broken-icon.desktop", "Exec=tarvel-broken\nIcon=" + tree.root() + "/missing.png\n");
+        tree.write("sys/applications/link.desktop",
+                   "[Desktop Entry]\nType=Link\nExec=tarvel-link\nIcon=tarvel-test-editor\n");
 
         // Junk: no group, binary noise, an unclosed quote, the fields past the read limit.
-        writeFile(apps + "/nogroup.desktop", "Exec=tarvel-junk\nIcon=tarvel-test-editor\n");
-        writeFile(apps + "/noise.desktop", QByteArray("\x00\xff\xfe[Desktop Entry\n=\n==\x01", 14));
-        writeFile(apps + "/quote.desktop",
-                  entry("Exec=\"tarvel-quote \\\nIcon=tarvel-test-editor\n"));
-        writeFile(apps + "/huge.desktop", entry(QByteArray(100 * 1024, '#') +
-                                                "\nExec=tarvel-huge\nIcon=tarvel-test-editor\n"));
-        writeFile(apps + "/not-an-entry.txt", entry("Exec=tarvel-txt\nIcon=tarvel-test-editor\n"));
+        tree.write("sys/applications/nogroup.desktop",
+                   "Exec=tarvel-junk\nIcon=tarvel-test-editor\n");
+        tree.write("sys/applications/noise.desktop",
+                   std::string("\x00\xff\xfe[Desktop Entry\n=\n==\x01", 14));
+        entry("quote.desktop", "Exec=\"tarvel-quote \\\nIcon=tarvel-test-editor\n");
+        entry("huge.desktop",
+              std::string(100 * 1024, '#') + "\nExec=tarvel-huge\nIcon=tarvel-test-editor\n");
+        entry("not-an-entry.txt", "Exec=tarvel-txt\nIcon=tarvel-test-editor\n");
 
-        folders = {user + "/applications", apps};
+        const QString root = QString::fromStdString(tree.root());
+        folders = {root + "/user/applications", root + "/sys/applications"};
     }
 
-    QTemporaryDir dir;
-    QString blueIcon;
+    test::FixtureTree tree;
     QStringList folders;
 };
 

@@ -21,15 +21,9 @@ namespace {
 const QString kProgram = "/usr/bin/tarvel";
 const QString kEntryName = "app.tarvel.Tarvel.desktop";
 
-const QString kWrittenEntry =
-    "[Desktop Entry]\n"
-    "Type=Application\n"
-    "Name=Tarvel\n"
-    "Comment=Battery monitor in the system tray\n"
-    "Exec=/usr/bin/tarvel --autostart\n"
-    "Icon=app.tarvel.Tarvel\n"
-    "Terminal=false\n";
-const QString kHiddenEntry = kWrittenEntry + "Hidden=true\n";
+// What the helper writes; its content is checked by the validator and a real launcher below.
+const QString kWrittenEntry = LaunchAtLoginHelper::desktopEntry(kProgram, false);
+const QString kHiddenEntry = LaunchAtLoginHelper::desktopEntry(kProgram, true);
 
 const QString kPlain = "[Desktop Entry]\nType=Application\nName=Old\nExec=old\n";
 const QString kHidden = kPlain + "Hidden=true\n";

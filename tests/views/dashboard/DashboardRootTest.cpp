@@ -1,11 +1,20 @@
+// The dashboard: its cards, seeding, the why analysis and the app list; and its keys inside a
+// real window with the application menu, whose Preferences item is bound to Ctrl+comma too.
 #include <gtest/gtest.h>
 
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTest>
 #include <cmath>
 #include <filesystem>
 #include <map>
 
 #include "base/UserDefaults.h"
+#include "shell/AppNotifications.h"
 #include "shell/BuildInfo.h"
+#include "shell/ui/MainMenu.h"
+#include "shell/ui/SurfaceWindow.h"
 #include "views/TarvelOnboarding.h"
 #include "views/TarvelOnboardingSheet.h"
 #include "views/components/Controls.h"
@@ -196,30 +205,6 @@ TEST_F(DashboardRootTest, TheAppsSectionSaysWhenNothingRunsAndShowsNamesLiterall
     EXPECT_FALSE(shownTexts(view).contains("editor"));
 }
 
-TEST_F(DashboardRootTest, ZeroPackageWattsGiveEmptyDistributionBars) {
-    DashboardRoot& view = shownRoot();
-    auto* power = view.findChild<DashboardPowerSection*>();
-    ASSERT_NE(power, nullptr);
-    for (const double package : {0.0, -1.0, std::nan("")}) {
-        power->distribution()->setWatts(1.0, 0.5, 0.0, 0.2, 0.1, package);
-        for (const PowerDistributionBar* bar : power->distribution()->bars()) {
-            EXPECT_EQ(bar->fraction(), 0.0) << package;
-            EXPECT_FALSE(std::isnan(bar->fraction()));
-        }
-    }
-    // A machine without domain readings shows no bars.
-    EXPECT_FALSE(power->distribution()->isVisibleTo(power));
-}
-
-TEST_F(DashboardRootTest, TheWhyTimerRunsOnlyWhileShown) {
-    DashboardRoot& view = shownRoot();
-    EXPECT_TRUE(view.whyTimer().isActive());
-    view.hide();
-    EXPECT_FALSE(view.whyTimer().isActive());
-    view.show();
-    EXPECT_TRUE(view.whyTimer().isActive());
-}
-
 TEST_F(DashboardRootTest, HeaderHeroAndRowsShowTheDischargingBattery) {
     prefs().showHealth = true;
     prefs().save();
@@ -231,6 +216,10 @@ TEST_F(DashboardRootTest, HeaderHeroAndRowsShowTheDischargingBattery) {
     EXPECT_TRUE(texts.contains("Low Power"));
     EXPECT_TRUE(texts.contains("Health"));
     EXPECT_TRUE(texts.contains("Charge limit"));
+    // A machine without domain readings shows no power distribution bars.
+    auto* power = view.findChild<DashboardPowerSection*>();
+    ASSERT_NE(power, nullptr);
+    EXPECT_FALSE(power->distribution()->isVisibleTo(power));
     // Rows follow the controller as it changes, in place.
     fixture.core().chargeLimit().setIsEnabled(false);
     QCoreApplication::processEvents();
@@ -239,8 +228,12 @@ TEST_F(DashboardRootTest, HeaderHeroAndRowsShowTheDischargingBattery) {
     // Low-power mode switches the energy card's summary as it happens.
     fixture.lowPower.set(true);
     EXPECT_EQ(section(view, kEnergy)->summary(), "Low Power On");
-    EXPECT_EQ(view.header()->layoutButton()->toolTip(), "Layout (Ctrl+,)");
-    EXPECT_EQ(view.header()->layoutButton()->accessibleName(), "Layout options");
+    // The why analysis is refreshed only while the window is shown.
+    EXPECT_TRUE(view.whyTimer().isActive());
+    view.hide();
+    EXPECT_FALSE(view.whyTimer().isActive());
+    view.show();
+    EXPECT_TRUE(view.whyTimer().isActive());
 }
 
 TEST_F(DashboardRootTest, FooterAndSettingsButtonsRunTheirActions) {
@@ -268,6 +261,84 @@ TEST(DashboardTexts, TimesVersionsAndSummaries) {
     EXPECT_EQ(DashboardTexts::displayVersion("v1.0-Experimental"), "v1.0 Experimental");
     EXPECT_EQ(DashboardTexts::displayVersion("v2.0-Final"), "v2.0 Final");
     EXPECT_EQ(DashboardTexts::displayVersion("v2.0"), "v2.0");
+}
+
+class DashboardKeysTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        TarvelOnboarding::markSeen(fixture.core().settings());
+        window.setContent(root);
+        installMainMenu(*window.menuBar(), {[this] { ++dashboardsOpened; },
+                                            [this] { ++preferencesOpened; }, [] {}, [] {}});
+        QObject::connect(&AppNotificationCenter::instance(), &AppNotificationCenter::posted,
+                         &window, [this](const QString& name) {
+                             if (name == tarvelCloseDashboard) ++closeRequests;
+                         });
+        window.show();
+        QApplication::setActiveWindow(&window);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    }
+
+    // Keys go where a user's would: to the widget with the focus.
+    void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QWidget* focus = QApplication::focusWidget();
+        ASSERT_NE(focus, nullptr);
+        ASSERT_EQ(focus->window(), &window);
+        QTest::keyClick(focus, key, modifiers);
+    }
+
+    test::ViewFixture fixture{test::dischargingEnergyLaptop,
+                              test::ViewFixture::Mode::fakeProcesses};
+    SurfaceWindow window{"Tarvel Pro", QColor(13, 13, 20), QSize(440, 640), QSize(360, 420)};
+    DashboardRoot* root = new DashboardRoot(fixture.services);
+    int dashboardsOpened = 0;
+    int preferencesOpened = 0;
+    int closeRequests = 0;
+};
+
+TEST_F(DashboardKeysTest, CtrlCommaTogglesThePanelOverTheMenuAndCommaAloneDoesNothing) {
+    // From the view's own key catcher, then from a button that took the focus.
+    for (const bool focusOnButton : {false, true}) {
+        SCOPED_TRACE(focusOnButton);
+        if (focusOnButton) test::button(*root, "Refresh analysis")->setFocus();
+        press(Qt::Key_Comma, Qt::ControlModifier);
+        EXPECT_TRUE(root->isCustomizeOpen());
+        press(Qt::Key_Comma);
+        EXPECT_TRUE(root->isCustomizeOpen());
+        press(Qt::Key_Comma, Qt::ControlModifier);
+        EXPECT_FALSE(root->isCustomizeOpen());
+        press(Qt::Key_Comma);
+        EXPECT_FALSE(root->isCustomizeOpen());
+    }
+    EXPECT_EQ(preferencesOpened, 0);
+    EXPECT_EQ(closeRequests, 0);
+    // The menu's other shortcuts still reach it.
+    press(Qt::Key_D, Qt::ControlModifier);
+    EXPECT_EQ(dashboardsOpened, 1);
+}
+
+TEST_F(DashboardKeysTest, EscapeClosesThePanelFirstAndTheWindowOnTheSecondPress) {
+    test::button(*root, "Refresh analysis")->setFocus();
+    root->header()->layoutButton()->click();
+    ASSERT_TRUE(root->isCustomizeOpen());
+    press(Qt::Key_Escape);
+    EXPECT_FALSE(root->isCustomizeOpen());
+    EXPECT_EQ(closeRequests, 0);
+    press(Qt::Key_Escape);
+    EXPECT_EQ(closeRequests, 1);
+    EXPECT_EQ(preferencesOpened, 0);
+}
+
+TEST_F(DashboardKeysTest, EditDeleteRemovesTheSelectedText) {
+    auto* edit = new QLineEdit("battery", root);
+    edit->show();
+    edit->setFocus();
+    edit->setSelection(0, 3);
+    QMenu* menu = window.menuBar()->actions()[1]->menu();
+    ASSERT_EQ(menu->title(), "Edit");
+    for (QAction* action : menu->actions())
+        if (action->text() == "Delete") action->trigger();
+    EXPECT_EQ(edit->text(), "tery");
 }
 
 }  // namespace

@@ -21,8 +21,11 @@
 #include "support/FixtureTree.h"
 #include "support/PowerSupplyFixtures.h"
 #include "support/WaitUntil.h"
+#include "views/TarvelOnboarding.h"
 #include "views/ViewServices.h"
+#include "views/components/KivoRows.h"
 #include "views/components/MonitorSection.h"
+#include "views/popover/MainRoot.h"
 #include "views/prefs/DashboardPrefs.h"
 
 namespace tarvel::test {
@@ -168,6 +171,26 @@ inline QPushButton* button(const QWidget& root, const QString& text) {
     for (QPushButton* button : root.findChildren<QPushButton*>())
         if (button->text() == text) return button;
     return nullptr;
+}
+
+inline const QSize kPopoverSize{300, 520};
+
+// A popover root over the fixture, shown (so it has stored "newer") with the welcome sheet
+// already dismissed.
+inline std::unique_ptr<MainRoot> shownRoot(ViewFixture& fixture) {
+    TarvelOnboarding::markSeen(fixture.settings());
+    auto root = std::make_unique<MainRoot>(fixture.services, kPopoverSize);
+    root->show();
+    QCoreApplication::processEvents();
+    return root;
+}
+
+// The visible popover list rows whose label is `label`.
+inline QList<KivoRow*> rowsLabelled(const QWidget& root, const QString& label) {
+    QList<KivoRow*> found;
+    for (KivoRow* row : root.findChildren<KivoRow*>())
+        if (row->isVisibleTo(&root) && row->label() == label) found.append(row);
+    return found;
 }
 
 }  // namespace tarvel::test
