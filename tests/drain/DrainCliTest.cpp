@@ -60,9 +60,6 @@ TEST(TarvelctlWhy, ExplainsTheLastHourOfAGivenLogAsJsonOrText) {
               "in the last "
               "hour. Display slept 1×.");
 
-    r = runTarvelctl({"why", "--log", log, "--now", "yesterday"});
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("--now"), std::string::npos);
 }
 
 TEST(TarvelctlWhy, ReadsTheApplicationsHistoryByDefault) {
