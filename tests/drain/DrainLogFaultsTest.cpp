@@ -233,24 +233,5 @@ TEST_F(DrainFileFaults, TroubleWithTheDataFolderOrItsLockIsSaidOnce) {
     }
 }
 
-TEST_F(DrainFileFaults, TheWriterClearsLeftoverTemporariesAsItStartsAndOnlyTheWriter) {
-    writeLog(kKept);
-    dir.write("support/drain.jsonl.Ab12Cd", "half-written");
-    dir.write("support/drain.jsonl.backup-of-mine", "not ours");
-    auto holder = makeLog();
-    ASSERT_TRUE(holder->acquireWriterLock());
-    EXPECT_EQ(temporaries(), std::vector<std::string>{"drain.jsonl.backup-of-mine"});
-
-    // Another process's leftover-looking file may be the writer's replace under way.
-    dir.write("support/drain.jsonl.Ef34Gh", "the writer's, being written");
-    auto second = makeLog();
-    EXPECT_FALSE(second->acquireWriterLock());
-    EXPECT_EQ(temporaries().size(), 2u);
-    holder.reset();
-    EXPECT_TRUE(second->acquireWriterLock());
-    EXPECT_EQ(temporaries(), std::vector<std::string>{"drain.jsonl.backup-of-mine"});
-    EXPECT_EQ(content(), kKept);
-}
-
 }  // namespace
 }  // namespace tarvel
