@@ -21,6 +21,32 @@ using Writes = std::vector<std::pair<std::string, std::string>>;
 constexpr const char* kStart = "charge_control_start_threshold";
 constexpr const char* kEnd = "charge_control_end_threshold";
 
+// The controller over an ASUS-like battery (end threshold only) whose level the test sets.
+class ThresholdControllerTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    UserDefaults defaults{dir.path().toStdString() + "/defaults.json"};
+    FixtureTree tree;
+    KernelThresholdIO io;
+    std::unique_ptr<SysfsChargerTransport> transport;
+    std::unique_ptr<ChargeSMC> smc;
+    ChargeBatteryState battery{true, 90, true, false};
+    std::unique_ptr<ChargeLimitController> controller;
+
+    void SetUp() override {
+        writeLaptop(tree, 90, true, "Charging", "");
+        writeThresholds(tree, 100);
+        transport = std::make_unique<SysfsChargerTransport>(tree.root(), io);
+        smc = std::make_unique<ChargeSMC>(*transport);
+        controller =
+            std::make_unique<ChargeLimitController>(defaults, *smc, [this] { return battery; });
+    }
+
+    void setEnd(const std::string& value) {
+        tree.write("class/power_supply/BAT0/charge_control_end_threshold", value + "\n");
+    }
+};
+
 TEST(ChargeThresholdsTest, EachBatteryGetsTheTransportItCanBeDrivenBy) {
     struct Row {
         const char* machine;
@@ -55,20 +81,13 @@ TEST(ChargeThresholdsTest, EachBatteryGetsTheTransportItCanBeDrivenBy) {
     }
 }
 
-TEST(ChargeThresholdsTest, ModesMapOntoTheEndThreshold) {
-    FixtureTree tree;
-    writeLaptop(tree, 90, true, "Charging", "");
-    writeThresholds(tree, 100);
-    KernelThresholdIO io;
-    SysfsChargerTransport transport(tree.root(), io);
-    ChargeSMC smc(transport);
-
-    smc.setHoldLimit(85);
+TEST_F(ThresholdControllerTest, ModesMapOntoTheEndThreshold) {
+    smc->setHoldLimit(85);
     for (const auto& [mode, end] : std::vector<std::pair<ChargeSMCMode, std::string>>{
              {ChargeSMCMode::inhibit, "85"}, {ChargeSMCMode::auto_, "100"}}) {
-        EXPECT_TRUE(smc.setMode(mode));
+        EXPECT_TRUE(smc->setMode(mode));
         EXPECT_EQ(threshold(tree, "end"), end);
-        EXPECT_EQ(smc.readMode(), mode);
+        EXPECT_EQ(smc->readMode(), mode);
     }
     // Each mode wrote its end once: the CH0I and CH0C writes only complete the triple.
     EXPECT_EQ(io.writes, (Writes{{kEnd, "85"}, {kEnd, "100"}}));
@@ -81,14 +100,14 @@ TEST(ChargeThresholdsTest, ModesMapOntoTheEndThreshold) {
              {"100\n", ChargeSMCMode::auto_},
              {"garbage\n", std::nullopt}}) {
         tree.write(std::string("class/power_supply/BAT0/") + kEnd, end);
-        EXPECT_EQ(smc.readMode(), mode) << end;
+        EXPECT_EQ(smc->readMode(), mode) << end;
     }
-    EXPECT_EQ(smc.stateText(), "");  // the end reads as no number
+    EXPECT_EQ(smc->stateText(), "");  // the end reads as no number
     tree.write(std::string("class/power_supply/BAT0/") + kEnd, "60\n");
-    EXPECT_EQ(smc.stateText(), "end threshold 60 %");
+    EXPECT_EQ(smc->stateText(), "end threshold 60 %");
     tree.write(std::string("class/power_supply/BAT0/") + kEnd, "85\n");
-    smc.setHoldLimit(70);
-    EXPECT_EQ(smc.readMode(), std::nullopt);
+    smc->setHoldLimit(70);
+    EXPECT_EQ(smc->readMode(), std::nullopt);
 }
 
 // With a start threshold the kernel refuses start >= end at every step, so the write order
@@ -155,32 +174,6 @@ TEST(ChargeThresholdsTest, StartStaysBelowEndInEveryWriteOrder) {
         EXPECT_EQ(io.refusals, 0);
     }
 }
-
-// The controller over an ASUS-like battery (end threshold only) whose level the test sets.
-class ThresholdControllerTest : public ::testing::Test {
-protected:
-    QTemporaryDir dir;
-    UserDefaults defaults{dir.path().toStdString() + "/defaults.json"};
-    FixtureTree tree;
-    KernelThresholdIO io;
-    std::unique_ptr<SysfsChargerTransport> transport;
-    std::unique_ptr<ChargeSMC> smc;
-    ChargeBatteryState battery{true, 90, true, false};
-    std::unique_ptr<ChargeLimitController> controller;
-
-    void SetUp() override {
-        writeLaptop(tree, 90, true, "Charging", "");
-        writeThresholds(tree, 100);
-        transport = std::make_unique<SysfsChargerTransport>(tree.root(), io);
-        smc = std::make_unique<ChargeSMC>(*transport);
-        controller =
-            std::make_unique<ChargeLimitController>(defaults, *smc, [this] { return battery; });
-    }
-
-    void setEnd(const std::string& value) {
-        tree.write("class/power_supply/BAT0/charge_control_end_threshold", value + "\n");
-    }
-};
 
 TEST_F(ThresholdControllerTest, AThresholdChangedBehindItIsWrittenAgain) {
     controller->evaluate();
