@@ -87,7 +87,7 @@ protected:
     }
 };
 
-TEST_F(ControllerTest, FirstLaunchDefaultsAndStoredSettingsAreClamped) {
+TEST_F(ControllerTest, FirstLaunchDefaultsAndTheLimitClampedWhenReadAndWhenSet) {
     auto& c = make();
     EXPECT_TRUE(c.isEnabled());
     EXPECT_EQ(c.limitPercent(), 80);
@@ -107,6 +107,23 @@ TEST_F(ControllerTest, FirstLaunchDefaultsAndStoredSettingsAreClamped) {
     EXPECT_EQ(make().limitPercent(), 80);
     defaults.setString(kChargeLimitEnabledKey, "yes");  // not a bool: the default
     EXPECT_TRUE(make().isEnabled());
+
+    // The setter truncates, clamps and stores.
+    auto& setter = make();
+    QSignalSpy changed(&setter, &ChargeLimitController::limitPercentChanged);
+    for (const auto& [set, held] :
+         std::vector<std::pair<double, int>>{{45, 50}, {120, 100}, {79.6, 79}, {79.2, 79}}) {
+        setter.setLimitPercent(set);
+        EXPECT_EQ(setter.limitPercent(), held) << set;
+        EXPECT_EQ(defaults.integer(kChargeLimitPercentKey), held) << set;
+    }
+    EXPECT_EQ(changed.count(), 3);  // the same whole number: no change to announce
+    setter.setLimitPercent(std::numeric_limits<double>::quiet_NaN());
+    EXPECT_EQ(setter.limitPercent(), 79);
+    setter.setLimitPercent(-std::numeric_limits<double>::infinity());
+    EXPECT_EQ(setter.limitPercent(), 50);
+    setter.setIsEnabled(false);
+    EXPECT_EQ(UserDefaults(settingsPath).boolValue(kChargeLimitEnabledKey), false);
 }
 
 TEST_F(ControllerTest, HysteresisWalkOnAC) {
@@ -178,24 +195,6 @@ TEST_F(ControllerTest, DecisionTableInOrder) {
     EXPECT_EQ(c.status(), S::holding);
     EXPECT_EQ(modes(), (std::vector<M>{M::forceDischarge, M::auto_, M::forceDischarge, M::auto_,
                                        M::forceDischarge, M::auto_, M::inhibit}));
-}
-
-TEST_F(ControllerTest, LimitIsTruncatedClampedAndStored) {
-    auto& c = make();
-    QSignalSpy changed(&c, &ChargeLimitController::limitPercentChanged);
-    for (const auto& [set, held] :
-         std::vector<std::pair<double, int>>{{45, 50}, {120, 100}, {79.6, 79}, {79.2, 79}}) {
-        c.setLimitPercent(set);
-        EXPECT_EQ(c.limitPercent(), held) << set;
-        EXPECT_EQ(defaults.integer(kChargeLimitPercentKey), held) << set;
-    }
-    EXPECT_EQ(changed.count(), 3);  // the same whole number: no change to announce
-    c.setLimitPercent(std::numeric_limits<double>::quiet_NaN());
-    EXPECT_EQ(c.limitPercent(), 79);
-    c.setLimitPercent(-std::numeric_limits<double>::infinity());
-    EXPECT_EQ(c.limitPercent(), 50);
-    c.setIsEnabled(false);
-    EXPECT_EQ(UserDefaults(settingsPath).boolValue(kChargeLimitEnabledKey), false);
 }
 
 // The preferences window, `charge hold` and another application instance share the settings.

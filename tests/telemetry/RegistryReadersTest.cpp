@@ -215,8 +215,11 @@ TEST(IoregParser, RepairsKeysBooleansAndMarkers) {
     EXPECT_EQ(parseIoregText("").present, std::nullopt);
 }
 
+// The first through the command runner, as the application reads it.
 TEST(PmsetParser, CapturedOutputs) {
-    auto r = parsePmsetText(fixture("pmset/discharging.txt"));
+    CannedCommandRunner runner;
+    runner.setOutput(kPmsetPath, fixture("pmset/discharging.txt"));
+    auto r = readBatteryPmset(runner);
     EXPECT_EQ(r.level, 85);
     EXPECT_EQ(r.onAC, false);
     EXPECT_EQ(r.minutes, 187);
@@ -239,12 +242,6 @@ TEST(PmsetParser, CapturedOutputs) {
     EXPECT_EQ(r.charging, true);
     EXPECT_EQ(r.minutes, 754);
     EXPECT_EQ(parsePmsetText("nothing useful").present, std::nullopt);
-}
-
-TEST(CommandLineReaders, RunTheExactCommands) {
-    CannedCommandRunner runner;
-    runner.setOutput(kPmsetPath, fixture("pmset/discharging.txt"));
-    EXPECT_EQ(readBatteryPmset(runner).level, 85);
     EXPECT_EQ(readBatteryIoreg(runner).present, std::nullopt);  // the tool printed nothing
     EXPECT_EQ(runner.calls(kIoregPath), 1);
 }
