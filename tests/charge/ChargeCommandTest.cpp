@@ -255,29 +255,52 @@ TEST_F(ChargeCommandTest, EveryInterfaceHoldsTheLimitAndGoesBack) {
     }
 }
 
+// `charge hold --limit 85` over a battery with charge_behaviour and over an ASUS-like one with
+// only an end threshold: the limit is held, written again when changed behind the hold's back
+// (another process handing charging back, a firmware reset at boot), and let go once unplugged.
 TEST_F(ChargeCommandTest, HoldFollowsTheBatteryUntilTerminated) {
-    FixtureTree tree;
-    writeLaptop(tree, 90, true, "Charging");
-    startHold(tree);
-    EXPECT_EQ(chargeBehaviour(tree), "inhibit-charge");
-    EXPECT_NE(holdOut.find("Holding 85% while the charger is connected"), std::string::npos);
-    // The first decision waited for the first battery reading.
-    EXPECT_EQ(holdOut.find("No internal battery"), std::string::npos) << holdOut;
+    struct Row {
+        const char* machine;
+        std::string behaviour;  // "": an end threshold instead
+        std::function<std::string(const FixtureTree&)> read;
+        std::string held, released;
+        std::function<void(const FixtureTree&)> disturb;
+    };
+    for (const Row& row : {
+             Row{"charge_behaviour", "[auto] inhibit-charge force-discharge\n",
+                 [](const FixtureTree& t) { return chargeBehaviour(t); }, "inhibit-charge", "auto",
+                 [this](const FixtureTree& t) {
+                     const auto r = runTarvelctl(
+                         {"charge", "set-mode", "auto", "--sysfs-root", t.root()}, env);
+                     ASSERT_EQ(r.status, 0) << r.err;
+                 }},
+             Row{"end threshold", "", [](const FixtureTree& t) { return threshold(t, "end"); },
+                 "85", "100",
+                 [](const FixtureTree& t) {
+                     t.replace("class/power_supply/BAT0/charge_control_end_threshold", "100\n");
+                 }},
+         }) {
+        SCOPED_TRACE(row.machine);
+        FixtureTree tree;
+        writeLaptop(tree, 90, true, "Charging", row.behaviour);
+        if (row.behaviour.empty()) writeThresholds(tree, 100);
+        holdOut.clear();
+        startHold(tree);
+        EXPECT_EQ(row.read(tree), row.held);
+        EXPECT_NE(holdOut.find("Holding 85% while the charger is connected"), std::string::npos);
+        // The first decision waited for the first battery reading.
+        EXPECT_EQ(holdOut.find("No internal battery"), std::string::npos) << holdOut;
 
-    // Another process hands charging back to the system behind the hold's back: the hold
-    // notices at its next evaluation and inhibits again.
-    const auto other =
-        runTarvelctl({"charge", "set-mode", "auto", "--sysfs-root", tree.root()}, env);
-    ASSERT_EQ(other.status, 0) << other.err;
-    QElapsedTimer corrected;
-    corrected.start();
-    while (chargeBehaviour(tree) != "inhibit-charge" && corrected.elapsed() < 15000)
-        QThread::msleep(100);
-    EXPECT_EQ(chargeBehaviour(tree), "inhibit-charge");
+        row.disturb(tree);  // the hold notices at its next evaluation and writes the limit again
+        QElapsedTimer corrected;
+        corrected.start();
+        while (row.read(tree) != row.held && corrected.elapsed() < 15000) QThread::msleep(100);
+        EXPECT_EQ(row.read(tree), row.held);
 
-    // Unplugged: the store's next battery read and the controller's next tick release it.
-    unplugAndStopHold(tree);
-    EXPECT_EQ(chargeBehaviour(tree), "auto");
+        // Unplugged: the store's next battery read and the controller's next tick release it.
+        unplugAndStopHold(tree);
+        EXPECT_EQ(row.read(tree), row.released);
+    }
 
     // --limit went through the setter: clamped and stored like the preferences window does.
     QFile settings(config.path() + "/tarvel/defaults.json");
@@ -285,30 +308,10 @@ TEST_F(ChargeCommandTest, HoldFollowsTheBatteryUntilTerminated) {
     EXPECT_EQ(
         nlohmann::json::parse(settings.readAll().toStdString())["tarvelpro.chargeLimit.percent"],
         85);
-}
-
-// The same hold on an ASUS-like battery that only has an end threshold: the threshold is the
-// limit while holding, is written again after a firmware reset, and is 100 off the adapter.
-TEST_F(ChargeCommandTest, HoldDrivesAnEndThreshold) {
-    FixtureTree tree;
-    writeLaptop(tree, 90, true, "Charging", "");
-    writeThresholds(tree, 100);
-    startHold(tree);
-    EXPECT_EQ(threshold(tree, "end"), "85");
-
-    // The firmware puts the threshold back to 100 (as several do at boot): the next
-    // evaluation writes the limit again.
-    tree.replace("class/power_supply/BAT0/charge_control_end_threshold", "100\n");
-    QElapsedTimer corrected;
-    corrected.start();
-    while (threshold(tree, "end") != "85" && corrected.elapsed() < 15000) QThread::msleep(100);
-    EXPECT_EQ(threshold(tree, "end"), "85");
-
-    unplugAndStopHold(tree);
-    EXPECT_EQ(threshold(tree, "end"), "100");
 
     // A threshold left at another level reads as what it is, in both lines; the writing verb
     // with management off restores 100.
+    FixtureTree tree;
     writeLaptop(tree, 90, true, "Charging", "");
     writeThresholds(tree, 85);
     writeSettings(R"({"tarvelpro.chargeLimit.enabled": false})");

@@ -13,13 +13,42 @@ namespace tarvel {
 namespace {
 
 using test::kCH0B;
+using test::kCH0C;
+using test::kCH0I;
 using test::RecordingTransport;
 using S = ChargeLimitStatus;
 using M = ChargeSMCMode;
+using Writes = std::vector<std::pair<std::uint32_t, int>>;
 
 const std::string kNotPrivileged =
     "Not privileged — charge control write refused on this machine; join the tarvel group "
     "(udev rule 70-tarvel-charge.rules).";
+
+TEST(ChargeSMC, FailureStopsTheModeAndResetsEveryKey) {
+    RecordingTransport transport;
+    transport.answers[kCH0C] = {kIOReturnSuccess, 0x86, 1};  // only the first CH0C write fails
+    ChargeSMC smc(transport);
+    EXPECT_FALSE(smc.setMode(ChargeSMCMode::inhibit));
+    // CH0B never receives the mode's value: the reset follows the failed CH0C at once.
+    EXPECT_EQ(transport.writes(),
+              (Writes{{kCH0I, 0}, {kCH0C, 2}, {kCH0I, 0}, {kCH0C, 0}, {kCH0B, 0}}));
+    EXPECT_EQ(smc.lastError(), "Charge control error 0/134 for the charger attribute");
+
+    // Reset errors are ignored and do not replace the first failure's text.
+    RecordingTransport stubborn;
+    stubborn.answers[kCH0I] = {kIOReturnNotPrivileged, 0};
+    ChargeSMC locked(stubborn);
+    EXPECT_FALSE(locked.setMode(ChargeSMCMode::forceDischarge));
+    EXPECT_EQ(stubborn.writes(), (Writes{{kCH0I, 1}, {kCH0I, 0}, {kCH0C, 0}, {kCH0B, 0}}));
+    EXPECT_EQ(locked.lastError(), kNotPrivileged);
+
+    // A negative status prints signed; the next success clears the old error.
+    transport.answers[kCH0B] = {kIOReturnError, 0, 1};
+    EXPECT_FALSE(smc.setMode(ChargeSMCMode::auto_));
+    EXPECT_EQ(smc.lastError(), "Charge control error -536870212/0 for the charger attribute");
+    EXPECT_TRUE(smc.setMode(ChargeSMCMode::auto_));
+    EXPECT_FALSE(smc.lastError());
+}
 
 // A controller over a recording charger, a settings file of its own and a battery the test
 // moves by hand.
@@ -58,7 +87,7 @@ protected:
     }
 };
 
-TEST_F(ControllerTest, FirstLaunchDefaultsAndStoredSettingsAreClamped) {
+TEST_F(ControllerTest, FirstLaunchDefaultsAndTheLimitClampedWhenReadAndWhenSet) {
     auto& c = make();
     EXPECT_TRUE(c.isEnabled());
     EXPECT_EQ(c.limitPercent(), 80);
@@ -78,6 +107,23 @@ TEST_F(ControllerTest, FirstLaunchDefaultsAndStoredSettingsAreClamped) {
     EXPECT_EQ(make().limitPercent(), 80);
     defaults.setString(kChargeLimitEnabledKey, "yes");  // not a bool: the default
     EXPECT_TRUE(make().isEnabled());
+
+    // The setter truncates, clamps and stores.
+    auto& setter = make();
+    QSignalSpy changed(&setter, &ChargeLimitController::limitPercentChanged);
+    for (const auto& [set, held] :
+         std::vector<std::pair<double, int>>{{45, 50}, {120, 100}, {79.6, 79}, {79.2, 79}}) {
+        setter.setLimitPercent(set);
+        EXPECT_EQ(setter.limitPercent(), held) << set;
+        EXPECT_EQ(defaults.integer(kChargeLimitPercentKey), held) << set;
+    }
+    EXPECT_EQ(changed.count(), 3);  // the same whole number: no change to announce
+    setter.setLimitPercent(std::numeric_limits<double>::quiet_NaN());
+    EXPECT_EQ(setter.limitPercent(), 79);
+    setter.setLimitPercent(-std::numeric_limits<double>::infinity());
+    EXPECT_EQ(setter.limitPercent(), 50);
+    setter.setIsEnabled(false);
+    EXPECT_EQ(UserDefaults(settingsPath).boolValue(kChargeLimitEnabledKey), false);
 }
 
 TEST_F(ControllerTest, HysteresisWalkOnAC) {
@@ -149,24 +195,6 @@ TEST_F(ControllerTest, DecisionTableInOrder) {
     EXPECT_EQ(c.status(), S::holding);
     EXPECT_EQ(modes(), (std::vector<M>{M::forceDischarge, M::auto_, M::forceDischarge, M::auto_,
                                        M::forceDischarge, M::auto_, M::inhibit}));
-}
-
-TEST_F(ControllerTest, LimitIsTruncatedClampedAndStored) {
-    auto& c = make();
-    QSignalSpy changed(&c, &ChargeLimitController::limitPercentChanged);
-    for (const auto& [set, held] :
-         std::vector<std::pair<double, int>>{{45, 50}, {120, 100}, {79.6, 79}, {79.2, 79}}) {
-        c.setLimitPercent(set);
-        EXPECT_EQ(c.limitPercent(), held) << set;
-        EXPECT_EQ(defaults.integer(kChargeLimitPercentKey), held) << set;
-    }
-    EXPECT_EQ(changed.count(), 3);  // the same whole number: no change to announce
-    c.setLimitPercent(std::numeric_limits<double>::quiet_NaN());
-    EXPECT_EQ(c.limitPercent(), 79);
-    c.setLimitPercent(-std::numeric_limits<double>::infinity());
-    EXPECT_EQ(c.limitPercent(), 50);
-    c.setIsEnabled(false);
-    EXPECT_EQ(UserDefaults(settingsPath).boolValue(kChargeLimitEnabledKey), false);
 }
 
 // The preferences window, `charge hold` and another application instance share the settings.
@@ -259,17 +287,37 @@ TEST_F(ControllerTest, NeverClaimsAHoldTheChargerIsNotIn) {
     EXPECT_EQ(modes().size(), writes + 1);
 }
 
+// A charger that is missing, refuses to open or opens without a handle is never written, is
+// never opened again, and a missing one makes the controller say so.
 TEST_F(ControllerTest, UnavailableChargerReportsUnsupportedWithoutWrites) {
-    transport.openResult = {false, 0, 0};
-    auto& c = make();
-    EXPECT_EQ(c.backendName(), "Unavailable");
-    at(90);
-    c.dischargeBattery();
-    c.disableAll();
-    c.evaluate();
-    EXPECT_EQ(c.status(), S::unsupported);
-    EXPECT_EQ(c.statusLine(), "Charge control unavailable");
-    EXPECT_TRUE(transport.calls.empty());
+    const struct {
+        ChargerTransport::OpenResult open;
+        std::optional<std::string> error;  // before any write
+    } cases[] = {
+        {{false, 0, 0}, "Charge control attribute not found"},
+        {{true, kIOReturnNotPrivileged, 0}, "IOServiceOpen failed (-536870207) — not privileged?"},
+        {{true, kIOReturnSuccess, 0}, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.open.status);
+        transport = RecordingTransport{};
+        transport.openResult = c.open;
+        auto& ctl = make();
+        EXPECT_EQ(smc->lastError(), c.error);
+        at(90);
+        ctl.dischargeBattery();
+        ctl.disableAll();
+        ctl.evaluate();
+        if (!c.open.serviceFound) {
+            EXPECT_EQ(ctl.backendName(), "Unavailable");
+            EXPECT_EQ(ctl.status(), S::unsupported);
+            EXPECT_EQ(ctl.statusLine(), "Charge control unavailable");
+        }
+        EXPECT_FALSE(smc->setMode(M::auto_));
+        EXPECT_EQ(smc->lastError(), "Charge control unavailable");
+        EXPECT_TRUE(transport.calls.empty());
+        EXPECT_EQ(transport.opens, 1);
+    }
 }
 
 TEST_F(ControllerTest, DisableAllHandsChargingBackAndRetriesAFailedHandBack) {
@@ -289,7 +337,7 @@ TEST_F(ControllerTest, DisableAllHandsChargingBackAndRetriesAFailedHandBack) {
     // Every write now fails: the charger is still discharging when management is turned off.
     c.setIsEnabled(true);
     c.dischargeBattery();
-    for (const auto key : {test::kCH0I, test::kCH0C, kCH0B})
+    for (const auto key : {kCH0I, kCH0C, kCH0B})
         transport.answers[key] = {kIOReturnNotPrivileged, 0};
     c.disableAll();
     EXPECT_EQ(c.status(), S::off);

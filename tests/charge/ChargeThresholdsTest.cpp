@@ -1,14 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <QTemporaryDir>
+
+#include "base/UserDefaults.h"
 #include "charge/ChargeFixtures.h"
-#include "charge/ChargeSMC.h"
+#include "charge/ChargeLimitController.h"
 #include "charge/KernelThresholdIO.h"
 #include "platform/linux/SysfsChargerTransport.h"
 
 namespace tarvel {
 namespace {
 
-using test::chargeBehaviour;
 using test::FixtureTree;
 using test::KernelThresholdIO;
 using test::threshold;
@@ -18,6 +20,32 @@ using Writes = std::vector<std::pair<std::string, std::string>>;
 
 constexpr const char* kStart = "charge_control_start_threshold";
 constexpr const char* kEnd = "charge_control_end_threshold";
+
+// The controller over an ASUS-like battery (end threshold only) whose level the test sets.
+class ThresholdControllerTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    UserDefaults defaults{dir.path().toStdString() + "/defaults.json"};
+    FixtureTree tree;
+    KernelThresholdIO io;
+    std::unique_ptr<SysfsChargerTransport> transport;
+    std::unique_ptr<ChargeSMC> smc;
+    ChargeBatteryState battery{true, 90, true, false};
+    std::unique_ptr<ChargeLimitController> controller;
+
+    void SetUp() override {
+        writeLaptop(tree, 90, true, "Charging", "");
+        writeThresholds(tree, 100);
+        transport = std::make_unique<SysfsChargerTransport>(tree.root(), io);
+        smc = std::make_unique<ChargeSMC>(*transport);
+        controller =
+            std::make_unique<ChargeLimitController>(defaults, *smc, [this] { return battery; });
+    }
+
+    void setEnd(const std::string& value) {
+        tree.write("class/power_supply/BAT0/charge_control_end_threshold", value + "\n");
+    }
+};
 
 TEST(ChargeThresholdsTest, EachBatteryGetsTheTransportItCanBeDrivenBy) {
     struct Row {
@@ -53,23 +81,13 @@ TEST(ChargeThresholdsTest, EachBatteryGetsTheTransportItCanBeDrivenBy) {
     }
 }
 
-TEST(ChargeThresholdsTest, ModesMapOntoTheEndThreshold) {
-    FixtureTree tree;
-    writeLaptop(tree, 90, true, "Charging", "");
-    writeThresholds(tree, 100);
-    KernelThresholdIO io;
-    SysfsChargerTransport transport(tree.root(), io);
-    ChargeSMC smc(transport);
-    ASSERT_TRUE(smc.isAvailable());
-    EXPECT_EQ(transport.attributePaths(),
-              std::vector<std::string>{tree.root() + "/class/power_supply/BAT0/" + kEnd});
-
-    smc.setHoldLimit(85);
+TEST_F(ThresholdControllerTest, ModesMapOntoTheEndThreshold) {
+    smc->setHoldLimit(85);
     for (const auto& [mode, end] : std::vector<std::pair<ChargeSMCMode, std::string>>{
              {ChargeSMCMode::inhibit, "85"}, {ChargeSMCMode::auto_, "100"}}) {
-        EXPECT_TRUE(smc.setMode(mode));
+        EXPECT_TRUE(smc->setMode(mode));
         EXPECT_EQ(threshold(tree, "end"), end);
-        EXPECT_EQ(smc.readMode(), mode);
+        EXPECT_EQ(smc->readMode(), mode);
     }
     // Each mode wrote its end once: the CH0I and CH0C writes only complete the triple.
     EXPECT_EQ(io.writes, (Writes{{kEnd, "85"}, {kEnd, "100"}}));
@@ -82,14 +100,14 @@ TEST(ChargeThresholdsTest, ModesMapOntoTheEndThreshold) {
              {"100\n", ChargeSMCMode::auto_},
              {"garbage\n", std::nullopt}}) {
         tree.write(std::string("class/power_supply/BAT0/") + kEnd, end);
-        EXPECT_EQ(smc.readMode(), mode) << end;
+        EXPECT_EQ(smc->readMode(), mode) << end;
     }
-    EXPECT_EQ(smc.stateText(), "");  // the end reads as no number
+    EXPECT_EQ(smc->stateText(), "");  // the end reads as no number
     tree.write(std::string("class/power_supply/BAT0/") + kEnd, "60\n");
-    EXPECT_EQ(smc.stateText(), "end threshold 60 %");
+    EXPECT_EQ(smc->stateText(), "end threshold 60 %");
     tree.write(std::string("class/power_supply/BAT0/") + kEnd, "85\n");
-    smc.setHoldLimit(70);
-    EXPECT_EQ(smc.readMode(), std::nullopt);
+    smc->setHoldLimit(70);
+    EXPECT_EQ(smc->readMode(), std::nullopt);
 }
 
 // With a start threshold the kernel refuses start >= end at every step, so the write order
@@ -157,37 +175,71 @@ TEST(ChargeThresholdsTest, StartStaysBelowEndInEveryWriteOrder) {
     }
 }
 
-TEST(ChargeThresholdsTest, AValueTheFirmwareChangedIsAFailureInItsOwnWords) {
+TEST_F(ThresholdControllerTest, AThresholdChangedBehindItIsWrittenAgain) {
+    controller->evaluate();
+    ASSERT_EQ(controller->status(), ChargeLimitStatus::holding);
+    EXPECT_EQ(threshold(tree, "end"), "80");
+
+    // A firmware reset at boot, or another tool's level above or below: each is
+    // read back at the next evaluation and put right.
+    for (const char* behind : {"100", "90", "60"}) {
+        SCOPED_TRACE(behind);
+        setEnd(behind);
+        io.writes.clear();
+        controller->evaluate();
+        EXPECT_EQ(threshold(tree, "end"), "80");
+        EXPECT_EQ(io.writes.size(), 1u);
+    }
+    // Left as written: read back as inhibited, nothing more is written.
+    io.writes.clear();
+    controller->evaluate();
+    EXPECT_TRUE(io.writes.empty());
+
+    // A new limit is a new threshold, though the mode stays inhibit.
+    controller->setLimitPercent(85);
+    EXPECT_EQ(threshold(tree, "end"), "85");
+    EXPECT_FALSE(controller->lastError());
+
+    // This battery cannot discharge: the override is refused with the reason, nothing written.
+    io.writes.clear();
+    controller->dischargeBattery();
+    EXPECT_FALSE(controller->forceDischarge());
+    EXPECT_EQ(controller->lastError(), smc->whyNoDischarge());
+    EXPECT_TRUE(io.writes.empty());
+
+    // Management off hands charging back: the end goes to 100.
+    controller->disableAll();
+    EXPECT_EQ(threshold(tree, "end"), "100");
+}
+
+// A driver that keeps another end than asked: the controller reports it in the firmware's words
+// and never claims the hold; the safety reset puts the end back to 100 and the charger on auto.
+TEST_F(ThresholdControllerTest, AValueTheFirmwareChangedIsAFailureInItsOwnWords) {
     struct Row {
         const char* driver;
         std::function<int(int)> keep;
-        int limit;
-        std::optional<std::string> error;
+        std::vector<std::pair<int, std::optional<std::string>>> limits;  // in turn, and the error
     };
     for (const Row& row : {
-             Row{"only 80 and 100", [](int v) { return v < 100 ? 80 : 100; }, 85,
-                 "the firmware set 80 % for 85 %"},
-             Row{"only 80 and 100, asked 80", [](int v) { return v < 100 ? 80 : 100; }, 80, {}},
-             Row{"steps of 20", [](int v) { return (v + 10) / 20 * 20; }, 75,
-                 "the firmware set 80 % for 75 %"},
-             Row{"steps of 5", [](int v) { return v / 5 * 5; }, 85, {}},
+             Row{"only 80 and 100",
+                 [](int v) { return v < 100 ? 80 : 100; },
+                 {{85, "the firmware set 80 % for 85 %"}, {80, {}}}},
+             Row{"steps of 20",
+                 [](int v) { return (v + 10) / 20 * 20; },
+                 {{75, "the firmware set 80 % for 75 %"}}},
+             Row{"steps of 5", [](int v) { return v / 5 * 5; }, {{85, {}}}},
          }) {
         SCOPED_TRACE(row.driver);
-        FixtureTree tree;
-        writeLaptop(tree, 90, true, "Charging", "");
-        writeThresholds(tree, 100);
-        KernelThresholdIO io;
+        setEnd("100");
         io.keep = row.keep;
-        SysfsChargerTransport transport(tree.root(), io);
-        ChargeSMC smc(transport);
-        smc.setHoldLimit(row.limit);
-        EXPECT_EQ(smc.setMode(ChargeSMCMode::inhibit), !row.error);
-        EXPECT_EQ(smc.lastError(), row.error);
-        if (!row.error) continue;
-        // Not held at the asked limit: the safety reset put the end back at 100, and the charger
-        // reads as automatic.
-        EXPECT_EQ(threshold(tree, "end"), "100");
-        EXPECT_EQ(smc.readMode(), ChargeSMCMode::auto_);
+        for (const auto& [limit, error] : row.limits) {
+            controller->setLimitPercent(limit);
+            EXPECT_EQ(controller->lastError(), error) << limit;
+            EXPECT_EQ(controller->appliedMode(),
+                      error ? std::nullopt : std::optional(ChargeSMCMode::inhibit));
+            EXPECT_EQ(threshold(tree, "end"), error ? "100" : std::to_string(limit));
+            EXPECT_EQ(smc->readMode(), error ? ChargeSMCMode::auto_ : ChargeSMCMode::inhibit);
+        }
     }
 }
 

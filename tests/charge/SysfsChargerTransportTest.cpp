@@ -65,47 +65,56 @@ TEST(SysfsChargerTransportTest, EachModeWritesItsBehaviourOnce) {
         tree.write(path, text);
         EXPECT_EQ(smc.readMode(), mode) << text;
     }
-    tree.write(path, "auto");
-
-    // The key triple decides, not one key alone: CH0I/CH0C do not touch the attribute.
-    SmcParamBlock out;
-    EXPECT_EQ(transport.callStructMethod(1, 2, ChargeSMC::writeBlock("CH0I", 1), out), 0);
-    EXPECT_EQ(transport.callStructMethod(1, 2, ChargeSMC::writeBlock("CH0C", 0), out), 0);
-    EXPECT_EQ(chargeBehaviour(tree), "auto");
-    EXPECT_EQ(transport.callStructMethod(1, 2, ChargeSMC::writeBlock("CH0B", 0), out), 0);
-    EXPECT_EQ(out.bytes[SmcParamBlock::kResult], 0);
-    EXPECT_EQ(chargeBehaviour(tree), "force-discharge");
-
-    // A triple that is no mode, an unknown key, a stray connection or a malformed call.
-    EXPECT_EQ(transport.callStructMethod(1, 2, ChargeSMC::writeBlock("CH0I", 1), out), 0);
-    EXPECT_EQ(transport.callStructMethod(1, 2, ChargeSMC::writeBlock("CH0C", 2), out), 0);
-    EXPECT_EQ(transport.callStructMethod(1, 2, ChargeSMC::writeBlock("CH0B", 2), out), 0);
-    EXPECT_EQ(out.bytes[SmcParamBlock::kResult], kSMCBadArgument);
-    EXPECT_EQ(transport.callStructMethod(1, 2, ChargeSMC::writeBlock("CH0B", 0), out), 0);
-    EXPECT_EQ(out.bytes[SmcParamBlock::kResult], kSMCBadArgument);  // CH0I and CH0C missing
-    EXPECT_EQ(transport.callStructMethod(1, 2, ChargeSMC::writeBlock("BCLM", 80), out), 0);
-    EXPECT_EQ(out.bytes[SmcParamBlock::kResult], kSMCKeyNotFound);
-    EXPECT_EQ(transport.callStructMethod(7, 2, ChargeSMC::writeBlock("CH0B", 0), out),
-              kIOReturnBadArgument);
-    EXPECT_EQ(transport.callStructMethod(1, 5, ChargeSMC::writeBlock("CH0B", 0), out),
-              kIOReturnBadArgument);
-    EXPECT_EQ(chargeBehaviour(tree), "force-discharge");
 }
 
-TEST(SysfsChargerTransportTest, AKeyMissingSinceTheLastModeIsNoZero) {
-    // Keys handed to a fresh transport before its CH0B, or after a completed mode. Were a
-    // missing key read as 0, or one kept from the last mode, each row would complete a mode the
-    // battery accepts.
+// The charger's keys arrive one by one and only a whole CH0I/CH0C/CH0B triple is a mode. Were a
+// key missing since the last mode read as 0, or one kept from the last mode, the refused rows
+// would complete a mode the battery accepts.
+TEST(SysfsChargerTransportTest, OnlyAWholeTripleSinceTheLastModeWritesTheBehaviour) {
     struct Row {
-        const char* wouldBe;
+        const char* what;
         std::vector<std::pair<const char*, int>> before;
-        int ch0b;
+        std::pair<const char*, int> last;
+        const char* written;  // null: the attribute is left alone, the key refused
+        std::uint32_t connection = 1, selector = 2;
+        std::int32_t status = 0;
+        int result = kSMCBadArgument;
     };
-    for (const Row& row :
-         {Row{"auto", {}, 0}, Row{"inhibit-charge", {{"CH0C", 2}}, 2},
-          Row{"force-discharge", {{"CH0I", 1}}, 0},
-          Row{"inhibit-charge again", {{"CH0I", 0}, {"CH0C", 2}, {"CH0B", 2}}, 2}}) {
-        SCOPED_TRACE(row.wouldBe);
+    for (const Row& row : {
+             Row{"CH0I and CH0C alone", {{"CH0I", 1}}, {"CH0C", 0}, nullptr, 1, 2, 0, 0},
+             Row{"a whole triple",
+                 {{"CH0I", 1}, {"CH0C", 0}},
+                 {"CH0B", 0},
+                 "force-discharge",
+                 1,
+                 2,
+                 0,
+                 0},
+             Row{"auto from nothing", {}, {"CH0B", 0}, nullptr},
+             Row{"inhibit without CH0I", {{"CH0C", 2}}, {"CH0B", 2}, nullptr},
+             Row{"force-discharge without CH0C", {{"CH0I", 1}}, {"CH0B", 0}, nullptr},
+             Row{"inhibit again, a lone CH0B after a whole triple",
+                 {{"CH0I", 0}, {"CH0C", 2}, {"CH0B", 2}},
+                 {"CH0B", 2},
+                 nullptr},
+             Row{"a triple that is no mode", {{"CH0I", 1}, {"CH0C", 2}}, {"CH0B", 2}, nullptr},
+             Row{"an unknown key", {}, {"BCLM", 80}, nullptr, 1, 2, 0, kSMCKeyNotFound},
+             Row{"a stray connection",
+                 {{"CH0I", 1}, {"CH0C", 0}},
+                 {"CH0B", 0},
+                 nullptr,
+                 7,
+                 2,
+                 kIOReturnBadArgument},
+             Row{"a stray selector",
+                 {{"CH0I", 1}, {"CH0C", 0}},
+                 {"CH0B", 0},
+                 nullptr,
+                 1,
+                 5,
+                 kIOReturnBadArgument},
+         }) {
+        SCOPED_TRACE(row.what);
         FixtureTree tree;
         writeLaptop(tree, 70, true, "Charging");
         RefusingIO io(0);
@@ -116,11 +125,15 @@ TEST(SysfsChargerTransportTest, AKeyMissingSinceTheLastModeIsNoZero) {
             ASSERT_EQ(transport.callStructMethod(1, 2, ChargeSMC::writeBlock(key, value), out), 0);
         const std::string before = chargeBehaviour(tree);
         io.attempts = 0;
-        EXPECT_EQ(transport.callStructMethod(1, 2, ChargeSMC::writeBlock("CH0B", row.ch0b), out),
-                  0);
-        EXPECT_EQ(out.bytes[SmcParamBlock::kResult], kSMCBadArgument);
-        EXPECT_EQ(io.attempts, 0);
-        EXPECT_EQ(chargeBehaviour(tree), before);
+        EXPECT_EQ(
+            transport.callStructMethod(row.connection, row.selector,
+                                       ChargeSMC::writeBlock(row.last.first, row.last.second), out),
+            row.status);
+        if (row.status == 0) {
+            EXPECT_EQ(out.bytes[SmcParamBlock::kResult], row.result);
+        }
+        EXPECT_EQ(io.attempts, row.written ? 1 : 0);
+        EXPECT_EQ(chargeBehaviour(tree), row.written ? row.written : before);
     }
 }
 

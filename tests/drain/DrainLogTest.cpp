@@ -82,8 +82,8 @@ TEST_F(DrainLogTest, PruneKeepsRecentRecordsAndDropsOldAndMalformedLines) {
     const std::string reordered =
         R"({"kind":"event","name":"y","t":")" + formatIsoUtc(clock.now() - 60) + "\"}\n";
     // JSON keeps the last of repeated keys, however spelled: the first "t" must not decide.
-    const std::string repeated = R"({"t":"2020-01-01T00:00:00Z","\u0074":")" +
-                                 formatIsoUtc(clock.now() - 30) + "\"}\n";
+    const std::string repeated =
+        R"({"t":"2020-01-01T00:00:00Z","\u0074":")" + formatIsoUtc(clock.now() - 30) + "\"}\n";
     const std::string offset = R"({"t":")" +
                                formatIsoUtc(clock.now() - 86400.0 * 14 + 7200).substr(0, 19) +
                                "+01:00\",\"kind\":\"event\"}\n";
@@ -161,9 +161,15 @@ TEST_F(DrainLogTest, AFileThatCannotBeOpenedForAppendingIsNeverReplaced) {
     }
 }
 
-TEST_F(DrainLogTest, OnlyTheLockHolderWritesAndTheOtherSaysSoOnce) {
+// The writer also clears leftover temporaries as it starts, and only the writer: another
+// process's leftover-looking file may be the writer's replace under way.
+TEST_F(DrainLogTest, OnlyTheLockHolderWritesAndClearsLeftoversAndTheOtherSaysSoOnce) {
+    dir.write("support/drain.jsonl.Ab12Cd", "half-written");
+    dir.write("support/drain.jsonl.backup-of-mine", "not ours");
     auto app = makeLog();
     ASSERT_TRUE(app->acquireWriterLock());
+    EXPECT_EQ(temporaries(), std::vector<std::string>{"drain.jsonl.backup-of-mine"});
+    dir.write("support/drain.jsonl.Ef34Gh", "the writer's, being written");
     auto second = makeLog();
     EXPECT_FALSE(second->acquireWriterLock());
     second->recordEvent("display_sleep");
@@ -173,6 +179,7 @@ TEST_F(DrainLogTest, OnlyTheLockHolderWritesAndTheOtherSaysSoOnce) {
     app->waitForPendingWork();
     second->waitForPendingWork();
     ASSERT_EQ(notices.size(), 1u);
+    EXPECT_EQ(temporaries().size(), 2u);
     EXPECT_EQ(notices[0], second->writerBusyNotice());
     EXPECT_NE(notices[0].find(support), std::string::npos);
     ASSERT_EQ(test::jsonLines(content()).size(), 1u);
@@ -185,6 +192,7 @@ TEST_F(DrainLogTest, OnlyTheLockHolderWritesAndTheOtherSaysSoOnce) {
     EXPECT_EQ(test::jsonLines(content()).size(), 2u);
     EXPECT_TRUE(second->acquireWriterLock());
     EXPECT_EQ(notices.size(), 1u);
+    EXPECT_EQ(temporaries(), std::vector<std::string>{"drain.jsonl.backup-of-mine"});
 }
 
 // Another process's log cannot touch the file, but its clear and retention change are settings
