@@ -1,37 +1,26 @@
-#include "base/RegularFile.h"
-
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QTemporaryDir>
 #include <cerrno>
 #include <string>
+
+#include "base/RegularFile.h"
+#include "support/FixtureTree.h"
 
 using tarvel::openRegularFile;
 using tarvel::readRegularFileText;
 
-namespace {
-
-std::string writeFile(const QTemporaryDir& dir, const char* name, const std::string& content) {
-    const std::string path = dir.path().toStdString() + "/" + name;
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    EXPECT_GE(fd, 0);
-    EXPECT_EQ(::write(fd, content.data(), content.size()), ssize_t(content.size()));
-    ::close(fd);
-    return path;
-}
-
-}  // namespace
-
 // The kernel's own files report as regular files and are read; nothing else is, and nothing
 // waits for a writer that never comes.
 TEST(RegularFile, ReadsKernelAndPlainFilesAndRefusesTheRestWithoutBlocking) {
-    QTemporaryDir dir;
-    const std::string root = dir.path().toStdString();
-    const std::string plain = writeFile(dir, "capacity", "57\n");
-    const std::string fifo = root + "/energy_uj";
+    tarvel::test::FixtureTree dir;
+    const std::string& root = dir.root();
+    dir.write("capacity", "57\n");
+    const std::string plain = root + "/capacity";
+    // A name that would drive the terminal if the message printed it raw.
+    const std::string fifo = root + "/energy\x1b]0;t\x07_uj";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
     const std::string ownStat = "/proc/" + std::to_string(::getpid()) + "/stat";
 
@@ -41,14 +30,10 @@ TEST(RegularFile, ReadsKernelAndPlainFilesAndRefusesTheRestWithoutBlocking) {
         int error;  // errno when refused
         std::string startsWith;
     } cases[] = {
-        {plain, true, 0, "57\n"},
-        {ownStat, true, 0, std::to_string(::getpid()) + " ("},
-        {"/proc/self/comm", true, 0, ""},
-        {"/sys/devices/system/cpu/online", true, 0, "0"},
-        {fifo, false, EINVAL, ""},
-        {"/dev/null", false, EINVAL, ""},
-        {root, false, EINVAL, ""},
-        {root + "/missing", false, ENOENT, ""},
+        {plain, true, 0, "57\n"},         {ownStat, true, 0, std::to_string(::getpid()) + " ("},
+        {"/proc/self/comm", true, 0, ""}, {"/sys/devices/system/cpu/online", true, 0, "0"},
+        {fifo, false, EINVAL, ""},        {"/dev/null", false, EINVAL, ""},
+        {root, false, EINVAL, ""},        {root + "/missing", false, ENOENT, ""},
     };
     ::testing::internal::CaptureStderr();
     for (const auto& c : cases) {
@@ -68,7 +53,8 @@ TEST(RegularFile, ReadsKernelAndPlainFilesAndRefusesTheRestWithoutBlocking) {
     EXPECT_EQ(readRegularFileText(fifo), std::nullopt);
     const std::string said = ::testing::internal::GetCapturedStderr();
     // Each refused path is named once, however often it is tried.
-    EXPECT_EQ(said, "tarvel: " + fifo + " is not a regular file; not reading it\n" +
+    EXPECT_EQ(said, "tarvel: " + root +
+                        "/energy\\x1b]0;t\\x07_uj is not a regular file; not reading it\n" +
                         "tarvel: /dev/null is not a regular file; not reading it\n" +
                         "tarvel: " + root + " is not a regular file; not reading it\n");
 }

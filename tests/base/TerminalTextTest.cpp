@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <clocale>
+#include <cmath>
+
+#include "base/Format.h"
+#include "base/Rounding.h"
 #include "base/TerminalText.h"
 
 namespace tarvel {
@@ -21,7 +26,9 @@ TEST(TerminalText, ControlsAndStrayBytesBecomeVisibleEscapes) {
         {"\x01\x06\x1c\x1f", "\\x01\\x06\\x1c\\x1f"},
         // Format characters: a right-to-left override, a zero-width space, a tag.
         {"a\xe2\x80\xaegpj.exe", "a\\u202egpj.exe"},
-        {"a\xe2\x80\x8b" "b\xf3\xa0\x81\x81", "a\\u200bb\\U000e0041"},
+        {"a\xe2\x80\x8b"
+         "b\xf3\xa0\x81\x81",
+         "a\\u200bb\\U000e0041"},
         {"csi\xc2\x9b"
          "31m",
          "csi\\u009b31m"},
@@ -36,6 +43,23 @@ TEST(TerminalText, ControlsAndStrayBytesBecomeVisibleEscapes) {
         {"a\\nb", "a\\\\nb"},
     };
     for (const auto& c : cases) EXPECT_EQ(printable(c.raw), c.shown) << c.shown;
+}
+
+TEST(Rounding, HalvesAwayFromZeroAndSaturates) {
+    EXPECT_EQ(tarvel::roundHalfAway(2.5), 3);
+    EXPECT_EQ(tarvel::roundHalfAway(-2.5), -3);
+    EXPECT_EQ(tarvel::roundHalfAway(0.49999), 0);
+    EXPECT_EQ(tarvel::roundHalfAway(NAN), 0);
+    EXPECT_EQ(tarvel::roundToInt(1e30), INT32_MAX);
+    EXPECT_EQ(tarvel::roundToInt(-1e30), INT32_MIN);
+}
+
+TEST(Format, FixedIgnoresTheProcessLocale) {
+    std::setlocale(LC_ALL, "de_DE.UTF-8");             // harmless when the locale is not installed
+    EXPECT_EQ(tarvel::formatFixed(11.25, 1), "11.2");  // like printf: 11.25 is below the half
+    EXPECT_EQ(tarvel::formatFixed(12.0, 1), "12.0");
+    EXPECT_EQ(tarvel::formatFixed(0.04, 1), "0.0");
+    std::setlocale(LC_ALL, "C");
 }
 
 }  // namespace

@@ -4,11 +4,11 @@
 
 #include <QTemporaryDir>
 #include <nlohmann/json.hpp>
-#include <sstream>
 
 #include "cli/CommandTable.h"
 #include "cli/HelpText.h"
 #include "shell/BuildInfo.h"
+#include "support/JsonLines.h"
 #include "support/PowerSupplyFixtures.h"
 
 using namespace tarvel::test;
@@ -86,17 +86,6 @@ TEST(CommandLine, UsageErrorsAreOneLineNamingTheCommand) {
         EXPECT_EQ(r.out, "");
     }
 }
-
-namespace {
-
-std::vector<nlohmann::json> jsonLines(const std::string& out) {
-    std::vector<nlohmann::json> lines;
-    std::istringstream in(out);
-    for (std::string line; std::getline(in, line);) lines.push_back(nlohmann::json::parse(line));
-    return lines;
-}
-
-}  // namespace
 
 TEST(JsonOutput, EveryDocumentSaysItsSchema) {
     FixtureTree t;

@@ -62,7 +62,7 @@ std::string roff(std::string text) {
 
 }  // namespace
 
-TEST(Documentation, ManPagesFormatWithoutWarnings) {
+TEST(Documentation, ManPagesAndZshCompletionParseWithoutWarnings) {
     for (const char* page : {"tarvelctl.1", "tarvel.1"}) {
         SCOPED_TRACE(page);
         const QString path = QString::fromStdString(kPackaging + "man/" + page);
@@ -74,9 +74,10 @@ TEST(Documentation, ManPagesFormatWithoutWarnings) {
         EXPECT_EQ(man.err, "");
         EXPECT_NE(man.out.find("EXIT STATUS"), std::string::npos);
     }
-    const std::string page = readFile(kPackaging + "man/tarvelctl.1");
-    for (const char* section : {"JSON OUTPUT", "EXIT STATUS", "ENVIRONMENT", "FILES"})
-        EXPECT_NE(page.find(std::string(".SH ") + section), std::string::npos) << section;
+    const auto zsh =
+        run("zsh", {"-n", QString::fromStdString(kPackaging + "completions/_tarvelctl")});
+    EXPECT_EQ(zsh.status, 0) << zsh.err;
+    EXPECT_EQ(zsh.err, "");
     const std::string tray = readFile(kPackaging + "man/tarvel.1");
     for (const char* option : {"sysfs\\-root", "powercap\\-root", "proc\\-root", "autostart"})
         EXPECT_NE(tray.find(std::string("\\-\\-") + option), std::string::npos) << option;
@@ -144,11 +145,4 @@ TEST(Documentation, BashCompletesWordsModesAndFolders) {
                                                         "tarvelctl")})
                   .out,
               "complete -F _tarvelctl tarvelctl\n");
-}
-
-TEST(Documentation, ZshCompletionParses) {
-    const auto r =
-        run("zsh", {"-n", QString::fromStdString(kPackaging + "completions/_tarvelctl")});
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.err, "");
 }

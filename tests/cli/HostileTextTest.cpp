@@ -49,24 +49,17 @@ std::string rawControlIn(const std::string& out) {
     return {};
 }
 
+// Two power records naming `name` as the top process, and a process record between them.
 std::string logWith(const std::string& name) {
-    const nlohmann::ordered_json power1{{"t", "2026-03-01T13:10:00Z"},
-                                        {"kind", "power"},
-                                        {"level", 80},
-                                        {"packageW", 4.0},
-                                        {"chargeW", 9.0},
-                                        {"charging", false},
-                                        {"top", name},
-                                        {"topScore", 30.0}};
-    const nlohmann::ordered_json proc{{"t", "2026-03-01T13:40:00Z"},
-                                      {"kind", "proc"},
-                                      {"name", name},
-                                      {"score", 10.0},
-                                      {"cpu", 12.0}};
-    nlohmann::ordered_json power2 = power1;
-    power2["t"] = "2026-03-01T13:59:00Z";
-    power2["level"] = 74;
-    return power1.dump() + "\n" + proc.dump() + "\n" + power2.dump() + "\n";
+    const std::string quoted = nlohmann::json(name).dump();
+    const auto power = [&](const std::string& t, int level) {
+        return R"({"t":")" + t + R"(","kind":"power","level":)" + std::to_string(level) +
+               R"(,"packageW":4.0,"chargeW":9.0,"charging":false,"top":)" + quoted +
+               ",\"topScore\":30.0}\n";
+    };
+    return power("2026-03-01T13:10:00Z", 80) +
+           R"({"t":"2026-03-01T13:40:00Z","kind":"proc","name":)" + quoted +
+           ",\"score\":10.0,\"cpu\":12.0}\n" + power("2026-03-01T13:59:00Z", 74);
 }
 
 TEST(HostileText, WhyAndHistoryEscapeNamesInTextAndKeepThemInJson) {
@@ -130,13 +123,34 @@ TEST(HostileText, NestedCsvValuesAreAsciiJsonAndPathsInErrorsAreEscaped) {
     EXPECT_NE(err.find("/bad\\xff\\n\\x1b[2J.jsonl\n"), std::string::npos) << err;
 }
 
-TEST(HostileText, UpdateCheckShowsFormatCharactersOfTheManifest) {
+// update check says what the launch check would offer; the manifest's text reaches the
+// terminal escaped.
+TEST(UpdateCommand, SaysWhatTheLaunchCheckWouldOffer) {
     test::FixtureTree dir;
-    dir.write("version.json", "{\"latest\":\"v0.0.1\xe2\x80\xae\\u001b[2J\"}");
-    const auto r = runTarvelctl(
-        {"update", "check", "--manifest-url", "file://" + dir.root() + "/version.json"});
+    const std::string url = "file://" + dir.root() + "/version.json";
+    const auto check = [&](const std::string& manifest, std::vector<std::string> extra = {}) {
+        dir.write("version.json", manifest);
+        std::vector<std::string> args{"update", "check", "--manifest-url", url};
+        args.insert(args.end(), extra.begin(), extra.end());
+        return runTarvelctl(args);
+    };
+    auto r = check(R"({"latest":"v99.0","beta":"v98.1-Pro-Beta"})", {"--json"});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.out.find("Available: v0.0.1\\u202e\\x1b[2J\n"), std::string::npos) << r.out;
+    const auto json = nlohmann::json::parse(r.out);
+    EXPECT_EQ(json["candidate"], "v98.1-Pro-Beta");
+    EXPECT_EQ(json["candidateLabel"], "v98.1-Pro Beta");
+    EXPECT_EQ(json["newer"], true);
+
+    r = check("{\"latest\":\"v0.0.1\xe2\x80\xae\\u001b[2J\"}");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("Available: v0.0.1\\u202e\\x1b[2J\nUp to date"), std::string::npos)
+        << r.out;
+
+    r = check(R"({"beta":"v1"})");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("could not fetch or read the manifest"), std::string::npos);
+    EXPECT_EQ(runTarvelctl({"update", "check", "--manifest-url", "ftp://x/v.json"}).status, 2);
+    EXPECT_EQ(runTarvelctl({"update", "install"}).status, 2);
 }
 
 // Blocks until each file named `stat` in the watched folders has been read (opened and closed).

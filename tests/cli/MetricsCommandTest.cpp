@@ -8,10 +8,9 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTcpServer>
-#include <atomic>
-#include <chrono>
-#include <thread>
+#include <tuple>
 
+#include "support/AdvancingFiles.h"
 #include "support/PowerSupplyFixtures.h"
 #include "support/WaitUntil.h"
 
@@ -31,51 +30,6 @@ std::vector<std::string> laptopArgs(const FixtureTree& t) {
 std::map<std::string, std::string> isolatedHome(const FixtureTree& t) {
     return {{"XDG_DATA_HOME", t.root() + "/data"}, {"XDG_CONFIG_HOME", t.root() + "/config"}};
 }
-
-// Processes under `t`/proc whose CPU time advances in real time (ticks per second, 100 a
-// second of CPU), each stat file replaced in one step, until the object goes away.
-class BusyProcesses {
-public:
-    struct Process {
-        int pid;
-        std::string comm;
-        double ticksPerSecond;
-    };
-    BusyProcesses(const FixtureTree& t, std::vector<Process> processes)
-        : tree_(t), processes_(std::move(processes)) {
-        for (const auto& p : processes_)
-            tree_.write("proc/" + std::to_string(p.pid) + "/comm", p.comm + "\n");
-        writeStats(0);
-        writer_ = std::thread([this] { run(); });
-    }
-    ~BusyProcesses() {
-        stop_ = true;
-        writer_.join();
-    }
-
-private:
-    void writeStats(double seconds) const {
-        for (const auto& p : processes_) {
-            const auto ticks = static_cast<long long>(p.ticksPerSecond * seconds);
-            const std::string pid = std::to_string(p.pid);
-            tree_.replace("proc/" + pid + "/stat",
-                          pid + " (x) R 1 1 1 0 -1 4194560 100 0 0 0 " + std::to_string(ticks) +
-                              " 0 0 0 20 0 1 0 100 1000 10 18446744073709551615\n");
-        }
-    }
-    void run() {
-        const auto start = std::chrono::steady_clock::now();
-        while (!stop_) {
-            writeStats(
-                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-    }
-    const FixtureTree& tree_;
-    std::vector<Process> processes_;
-    std::atomic<bool> stop_{false};
-    std::thread writer_;
-};
 
 struct ToolResult {
     int status = -1;
@@ -101,7 +55,19 @@ TEST(MetricsCommand, PrintsWhatPromtoolAccepts) {
     t.write("history.jsonl", std::string(64, '\n'));
     // Names that need escaping in a label value; pids above any pid_max, so never tarvelctl's
     // own (which the sampler leaves out).
-    BusyProcesses busy(t, {{5000001, "say \"hi\"", 100}, {5000002, "back\\slash", 50}});
+    std::vector<std::pair<std::string, AdvancingFiles::Content>> stats;
+    for (auto [pid, comm, ticksPerSecond] :
+         {std::tuple{5000001, "say \"hi\"", 100}, {5000002, "back\\slash", 50}}) {
+        const std::string folder = "proc/" + std::to_string(pid);
+        t.write(folder + "/comm", std::string(comm) + "\n");
+        // CPU time advancing in real time, 100 ticks a second of CPU.
+        stats.emplace_back(folder + "/stat", [pid, ticksPerSecond](double s) {
+            return std::to_string(pid) + " (x) R 1 1 1 0 -1 4194560 100 0 0 0 " +
+                   std::to_string(static_cast<long long>(ticksPerSecond * s)) +
+                   " 0 0 0 20 0 1 0 100 1000 10 18446744073709551615\n";
+        });
+    }
+    AdvancingFiles busy(t, stats);
     args.insert(args.end(), {"--log", t.root() + "/history.jsonl"});
     const auto r = runTarvelctl(args, isolatedHome(t));
     ASSERT_EQ(r.status, 0) << r.err;

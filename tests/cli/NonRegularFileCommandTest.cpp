@@ -29,36 +29,12 @@ void addPackageZone(const FixtureTree& t) {
                                          {"energy_uj", "1000000000\n"}});
 }
 
-struct Finished {
-    bool finished = false;
-    int status = -1;
-    std::string err;
-};
-
 // Settings and data under `home`, never the user's own.
 QProcessEnvironment isolatedIn(const QTemporaryDir& home) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("XDG_CONFIG_HOME", home.path() + "/config");
     env.insert("XDG_DATA_HOME", home.path() + "/data");
     return env;
-}
-
-// Runs tarvelctl, killing it when it has not finished in a minute (a hang, not slowness).
-Finished runBounded(const QStringList& args) {
-    QProcess p;
-    QTemporaryDir home;
-    p.setProcessEnvironment(isolatedIn(home));
-    p.start(TARVELCTL_PATH, args);
-    Finished f;
-    f.finished = p.waitForFinished(60000);
-    if (!f.finished) {
-        p.kill();
-        p.waitForFinished();
-        return f;
-    }
-    f.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    f.err = p.readAllStandardError().toStdString();
-    return f;
 }
 
 }  // namespace
@@ -68,7 +44,7 @@ TEST(NonRegularFiles, EveryCommandReturnsAndNamesTheFileItRefused) {
     dischargingEnergyLaptop(sys);
     sys.write("class/power_supply/BAT1/charge_behaviour", "[auto] inhibit-charge\n");
     addPackageZone(sys);
-    const QString sysRoot = QString::fromStdString(sys.root());
+    const std::string& sysRoot = sys.root();
     ProcFixture proc;
     proc.setCpu(10, 5.0, "idle");
     proc.setCpu(11, 1.0, "stuck");
@@ -76,24 +52,28 @@ TEST(NonRegularFiles, EveryCommandReturnsAndNamesTheFileItRefused) {
     struct Case {
         const char* what;
         std::string fifo;
-        QStringList args;
+        std::vector<std::string> args;
     };
     const std::vector<Case> cases{
-        {"snapshot, battery attribute", fifoAt(sys.root(), "class/power_supply/BAT1/capacity"),
+        {"snapshot, battery attribute",
+         fifoAt(sysRoot, "class/power_supply/BAT1/capacity"),
          {"snapshot", "--json", "--sysfs-root", sysRoot}},
         {"charge, charger attribute",
-         fifoAt(sys.root(), "class/power_supply/BAT1/charge_behaviour"),
+         fifoAt(sysRoot, "class/power_supply/BAT1/charge_behaviour"),
          {"charge", "--sysfs-root", sysRoot}},
-        {"status, energy counter", fifoAt(sys.root(), "powercap/intel-rapl:0/energy_uj"),
+        {"status, energy counter",
+         fifoAt(sysRoot, "powercap/intel-rapl:0/energy_uj"),
          {"status", "--sysfs-root", sysRoot, "--powercap-root", sysRoot + "/powercap"}},
-        {"top, process times", fifoAt(proc.root(), "11/stat"),
-         {"top", "--proc-root", QString::fromStdString(proc.root()), "--watts", "10",
-          "--interval", "1"}},
+        {"top, process times",
+         fifoAt(proc.root(), "11/stat"),
+         {"top", "--proc-root", proc.root(), "--watts", "10", "--interval", "1"}},
     };
+    // Settings and data of its own; a hang shows as status -1.
+    const std::map<std::string, std::string> home{{"XDG_CONFIG_HOME", sysRoot + "/config"},
+                                                  {"XDG_DATA_HOME", sysRoot + "/data"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        const Finished r = runBounded(c.args);
-        ASSERT_TRUE(r.finished);
+        const auto r = runTarvelctl(c.args, home);
         EXPECT_GE(r.status, 0);
         EXPECT_NE(r.err.find(c.fifo + " is not a regular file"), std::string::npos) << r.err;
     }
@@ -121,9 +101,9 @@ TEST(NonRegularFiles, WatchStopsOnSigtermAfterAnAttributeTurnsIntoAFifo) {
         QProcess watch;
         QTemporaryDir home;
         watch.setProcessEnvironment(isolatedIn(home));
-        watch.start(TARVELCTL_PATH, QStringList{"watch", "--sysfs-root", sysRoot,
-                                                "--powercap-root", sysRoot + "/powercap"} +
-                                                c.extra);
+        watch.start(TARVELCTL_PATH, QStringList{"watch", "--sysfs-root", sysRoot, "--powercap-root",
+                                                sysRoot + "/powercap"} +
+                                        c.extra);
         ASSERT_TRUE(watch.waitForReadyRead(10000));
         const std::string fifo = fifoAt(sys.root(), c.fifo);
         // A later poll reaches the FIFO and says so.

@@ -1,50 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <QProcess>
-#include <atomic>
-#include <chrono>
 #include <nlohmann/json.hpp>
-#include <thread>
 
+#include "support/AdvancingFiles.h"
 #include "support/PowerSupplyFixtures.h"
 
 using namespace tarvel::test;
 using nlohmann::json;
-
-namespace {
-
-// Powercap counters that advance in real time at fixed rates (µJ per second), like a busy
-// package would, until the object goes away. Each value replaces the file in one step: the
-// sampler gives up on the sensor at the first counter it cannot read, so it must never see a
-// file half rewritten.
-class LiveCounters {
-public:
-    LiveCounters(const FixtureTree& t, std::vector<std::pair<std::string, double>> zones)
-        : tree_(t), zones_(std::move(zones)), writer_([this] { run(); }) {}
-    ~LiveCounters() {
-        stop_ = true;
-        writer_.join();
-    }
-
-private:
-    void run() {
-        const auto start = std::chrono::steady_clock::now();
-        while (!stop_) {
-            const double seconds =
-                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-            for (const auto& [zone, rate] : zones_)
-                tree_.replace("powercap/" + zone + "/energy_uj",
-                              std::to_string(std::int64_t(1e9 + rate * seconds)) + "\n");
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-    }
-    const FixtureTree& tree_;
-    std::vector<std::pair<std::string, double>> zones_;
-    std::atomic<bool> stop_{false};
-    std::thread writer_;
-};
-
-}  // namespace
 
 TEST(StatusCommand, MeasuresThePackageAndItsDomainsFromAdvancingCounters) {
     FixtureTree t;
@@ -57,8 +20,15 @@ TEST(StatusCommand, MeasuresThePackageAndItsDomainsFromAdvancingCounters) {
                                                      {"max_energy_range_uj", "262143328850\n"},
                                                      {"energy_uj", "1000000000\n"}});
     }
-    LiveCounters counters(
-        t, {{"intel-rapl:0", 10e6}, {"intel-rapl:0:1", 2e6}, {"intel-rapl:0:2", 1.5e6}});
+    // µJ per second: a busy package.
+    const auto counter = [](const std::string& zone, double rate) {
+        return std::pair{"powercap/" + zone + "/energy_uj",
+                         AdvancingFiles::Content([rate](double s) {
+                             return std::to_string(std::int64_t(1e9 + rate * s)) + "\n";
+                         })};
+    };
+    AdvancingFiles counters(t, {counter("intel-rapl:0", 10e6), counter("intel-rapl:0:1", 2e6),
+                                counter("intel-rapl:0:2", 1.5e6)});
     const auto r = runTarvelctl(
         {"status", "--json", "--sysfs-root", t.root(), "--powercap-root", t.root() + "/powercap"});
     ASSERT_EQ(r.status, 0) << r.err;

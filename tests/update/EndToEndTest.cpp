@@ -154,65 +154,43 @@ TEST_F(UpdateEndToEnd, FailuresLeaveTheInstalledBundleAndNoFilesBehind) {
     unpackedCap.unpackedBytes = 50000;
     slow.manifestDeadlineMs = slow.archiveDeadlineMs = 300;
     struct Case {
-        Response manifest;
-        Response archive;
-        const char* version = "v8";
-        QString executable;
-        UpdateLimits limits;
         QString failure;  // how it starts
+        Response archive;
+        Response manifest;
+        UpdateLimits limits = {};
+        const char* version = "v8";
+        QString executable = {};
     };
     const QString downloadFailed = "Could not download Tarvel-v8.zip: ";
     const Case cases[] = {
-        {oddName,
+        {"The update archive name \"../../.bashrc\" is not one Tarvel accepts.",
          zip,
+         oddName,
+         {},
+         "v9.1-Beta"},
+        {"The offered version \"../v9\" is not a version name Tarvel accepts.",
+         zip,
+         oddName,
+         {},
+         "../v9"},
+        {"This Tarvel is not an installed Tarvel.app, so it cannot replace itself.",
+         zip,
+         oddName,
+         {},
          "v9.1-Beta",
-         {},
-         {},
-         "The update archive name \"../../.bashrc\" is not one Tarvel accepts."},
-        {oddName,
-         zip,
-         "../v9",
-         {},
-         {},
-         "The offered version \"../v9\" is not a version name Tarvel accepts."},
-        {oddName,
-         zip,
-         "v9.1-Beta",
-         "/usr/bin/tarvel",
-         {},
-         "This Tarvel is not an installed Tarvel.app, so it cannot replace itself."},
-        {v8,
-         Response::answer(404, "missing"),
-         "v8",
-         {},
-         {},
-         "Server returned HTTP 404 for Tarvel-v8.zip. Download manually from " + host() +
-             "/tarvel."},
-        {v8,
-         Response::answer(200, launcherless),
-         "v8",
-         {},
-         {},
-         "Tarvel.app inside Tarvel-v8.zip has no bin/tarvel program."},
-        {v8,
-         Response::rawAnswer("HTTP/1.1 200 OK\r\nContent-Length: 900000\r\n\r\n" + zip_),
-         "v8",
-         {},
-         {},
-         downloadFailed},
-        {v8, zip, "v8", {}, small, downloadFailed + "the file is larger than 49 KB."},
-        {v8,
-         zip,
-         "v8",
-         {},
-         unpackedCap,
-         "Could not extract Tarvel-v8.zip: the archive unpacks to more than 50000 bytes"},
-        {Response::noAnswer(),
-         Response::noAnswer(),
-         "v8",
-         {},
-         slow,
-         downloadFailed + "it did not finish within"},
+         "/usr/bin/tarvel"},
+        {"Server returned HTTP 404 for Tarvel-v8.zip. Download manually from " + host() +
+             "/tarvel.",
+         Response::answer(404, "missing"), v8},
+        {"Tarvel.app inside Tarvel-v8.zip has no bin/tarvel program.",
+         Response::answer(200, launcherless), v8},
+        {downloadFailed,
+         Response::rawAnswer("HTTP/1.1 200 OK\r\nContent-Length: 900000\r\n\r\n" + zip_), v8},
+        {downloadFailed + "the file is larger than 49 KB.", zip, v8, small},
+        {"Could not extract Tarvel-v8.zip: the archive unpacks to more than 50000 bytes", zip, v8,
+         unpackedCap},
+        {downloadFailed + "it did not finish within", Response::noAnswer(), Response::noAnswer(),
+         slow},
     };
     for (const Case& c : cases) {
         server_.route("/tarvel-pro/version.json", c.manifest);

@@ -1,20 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QTemporaryDir>
-#include <deque>
 #include <map>
-#include <optional>
 
+#include "KeyStoreHarness.h"
 #include "assistant/ai/KeychainSecretStore.h"
-#include "assistant/ai/PlusAIKeyStore.h"
-#include "base/UserDefaults.h"
-#include "support/WaitUntil.h"
 
 namespace tarvel {
 namespace {
 
-constexpr const char* kMigrated = "tarvelpro.ai.keychain.migrated.v1";
+using test::kMigrated;
 
 // A secret store whose writes claim success but keep nothing, as when an unlock prompt is
 // dismissed and the backend still reports the write done.
@@ -44,61 +39,48 @@ private:
     }
 };
 
-struct Failing {
-    QTemporaryDir dir;
-    UserDefaults settings{(dir.path() + "/defaults.json").toStdString()};
+// A failed save keeps the legacy key; clearing removes it all the same.
+void checkKeysKept(test::KeyStoreHarness& h, SecretStore& secrets) {
+    h.settings.setString("tarvelpro.ai.key.OpenAI", "old");
+    const auto store = h.started(secrets);
+    EXPECT_FALSE(h.settings.contains(kMigrated));
+    EXPECT_EQ(store->get(PlusAIProvider::openai), "old");
 
-    static bool set(PlusAIKeyStore& store, PlusAIProvider provider, const QString& value) {
-        std::optional<bool> saved;
-        store.set(provider, value, [&](bool ok) { saved = ok; });
-        EXPECT_TRUE(test::waitUntil([&] { return saved.has_value(); }, 30000));
-        return saved.value_or(true);
-    }
-    // A failed save keeps the legacy key; clearing removes it all the same.
-    void checkKeysKept(SecretStore& secrets) {
-        settings.setString("tarvelpro.ai.key.OpenAI", "old");
-        PlusAIKeyStore store(settings, secrets);
-        store.load();
-        ASSERT_TRUE(test::waitUntil([&] { return store.isLoaded(); }, 30000));
-        EXPECT_FALSE(settings.contains(kMigrated));
-        EXPECT_EQ(store.get(PlusAIProvider::openai), "old");
-
-        EXPECT_FALSE(set(store, PlusAIProvider::openai, "new"));
-        EXPECT_EQ(store.get(PlusAIProvider::openai), "old");
-        EXPECT_EQ(settings.string("tarvelpro.ai.key.OpenAI"), "old");
-        EXPECT_TRUE(set(store, PlusAIProvider::openai, " "));
-        EXPECT_EQ(store.get(PlusAIProvider::openai), "");
-        EXPECT_FALSE(settings.contains("tarvelpro.ai.key.OpenAI"));
-    }
-};
+    EXPECT_FALSE(h.set(*store, PlusAIProvider::openai, "new"));
+    EXPECT_EQ(store->get(PlusAIProvider::openai), "old");
+    EXPECT_EQ(h.settings.string("tarvelpro.ai.key.OpenAI"), "old");
+    EXPECT_TRUE(h.set(*store, PlusAIProvider::openai, " "));
+    EXPECT_EQ(store->get(PlusAIProvider::openai), "");
+    EXPECT_FALSE(h.settings.contains("tarvelpro.ai.key.OpenAI"));
+}
 
 TEST(PlusAIKeyStoreFailure, WithoutASecretServiceNothingIsLostOrSavedElsewhere) {
     // No session bus to find a Secret Service on.
     qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/tarvel-test-bus");
     qunsetenv("DISPLAY");
     qunsetenv("XDG_CURRENT_DESKTOP");
-    Failing f;
+    test::KeyStoreHarness h;
     KeychainSecretStore secrets;
-    f.checkKeysKept(secrets);
+    checkKeysKept(h, secrets);
     // No plain-text fallback file appeared beside the settings.
-    EXPECT_EQ(QDir(f.dir.path()).entryList(QDir::Files), QStringList{"defaults.json"});
+    EXPECT_EQ(QDir(h.dir.path()).entryList(QDir::Files), QStringList{"defaults.json"});
     EXPECT_TRUE(QDir(qEnvironmentVariable("XDG_CONFIG_HOME"))
                     .entryList(QDir::AllEntries | QDir::NoDotAndDotDot)
                     .isEmpty());
 }
 
 TEST(PlusAIKeyStoreFailure, AWriteThatIsNotReadBackIsNotSaved) {
-    Failing f;
+    test::KeyStoreHarness h;
     ForgetfulStore secrets;
-    f.checkKeysKept(secrets);
+    checkKeysKept(h, secrets);
 }
 
 TEST(PlusAIKeyStoreFailure, QueuedSetsFinishInOrderAndTheLastOneHolds) {
-    Failing f;
+    test::KeyStoreHarness h;
     ForgetfulStore secrets;
     secrets.keepWrites = true;
-    PlusAIKeyStore store(f.settings, secrets);
-    store.load();
+    PlusAIKeyStore store(h.settings, secrets);
+    store.load();  // the sets queue behind the load
     std::vector<QString> finished;
     for (const QString& value : {QString("one"), QString("two"), QString("three")})
         store.set(PlusAIProvider::gemini, value, [&, value](bool saved) {
@@ -107,7 +89,7 @@ TEST(PlusAIKeyStoreFailure, QueuedSetsFinishInOrderAndTheLastOneHolds) {
     ASSERT_TRUE(test::waitUntil([&] { return finished.size() == 3; }));
     EXPECT_EQ(finished, (std::vector<QString>{"one", "two", "three"}));
     EXPECT_EQ(store.get(PlusAIProvider::gemini), "three");
-    EXPECT_EQ(f.settings.boolValue(kMigrated), true);
+    EXPECT_EQ(h.settings.boolValue(kMigrated), true);
 }
 
 }  // namespace

@@ -117,9 +117,12 @@ TEST(PlusAIClient, SendsEachProvidersPathHeadersAndBody) {
     }
 }
 
+// The stored model is read trimmed, and a blank one means automatic.
 TEST(PlusAIClient, OpenRouterUsesTheStoredModelAndErrorOnlyConversationsSendNoTurns) {
     Harness h;
+    EXPECT_EQ(PlusOpenRouterModels::selected(h.settings), "openrouter/auto");
     PlusOpenRouterModels::setSelected(h.settings, "  deepseek/deepseek-chat\n");
+    EXPECT_EQ(h.settings.string(PlusOpenRouterModels::storageKey), "deepseek/deepseek-chat");
     h.server.setHandler([](const auto&) {
         return LoopbackHttpServer::Response::answer(200,
                                                     R"({"choices":[{"message":{"content":""}}]})");
@@ -128,6 +131,10 @@ TEST(PlusAIClient, OpenRouterUsesTheStoredModelAndErrorOnlyConversationsSendNoTu
     EXPECT_EQ(std::get<QString>(reply), "");  // present but empty: not an error
     EXPECT_EQ(json(h.server.requests().value(0).body),
               json(R"({"model":"deepseek/deepseek-chat","messages":[]})"));
+    PlusOpenRouterModels::setSelected(h.settings, " \n");
+    EXPECT_EQ(PlusOpenRouterModels::selected(h.settings), "openrouter/auto");
+    h.settings.setString(PlusOpenRouterModels::storageKey, "  \t");
+    EXPECT_EQ(PlusOpenRouterModels::selected(h.settings), "openrouter/auto");
 }
 
 TEST(PlusAIClient, ReportsStatusesAndMissingTextsWithTheirTexts) {
@@ -225,28 +232,6 @@ TEST(PlusAIClient, BrokenRepliesAreErrorsNotHangs) {
         EXPECT_TRUE(error.description.startsWith(c.description)) << error.description.toStdString();
         EXPECT_FALSE(error.description.startsWith("OpenAI"));
     }
-}
-
-TEST(PlusOpenRouterModels, SelectedIsTrimmedAndBlankMeansAuto) {
-    QTemporaryDir dir;
-    UserDefaults settings((dir.path() + "/defaults.json").toStdString());
-    EXPECT_EQ(PlusOpenRouterModels::selected(settings), "openrouter/auto");
-    const std::pair<QString, QString> cases[] = {
-        {" my/model \n", "my/model"}, {" \n", "openrouter/auto"}, {"", "openrouter/auto"}};
-    for (const auto& [written, read] : cases) {
-        PlusOpenRouterModels::setSelected(settings, written);
-        EXPECT_EQ(PlusOpenRouterModels::selected(settings), read);
-        EXPECT_EQ(settings.string(PlusOpenRouterModels::storageKey), read.toStdString());
-    }
-    settings.setString(PlusOpenRouterModels::storageKey, "  \t");
-    EXPECT_EQ(PlusOpenRouterModels::selected(settings), "openrouter/auto");
-}
-
-// The stored provider name must match exactly; anything else falls back to the default.
-TEST(PlusAIProvider, OnlyTheExactRawValueNamesAProvider) {
-    EXPECT_EQ(providerFromRawValue("OpenAI"), PlusAIProvider::openai);
-    EXPECT_EQ(providerFromRawValue("openai"), std::nullopt);
-    EXPECT_EQ(providerFromRawValue(""), std::nullopt);
 }
 
 }  // namespace

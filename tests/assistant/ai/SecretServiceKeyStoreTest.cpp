@@ -3,37 +3,18 @@
 
 #include <QFile>
 #include <QProcess>
-#include <QTemporaryDir>
-#include <optional>
 
+#include "KeyStoreHarness.h"
 #include "assistant/ai/KeychainSecretStore.h"
-#include "assistant/ai/PlusAIKeyStore.h"
-#include "base/UserDefaults.h"
-#include "support/WaitUntil.h"
 
 namespace tarvel {
 namespace {
 
-constexpr const char* kMigrated = "tarvelpro.ai.keychain.migrated.v1";
+using test::kMigrated;
 
-struct KeyStoreTest : ::testing::Test {
-    QTemporaryDir dir;
-    UserDefaults settings{(dir.path() + "/defaults.json").toStdString()};
+struct KeyStoreTest : ::testing::Test, test::KeyStoreHarness {
     KeychainSecretStore secrets;
-
-    // A key store as the application starts one: its cache loaded from the secret store.
-    std::unique_ptr<PlusAIKeyStore> started() {
-        auto store = std::make_unique<PlusAIKeyStore>(settings, secrets);
-        store->load();
-        EXPECT_TRUE(test::waitUntil([&] { return store->isLoaded(); }, 20000));
-        return store;
-    }
-    bool set(PlusAIKeyStore& store, PlusAIProvider provider, const QString& value) {
-        std::optional<bool> saved;
-        store.set(provider, value, [&](bool ok) { saved = ok; });
-        EXPECT_TRUE(test::waitUntil([&] { return saved.has_value(); }, 20000));
-        return saved.value_or(false);
-    }
+    std::unique_ptr<PlusAIKeyStore> started() { return KeyStoreHarness::started(secrets); }
     // What the Secret Service itself holds, asked with another client.
     static QString lookup(const QString& account) {
         QProcess tool;

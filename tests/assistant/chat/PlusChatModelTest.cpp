@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QNetworkReply>
+#include <QTemporaryDir>
 
 #include "ChatFixture.h"
 #include "assistant/ai/PlusOpenRouterModels.h"
+#include "assistant/chat/PlusFileDownloads.h"
 
 namespace tarvel {
 namespace {
@@ -21,38 +24,6 @@ QString read(const QString& path) {
 
 PlusChatMessage reply(const QString& text) {
     return {QUuid::createUuid(), "assistant", text, false};
-}
-
-TEST(PlusChatModelTest, SendTrimsTheDraftAndIgnoresBlankDraftsAndSendsWhileBusy) {
-    ChatFixture chat;
-    chat.storeKey(PlusAIProvider::openRouter, "sk-test");
-    chat.server.route(test::kOpenRouterPath, test::answer(200, test::openAIReply("  Hi there \n")));
-
-    chat.model.setDraft("   \n");
-    chat.model.send();
-    EXPECT_TRUE(chat.model.messages().isEmpty());
-    EXPECT_EQ(chat.model.draft(), "   \n");
-
-    chat.model.setDraft("  hello \n");
-    chat.model.send();
-    EXPECT_TRUE(chat.model.busy());
-    EXPECT_EQ(chat.model.status(), "Thinking…");
-    EXPECT_EQ(chat.model.draft(), "");
-    chat.model.setDraft("again");
-    chat.model.send();  // a reply is pending
-    EXPECT_EQ(chat.model.draft(), "again");
-    ASSERT_EQ(chat.model.messages().size(), 1);
-    EXPECT_EQ(chat.model.messages()[0].text, "hello");
-    EXPECT_EQ(chat.model.messages()[0].role, "user");
-
-    ASSERT_TRUE(waitUntil([&] { return !chat.model.busy(); }));
-    ASSERT_EQ(chat.model.messages().size(), 2);
-    EXPECT_EQ(chat.model.messages()[1].text, "Hi there");
-    EXPECT_EQ(chat.model.messages()[1].role, "assistant");
-    EXPECT_FALSE(chat.model.messages()[1].isError);
-    EXPECT_EQ(chat.model.status(), "Ready · openrouter/auto");
-    ASSERT_EQ(chat.server.requests().size(), 1);
-    EXPECT_EQ(chat.sentTurns(0), QStringList{"user: hello"});
 }
 
 TEST(PlusChatModelTest, ProviderErrorsBecomeBubblesThatAreNotSentAgain) {
@@ -90,7 +61,8 @@ TEST(PlusChatModelTest, ProviderAndOpenRouterModelAreKeptInTheSettings) {
     PlusChatModel gemini(chat.settings, chat.client, chat.keys, chat.clock, chat.downloads,
                          chat.network);
     EXPECT_EQ(gemini.provider(), PlusAIProvider::gemini);
-    chat.settings.setString(PlusChatModel::kProviderKey, "Skynet");
+    // Only the exact stored name counts; anything else is the default.
+    chat.settings.setString(PlusChatModel::kProviderKey, "gemini");
     PlusChatModel unknown(chat.settings, chat.client, chat.keys, chat.clock, chat.downloads,
                           chat.network);
     EXPECT_EQ(unknown.provider(), PlusAIProvider::openRouter);
@@ -215,7 +187,6 @@ TEST(PlusChatModelTest, DownloadsRefuseWhatIsNotAWebFileAndStayInDownloads) {
     };
     ChatFixture chat;
     chat.server.route("/..%2F..%2Fescaped", test::answer(200, "x"));
-    chat.server.route("/.profile", test::answer(200, "x"));
     chat.server.route("/big.iso", test::answer(200, QByteArray(5000, 'x')));
     chat.server.route("/silent", test::LoopbackHttpServer::Response::noAnswer());
     chat.server.route("/partial.bin",
@@ -230,7 +201,6 @@ TEST(PlusChatModelTest, DownloadsRefuseWhatIsNotAWebFileAndStayInDownloads) {
          {}},
         {"ftp://example.com/file.zip", "No download links in that message", {}},
         {base + "/..%2F..%2Fescaped", "Downloaded to Downloads", {"-..-escaped"}},
-        {base + "/.profile", "Downloaded to Downloads", {"profile"}},
         {base + "/big.iso", "Download too large (over 1000 bytes)", {}},
         // The server's answer is kept whatever its status, as a browser would.
         {base + "/missing.txt", "Downloaded to Downloads", {"missing.txt"}},
@@ -251,6 +221,81 @@ TEST(PlusChatModelTest, DownloadsRefuseWhatIsNotAWebFileAndStayInDownloads) {
     }
     EXPECT_FALSE(QFileInfo::exists(chat.home.path() + "/escaped"));
     EXPECT_FALSE(QFileInfo::exists(chat.home.path() + "/../escaped"));
+}
+
+TEST(PlusFileDownloadsTest, LinksAreHttpOnlyWithoutTheSentenceAroundThem) {
+    struct Case {
+        QString text;
+        QStringList links;
+    };
+    const Case cases[] = {
+        {"see https://example.com/a.zip.", {"https://example.com/a.zip"}},
+        {"http://a.org/x, https://b.org/y; and https://c.org/z!",
+         {"http://a.org/x", "https://b.org/y", "https://c.org/z"}},
+        {"(see https://example.com/a)", {"https://example.com/a"}},
+        {"https://en.wikipedia.org/wiki/Li-ion_(battery))",
+         {"https://en.wikipedia.org/wiki/Li-ion_(battery)"}},
+        {"[the file](https://example.com/f.pdf)", {"https://example.com/f.pdf"}},
+        {"[https://example.com/f.pdf](https://example.com/f.pdf)",
+         {"https://example.com/f.pdf", "https://example.com/f.pdf"}},
+        {"twice: https://x.io/a https://x.io/a", {"https://x.io/a", "https://x.io/a"}},
+        {"“https://example.com/q?a=1&b=2”…", {"https://example.com/q?a=1&b=2"}},
+        {"<https://example.com/in-brackets>", {"https://example.com/in-brackets"}},
+        {"example.com/file.zip www.example.com me@example.com", {}},
+        {"ftp://example.com/f mailto:me@example.com file:///etc/passwd", {}},
+        {"HTTPS://EXAMPLE.COM/upper", {}},
+        {"xhttps://example.com/glued https:// http://", {}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(PlusFileDownloads::urls(c.text), c.links) << c.text.toStdString();
+}
+
+TEST(PlusFileDownloadsTest, NamesFromLinksStayPlainFileNames) {
+    struct Case {
+        QString url;
+        QString name;
+    };
+    const Case cases[] = {
+        {"https://example.com/files/report.pdf", "report.pdf"},
+        {"https://example.com/files/my%20notes.txt?x=1#top", "my notes.txt"},
+        {"https://example.com/dir/", "dir"},
+        {"https://example.com", "download"},
+        {"https://example.com/", "download"},
+        {"https://example.com/..%2F..%2F.ssh%2Fid_rsa", "-..-.ssh-id_rsa"},
+        {"https://example.com/%2E%2E", "download"},
+        {"https://example.com/.bashrc", "bashrc"},
+        {"https://example.com/a%5Cb%00c", "a-b-c"},
+        {"https://example.com/photo%E2%80%AEgpj.exe", "photo-gpj.exe"},
+        {"https://example.com/a%E2%80%8Bb%F3%A0%81%81", "a-b-"},
+        {"https://example.com/" + QString(300, 'x') + ".zip", QString(196, 'x') + ".zip"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(PlusFileDownloads::fileNameForLink(c.url), c.name) << c.url.toStdString();
+}
+
+TEST(PlusFileDownloadsTest, TakenNamesGetANumberAndAreNeverReplaced) {
+    QTemporaryDir folder;
+    const auto touch = [&](const QString& name, const QByteArray& content) {
+        QFile file(folder.path() + "/" + QString(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    };
+    touch("chat.md", "old");
+    touch("chat-2.md", "old");
+    EXPECT_EQ(PlusFileDownloads::uniqueURL(folder.path(), "a/b:c", "md"),
+              folder.path() + "/a-b-c.md");
+    EXPECT_EQ(PlusFileDownloads::uniqueURL(folder.path(), "chat", "md"),
+              folder.path() + "/chat-3.md");
+
+    const PlusFileResult saved = PlusFileDownloads::saveText(folder.path(), "new", "chat", "md");
+    EXPECT_EQ(saved.path, folder.path() + "/chat-3.md");
+    touch("incoming", "fresh");
+    const PlusFileResult placed = PlusFileDownloads::placeWithoutOverwrite(
+        folder.path() + "/incoming", folder.path(), "chat.md");
+    EXPECT_EQ(placed.path, folder.path() + "/chat-4.md");
+    for (const char* name : {"chat.md", "chat-2.md"})
+        EXPECT_EQ(read(folder.path() + "/" + name), "old") << name;
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden).size(), 4);
 }
 
 }  // namespace

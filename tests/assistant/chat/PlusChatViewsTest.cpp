@@ -52,11 +52,12 @@ bool shows(const QWidget& root, const QString& text) {
     return false;
 }
 
+// The draft goes out trimmed; blank drafts and sends while a reply is pending do nothing.
 TEST(PlusChatViewsTest, SendIsOffForBlankDraftsAndWhileAReplyIsPending) {
     ChatFixture chat;
     chat.storeKey(PlusAIProvider::openRouter, "sk-test");
     chat.server.route(test::kOpenRouterPath,
-                      test::answer(200, test::openAIReply("<b>not bold</b>")));
+                      test::answer(200, test::openAIReply("  <b>not bold</b> \n")));
     PlusChatSection section(chat.model);
     section.show();
     QLineEdit* input = field(section, "Message…");
@@ -65,15 +66,25 @@ TEST(PlusChatViewsTest, SendIsOffForBlankDraftsAndWhileAReplyIsPending) {
     EXPECT_FALSE(send->isEnabled());
     QTest::keyClicks(input, "   ");
     EXPECT_FALSE(send->isEnabled());
-    QTest::keyClicks(input, "hi");
+    chat.model.send();
+    EXPECT_TRUE(chat.model.messages().isEmpty());
+    QTest::keyClicks(input, "hello ");
     EXPECT_TRUE(send->isEnabled());
     QTest::mouseClick(send, Qt::LeftButton);
     EXPECT_EQ(send->text(), "…");
     EXPECT_FALSE(send->isEnabled());
+    EXPECT_EQ(chat.model.status(), "Thinking…");
     EXPECT_EQ(input->text(), "");
+    chat.model.setDraft("again");
+    chat.model.send();  // a reply is pending
+    EXPECT_EQ(chat.model.draft(), "again");
     ASSERT_TRUE(waitUntil([&] { return !chat.model.busy(); }));
     EXPECT_EQ(send->text(), "Send");
-    EXPECT_FALSE(send->isEnabled());
+    EXPECT_EQ(chat.model.status(), "Ready · openrouter/auto");
+    ASSERT_EQ(chat.model.messages().size(), 2);
+    EXPECT_EQ(chat.model.messages()[1].role, "assistant");
+    EXPECT_FALSE(chat.model.messages()[1].isError);
+    EXPECT_EQ(chat.sentTurns(0), QStringList{"user: hello"});
     // Replies are text, never markup.
     const auto replies = withText<QLabel>(section, "<b>not bold</b>");
     ASSERT_EQ(replies.size(), 1);

@@ -23,11 +23,12 @@ namespace tarvel::test {
 struct WeatherHarness {
     using Response = LoopbackHttpServer::Response;
 
+    // `service`: the forecast service's address when not the loopback server's.
     explicit WeatherHarness(LocationAccess access = LocationAccess::authorized,
-                            int timeoutMs = kForecastTimeoutMs)
+                            int timeoutMs = kForecastTimeoutMs, const QUrl& service = {})
         : location(new FakeLocationSource(access)),
           store(std::unique_ptr<LocationSource>(location), network, clock,
-                WeatherStore::Options{server.url(), timeoutMs}) {
+                WeatherStore::Options{service.isEmpty() ? server.url() : service, timeoutMs}) {
         server.setHandler([this](const LoopbackHttpServer::Request&) { return answer; });
         // A reply is deleted once the store has read it.
         QObject::connect(
