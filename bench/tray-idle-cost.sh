@@ -2,8 +2,10 @@
 # What the tray application costs while it sits in the tray on battery: runs the built `tarvel`
 # under Xvfb with a tray (trayer) on a fixture battery that discharges one point a minute, for
 # SECONDS (default 600) with the popover closed, then as long with it open, and reports for each
-# the CPU seconds per hour, the wake-ups per second (context switches summed over all its
-# threads), the resident memory and its threads. Needs xvfb, trayer and xdotool.
+# the CPU seconds per hour, the wake-ups per second (voluntary context switches summed over all
+# its threads: a thread that blocks and is woken again), the preemptions per second (involuntary
+# switches: a running thread the scheduler set aside, which grow with the machine's other load),
+# the resident memory and its threads. Needs xvfb, trayer and xdotool.
 #   bench/tray-idle-cost.sh [SECONDS]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -35,21 +37,21 @@ sleep 5
 
 ticks=$(getconf CLK_TCK)
 cpu() { awk -v t="$ticks" '{ split($0, a, ") "); split(a[2], f, " "); print (f[12] + f[13]) / t }' "/proc/$pid/stat"; }
-# Every wake-up of any thread ends in a context switch: the sum over all of them. A thread that
-# ended during the window takes its count with it, so the threads are listed too.
-switches() { cat /proc/"$pid"/task/*/status 2>/dev/null | awk '/^(non)?voluntary_ctxt_switches/ { n += $2 } END { print n }'; }
+# Every wake-up of any thread follows a voluntary context switch: the sum over all of them. A
+# thread that ended during the window takes its count with it, so the threads are listed too.
+switches() { cat /proc/"$pid"/task/*/status 2>/dev/null | awk -v kind="^$1_ctxt_switches" '$0 ~ kind { n += $2 } END { print n }'; }
 threads() { for t in /proc/"$pid"/task/*; do cat "$t/comm"; done | sort | uniq -c | awk '{ printf "%s%s×%s", sep, $2, $1; sep = " " }'; }
 measure() {
-  local label=$1 start end start_cs end_cs
-  start=$(cpu); start_cs=$(switches)
+  local label=$1 start end start_cs end_cs start_pre end_pre
+  start=$(cpu); start_cs=$(switches voluntary); start_pre=$(switches nonvoluntary)
   for ((elapsed = 0; elapsed < seconds; elapsed += 60)); do
     sleep $((seconds - elapsed < 60 ? seconds - elapsed : 60))
     level=$((level > 5 ? level - 1 : level)); discharge
   done
-  end=$(cpu); end_cs=$(switches)
-  awk -v s="$start" -v e="$end" -v d="$seconds" -v l="$label" -v cs=$((end_cs - start_cs)) \
+  end=$(cpu); end_cs=$(switches voluntary); end_pre=$(switches nonvoluntary)
+  awk -v s="$start" -v e="$end" -v d="$seconds" -v l="$label" -v cs=$((end_cs - start_cs)) -v pre=$((end_pre - start_pre)) \
     -v rss="$(awk '/VmRSS/ {print $2}' "/proc/$pid/status")" -v hwm="$(awk '/VmHWM/ {print $2}' "/proc/$pid/status")" \
-    'BEGIN { printf "%-15s %7.3f CPU s/h  %6.3f %% of one core  %5.2f wake-ups/s  RSS %.1f MB (peak %.1f)\n", l, (e - s) * 3600 / d, (e - s) * 100 / d, cs / d, rss / 1024, hwm / 1024 }'
+    'BEGIN { printf "%-15s %7.3f CPU s/h  %6.3f %% of one core  %5.2f wake-ups/s  %5.2f preemptions/s  RSS %.1f MB (peak %.1f)\n", l, (e - s) * 3600 / d, (e - s) * 100 / d, cs / d, pre / d, rss / 1024, hwm / 1024 }'
   echo "  threads: $(threads)"
 }
 

@@ -136,6 +136,7 @@ void AppDelegate::createStatusItem() {
     connect(statusItem_.get(), &QSystemTrayIcon::activated, this, &AppDelegate::trayActivated);
     lastStatusKey_.clear();
     lastTooltipKey_.clear();
+    drawnIcon_.clear();
     updateStatusTitle();
     statusItem_->show();
 }
@@ -192,11 +193,18 @@ void AppDelegate::updateStatusTitle() {
 
     // Trays show icons square: the square rendering carries the symbol, ink and level; the full
     // text is in the tooltip.
-    QIcon icon;
+    // Most changes (the watts, the minutes) leave the picture as it was: setting it again would
+    // only make the tray repaint, a wake-up of ours and the tray's every poll.
+    std::vector<QImage> images;
     const double ratio = qApp->devicePixelRatio();
     for (int size : {16, 22, 24, 32, 48, 64})
-        icon.addPixmap(QPixmap::fromImage(MenuBarBatteryIcon::trayIcon(state, size, ratio)));
-    statusItem_->setIcon(icon);
+        images.push_back(MenuBarBatteryIcon::trayIcon(state, size, ratio));
+    if (images != drawnIcon_) {
+        QIcon icon;
+        for (const QImage& image : images) icon.addPixmap(QPixmap::fromImage(image));
+        statusItem_->setIcon(icon);
+        drawnIcon_ = std::move(images);
+    }
 
     const std::string tooltip = tooltipKey(state);
     if (tooltip == lastTooltipKey_) return;

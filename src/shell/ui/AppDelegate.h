@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QObject>
 #include <QPointer>
 #include <QSystemTrayIcon>
@@ -8,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "shell/PopoverRules.h"
 #include "shell/ui/SurfaceWindow.h"
@@ -126,6 +128,7 @@ private:
     QPointer<SurfaceWindow> preferencesWindow_;
     std::string lastStatusKey_;
     std::string lastTooltipKey_;
+    std::vector<QImage> drawnIcon_;  // what the tray item shows now, each size
     PopoverSize lastPopoverSize_{kPopoverWidth, 480};
     bool popoverWarm_ = false;
     PopoverReopenGuard reopenGuard_;
