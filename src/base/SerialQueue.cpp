@@ -94,7 +94,9 @@ void SerialQueue::run() {
                     timed_.erase(first);
                     break;
                 }
-                wake_.wait_until(lock, first->first);
+                // By value: cancel() may erase the entry while this waits.
+                const auto due = first->first;
+                wake_.wait_until(lock, due);
             }
         }
         work();
