@@ -23,19 +23,19 @@ struct TimerState {
 // A tick that was already running when the timer was restarted finds a newer generation and
 // neither runs nor schedules another.
 void scheduleLocked(const std::shared_ptr<TimerState>& state, std::uint64_t generation) {
-    state->pending = state->queue.asyncAfter(
-        state->interval, [weak = std::weak_ptr<TimerState>(state), generation] {
-            const auto state = weak.lock();
-            if (!state) return;
-            std::function<void()> tick;
-            {
-                std::lock_guard lock(state->mutex);
-                if (generation != state->generation) return;
-                tick = state->tick;
-                scheduleLocked(state, generation);
-            }
-            tick();
-        });
+    state->pending = state->queue.asyncAfter(state->interval,
+                                             [weak = std::weak_ptr<TimerState>(state), generation] {
+                                                 const auto state = weak.lock();
+                                                 if (!state) return;
+                                                 std::function<void()> tick;
+                                                 {
+                                                     std::lock_guard lock(state->mutex);
+                                                     if (generation != state->generation) return;
+                                                     tick = state->tick;
+                                                     scheduleLocked(state, generation);
+                                                 }
+                                                 tick();
+                                             });
 }
 
 class QueuePollTimer final : public PollTimer {
@@ -63,10 +63,10 @@ public:
         return state_->interval;
     }
     void singleShot(double delaySeconds, std::function<void()> fire) override {
-        state_->queue.asyncAfter(delaySeconds,
-                                 [weak = std::weak_ptr<TimerState>(state_), fire = std::move(fire)] {
-                                     if (weak.lock()) fire();
-                                 });
+        state_->queue.asyncAfter(
+            delaySeconds, [weak = std::weak_ptr<TimerState>(state_), fire = std::move(fire)] {
+                if (weak.lock()) fire();
+            });
     }
 
 private:

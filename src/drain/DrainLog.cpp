@@ -118,8 +118,7 @@ void DrainLog::enqueueLine(std::optional<std::string> line, double now) {
         }
         // Once appends work again, the next failure is news.
         said_.erase(std::exchange(appendProblem_, {}));
-        if (random_() == 0 &&
-            drain_file::firstLineDropped(filePath_, cutoff - slack))
+        if (random_() == 0 && drain_file::firstLineDropped(filePath_, cutoff - slack))
             reportPrune(drain_file::prunePass(filePath_, cutoff, beforeReplace_, fileCalls_));
     });
 }

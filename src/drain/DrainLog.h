@@ -22,8 +22,8 @@ class FileLock;
 //
 // Trimming rewrites the whole file, so the prune drawn after an append rewrites only once the
 // oldest record is a thirtieth of the retention (at least an hour) past it, or a line is
-// malformed: the file may hold that much more than the retention, and readers filter by cutoff(). A retention change, a clear
-// and prune() rewrite at once.
+// malformed: the file may hold that much more than the retention, and readers filter by
+// cutoff(). A retention change, a clear and prune() rewrite at once.
 //
 // Every file operation runs in order on the "tarvelpro.drainlog" queue. Only one process on
 // the machine writes the file: the holder of the advisory lock "drain.lock" beside it. A log

@@ -73,13 +73,11 @@ std::vector<bool> secretMarks(const QString& text, const QString& secret) {
     const qsizetype n = secret.size();
     constexpr qsizetype kPiece = 8;
     if (n <= kPiece) {
-        for (qsizetype at = text.indexOf(secret); at >= 0;
-             at = text.indexOf(secret, at + 1))
+        for (qsizetype at = text.indexOf(secret); at >= 0; at = text.indexOf(secret, at + 1))
             hide(at, at + n);
     } else {
         const QString head = secret.left(kPiece);
-        for (qsizetype at = text.indexOf(head); at >= 0;
-             at = text.indexOf(head, at + 1)) {
+        for (qsizetype at = text.indexOf(head); at >= 0; at = text.indexOf(head, at + 1)) {
             qsizetype length = kPiece;
             while (length < n && at + length < text.size() &&
                    text.at(at + length) == secret.at(length))
@@ -87,8 +85,7 @@ std::vector<bool> secretMarks(const QString& text, const QString& secret) {
             hide(at, at + length);
         }
         const QString tail = secret.right(kPiece);
-        for (qsizetype at = text.indexOf(tail); at >= 0;
-             at = text.indexOf(tail, at + 1)) {
+        for (qsizetype at = text.indexOf(tail); at >= 0; at = text.indexOf(tail, at + 1)) {
             const qsizetype end = at + kPiece;
             qsizetype length = kPiece;
             while (length < n && end - length > 0 &&

@@ -12,6 +12,7 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QStyleHints>
+#include <QTimer>
 #include <QUrl>
 
 #include "app/AppCore.h"

@@ -4,7 +4,6 @@
 #include <QObject>
 #include <QPointer>
 #include <QSystemTrayIcon>
-#include <QTimer>
 #include <functional>
 #include <memory>
 #include <optional>
