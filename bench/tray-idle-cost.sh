@@ -35,8 +35,9 @@ sleep 1
 pid=$!
 sleep 5
 
-ticks=$(getconf CLK_TCK)
-cpu() { awk -v t="$ticks" '{ split($0, a, ") "); split(a[2], f, " "); print (f[12] + f[13]) / t }' "/proc/$pid/stat"; }
+# CPU time from the scheduler's own run-time count (nanoseconds, per thread) rather than from
+# utime/stime, which are sampled at the clock tick and at these loads round to a few ticks.
+cpu() { cat /proc/"$pid"/task/*/schedstat 2>/dev/null | awk '{ n += $1 } END { printf "%.6f\n", n / 1e9 }'; }
 # Every wake-up of any thread follows a voluntary context switch: the sum over all of them. A
 # thread that ended during the window takes its count with it, so the threads are listed too.
 switches() { cat /proc/"$pid"/task/*/status 2>/dev/null | awk -v kind="^$1_ctxt_switches" '$0 ~ kind { n += $2 } END { print n }'; }
