@@ -5,17 +5,9 @@
 #include "telemetry/RegistryReaders.h"
 
 using namespace tarvel;
-using tarvel::test::fixturePath;
+using tarvel::test::fixtureText;
 
 namespace {
-std::string fixture(const std::string& name) {
-    FILE* f = std::fopen(fixturePath(name).c_str(), "rb");
-    std::string text;
-    char buf[4096];
-    while (size_t got = std::fread(buf, 1, sizeof buf, f)) text.append(buf, got);
-    std::fclose(f);
-    return text;
-}
 RegValue n(std::int64_t v) {
     return RegValue::integer(v);
 }
@@ -177,7 +169,7 @@ TEST(IOPSReader, ChoosesTheInternalBatterySource) {
 }
 
 TEST(IoregParser, CapturedDischargingBattery) {
-    const auto r = parseIoregText(fixture("ioreg/discharging.txt"));
+    const auto r = parseIoregText(fixtureText("ioreg/discharging.txt"));
     EXPECT_EQ(r.level, 90);  // 3962 / 4382
     EXPECT_EQ(r.health, 96);
     // InstantAmperage printed as 2^64 - 1000 overflows the signed match; Amperage is used.
@@ -218,22 +210,22 @@ TEST(IoregParser, RepairsKeysBooleansAndMarkers) {
 // The first through the command runner, as the application reads it.
 TEST(PmsetParser, CapturedOutputs) {
     CannedCommandRunner runner;
-    runner.setOutput(kPmsetPath, fixture("pmset/discharging.txt"));
+    runner.setOutput(kPmsetPath, fixtureText("pmset/discharging.txt"));
     auto r = readBatteryPmset(runner);
     EXPECT_EQ(r.level, 85);
     EXPECT_EQ(r.onAC, false);
     EXPECT_EQ(r.minutes, 187);
 
-    r = parsePmsetText(fixture("pmset/adapter-only.txt"));
+    r = parsePmsetText(fixtureText("pmset/adapter-only.txt"));
     EXPECT_EQ(r.present, false);
     EXPECT_EQ(r.onAC, true);
     EXPECT_FALSE(r.ok());
 
-    r = parsePmsetText(fixture("pmset/charged.txt"));
+    r = parsePmsetText(fixtureText("pmset/charged.txt"));
     EXPECT_EQ(r.onAC, true);
     EXPECT_EQ(r.minutes, std::nullopt);  // 0:00 is no time
 
-    r = parsePmsetText(fixture("pmset/calculating.txt"));
+    r = parsePmsetText(fixtureText("pmset/calculating.txt"));
     EXPECT_EQ(r.level, 54);
     EXPECT_EQ(r.minutes, std::nullopt);
 
