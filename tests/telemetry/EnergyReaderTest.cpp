@@ -38,14 +38,12 @@ public:
     }
 };
 
-struct FixedInfo final : SystemInfo {
-    std::optional<double> load;
-    std::optional<int> cpus, p, e;
-    std::optional<double> loadAverage1() override { return load; }
-    std::optional<int> logicalCpuCount() override { return cpus; }
-    std::optional<int> performanceCpuCount() override { return p; }
-    std::optional<int> efficiencyCpuCount() override { return e; }
-};
+// The load average and CPU count a machine's /proc and /sys give, under `t`.
+LinuxSystemInfo loadedMachine(const FixtureTree& t, const std::string& load, const char* online) {
+    t.write("proc/loadavg", load + " 1.00 1.00 1/100 1\n");
+    t.write("sys/devices/system/cpu/online", online);
+    return LinuxSystemInfo(t.root() + "/sys", t.root() + "/proc");
+}
 
 std::tuple<double, double, double, double> domainWatts(const SocPowerSample& s) {
     return {s.cpuWatts, s.gpuWatts, s.aneWatts, s.dramWatts};
@@ -119,9 +117,8 @@ TEST(PackagePower, SensorSourceTextsBoundsAndTheLoadEstimate) {
                                                              {"Energy Model", "DRAM Energy", "J"}};
     ManualClock clock(100);
     IOReportPowerReader reader(reporter, clock);
-    FixedInfo info;
-    info.load = 4.0;
-    info.cpus = 8;
+    FixtureTree t;
+    LinuxSystemInfo info = loadedMachine(t, "4.00", "0-7\n");
     PackagePower package(&reader, info);
     auto readAfter = [&](double seconds, std::vector<std::int64_t> joules) {
         clock.advance(seconds);
@@ -140,14 +137,12 @@ TEST(PackagePower, SensorSourceTextsBoundsAndTheLoadEstimate) {
     r = readAfter(1, {20 + 150, 0, 0, 3});
     EXPECT_EQ(std::tuple(r.source, r.watts), std::tuple("sensor", 120.0));
 
-    info.load = 24;
-    info.cpus = 12;
+    loadedMachine(t, "24.00", "0-11\n");
     PackagePower noSensor(nullptr, info);
     EXPECT_DOUBLE_EQ(noSensor.readPackageWattsDetailed().watts, 31.5);
-    info.cpus.reset();  // unreadable count: one CPU
-    info.load = 0.5;
+    loadedMachine(t, "0.50", "");  // unreadable count: one CPU
     EXPECT_DOUBLE_EQ(noSensor.readPackageWattsDetailed().watts, 2.2 + 18.0 * 0.5);
-    info.load.reset();
+    t.remove("proc/loadavg");
     EXPECT_DOUBLE_EQ(noSensor.readPackageWattsDetailed().watts, 0.0);
 }
 
@@ -211,9 +206,7 @@ TEST(RaplEnergyReporter, GpuHwmonSensorsBesideClosedRaplZones) {
     ManualClock clock(100);
     IOReportPowerReader reader(rapl, clock);
     ASSERT_TRUE(reader.measuresGpu());
-    FixedInfo info;
-    info.load = 0;
-    info.cpus = 4;
+    LinuxSystemInfo info = loadedMachine(t, "0.00", "0-3\n");
     PackagePower package(&reader, info);
     EXPECT_FALSE(package.readPackageWattsDetailed().gpuWatts);  // primes
     t.write("hwmon/hwmon2/energy1_input", "9000000\n");         // 8 J in 2 s
