@@ -144,10 +144,9 @@ TEST(ReadBattery, FixtureMachinesGiveWhatTheirNumbersImply) {
         std::optional<std::int64_t> minutes;
     };
     const Row rows[] = {
-        {"charging", test::chargingLaptop, true, true, true, 62, 1.5 * 12.3,
-         76},  // 1900 mAh at 1.5 A
-        {"discharging", test::dischargingEnergyLaptop, true, false, false, 60, 0.877 * 11.4,
-         185},  // 2703 mAh at 877 mA
+        // 1900 mAh to go at 1.5 A; 2703 mAh left at 877 mA.
+        {"charging", test::chargingLaptop, true, true, true, 62, 1.5 * 12.3, 76},
+        {"discharging", test::dischargingEnergyLaptop, true, false, false, 60, 0.877 * 11.4, 185},
         {"full on AC", test::fullOnAC, true, false, true, 100, 0, std::nullopt},
         // No battery, but the mains supply is online.
         {"desktop", test::desktopMainsOnly, false, false, true, 0, 0, std::nullopt},

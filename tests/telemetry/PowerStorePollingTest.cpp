@@ -290,9 +290,7 @@ TEST(PowerStorePolling, ASecondPollWhileOneIsInFlightDoesNothing) {
     Harness h;
     h.package.push(5);
     h.package.blocking = true;
-    h.store->poll();
-    h.store->poll();
-    h.store->poll();
+    for (int i = 0; i < 3; ++i) h.store->poll();
     EXPECT_TRUE(h.store->pollInFlight());
     h.package.gate.release();
     Harness::waitFor([&] { return !h.store->pollInFlight(); });
