@@ -16,9 +16,9 @@ TEST(BatteryMerge, StateFieldsTakeTheFirstSourceThatKnows) {
     iops.level = 150;
     iops.charging = true;
     pm.level = 80;
+    // 150 is no level; charging implies the adapter, whatever SB said.
     const BatSnap s = mergeBatteryReadings({sb, iops, pm});
-    EXPECT_EQ(s.level, 80);  // 150 is no level
-    EXPECT_TRUE(s.onAC);     // charging implies the adapter, whatever SB said
+    EXPECT_EQ(std::tuple(s.level, s.onAC), std::tuple(80, true));
 
     // The adapter state reported apart from the battery speaks only when no reader knows.
     EXPECT_FALSE(mergeBatteryReadings({sb}, true).onAC);
@@ -44,9 +44,8 @@ TEST(BatteryMerge, ReportedMinutesMustBePlausibleElseTheyAreEstimatedLive) {
     sb.voltageMV = 12000;
     sb.charging = sb.onAC = false;
     BatSnap s = mergeBatteryReadings({sb});
-    EXPECT_DOUBLE_EQ(s.chargeW, 12.0);
-    EXPECT_EQ(s.minutes, 180);
-    EXPECT_TRUE(s.minutesIsLiveEstimate);
+    EXPECT_EQ(std::tuple(s.chargeW, s.minutes, s.minutesIsLiveEstimate),
+              std::tuple(12.0, 180, true));
     // On the adapter and not charging no time is shown and none is estimated.
     sb.onAC = true;
     sb.minutes = 200;
@@ -59,8 +58,7 @@ TEST(BatteryMerge, ReportedMinutesMustBePlausibleElseTheyAreEstimatedLive) {
     sb.rawCurrent = 4995;
     sb.amperageMA = 800;
     s = mergeBatteryReadings({sb});
-    EXPECT_EQ(s.minutes, 1);
-    EXPECT_TRUE(s.onAC);
+    EXPECT_EQ(std::tuple(s.minutes, s.onAC), std::tuple(1, true));
 
     // Three candidates are impossible, two pick the lower middle: current says 60 min,
     // power (with the default 11.5 V when no voltage is known) says 120.
@@ -70,9 +68,8 @@ TEST(BatteryMerge, ReportedMinutesMustBePlausibleElseTheyAreEstimatedLive) {
     slow.rawMax = 5000;
     slow.amperageMA = -2000;
     tele.chargeW = 11.5;
-    s = mergeBatteryReadings({slow, tele});
-    EXPECT_DOUBLE_EQ(s.chargeW, 11.5);  // no voltage: the telemetry figure
-    EXPECT_EQ(s.minutes, 60);
+    s = mergeBatteryReadings({slow, tele});  // no voltage: the telemetry figure
+    EXPECT_EQ(std::tuple(s.chargeW, s.minutes), std::tuple(11.5, 60));
 
     // A tiny rawMax or a missing rawCurrent: no estimate.
     slow.rawMax = 50;
@@ -106,8 +103,7 @@ TEST(BatteryMerge, SourceNamesAndLabel) {
     EXPECT_EQ(mergeBatteryReadings({sb, iops, pm}).sourcesLabel, "sysfs power_supply + pmset");
 
     const BatSnap none = mergeBatteryReadings({BatSourceReading(reader::kSmartBattery)});
-    EXPECT_TRUE(none.sourceNames.empty());
-    EXPECT_FALSE(none.present);
+    EXPECT_EQ(std::tuple(none.sourceNames.empty(), none.present), std::tuple(true, false));
 }
 
 TEST(ReadBattery, CommandLineToolsRunOnlyWhenNeeded) {
