@@ -61,8 +61,9 @@ CommandResult runTarvelctl(const std::vector<std::string>& args,
     return r;
 }
 
-std::string fixturePath(const std::string& relative) {
-    return std::string(TARVEL_FIXTURES_DIR) + "/" + relative;
+std::string fixtureText(const std::string& relative) {
+    QFile f(QString(TARVEL_FIXTURES_DIR) + "/" + QString::fromStdString(relative));
+    return f.open(QIODevice::ReadOnly) ? f.readAll().toStdString() : std::string();
 }
 
 }  // namespace tarvel::test

@@ -38,6 +38,7 @@ struct CommandResult {
 CommandResult runTarvelctl(const std::vector<std::string>& args,
                            const std::map<std::string, std::string>& env = {});
 
-std::string fixturePath(const std::string& relative);
+// The content of a file under tests/fixtures.
+std::string fixtureText(const std::string& relative);
 
 }  // namespace tarvel::test

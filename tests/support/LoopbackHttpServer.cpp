@@ -1,6 +1,5 @@
 #include "support/LoopbackHttpServer.h"
 
-#include <QFile>
 #include <QHostAddress>
 #include <QSslKey>
 #include <QSslServer>
@@ -8,28 +7,11 @@
 #include <memory>
 #include <optional>
 
+#include "support/FixtureTree.h"
+
 namespace tarvel::test {
 
 namespace {
-
-QByteArray reason(int status) {
-    switch (status) {
-        case 200:
-            return "OK";
-        case 400:
-            return "Bad Request";
-        case 401:
-            return "Unauthorized";
-        case 404:
-            return "Not Found";
-        case 429:
-            return "Too Many Requests";
-        case 500:
-            return "Internal Server Error";
-        default:
-            return "Status";
-    }
-}
 
 // A whole request at the start of `buffer`, or nothing while more bytes are due.
 std::optional<LoopbackHttpServer::Request> parse(const QByteArray& buffer) {
@@ -54,14 +36,13 @@ std::optional<LoopbackHttpServer::Request> parse(const QByteArray& buffer) {
 }
 
 QByteArray fixture(const char* name) {
-    QFile file(QString(TARVEL_FIXTURES_DIR) + "/loopback/" + name);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return QByteArray::fromStdString(fixtureText(std::string("loopback/") + name));
 }
 
 QByteArray serialized(const LoopbackHttpServer::Response& response) {
     if (!response.raw.isEmpty()) return response.raw;
-    QByteArray out =
-        "HTTP/1.1 " + QByteArray::number(response.status) + ' ' + reason(response.status) + "\r\n";
+    // Clients go by the status code; the reason phrase is free text.
+    QByteArray out = "HTTP/1.1 " + QByteArray::number(response.status) + " Status\r\n";
     out += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
     out += "Connection: close\r\n";
     for (const auto& [name, value] : response.headers) out += name + ": " + value + "\r\n";

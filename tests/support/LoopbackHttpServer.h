@@ -81,7 +81,6 @@ public:
     void route(const QString& path, Response response) { routes_[path] = std::move(response); }
 
     const QList<Request>& requests() const { return requests_; }
-    void clearRequests() { requests_.clear(); }
 
 private:
     void accept();

@@ -14,15 +14,13 @@ class ManualPollTimer final : public PollTimer {
 public:
     explicit ManualPollTimer(ManualClock& clock) : clock_(clock) {}
 
-    void start(double interval, double tolerance, std::function<void()> tick) override {
+    void start(double interval, double, std::function<void()> tick) override {
         interval_ = interval;
-        tolerance_ = tolerance;
         tick_ = std::move(tick);
         ++starts;
     }
     void stop() override { interval_ = 0; }
     double interval() const override { return interval_; }
-    double tolerance() const { return tolerance_; }
     void singleShot(double delay, std::function<void()> fire) override {
         shots_.push_back({clock_.now() + delay, delay, std::move(fire)});
     }
@@ -61,7 +59,6 @@ private:
     };
     ManualClock& clock_;
     double interval_ = 0;
-    double tolerance_ = 0;
     std::function<void()> tick_;
     std::vector<Shot> shots_;
 };

@@ -56,7 +56,6 @@ inline void fullOnAC(const FixtureTree& t) {
     addMains(t, "AC", true);
 }
 
-// Firmware that keeps saying Full for a while after the adapter is pulled.
 // Firmware that still says Full just after unplugging, while the pack already supplies 0.8 A.
 inline void fullJustUnplugged(const FixtureTree& t) {
     fullOnAC(t);

@@ -38,14 +38,16 @@ public:
     }
 };
 
-struct FixedInfo final : SystemInfo {
-    std::optional<double> load;
-    std::optional<int> cpus, p, e;
-    std::optional<double> loadAverage1() override { return load; }
-    std::optional<int> logicalCpuCount() override { return cpus; }
-    std::optional<int> performanceCpuCount() override { return p; }
-    std::optional<int> efficiencyCpuCount() override { return e; }
-};
+// The load average and CPU count a machine's /proc and /sys give, under `t`.
+LinuxSystemInfo loadedMachine(const FixtureTree& t, const std::string& load, const char* online) {
+    t.write("proc/loadavg", load + " 1.00 1.00 1/100 1\n");
+    t.write("sys/devices/system/cpu/online", online);
+    return LinuxSystemInfo(t.root() + "/sys", t.root() + "/proc");
+}
+
+std::tuple<double, double, double, double> domainWatts(const SocPowerSample& s) {
+    return {s.cpuWatts, s.gpuWatts, s.aneWatts, s.dramWatts};
+}
 
 }  // namespace
 
@@ -73,41 +75,31 @@ TEST(IOReportPowerReader, SamplesWattsWithinTheGapBoundsAndFailsForGood) {
     IOReportPowerReader reader(reporter, clock);
     ASSERT_TRUE(reader.ok());
     EXPECT_EQ(reporter.subscribed, (std::vector<size_t>{0, 2, 3, 4}));
-    auto sample = [&] {
+    // The CPU counter `cpu` (mJ) and the others fixed, `seconds` after the last sample.
+    auto sampleAfter = [&](double seconds, std::int64_t cpu) {
+        clock.advance(seconds);
+        reporter.counters[0] = cpu;
         std::optional<SocPowerSample> s;
         reader.queue().sync([&] { s = reader.sample(); });
         return s;
     };
-    EXPECT_FALSE(sample());  // primes
-    clock.advance(2);
+    EXPECT_FALSE(sampleAfter(0, 0));  // primes
     // 4000 mJ, 1e9 nJ, 3000 units (taken as mJ), 500 units (unknown, too small to guess)
-    reporter.counters = {4000, 99, 1'000'000'000, 3000, 500};
-    auto s = sample();
+    reporter.counters = {0, 99, 1'000'000'000, 3000, 500};
+    const auto s = sampleAfter(2, 4000);
     ASSERT_TRUE(s);
-    EXPECT_DOUBLE_EQ(s->cpuWatts, 2.0);
-    EXPECT_DOUBLE_EQ(s->gpuWatts, 0.5);
-    EXPECT_DOUBLE_EQ(s->dramWatts, 1.5);
-    EXPECT_DOUBLE_EQ(s->aneWatts, 0.0);
+    EXPECT_EQ(domainWatts(*s), std::tuple(2.0, 0.5, 0.0, 1.5));
 
-    clock.advance(0.1);  // too soon: nothing, but a new baseline
-    reporter.counters = {4400, 0, 1'000'000'000, 3000, 500};
-    EXPECT_FALSE(sample());
-    clock.advance(1);
-    reporter.counters = {5400, 0, 1'000'000'000, 3000, 500};
-    EXPECT_DOUBLE_EQ(sample()->cpuWatts, 1.0);
-    clock.advance(16);  // too late
-    reporter.counters = {9400, 0, 1'000'000'000, 3000, 500};
-    EXPECT_FALSE(sample());
-    clock.advance(1);
-    reporter.counters = {9400 + 600'000, 0, 1'000'000'000, 3000, 500};  // 600 W: implausible
-    EXPECT_FALSE(sample());
+    EXPECT_FALSE(sampleAfter(0.1, 4400));  // too soon: nothing, but a new baseline
+    EXPECT_DOUBLE_EQ(sampleAfter(1, 5400)->cpuWatts, 1.0);
+    EXPECT_FALSE(sampleAfter(16, 9400));           // too late
+    EXPECT_FALSE(sampleAfter(1, 9400 + 600'000));  // 600 W: implausible
 
     reporter.failSamples = true;
-    EXPECT_FALSE(sample());
+    EXPECT_FALSE(sampleAfter(1, 10400));
     EXPECT_FALSE(reader.ok());
     reporter.failSamples = false;
-    clock.advance(1);
-    EXPECT_FALSE(sample());  // no retry
+    EXPECT_FALSE(sampleAfter(1, 11400));  // no retry
     EXPECT_TRUE(reader.failed());
 
     FakeReporter refusing = reporter;
@@ -123,41 +115,34 @@ TEST(PackagePower, SensorSourceTextsBoundsAndTheLoadEstimate) {
                                                              {"Energy Model", "GPU Energy", "J"},
                                                              {"Energy Model", "ANE Energy", "J"},
                                                              {"Energy Model", "DRAM Energy", "J"}};
-    reporter.counters = {0, 0, 0, 0};
     ManualClock clock(100);
     IOReportPowerReader reader(reporter, clock);
-    FixedInfo info;
-    info.load = 4.0;
-    info.cpus = 8;
+    FixtureTree t;
+    LinuxSystemInfo info = loadedMachine(t, "4.00", "0-7\n");
     PackagePower package(&reader, info);
+    auto readAfter = [&](double seconds, std::vector<std::int64_t> joules) {
+        clock.advance(seconds);
+        reporter.counters = std::move(joules);
+        return package.readPackageWattsDetailed();
+    };
 
-    auto first = package.readPackageWattsDetailed();  // the reader only primes
+    const auto first = readAfter(0, {0, 0, 0, 0});  // the reader only primes
     EXPECT_EQ(first.source, "estimate");
     EXPECT_DOUBLE_EQ(first.watts, 2.2 + 18.0 * 0.5);
     EXPECT_FALSE(first.distribution);
-
-    // 2.0, 0.01, 0, 0.3 W over 10 s (in joules).
-    clock.advance(10);
-    reporter.counters = {20, 0, 0, 3};
-    auto r = package.readPackageWattsDetailed();
+    auto r = readAfter(10, {20, 0, 0, 3});  // 2.0 and 0.3 W
     EXPECT_EQ(r.source, "sensor (2 domains)");
     EXPECT_DOUBLE_EQ(r.watts, 2.3);
-    ASSERT_TRUE(r.distribution);
+    EXPECT_TRUE(r.distribution);
+    r = readAfter(1, {20 + 150, 0, 0, 3});
+    EXPECT_EQ(std::tuple(r.source, r.watts), std::tuple("sensor", 120.0));
 
-    clock.advance(1);
-    reporter.counters = {20 + 150, 0, 0, 3};
-    r = package.readPackageWattsDetailed();
-    EXPECT_EQ(r.source, "sensor");
-    EXPECT_DOUBLE_EQ(r.watts, 120.0);
-
-    info.load = 24;
-    info.cpus = 12;
+    loadedMachine(t, "24.00", "0-11\n");
     PackagePower noSensor(nullptr, info);
     EXPECT_DOUBLE_EQ(noSensor.readPackageWattsDetailed().watts, 31.5);
-    info.cpus.reset();  // unreadable count: one CPU
-    info.load = 0.5;
+    loadedMachine(t, "0.50", "");  // unreadable count: one CPU
     EXPECT_DOUBLE_EQ(noSensor.readPackageWattsDetailed().watts, 2.2 + 18.0 * 0.5);
-    info.load.reset();
+    t.remove("proc/loadavg");
     EXPECT_DOUBLE_EQ(noSensor.readPackageWattsDetailed().watts, 0.0);
 }
 
@@ -193,9 +178,8 @@ TEST(RaplEnergyReporter, PackageUncoreAndDramZonesWithAWrappedCounter) {
     clock.advance(2);
     reader.queue().sync([&] { s = reader.sample(); });
     ASSERT_TRUE(s);
-    EXPECT_NEAR(s->cpuWatts, 8.0, 1e-6);  // 20 J package less 4 J uncore, over 2 s
-    EXPECT_NEAR(s->gpuWatts, 2.0, 1e-6);
-    EXPECT_NEAR(s->dramWatts, 1.5, 1e-6);
+    // The CPU: 20 J package less 4 J uncore, over 2 s.
+    EXPECT_EQ(domainWatts(*s), std::tuple(8.0, 2.0, 0.0, 1.5));
     EXPECT_EQ(s->domains, domainBit(ChannelKind::cpu) | domainBit(ChannelKind::gpu) |
                               domainBit(ChannelKind::dram));
 
@@ -222,18 +206,14 @@ TEST(RaplEnergyReporter, GpuHwmonSensorsBesideClosedRaplZones) {
     ManualClock clock(100);
     IOReportPowerReader reader(rapl, clock);
     ASSERT_TRUE(reader.measuresGpu());
-    FixedInfo info;
-    info.load = 0;
-    info.cpus = 4;
+    LinuxSystemInfo info = loadedMachine(t, "0.00", "0-3\n");
     PackagePower package(&reader, info);
     EXPECT_FALSE(package.readPackageWattsDetailed().gpuWatts);  // primes
     t.write("hwmon/hwmon2/energy1_input", "9000000\n");         // 8 J in 2 s
     clock.advance(2);
     const auto r = package.readPackageWattsDetailed();
-    EXPECT_EQ(r.source, "estimate");
-    EXPECT_DOUBLE_EQ(r.watts, 2.2);
-    ASSERT_TRUE(r.gpuWatts);
-    EXPECT_NEAR(*r.gpuWatts, 6.5 + 4.0 + 0.5, 1e-9);
+    EXPECT_EQ(std::tuple(r.source, r.watts, r.gpuWatts),
+              std::tuple("estimate", 2.2, 6.5 + 4.0 + 0.5));
 
     FixtureTree unreadable;
     unreadable.writeAll("hwmon0", {{"name", "amdgpu\n"}});
@@ -250,18 +230,16 @@ TEST(LinuxSystemInfo, LoadAverageAndCoreLists) {
     t.write("sys/devices/cpu_core/cpus", "0-3\n");
     t.write("sys/devices/cpu_atom/cpus", "4-11\n");
     LinuxSystemInfo info(t.root() + "/sys", t.root() + "/proc");
-    EXPECT_DOUBLE_EQ(*info.loadAverage1(), 3.52);
-    EXPECT_EQ(info.logicalCpuCount(), 12);
-    EXPECT_EQ(info.performanceCpuCount(), 4);
-    EXPECT_EQ(info.efficiencyCpuCount(), 8);
+    EXPECT_EQ(std::tuple(info.loadAverage1(), info.logicalCpuCount(), info.performanceCpuCount(),
+                         info.efficiencyCpuCount()),
+              std::tuple(3.52, 12, 4, 8));
     PackagePower package(nullptr, info);
     EXPECT_NEAR(package.readCoreShares().p, 1.0 / 3.0, 1e-12);
 
     t.write("proc/loadavg", "garbage\n");
     t.write("sys/devices/system/cpu/online", "0-3,8,10-11\n");
     LinuxSystemInfo odd(t.root() + "/sys", t.root() + "/proc");
-    EXPECT_FALSE(odd.loadAverage1());
-    EXPECT_EQ(odd.logicalCpuCount(), 7);
+    EXPECT_EQ(std::tuple(odd.loadAverage1(), odd.logicalCpuCount()), std::tuple(std::nullopt, 7));
     LinuxSystemInfo none(t.root() + "/missing", t.root() + "/missing");
     EXPECT_FALSE(none.performanceCpuCount());
     EXPECT_DOUBLE_EQ(PackagePower(nullptr, none).readCoreShares().p, 0.0);

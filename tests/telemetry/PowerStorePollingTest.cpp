@@ -11,6 +11,7 @@
 #include "platform/BatteryServices.h"
 #include "platform/CommandRunner.h"
 #include "platform/LowPowerMode.h"
+#include "platform/linux/LinuxSystemInfo.h"
 #include "support/ManualPollTimer.h"
 #include "support/WaitUntil.h"
 #include "telemetry/PowerObservers.h"
@@ -24,7 +25,7 @@ namespace {
 // Package readings handed out in order (the last one repeats); can hold a poll in flight.
 class ScriptedPackagePower final : public PackagePower {
 public:
-    ScriptedPackagePower() : PackagePower(nullptr, noInfo_) {}
+    ScriptedPackagePower() : PackagePower(nullptr, noInfo_) {}  // reads neither
     PackageReading readPackageWattsDetailed() override {
         if (blocking) gate.acquire();
         std::lock_guard lock(mutex_);
@@ -49,12 +50,7 @@ public:
     CoreShares shares{0.5, 0.5};
 
 private:
-    struct NoInfo final : SystemInfo {
-        std::optional<double> loadAverage1() override { return std::nullopt; }
-        std::optional<int> logicalCpuCount() override { return std::nullopt; }
-        std::optional<int> performanceCpuCount() override { return std::nullopt; }
-        std::optional<int> efficiencyCpuCount() override { return std::nullopt; }
-    } noInfo_;
+    LinuxSystemInfo noInfo_{"/nonexistent", "/nonexistent"};
     std::mutex mutex_;
     std::deque<PackageReading> script_;
 };
@@ -67,13 +63,6 @@ struct Recorder final : PowerRecorder, DrainEvaluator {
     std::vector<std::pair<int, double>> records;
     std::vector<std::pair<int, bool>> evaluations;
 };
-
-RegDict batteryEntry(int percent, bool charging, bool external) {
-    return {{"CurrentCapacity", RegValue::integer(percent)},
-            {"MaxCapacity", RegValue::integer(100)},
-            {"IsCharging", charging},
-            {"ExternalConnected", external}};
-}
 
 struct Harness {
     ManualClock clock{1'000'000};
@@ -99,7 +88,10 @@ struct Harness {
     }
     void setBattery(int percent, bool charging, bool external) {
         BatteryServiceSnapshot s;
-        s.smartBattery = batteryEntry(percent, charging, external);
+        s.smartBattery = RegDict{{"CurrentCapacity", RegValue::integer(percent)},
+                                 {"MaxCapacity", RegValue::integer(100)},
+                                 {"IsCharging", charging},
+                                 {"ExternalConnected", external}};
         battery = FixedBatteryServices(s);
     }
     // One complete poll, `seconds` after the previous one.
@@ -209,9 +201,7 @@ TEST(PowerStorePolling, CadenceFollowsThePowerStateLowPowerModeAndFastMode) {
     h.lowPower.set(false);
     EXPECT_EQ(h.timer->interval(), 4.0);
 
-    h.setBattery(0, false, false);
-    BatteryServiceSnapshot none;
-    h.battery = FixedBatteryServices(none);  // a desktop
+    h.battery = FixedBatteryServices(BatteryServiceSnapshot{});  // a desktop
     h.poll();
     EXPECT_EQ(h.store->currentInterval(), 4.0);
 }
@@ -300,9 +290,7 @@ TEST(PowerStorePolling, ASecondPollWhileOneIsInFlightDoesNothing) {
     Harness h;
     h.package.push(5);
     h.package.blocking = true;
-    h.store->poll();
-    h.store->poll();
-    h.store->poll();
+    for (int i = 0; i < 3; ++i) h.store->poll();
     EXPECT_TRUE(h.store->pollInFlight());
     h.package.gate.release();
     Harness::waitFor([&] { return !h.store->pollInFlight(); });
@@ -318,17 +306,18 @@ TEST(PowerStorePolling, CrossCheckCoreSharesAndDrainCadences) {
     Harness h;
     h.package.push(5);
     h.setBattery(50, false, false);
-    h.poll();  // first poll: cross-check, core shares, drain record
-    EXPECT_EQ(h.commands.calls("/usr/sbin/ioreg"), 1);
-    EXPECT_EQ(h.package.coreReads, 1);
+    // Cross-checks (ioreg runs), core-share reads and drain records so far.
+    auto counts = [&] {
+        return std::tuple(h.commands.calls("/usr/sbin/ioreg"), h.package.coreReads.load(),
+                          h.recorder.records.size());
+    };
+    h.poll();  // the first poll does all three
+    EXPECT_EQ(counts(), std::tuple(1, 1, 1u));
     EXPECT_DOUBLE_EQ(h.store->pCoreShare(), 0.5);
-    EXPECT_EQ(h.recorder.records.size(), 1u);
-    for (int i = 0; i < 14; ++i) h.poll(3);  // 42 s later
-    EXPECT_EQ(h.commands.calls("/usr/sbin/ioreg"), 1);
-    EXPECT_EQ(h.package.coreReads, 2);  // at 30 s
-    EXPECT_EQ(h.recorder.records.size(), 2u);
+    for (int i = 0; i < 14; ++i) h.poll(3);  // 42 s later: core shares again at 30 s
+    EXPECT_EQ(counts(), std::tuple(1, 2, 2u));
     h.poll(3);  // 45 s
-    EXPECT_EQ(h.commands.calls("/usr/sbin/ioreg"), 2);
+    EXPECT_EQ(counts(), std::tuple(2, 2, 2u));
     EXPECT_EQ(h.recorder.evaluations.size(), 16u);
     EXPECT_EQ(h.recorder.evaluations.back(), std::make_pair(50, true));
 
@@ -348,18 +337,12 @@ TEST(PowerStorePolling, CrossCheckCoreSharesAndDrainCadences) {
     EXPECT_EQ(h.recorder.evaluations.size(), judged);
 }
 
-TEST(PowerStorePolling, WakeHoldsTheTimeAndPollsAgainAfterFiveAndFifteenSeconds) {
+// What a wake does to the shown figures is the smoother's (the publishing test holds the store to
+// it); the store adds two extra polls.
+TEST(PowerStorePolling, WakePollsAgainAfterFiveAndFifteenSeconds) {
     Harness h;
     h.package.push(5);
-    BatteryServiceSnapshot s;
-    s.smartBattery = batteryEntry(60, false, false);
-    (*s.smartBattery)["TimeRemaining"] = RegValue::integer(200);
-    h.battery = FixedBatteryServices(s);
     h.poll();
-    EXPECT_EQ(h.store->remainingMinutes(), 200);
-    (*s.smartBattery)["TimeRemaining"] = RegValue::integer(100);
-    h.battery = FixedBatteryServices(s);
-
     h.store->notePowerTransition(true);
     EXPECT_EQ(h.timer->pendingDelays(), (std::vector<double>{5.0, 15.0}));
     const auto before = h.store->pollGeneration();
@@ -369,9 +352,6 @@ TEST(PowerStorePolling, WakeHoldsTheTimeAndPollsAgainAfterFiveAndFifteenSeconds)
     h.timer->advance(10);
     Harness::waitFor(
         [&] { return h.store->pollGeneration() == before + 2 && !h.store->pollInFlight(); });
-    EXPECT_EQ(h.store->remainingMinutes(), 200);  // held for 30 s
-    h.poll(16);
-    EXPECT_EQ(h.store->remainingMinutes(), 198);
 
     // The store going away drops its pending extra polls.
     h.store->notePowerTransition(true);
