@@ -19,9 +19,8 @@ TEST(IconCommand, DescribesAGivenState) {
     } cases[] = {
         {{"--level", "99", "--on-ac"},
          "Text: 99% AC\nSymbol: battery.100.bolt\nTint: discharging\n"},
-        {{"--level", "19", "--minutes", "60"},
-         "Text: 19% 1h 00m\nSymbol: battery.0\nTint: critical\n"},
-        {{"--level", "21", "--low-power"}, "Text: 21%\nSymbol: battery.25\nTint: lowPower\n"},
+        {{"--level", "21", "--low-power", "--minutes", "60"},
+         "Text: 21% 1h 00m\nSymbol: battery.25\nTint: lowPower\n"},
         {{"--mode", "watts", "--level", "80", "--watts", "9.96"},
          "Text: 80% 10.0W\nSymbol: battery.75\nTint: discharging\n"},
         {{"--no-battery"}, "Text: AC\nSymbol: powerplug.fill\nTint: discharging\n"},
