@@ -42,11 +42,6 @@ TEST(AppCore, BuiltWithoutSideEffectsThenStartedAndWiredOverTheMachine) {
 
         core.start();
         EXPECT_EQ(&PowerStore::shared(), &core.powerStore());
-        EXPECT_EQ(&DrainLog::shared(), &core.drainLog());
-        EXPECT_EQ(&ChargeLimitController::shared(), &core.chargeLimit());
-        EXPECT_EQ(&ProcessEnergyStore::shared(), &core.processEnergy());
-        EXPECT_EQ(&DrainAlertMonitor::shared(), &core.drainAlerts());
-        EXPECT_EQ(&ChargeSMC::shared(), &core.charger());
 
         // The first poll reads the battery; the charge limit holds as soon as it is known.
         ASSERT_TRUE(
@@ -72,9 +67,7 @@ TEST(AppCore, BuiltWithoutSideEffectsThenStartedAndWiredOverTheMachine) {
         core.drainLog().waitForPendingWork();
         const auto history = test::jsonLines(machine.read("data/drain.jsonl"));
         ASSERT_EQ(history.size(), 3u);
-        EXPECT_EQ(history[0]["kind"], "power");
         EXPECT_EQ(history[0]["level"], 90);
-        EXPECT_EQ(history[0]["charging"], true);
         EXPECT_EQ(history[1]["name"], "system_sleep");
         EXPECT_EQ(history[2]["name"], "system_wake");
     }
