@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <functional>
+#include <sstream>
 #include <tuple>
 
 #include "app/AppCore.h"
@@ -19,23 +20,15 @@
 namespace tarvel {
 namespace {
 
-std::vector<std::string> linesOf(const std::string& text) {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
-        lines.push_back(text.substr(start, end - start));
-    return lines;
-}
-
 bool hasLine(const std::string& text, const std::string& line) {
-    const auto lines = linesOf(text);
-    return std::find(lines.begin(), lines.end(), line) != lines.end();
+    return ("\n" + text).find("\n" + line + "\n") != std::string::npos;
 }
 
 // The samples of one metric (every line that starts with its name and a space or a brace).
 std::vector<std::string> samplesOf(const std::string& text, const std::string& name) {
     std::vector<std::string> found;
-    for (const auto& line : linesOf(text))
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);)
         if (line.rfind(name + " ", 0) == 0 || line.rfind(name + "{", 0) == 0) found.push_back(line);
     return found;
 }

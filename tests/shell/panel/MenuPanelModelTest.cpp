@@ -3,6 +3,7 @@
 #include <QMetaProperty>
 #include <functional>
 #include <map>
+#include <numeric>
 #include <set>
 #include <utility>
 
@@ -52,12 +53,6 @@ ProcEnergy app(std::int32_t id, double watts) {
     p.name = "app" + std::to_string(id);
     p.estimatedWatts = watts;
     return p;
-}
-
-std::vector<double> ramp(std::size_t n) {
-    std::vector<double> v(n);
-    for (std::size_t i = 0; i < n; ++i) v[i] = static_cast<double>(i);
-    return v;
 }
 
 class MenuPanelModelTest : public ::testing::Test {
@@ -181,7 +176,9 @@ TEST(MenuPanelSpark, ThinsLongSparklinesToAboutFortyPoints) {
     } rows[] = {{1, 1, 1}, {79, 79, 1}, {80, 40, 2}, {119, 60, 2}, {120, 40, 3}};
     for (const auto& r : rows) {
         SCOPED_TRACE(r.n);
-        const auto points = MenuPanelModel::downsampleSpark(ramp(r.n));
+        std::vector<double> ramp(r.n);
+        std::iota(ramp.begin(), ramp.end(), 0.0);
+        const auto points = MenuPanelModel::downsampleSpark(ramp);
         ASSERT_EQ(points.size(), r.points);
         for (std::size_t i = 0; i < points.size(); ++i)
             EXPECT_EQ(points[i], static_cast<double>(i * r.stride));
@@ -302,16 +299,8 @@ TEST(EnergyLabel, WattsFromEightHundredthsOfAWattElseTheCpuWord) {
 
 TEST(TarvelStatusCopy, TopAppLineNamesTheFirstApp) {
     EXPECT_EQ(TarvelStatusCopy::topAppLine(std::vector<ProcEnergy>{}), "None");
-    ProcEnergy busy;
-    busy.name = "firefox";
-    busy.cpuPercent = 30;
-    busy.estimatedWatts = 2.34;
-    ProcEnergy idle;
-    idle.name = "bash";
-    idle.cpuPercent = 30;
-    idle.estimatedWatts = 0.01;
-    EXPECT_EQ(TarvelStatusCopy::topAppLine({busy, idle}), "firefox · 2.3 W");
-    EXPECT_EQ(TarvelStatusCopy::topAppLine({idle, busy}), "bash · Moderate");
+    EXPECT_EQ(TarvelStatusCopy::topAppLine({app(1, 2.34), app(2, 0.01)}), "app1 · 2.3 W");
+    EXPECT_EQ(TarvelStatusCopy::topAppLine({app(2, 0.01), app(1, 2.34)}), "app2 · Low");
 }
 
 }  // namespace
