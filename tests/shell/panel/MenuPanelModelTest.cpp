@@ -246,39 +246,29 @@ PowerFacts facts(bool present, bool charging, bool onAC, int level) {
     f.isCharging = charging;
     f.isOnAC = onAC;
     f.levelPercent = level;
-    f.packageWatts = 12.96;
     f.timeText = "2:10 left";
     f.statusText = "Plugged in";
     return f;
 }
 
-struct StatusRow {
-    const char* name;
-    PowerFacts power;
-    const char* source;
-    const char* time;
-    const char* line;
-};
-
 TEST(TarvelStatusCopy, LinesFollowThePowerState) {
-    const StatusRow rows[] = {
-        {"no battery", facts(false, false, true, 0), "Power Adapter", "AC power",
-         "Desktop · AC only"},
+    const struct {
+        const char* name;
+        PowerFacts power;
+        const char* source;
+        const char* time;
+    } rows[] = {
+        {"no battery", facts(false, false, true, 0), "Power Adapter", "AC power"},
         // A charger that reports charging without "on AC" still counts as the adapter.
-        {"charging", facts(true, true, false, 50), "Power Adapter", "2:10 left",
-         "Charging · package 13.0 W"},
-        {"on AC at 100", facts(true, false, true, 100), "Power Adapter", "Fully Charged",
-         "Fully Charged · package 13.0 W"},
-        {"on AC at 99", facts(true, false, true, 99), "Power Adapter", "Plugged in",
-         "On Adapter · package 13.0 W"},
-        {"on battery", facts(true, false, false, 40), "Battery", "2:10 left",
-         "On Battery · package 13.0 W"},
+        {"charging", facts(true, true, false, 50), "Power Adapter", "2:10 left"},
+        {"on AC at 100", facts(true, false, true, 100), "Power Adapter", "Fully Charged"},
+        {"on AC at 99", facts(true, false, true, 99), "Power Adapter", "Plugged in"},
+        {"on battery", facts(true, false, false, 40), "Battery", "2:10 left"},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
         EXPECT_EQ(TarvelStatusCopy::powerSourceLine(r.power), r.source);
         EXPECT_EQ(TarvelStatusCopy::timeDetail(r.power), r.time);
-        EXPECT_EQ(TarvelStatusCopy::onBatteryLine(r.power), r.line);
     }
 }
 
@@ -295,12 +285,6 @@ TEST(EnergyLabel, WattsFromEightHundredthsOfAWattElseTheCpuWord) {
         SCOPED_TRACE(std::to_string(r.cpu) + " % " + std::to_string(r.watts) + " W");
         EXPECT_EQ(energyLabel(r.cpu, r.watts), r.label);
     }
-}
-
-TEST(TarvelStatusCopy, TopAppLineNamesTheFirstApp) {
-    EXPECT_EQ(TarvelStatusCopy::topAppLine(std::vector<ProcEnergy>{}), "None");
-    EXPECT_EQ(TarvelStatusCopy::topAppLine({app(1, 2.34), app(2, 0.01)}), "app1 · 2.3 W");
-    EXPECT_EQ(TarvelStatusCopy::topAppLine({app(2, 0.01), app(1, 2.34)}), "app2 · Low");
 }
 
 }  // namespace

@@ -155,19 +155,16 @@ TEST(BatteryMenuChrome, KeysChangeWithWhatIsShown) {
     EXPECT_NE(statusKey(absent), statusKey(s));
 }
 
-TEST(BatteryMenuChrome, TooltipAndAccessibilityLabel) {
+TEST(BatteryMenuChrome, Tooltip) {
     StatusItemState s = onBattery(57, 200);
     s.timeText = "3:20 remaining";
     s.packageWatts = 8.04;
     EXPECT_EQ(tooltipText(s),
               "57% · 3:20 remaining · 8.0 W\nClick: menu · Double-click: full window");
-    EXPECT_EQ(accessibilityLabel(s), "Tarvel battery 57 percent, 3:20 remaining");
     EXPECT_EQ(tooltipText(unknownLevel(s)),
               "— · 3:20 remaining · 8.0 W\nClick: menu · Double-click: full window");
-    EXPECT_EQ(accessibilityLabel(unknownLevel(s)), "Tarvel battery level unknown, 3:20 remaining");
     EXPECT_EQ(tooltipText(noBattery()),
               "Tarvel Pro · AC power\nClick: menu · Double-click: full window");
-    EXPECT_EQ(accessibilityLabel(noBattery()), "Tarvel, AC power");
 }
 
 class StatusItemSettings : public ::testing::Test {

@@ -132,8 +132,6 @@ TEST(AppIconResolver, FindsTheEntryAndItsIcon) {
     ProcEnergy process;
     process.name = "tarvel-editor";
     EXPECT_EQ(drawnColor(resolver.icon(process)), QColor(Qt::red));
-    EXPECT_EQ(resolver.desktopEntryFor("notes-bin", ""),
-              fixture.folders[1] + "/org.example.Notes.desktop");
 }
 
 TEST(ExecProgram, ReadsTheProgramOfAnExecLine) {
