@@ -48,7 +48,6 @@ TEST(AppCore, BuiltWithoutSideEffectsThenStartedAndWiredOverTheMachine) {
             test::waitUntil([&] { return test::chargeBehaviour(machine) == "inhibit-charge"; }));
         EXPECT_EQ(core.powerStore().levelPercent(), 90);
         EXPECT_EQ(core.chargeLimit().status(), ChargeLimitStatus::holding);
-        EXPECT_EQ(core.processEnergy().timerInterval(), ProcessEnergyStore::kProcPollIdle);
 
         // Sleep and wake reach the history first, then the power store.
         std::vector<std::pair<std::string, bool>> noted;

@@ -12,7 +12,6 @@
 #include "shell/AppNotifications.h"
 #include "shell/statusitem/BatteryMenuChrome.h"
 #include "shell/statusitem/StatusDrawThrottle.h"
-#include "shell/system/MenuBarPositionStore.h"
 
 using namespace tarvel;
 
@@ -210,22 +209,6 @@ TEST_F(StatusItemSettings, CriticalPercentIsAClampedInteger) {
     EXPECT_EQ(settings.integer(kCriticalBatteryPercentKey), 50);
     ASSERT_EQ(posted.size(), 1u);
     EXPECT_EQ(posted[0], tarvelMenuBarDisplayChanged);
-}
-
-// The tray position is kept within the bar (a NaN reads as unset) and a change rebuilds the item.
-TEST_F(StatusItemSettings, MenuBarPositionIsClampedAndAChangeRebuildsTheItem) {
-    MenuBarPositionStore store(settings);
-    const double unset = store.normalized();
-    EXPECT_TRUE(unset >= 0 && unset <= 1) << unset;
-    const double nan = std::numeric_limits<double>::quiet_NaN();
-    for (const auto& [set, read] : {std::pair{1.7, 1.0}, {0.4, 0.4}, {-0.2, 0.0}, {nan, unset}}) {
-        posted.clear();
-        store.setNormalized(set);
-        EXPECT_EQ(store.normalized(), read) << set;
-        // What reaches the file is a number within the bar, whatever was asked.
-        EXPECT_EQ(UserDefaults(settings.path()).real(kMenuBarPosition), read) << set;
-        EXPECT_EQ(posted, std::vector<QString>{"tarvelpro.rebuildStatusItem"});
-    }
 }
 
 TEST(BatteryMenuChrome, TheCriticalPercentMovesTheRedThreshold) {
