@@ -17,10 +17,12 @@ using namespace tarvel;
 
 namespace {
 
-StatusItemState onBattery(int level, std::optional<std::int64_t> minutes = std::nullopt) {
+StatusItemState onBattery(int level, std::optional<std::int64_t> minutes = std::nullopt,
+                          int criticalPercent = kCriticalBatteryPercentDefault) {
     StatusItemState s;
     s.level = level;
     s.remainingMinutes = minutes;
+    s.criticalPercent = criticalPercent;
     return s;
 }
 
@@ -78,6 +80,8 @@ TEST(BatteryMenuChrome, TextSymbolAndTintFollowTheBatteryState) {
         {"above critical", onBattery(21), "21%", "battery.25", discharging},
         {"above critical, low power", inLowPower(onBattery(21)), "21%", "battery.25", lowPower},
         {"critical wins over low power", inLowPower(onBattery(5)), "5%", "battery.0", critical},
+        {"critical percent set to 30", onBattery(30, {}, 30), "30%", "battery.25", critical},
+        {"plugged in, not charging, low", onAC(3, false), "3% AC", "battery.0.bolt", discharging},
         {"a bucket starts at 45", onBattery(45), "45%", "battery.50", discharging},
         {"at 70", onBattery(70), "70%", "battery.75", discharging},
         {"at 95", onBattery(95), "95%", "battery.100", discharging},
@@ -209,16 +213,6 @@ TEST_F(StatusItemSettings, CriticalPercentIsAClampedInteger) {
     EXPECT_EQ(settings.integer(kCriticalBatteryPercentKey), 50);
     ASSERT_EQ(posted.size(), 1u);
     EXPECT_EQ(posted[0], tarvelMenuBarDisplayChanged);
-}
-
-TEST(BatteryMenuChrome, TheCriticalPercentMovesTheRedThreshold) {
-    EXPECT_EQ(BatteryMenuChrome::batteryTint(30, false, false, true, false, 30),
-              BatteryTint::critical);
-    EXPECT_EQ(BatteryMenuChrome::batteryTint(30, false, false, true, false, 29),
-              BatteryTint::discharging);
-    // Plugged in but not charging: never red, however low.
-    EXPECT_EQ(BatteryMenuChrome::batteryTint(3, false, true, true, false, 20),
-              BatteryTint::discharging);
 }
 
 namespace {

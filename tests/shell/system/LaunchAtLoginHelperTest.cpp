@@ -141,11 +141,9 @@ TEST(LaunchAtLoginHelper, ApplyMakesTheEntryMatchAndLeavesAMatchingOneAlone) {
         {"on when already on", kPlain, false, true, kPlain},
         {"on from hidden", kHidden, false, true, kWrittenEntry},
         {"off from plain", kPlain, false, false, std::nullopt},
-        {"off when missing", std::nullopt, false, false, std::nullopt},
         {"off when hidden", kHidden, false, false, kHidden},
         {"off from system-wide", std::nullopt, true, false, kHiddenEntry},
         {"off from system-wide and user", kPlain, true, false, kHiddenEntry},
-        {"on from system-wide", std::nullopt, true, true, std::nullopt},
         {"on over a system-wide entry the user hid", kHidden, true, true, kWrittenEntry},
         {"off when the user hid the system-wide entry", kHidden, true, false, kHidden},
     };
