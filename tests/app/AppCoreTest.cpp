@@ -8,6 +8,7 @@
 #include "base/SharedInstance.h"
 #include "charge/ChargeFixtures.h"
 #include "platform/linux/LinuxPlatform.h"
+#include "support/FixtureMachine.h"
 #include "support/JsonLines.h"
 #include "support/PrivateBus.h"
 #include "support/WaitUntil.h"
@@ -25,11 +26,7 @@ TEST(AppCore, BuiltWithoutSideEffectsThenStartedAndWiredOverTheMachine) {
     QDBusConnection logind = system.connect("core-test-logind");
     ASSERT_TRUE(logind.registerService("org.freedesktop.login1"));
 
-    MachineRoots roots;
-    roots.sys = machine.root();
-    roots.proc = machine.root() + "/proc";
-    roots.dataDir = machine.root() + "/data";
-    roots.settingsPath = machine.root() + "/config/defaults.json";
+    MachineRoots roots = test::fixtureMachineRoots(machine);
     roots.systemBus = system.connect("core-test-system");
     roots.sessionBus = session.connect("core-test-session");
     QDir().mkpath(QString::fromStdString(roots.dataDir));

@@ -45,15 +45,18 @@ TEST(PrometheusText, EscapesHelpAndWritesValuesExactly) {
 }
 
 // A core over a fixture machine (no energy counters: the package power is the load estimate),
-// polled once.
+// polled once; the textfile exporter only when asked.
 class FixtureCore {
 public:
-    explicit FixtureCore(const std::function<void(const test::FixtureTree&)>& machine) {
+    explicit FixtureCore(const std::function<void(const test::FixtureTree&)>& machine,
+                         bool textfile = false) {
         machine(tree);
         tree.write("proc/loadavg", "0.00 0.00 0.00 1/100 1000\n");
         tree.write("devices/system/cpu/online", "0-3\n");
         CoreServices services;
         services.drainHistory = services.drainAlerts = services.chargeControl = false;
+        services.processEnergy = false;
+        services.metricsTextfile = textfile;
         core = std::make_unique<AppCore>(
             std::make_unique<LinuxPlatform>(test::fixtureMachineRoots(tree), &clock), services);
         core->powerStore().poll();
@@ -294,47 +297,39 @@ TEST(TextfileWriter, SaysWhyAWriteFailedAndLeavesNothingBehind) {
 // The application's exporter follows the setting, also when another process writes it: on,
 // moved to another file (the old one goes), off (the file goes).
 TEST(MetricsTextfileExporter, FollowsTheSettingLive) {
-    test::FixtureTree tree;
-    test::dischargingEnergyLaptop(tree);
-    const MachineRoots roots = test::fixtureMachineRoots(tree);
-    QDir().mkpath(QString::fromStdString(tree.root() + "/export"));
-    const std::string first = tree.root() + "/export/first.prom";
-    const std::string second = tree.root() + "/export/second.prom";
+    FixtureCore m(test::dischargingEnergyLaptop, true);
+    ASSERT_TRUE(m.polled);
+    m.core->start();
+    QDir().mkpath(QString::fromStdString(m.tree.root() + "/export"));
+    const std::string first = m.tree.root() + "/export/first.prom";
+    const std::string second = m.tree.root() + "/export/second.prom";
     const auto exists = [](const std::string& path) {
         return QFileInfo::exists(QString::fromStdString(path));
     };
-
-    CoreServices services;
-    services.drainHistory = services.drainAlerts = services.chargeControl = false;
-    services.processEnergy = false;
-    services.metricsTextfile = true;
-    AppCore core(std::make_unique<LinuxPlatform>(roots), services);
-    core.start();
-    ASSERT_TRUE(test::waitUntil([&] { return core.powerStore().pollGeneration() >= 1; }));
-    EXPECT_EQ(core.metricsTextfile().path(), "");
+    EXPECT_EQ(m.core->metricsTextfile().path(), "");
 
     // Another process's settings store, on the same file.
-    UserDefaults other(roots.settingsPath);
+    UserDefaults other(test::fixtureMachineRoots(m.tree).settingsPath);
     other.setString(MetricsTextfileExporter::kTextfileKey, first);
     ASSERT_TRUE(test::waitUntil([&] { return exists(first); }));
-    EXPECT_NE(tree.read("export/first.prom").find("tarvel_battery_level_ratio 0.6\n"),
+    EXPECT_NE(m.tree.read("export/first.prom").find("tarvel_battery_level_ratio 0.6\n"),
               std::string::npos)
-        << tree.read("export/first.prom");
+        << m.tree.read("export/first.prom");
 
     other.setString(MetricsTextfileExporter::kTextfileKey, second);
     ASSERT_TRUE(test::waitUntil([&] { return exists(second) && !exists(first); }));
 
     // A battery change reaches the file at the next poll.
-    tree.replace("class/power_supply/BAT1/capacity", "40\n");
-    core.powerStore().poll();
+    m.tree.replace("class/power_supply/BAT1/capacity", "40\n");
+    m.core->powerStore().poll();
     ASSERT_TRUE(test::waitUntil([&] {
-        return tree.read("export/second.prom").find("tarvel_battery_level_ratio 0.4\n") !=
+        return m.tree.read("export/second.prom").find("tarvel_battery_level_ratio 0.4\n") !=
                std::string::npos;
     }));
 
-    core.settings().setString(MetricsTextfileExporter::kTextfileKey, "");
+    m.core->settings().setString(MetricsTextfileExporter::kTextfileKey, "");
     ASSERT_TRUE(test::waitUntil([&] { return !exists(second); }));
-    EXPECT_EQ(core.metricsTextfile().path(), "");
+    EXPECT_EQ(m.core->metricsTextfile().path(), "");
 }
 
 }  // namespace
