@@ -208,21 +208,19 @@ TEST(TarvelMetrics, NamesTheFiveBusiestProcessesOnceEachWithEscapedNames) {
             0.25),
         row("sixth", 0.125),
     };
-    EXPECT_EQ(tarvelMetrics(sources),
-              "# HELP tarvel_process_power_watts Estimated power of the busiest processes "
-              "(the top 5, by name).\n"
-              "# TYPE tarvel_process_power_watts gauge\n"
-              "tarvel_process_power_watts{name=\"firefox\"} 2.75\n"
-              "tarvel_process_power_watts{name=\"say \\\"hi\\\"\"} 1.5\n"
-              "tarvel_process_power_watts{name=\"back\\\\slash\"} 1\n"
-              "tarvel_process_power_watts{name=\"two\\nlines\"} 0.5\n"
-              "tarvel_process_power_watts{name=\"bad\xef\xbf\xbd"
-              "byte\"} 0.25\n"
-              "# HELP tarvel_process_gpu_watts The GPU part of the busiest processes' estimated "
-              "power (the top 5, by name).\n"
-              "# TYPE tarvel_process_gpu_watts gauge\n"
-              "tarvel_process_gpu_watts{name=\"firefox\"} 1.75\n"
-              "tarvel_process_gpu_watts{name=\"say \\\"hi\\\"\"} 0\n");
+    const std::string text = tarvelMetrics(sources);
+    EXPECT_EQ(samplesOf(text, "tarvel_process_power_watts"),
+              (std::vector<std::string>{
+                  "tarvel_process_power_watts{name=\"firefox\"} 2.75",
+                  "tarvel_process_power_watts{name=\"say \\\"hi\\\"\"} 1.5",
+                  "tarvel_process_power_watts{name=\"back\\\\slash\"} 1",
+                  "tarvel_process_power_watts{name=\"two\\nlines\"} 0.5",
+                  "tarvel_process_power_watts{name=\"bad\xef\xbf\xbd"
+                  "byte\"} 0.25",
+              }));
+    EXPECT_EQ(samplesOf(text, "tarvel_process_gpu_watts"),
+              (std::vector<std::string>{"tarvel_process_gpu_watts{name=\"firefox\"} 1.75",
+                                        "tarvel_process_gpu_watts{name=\"say \\\"hi\\\"\"} 0"}));
 }
 
 long long inodeOf(const std::string& path) {
