@@ -110,6 +110,7 @@ TEST(BatteryMenuChrome, TimeAndWattsTexts) {
     } cases[] = {
         {onBattery(50), "50%"},
         {onBattery(50, 0), "50%"},
+        {onBattery(50, -5), "50%"},
         {onBattery(50, 1), "50% 1m"},
         {onBattery(50, 59), "50% 59m"},
         {onBattery(50, 60), "50% 1h 00m"},
