@@ -39,12 +39,10 @@ TEST(BatterySettingsCommands, RunningDesktopFirstThenOtherPowerPagesThenSettings
         SettingsCommand first;
         std::optional<SettingsCommand> second;
     };
+    // Which desktop has which page is the code's own table; what matters is the order.
     const Row rows[] = {
-        {"GNOME", kGnome, {}},         {"ubuntu:GNOME", kGnome, {}},
-        {"KDE", kPlasma6, kPlasma5},   {"kde", kPlasma6, kPlasma5},
-        {"XFCE", kXfce, {}},           {"MATE", kMate, {}},
-        {"X-Cinnamon", kCinnamon, {}}, {"Budgie:GNOME", kBudgie, kGnome},
-        {"XFCE:KDE", kXfce, kPlasma6}, {"", kGnome, {}},
+        {"kde", kPlasma6, kPlasma5},   {"Budgie:GNOME", kBudgie, kGnome},
+        {"XFCE:KDE", kXfce, kPlasma6}, {"X-Cinnamon", kCinnamon, {}},
         {"SomethingNew", kGnome, {}},  {"::", kGnome, {}},
     };
     for (const Row& row : rows) {
@@ -77,7 +75,6 @@ TEST(BatterySettingsOpener, StartsTheFirstInstalledCommandThatStarts) {
         int launches;
     };
     const Row rows[] = {
-        {"Plasma 5 only", "KDE", {"systemsettings5", "gnome-control-center"}, {}, kPlasma5, 1},
         {"first one fails",
          "XFCE",
          {"xfce4-power-manager-settings", "gnome-control-center"},
@@ -85,12 +82,6 @@ TEST(BatterySettingsOpener, StartsTheFirstInstalledCommandThatStarts) {
          kGnome,
          2},
         {"other desktop's page", "MATE", {"xfce4-power-manager-settings"}, {}, kXfce, 1},
-        {"settings app only",
-         "GNOME",
-         {"xfce4-settings-manager"},
-         {},
-         SettingsCommand{"xfce4-settings-manager", {}},
-         1},
         {"nothing installed", "GNOME", {}, {}, std::nullopt, 0},
         {"nothing starts", "KDE", {"systemsettings"}, {"systemsettings"}, std::nullopt, 2},
     };

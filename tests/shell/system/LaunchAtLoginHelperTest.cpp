@@ -141,11 +141,9 @@ TEST(LaunchAtLoginHelper, ApplyMakesTheEntryMatchAndLeavesAMatchingOneAlone) {
         {"on when already on", kPlain, false, true, kPlain},
         {"on from hidden", kHidden, false, true, kWrittenEntry},
         {"off from plain", kPlain, false, false, std::nullopt},
-        {"off when missing", std::nullopt, false, false, std::nullopt},
         {"off when hidden", kHidden, false, false, kHidden},
         {"off from system-wide", std::nullopt, true, false, kHiddenEntry},
         {"off from system-wide and user", kPlain, true, false, kHiddenEntry},
-        {"on from system-wide", std::nullopt, true, true, std::nullopt},
         {"on over a system-wide entry the user hid", kHidden, true, true, kWrittenEntry},
         {"off when the user hid the system-wide entry", kHidden, true, false, kHidden},
     };
@@ -172,32 +170,13 @@ TEST(LaunchAtLoginHelper, ApplyMakesTheEntryMatchAndLeavesAMatchingOneAlone) {
     }
 }
 
-TEST(LaunchAtLoginHelper, ExecQuotesReservedCharactersAndEscapesForTheStringValue) {
-    const struct {
-        QString path;
-        QString exec;
-    } cases[] = {
-        {"/usr/bin/tarvel", "/usr/bin/tarvel"},
-        {"/opt/My Apps/tarvel", R"("/opt/My Apps/tarvel")"},
-        {"/opt/$HOME/tarvel", R"("/opt/\\$HOME/tarvel")"},
-        {R"(/opt/a"b)", R"("/opt/a\\"b")"},
-        {R"(/opt/a\b)", R"("/opt/a\\\\b")"},
-        {"/opt/a`b", R"("/opt/a\\`b")"},
-        {"/opt/it's", R"("/opt/it's")"},
-        {"/opt/50%/tarvel", "/opt/50%%/tarvel"},
-        {"/opt/x=y,z/tarvel", "/opt/x=y,z/tarvel"},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(LaunchAtLoginHelper::execArgument(c.path), c.exec) << c.path.toStdString();
-}
-
-// The entry written for an awkward program path starts that very program, with the login
-// argument, when a real launcher reads it.
+// The entry written for a program path full of characters the Exec key quotes or escapes starts
+// that very program, with the login argument, when a real launcher reads it.
 TEST(LaunchAtLoginHelper, WrittenEntryStartsTheProgramThroughARealLauncher) {
     const QString gio = QStandardPaths::findExecutable("gio");
     if (gio.isEmpty()) GTEST_SKIP() << "gio is not installed";
     Rig rig;
-    const QString program = rig.dir.path() + R"(/My Apps/$HOME/t"a\rvel)";
+    const QString program = rig.dir.path() + R"(/My Apps/$HOME/t"a\r`v'el)";
     const QString marker = rig.dir.path() + "/started";
     writeFile(program, "#!/bin/sh\nprintf '%s|%s' \"$0\" \"$*\" > '" + marker + "'\n");
     ASSERT_TRUE(QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner));
@@ -210,6 +189,8 @@ TEST(LaunchAtLoginHelper, WrittenEntryStartsTheProgramThroughARealLauncher) {
     ASSERT_TRUE(test::waitUntil(
         [&] { return readFile(marker).value_or("").endsWith("--autostart"); }, 30000));
     EXPECT_EQ(readFile(marker), program + "|--autostart");
+    // % starts a field code; gio looks for the program before it reads "%%" as "%".
+    EXPECT_EQ(LaunchAtLoginHelper::execArgument("/opt/50%/tarvel"), "/opt/50%%/tarvel");
 }
 
 TEST(LaunchAtLoginHelper, AFailedWriteLogsOneLineAndKeepsTheRequestedFlag) {

@@ -40,29 +40,24 @@ QString display;
 QProcess* trayer = nullptr;
 QObject* watcher = nullptr;
 
-QString xdotoolOutput(const QStringList& args) {
+// What xdotool printed, or nothing when it failed.
+std::optional<QString> xdotool(const QStringList& args) {
     QProcess p;
     p.start("xdotool", args);
-    return p.waitForFinished(5000) && p.exitCode() == 0
-               ? QString::fromUtf8(p.readAllStandardOutput())
-               : QString();
-}
-
-bool xdotool(const QStringList& args) {
-    QProcess p;
-    p.start("xdotool", args);
-    return p.waitForFinished(5000) && p.exitCode() == 0;
+    if (!p.waitForFinished(5000) || p.exitCode() != 0) return std::nullopt;
+    return QString::fromUtf8(p.readAllStandardOutput());
 }
 
 bool clickAt(const QPoint& p, const QStringList& click = {"click", "1"}) {
-    return xdotool(QStringList{"mousemove", QString::number(p.x()), QString::number(p.y())} +
-                   click);
+    return xdotool(QStringList{"mousemove", QString::number(p.x()), QString::number(p.y())} + click)
+        .has_value();
 }
 
 // Where the X server has a window, as xdotool reads it.
 QRect xGeometry(const QString& id) {
     QRect r;
-    for (const QString& line : xdotoolOutput({"getwindowgeometry", "--shell", id}).split('\n')) {
+    for (const QString& line :
+         xdotool({"getwindowgeometry", "--shell", id}).value_or("").split('\n')) {
         const int value = line.section('=', 1).toInt();
         if (line.startsWith("X=")) r.moveLeft(value);
         if (line.startsWith("Y=")) r.moveTop(value);
@@ -76,7 +71,8 @@ QRect xGeometry(const QString& id) {
 // where it says it is, so a click there reaches it.
 bool ourWindowAt(const QPoint& point) {
     const QString pid = QString::number(QCoreApplication::applicationPid());
-    for (const QString& id : xdotoolOutput({"search", "--onlyvisible", "--pid", pid}).split('\n'))
+    for (const QString& id :
+         xdotool({"search", "--onlyvisible", "--pid", pid}).value_or("").split('\n'))
         if (!id.trimmed().isEmpty() && xGeometry(id.trimmed()).contains(point)) return true;
     return false;
 }
