@@ -7,7 +7,7 @@
 #include <QNetworkAccessManager>
 #include <QTemporaryDir>
 
-#include "MemorySecretStore.h"
+#include "../ai/MemorySecretStore.h"
 #include "assistant/ai/PlusAIClient.h"
 #include "assistant/ai/PlusAIKeyStore.h"
 #include "assistant/chat/PlusChatModel.h"
