@@ -48,9 +48,15 @@ const QList<PlusChatMessage> kConversation{
 };
 
 TEST(PlusAIClient, SendsEachProvidersPathHeadersAndBody) {
-    const char* plainTurns =
+    // The error bubble is left out; the system line goes as the assistant's.
+    const QByteArray turns =
         R"([{"role":"user","content":"Hi"},{"role":"assistant","content":"Hello"},)"
         R"({"role":"assistant","content":"Be brief"}])";
+    const auto chat = [&](const QByteArray& model, const QByteArray& extra = {}) {
+        return R"({"model":")" + model + "\"," + extra + R"("messages":)" + turns + "}";
+    };
+    const QByteArray chatAnswer = R"({"choices":[{"message":{"content":"  answer \n"}}]})";
+    const LoopbackHttpServer::Headers bearer{{"Authorization", "Bearer sk-1"}};
     struct Case {
         PlusAIProvider provider;
         QString modelOverride;
@@ -59,27 +65,14 @@ TEST(PlusAIClient, SendsEachProvidersPathHeadersAndBody) {
         QByteArray body;
         QByteArray answer;
     };
-    const QByteArray chatAnswer = R"({"choices":[{"message":{"content":"  answer \n"}}]})";
     const Case cases[] = {
-        {PlusAIProvider::openRouter,
-         "  ",
-         "/api/v1/chat/completions",
-         {{"Authorization", "Bearer sk-1"},
-          {"HTTP-Referer", "https://tarvel.app/tarvel-pro/"},
-          {"X-Title", "Tarvel Pro"}},
-         QByteArray(R"({"model":"openrouter/auto","messages":)") + plainTurns + "}",
-         chatAnswer},
-        {PlusAIProvider::openRouter,
-         " meta/llama ",
-         "/api/v1/chat/completions",
-         {{"Authorization", "Bearer sk-1"}},
-         QByteArray(R"({"model":"meta/llama","messages":)") + plainTurns + "}",
-         chatAnswer},
-        {PlusAIProvider::openai,
-         "gpt-4o",
-         "/v1/chat/completions",
-         {{"Authorization", "Bearer sk-1"}},
-         QByteArray(R"({"model":"gpt-4o-mini","messages":)") + plainTurns + "}",
+        {PlusAIProvider::openRouter, "  ", "/api/v1/chat/completions",
+         bearer + LoopbackHttpServer::Headers{{"HTTP-Referer", "https://tarvel.app/tarvel-pro/"},
+                                              {"X-Title", "Tarvel Pro"}},
+         chat("openrouter/auto"), chatAnswer},
+        {PlusAIProvider::openRouter, " meta/llama ", "/api/v1/chat/completions", bearer,
+         chat("meta/llama"), chatAnswer},
+        {PlusAIProvider::openai, "gpt-4o", "/v1/chat/completions", bearer, chat("gpt-4o-mini"),
          chatAnswer},
         {PlusAIProvider::gemini,
          "other",
@@ -93,8 +86,7 @@ TEST(PlusAIClient, SendsEachProvidersPathHeadersAndBody) {
          "other",
          "/v1/messages",
          {{"x-api-key", "sk-1"}, {"anthropic-version", "2023-06-01"}},
-         QByteArray(R"({"model":"claude-3-5-haiku-20241022","max_tokens":1024,"messages":)") +
-             plainTurns + "}",
+         chat("claude-3-5-haiku-20241022", R"("max_tokens":1024,)"),
          R"({"content":[{"type":"text","text":"answer\n"}]})"},
     };
     for (const Case& c : cases) {
