@@ -4,7 +4,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QNetworkReply>
-#include <QTemporaryDir>
 
 #include "ChatFixture.h"
 #include "assistant/ai/PlusOpenRouterModels.h"
@@ -117,17 +116,20 @@ TEST(PlusChatModelTest, ExportNamesTheFileByTheTimeAndWritesEveryMessage) {
 TEST(PlusChatModelTest, SavesInTheSameSecondGetTheirOwnFiles) {
     ChatFixture chat;
     const QString stamp = QString::number(qint64(test::kNow));
-    chat.model.saveMessage(reply("first <b>reply</b>"));
-    chat.model.saveMessage(reply("second reply"));
+    const QString reply1 = chat.downloads + "/tarvel-pro-reply-" + stamp;
+    for (const char* text : {"first <b>reply</b>", "second reply", "third reply"})
+        chat.model.saveMessage(reply(text));
     chat.model.saveMessage({QUuid::createUuid(), "user", "my prompt", false});
-    EXPECT_EQ(chat.downloadedFiles(), (QStringList{"tarvel-pro-prompt-" + stamp + ".md",
-                                                   "tarvel-pro-reply-" + stamp + "-2.md",
-                                                   "tarvel-pro-reply-" + stamp + ".md"}));
-    EXPECT_EQ(read(chat.downloads + "/tarvel-pro-reply-" + stamp + ".md"), "first <b>reply</b>");
-    EXPECT_EQ(read(chat.downloads + "/tarvel-pro-reply-" + stamp + "-2.md"), "second reply");
+    EXPECT_EQ(
+        chat.downloadedFiles(),
+        (QStringList{"tarvel-pro-prompt-" + stamp + ".md", "tarvel-pro-reply-" + stamp + "-2.md",
+                     "tarvel-pro-reply-" + stamp + "-3.md", "tarvel-pro-reply-" + stamp + ".md"}));
+    EXPECT_EQ(read(reply1 + ".md"), "first <b>reply</b>");
+    EXPECT_EQ(read(reply1 + "-2.md"), "second reply");
+    EXPECT_EQ(read(reply1 + "-3.md"), "third reply");
     EXPECT_EQ(chat.model.status(), "Saved tarvel-pro-prompt-" + stamp + ".md");
     EXPECT_EQ(chat.model.lastSavedPath(), chat.downloads + "/tarvel-pro-prompt-" + stamp + ".md");
-    EXPECT_EQ(chat.revealed.size(), 3);
+    EXPECT_EQ(chat.revealed.size(), 4);
 
     // Downloads is a file: nothing can be written under it.
     QDir(chat.downloads).removeRecursively();
@@ -271,31 +273,6 @@ TEST(PlusFileDownloadsTest, NamesFromLinksStayPlainFileNames) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(PlusFileDownloads::fileNameForLink(c.url), c.name) << c.url.toStdString();
-}
-
-TEST(PlusFileDownloadsTest, TakenNamesGetANumberAndAreNeverReplaced) {
-    QTemporaryDir folder;
-    const auto touch = [&](const QString& name, const QByteArray& content) {
-        QFile file(folder.path() + "/" + QString(name));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(content);
-    };
-    touch("chat.md", "old");
-    touch("chat-2.md", "old");
-    EXPECT_EQ(PlusFileDownloads::uniqueURL(folder.path(), "a/b:c", "md"),
-              folder.path() + "/a-b-c.md");
-    EXPECT_EQ(PlusFileDownloads::uniqueURL(folder.path(), "chat", "md"),
-              folder.path() + "/chat-3.md");
-
-    const PlusFileResult saved = PlusFileDownloads::saveText(folder.path(), "new", "chat", "md");
-    EXPECT_EQ(saved.path, folder.path() + "/chat-3.md");
-    touch("incoming", "fresh");
-    const PlusFileResult placed = PlusFileDownloads::placeWithoutOverwrite(
-        folder.path() + "/incoming", folder.path(), "chat.md");
-    EXPECT_EQ(placed.path, folder.path() + "/chat-4.md");
-    for (const char* name : {"chat.md", "chat-2.md"})
-        EXPECT_EQ(read(folder.path() + "/" + name), "old") << name;
-    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden).size(), 4);
 }
 
 }  // namespace
