@@ -21,24 +21,8 @@ namespace tarvel::test {
 // 2026-12-05T14:25:55Z
 inline constexpr double kNow = 1796480755;
 
-inline const QString kOpenRouterPath = "/api/v1/chat/completions";
-inline const QString kGeminiPath = "/v1beta/models/gemini-2.0-flash:generateContent";
-
 inline PlusAIHosts loopbackHosts(const LoopbackHttpServer& server) {
     return {server.url(), server.url(), server.url(), server.url()};
-}
-
-inline QByteArray openAIReply(const QString& text) {
-    const QJsonObject message{{"role", "assistant"}, {"content", text}};
-    return QJsonDocument(QJsonObject{{"choices", QJsonArray{QJsonObject{{"message", message}}}}})
-        .toJson();
-}
-
-inline QByteArray geminiReply(const QString& text) {
-    const QJsonObject part{{"text", text}};
-    const QJsonObject content{{"parts", QJsonArray{part}}};
-    return QJsonDocument(QJsonObject{{"candidates", QJsonArray{QJsonObject{{"content", content}}}}})
-        .toJson();
 }
 
 // A fixed answer from the loopback server.
@@ -79,6 +63,13 @@ struct ChatFixture {
         model.setSavePanel([this](const QString& name, const QString& ext, const QString& text) {
             exports.append({name, ext, text});
         });
+    }
+
+    // OpenRouter answers every chat with `text`.
+    void replyWith(const QString& text) {
+        const QJsonObject message{{"role", "assistant"}, {"content", text}};
+        const QJsonObject body{{"choices", QJsonArray{QJsonObject{{"message", message}}}}};
+        server.route("/api/v1/chat/completions", answer(200, QJsonDocument(body).toJson()));
     }
 
     bool storeKey(PlusAIProvider provider, const QString& key) {
