@@ -5,14 +5,13 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QNetworkAccessManager>
-#include <QTemporaryDir>
 
+#include "../ai/KeyStoreHarness.h"
 #include "../ai/MemorySecretStore.h"
 #include "assistant/ai/PlusAIClient.h"
 #include "assistant/ai/PlusAIKeyStore.h"
 #include "assistant/chat/PlusChatModel.h"
 #include "base/Clock.h"
-#include "base/UserDefaults.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/WaitUntil.h"
 
@@ -30,27 +29,20 @@ inline LoopbackHttpServer::Response answer(int status, const QByteArray& body) {
     return LoopbackHttpServer::Response::answer(status, body);
 }
 
-// The server's address with `path`.
-inline QString at(const LoopbackHttpServer& server, const QString& path) {
-    return server.url().toString() + path;
-}
-
 // A chat over a loopback provider, an in-memory keyring and a temporary Downloads folder;
 // reveals and save dialogs are recorded instead of shown.
-struct ChatFixture {
+struct ChatFixture : KeyStoreHarness {
     struct Export {
         QString name, ext, contents;
     };
 
-    QTemporaryDir home;
-    UserDefaults settings{(home.path() + "/defaults.json").toStdString()};
     ManualClock clock{kNow};
     LoopbackHttpServer server;
     QNetworkAccessManager network;
     MemorySecretStore secrets;
     PlusAIKeyStore keys{settings, secrets};
     PlusAIClient client{network, settings, loopbackHosts(server)};
-    QString downloads = home.path() + "/Downloads";
+    QString downloads = dir.path() + "/Downloads";
     PlusChatModel model{settings, client, keys, clock, downloads, network};
     QStringList revealed;
     QList<Export> exports;
@@ -72,12 +64,7 @@ struct ChatFixture {
         server.route("/api/v1/chat/completions", answer(200, QJsonDocument(body).toJson()));
     }
 
-    bool storeKey(PlusAIProvider provider, const QString& key) {
-        std::optional<bool> result;
-        keys.set(provider, key, [&result](bool saved) { result = saved; });
-        waitUntil([&result] { return result.has_value(); });
-        return result.value_or(false);
-    }
+    bool storeKey(PlusAIProvider provider, const QString& key) { return set(keys, provider, key); }
 
     // Types and sends a message, then waits for the answer.
     void exchange(const QString& text) {

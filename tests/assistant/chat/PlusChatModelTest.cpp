@@ -142,7 +142,7 @@ TEST(PlusChatModelTest, DownloadsKeepEveryFileAndNeverReplaceOne) {
         ASSERT_TRUE(mine.open(QIODevice::WriteOnly));
         mine.write("mine");
     }
-    const QString base = test::at(chat.server, "/files/");
+    const QString base = chat.server.url().toString() + "/files/";
     chat.model.downloadLinks(
         reply("Get " + base + "report.pdf, or (" + base + "report.pdf). And " + base + "notes."));
     EXPECT_EQ(chat.model.status(), "Downloading 3 file(s)…");
@@ -160,7 +160,7 @@ TEST(PlusChatModelTest, ManyLinksAreFetchedAFewAtATime) {
     ChatFixture chat;
     chat.server.route("/f", test::answer(200, "F"));
     QString text;
-    for (int i = 0; i < 40; ++i) text += test::at(chat.server, "/f ");
+    for (int i = 0; i < 40; ++i) text += chat.server.url().toString() + "/f ";
     chat.model.downloadLinks(reply(text));
     // Those waiting hold neither a connection nor a partial file.
     EXPECT_LE(chat.network.findChildren<QNetworkReply*>().size(),
@@ -209,8 +209,8 @@ TEST(PlusChatModelTest, DownloadsRefuseWhatIsNotAWebFileAndStayInDownloads) {
         EXPECT_TRUE(waitUntil([&] { return chat.downloadedFiles() == c.files; }))
             << c.message.toStdString() << " → " << chat.downloadedFiles().join(",").toStdString();
     }
-    EXPECT_FALSE(QFileInfo::exists(chat.home.path() + "/escaped"));
-    EXPECT_FALSE(QFileInfo::exists(chat.home.path() + "/../escaped"));
+    EXPECT_FALSE(QFileInfo::exists(chat.dir.path() + "/escaped"));
+    EXPECT_FALSE(QFileInfo::exists(chat.dir.path() + "/../escaped"));
 }
 
 TEST(PlusFileDownloadsTest, LinksAreHttpOnlyWithoutTheSentenceAroundThem) {
