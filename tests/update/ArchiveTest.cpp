@@ -147,8 +147,11 @@ TEST_F(DownloadCheck, FirstProblemWinsInOrder) {
     const QString html = "Got HTML instead of App ZIP. File may be missing on the server.";
     const QString notZip = "Downloaded file is not a valid ZIP.";
     const QByteArray zip = "PK\x03\x04";
-    const DownloadOutcome ok{std::nullopt, 200}, refused{QString("Connection refused"), {}},
-        missing{std::nullopt, 404}, noStatus{std::nullopt, 0}, nothing{};
+    const DownloadOutcome ok{std::nullopt, 200};
+    const DownloadOutcome refused{QString("Connection refused"), std::nullopt};
+    const DownloadOutcome missing{std::nullopt, 404};
+    const DownloadOutcome noStatus{std::nullopt, 0};
+    const DownloadOutcome nothing{};
     struct Case {
         DownloadOutcome outcome;
         QByteArray head;

@@ -56,7 +56,9 @@ TEST(PlusAIClient, SendsEachProvidersPathHeadersAndBody) {
         return R"({"model":")" + model + "\"," + extra + R"("messages":)" + turns + "}";
     };
     const QByteArray chatAnswer = R"({"choices":[{"message":{"content":"  answer \n"}}]})";
-    const LoopbackHttpServer::Headers bearer{{"Authorization", "Bearer sk-1"}};
+    const LoopbackHttpServer::Headers bearer{{"Authorization", "Bearer sk-1"}},
+        goog{{"x-goog-api-key", "sk-1"}},
+        anthropic{{"x-api-key", "sk-1"}, {"anthropic-version", "2023-06-01"}};
     struct Case {
         PlusAIProvider provider;
         QString modelOverride;
@@ -74,18 +76,12 @@ TEST(PlusAIClient, SendsEachProvidersPathHeadersAndBody) {
          chat("meta/llama"), chatAnswer},
         {PlusAIProvider::openai, "gpt-4o", "/v1/chat/completions", bearer, chat("gpt-4o-mini"),
          chatAnswer},
-        {PlusAIProvider::gemini,
-         "other",
-         "/v1beta/models/gemini-2.0-flash:generateContent",
-         {{"x-goog-api-key", "sk-1"}},
+        {PlusAIProvider::gemini, "other", "/v1beta/models/gemini-2.0-flash:generateContent", goog,
          R"({"contents":[{"role":"user","parts":[{"text":"Hi"}]},)"
          R"({"role":"model","parts":[{"text":"Hello"}]},)"
          R"({"role":"model","parts":[{"text":"Be brief"}]}]})",
          R"({"candidates":[{"content":{"parts":[{"text":" answer"}]}}]})"},
-        {PlusAIProvider::anthropic,
-         "other",
-         "/v1/messages",
-         {{"x-api-key", "sk-1"}, {"anthropic-version", "2023-06-01"}},
+        {PlusAIProvider::anthropic, "other", "/v1/messages", anthropic,
          chat("claude-3-5-haiku-20241022", R"("max_tokens":1024,)"),
          R"({"content":[{"type":"text","text":"answer\n"}]})"},
     };
