@@ -157,28 +157,18 @@ TEST_F(UpdateEndToEnd, FailuresLeaveTheInstalledBundleAndNoFilesBehind) {
         QString failure;  // how it starts
         Response archive;
         Response manifest;
-        UpdateLimits limits = {};
         const char* version = "v8";
         QString executable = {};
+        UpdateLimits limits = {};
     };
     const QString downloadFailed = "Could not download Tarvel-v8.zip: ";
     const Case cases[] = {
-        {"The update archive name \"../../.bashrc\" is not one Tarvel accepts.",
-         zip,
-         oddName,
-         {},
+        {"The update archive name \"../../.bashrc\" is not one Tarvel accepts.", zip, oddName,
          "v9.1-Beta"},
-        {"The offered version \"../v9\" is not a version name Tarvel accepts.",
-         zip,
-         oddName,
-         {},
+        {"The offered version \"../v9\" is not a version name Tarvel accepts.", zip, oddName,
          "../v9"},
-        {"This Tarvel is not an installed Tarvel.app, so it cannot replace itself.",
-         zip,
-         oddName,
-         {},
-         "v9.1-Beta",
-         "/usr/bin/tarvel"},
+        {"This Tarvel is not an installed Tarvel.app, so it cannot replace itself.", zip, oddName,
+         "v9.1-Beta", "/usr/bin/tarvel"},
         {"Server returned HTTP 404 for Tarvel-v8.zip. Download manually from " + host() +
              "/tarvel.",
          Response::answer(404, "missing"), v8},
@@ -186,11 +176,11 @@ TEST_F(UpdateEndToEnd, FailuresLeaveTheInstalledBundleAndNoFilesBehind) {
          Response::answer(200, launcherless), v8},
         {downloadFailed,
          Response::rawAnswer("HTTP/1.1 200 OK\r\nContent-Length: 900000\r\n\r\n" + zip_), v8},
-        {downloadFailed + "the file is larger than 49 KB.", zip, v8, small},
+        {downloadFailed + "the file is larger than 49 KB.", zip, v8, "v8", "", small},
         {"Could not extract Tarvel-v8.zip: the archive unpacks to more than 50000 bytes", zip, v8,
-         unpackedCap},
+         "v8", "", unpackedCap},
         {downloadFailed + "it did not finish within", Response::noAnswer(), Response::noAnswer(),
-         slow},
+         "v8", "", slow},
     };
     for (const Case& c : cases) {
         server_.route("/tarvel-pro/version.json", c.manifest);

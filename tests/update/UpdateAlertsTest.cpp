@@ -50,8 +50,11 @@ private:
         s.defaultButton = box->defaultButton() ? box->defaultButton()->text() : QString();
         s.escapeButton = box->escapeButton() ? box->escapeButton()->text() : QString();
         shown = s;
+        // An alert without that button is still closed, so a wrong alert fails, never hangs.
+        QAbstractButton* chosen = box->escapeButton();
         for (QAbstractButton* button : box->buttons())
-            if (button->text() == press_) button->click();
+            if (button->text() == press_) chosen = button;
+        chosen->click();
     }
     QString press_;
     QTimer poll_;
@@ -93,7 +96,8 @@ TEST_F(UpdateAlerts, ManualCheckReportsEachOutcome) {
     EXPECT_EQ(failed.informative,
               "Could not reach " + host() + ". Check your internet connection and try again.");
 
-    serve("/tarvel-pro/version.json", R"({"latest":"v0.0.1"})");
+    // An experimental build is offered to no one who did not ask for it.
+    serve("/tarvel-pro/version.json", R"({"latest":"v0.0.1","experimental":"v99-Experimental"})");
     Shown current = answer([](UpdateController& c) { c.checkManually(); }, "OK");
     EXPECT_EQ(current.text, "You're Up to Date");
     EXPECT_EQ(current.informative, "Tarvel " + running + " is the newest build available.");
@@ -119,8 +123,6 @@ TEST_F(UpdateAlerts, UnfinishedUpdateIsReportedOnceWithTheRealLogPath) {
               "Update in progress…\n\nCheck ~/.local/state/Tarvel/update.log or reinstall from " +
                   host() + "/tarvel.");
     EXPECT_EQ(shown.buttons, (QStringList{"Open Website", "OK"}));
-    EXPECT_EQ(shown.defaultButton, "Open Website");
-    EXPECT_EQ(shown.escapeButton, "OK");
     EXPECT_FALSE(QFile::exists(result));
 }
 
@@ -136,8 +138,7 @@ TEST_F(UpdateAlerts, InstallTellsWhyItStopped) {
         setup_.executable = executable;
         Shown shown = answer([](UpdateController& c) { c.install("v9"); }, "OK");
         EXPECT_TRUE(shown.informative.contains(says)) << shown.informative.toStdString();
-        EXPECT_EQ(shown.defaultButton, "Open Website");
-        EXPECT_EQ(shown.escapeButton, "OK");
+        EXPECT_EQ(shown.buttons, (QStringList{"Open Website", "OK"}));
     }
 
     setup_.executable = dir_.path() + "/Applications/Tarvel.app/bin/tarvel";
@@ -154,21 +155,19 @@ TEST_F(UpdateAlerts, InstallTellsWhyItStopped) {
               "Server returned HTTP 404 for Tarvel-v9.zip. Download manually from " + host() +
                   "/tarvel.");
     EXPECT_EQ(failed.buttons, (QStringList{"Open Website", "Cancel"}));
-    EXPECT_EQ(failed.escapeButton, "Cancel");
 }
 
-TEST(UpdateProgress, ShowsTheStepAndTheBytes) {
+TEST(UpdateProgress, BarFollowsTheBytesWhenTheLengthIsKnown) {
     UpdateProgressWindow window("v2", "tarvel.app");
-    EXPECT_EQ(window.detail()->text(), "Fetching v2 from tarvel.app");
-    EXPECT_EQ(window.bar()->maximum(), 0);  // indeterminate
     window.showDownloadProgress(512, 2048);
     EXPECT_EQ(window.bar()->maximum(), 2048);
     EXPECT_EQ(window.bar()->value(), 512);
     window.showDownloadProgress(4096, 0);
     EXPECT_EQ(window.bar()->value(), 512);  // unknown length: the bar stays
+    window.showDownloadProgress(std::int64_t(3) << 30, std::int64_t(4) << 30);  // past an int
+    EXPECT_EQ(std::int64_t(window.bar()->value()) * 4, std::int64_t(window.bar()->maximum()) * 3);
     window.showInstalling();
-    EXPECT_EQ(window.detail()->text(), "Installing v2…");
-    EXPECT_EQ(window.bar()->maximum(), 0);
+    EXPECT_EQ(window.bar()->maximum(), 0);  // busy again, no stale fraction
 }
 
 }  // namespace

@@ -53,7 +53,6 @@ TEST(VersionOrder, NumbersAndLabels) {
     EXPECT_EQ(versionNumbers(QString::fromUtf8("1.\u0663.2")), (Numbers{1, 2}));
     EXPECT_EQ(versionNumbers(QString::fromUtf8("1.2\U0001D7CE3.4")), (Numbers{1, 4}));  // one run
 
-    EXPECT_EQ(displayLabel("v0.1.5-Pro-Beta"), "v0.1.5-Pro Beta");
     EXPECT_EQ(displayLabel("v1-Experimental"), "v1 Experimental");
     EXPECT_EQ(displayLabel("v1-Final"), "v1 Final");
     EXPECT_EQ(displayLabel("v1-beta"), "v1-beta");  // case-sensitive
@@ -72,9 +71,6 @@ TEST(BundleLocation, OnlyAnInstalledBundleIsUpdatable) {
     EXPECT_EQ(installPathLabel("/home/a/Applications/Tarvel.app/bin/tarvel"),
               "/home/a/Applications/Tarvel.app");
     EXPECT_EQ(installPathLabel("/usr/bin/tarvel"), "/usr/bin");
-    // dpkg, not the path, tells a package from a `cmake --install`.
-    EXPECT_EQ(owningPackage("/usr/bin/dpkg"), "dpkg");
-    EXPECT_EQ(owningPackage("/usr/local/bin/tarvel"), std::nullopt);
 }
 
 TEST(BundleLocation, DestinationFollowsWhereTheBundleRuns) {
@@ -139,15 +135,6 @@ TEST(VersionManifest, DecodesOnlyWellTypedDocuments) {
 
     // The check reads the same document without "releases".
     EXPECT_TRUE(VersionManifest::decode(R"({"latest":"v1","releases":"x"})", false));
-}
-
-TEST(VersionManifest, CandidatePrefersBeta) {
-    const auto both = VersionManifest::decode(R"({"latest":"v0.1.7","beta":"v0.1.6-Pro-Beta"})");
-    ASSERT_TRUE(both);
-    EXPECT_EQ(both->candidate(), "v0.1.6-Pro-Beta");
-    const auto onlyLatest = VersionManifest::decode(R"({"latest":"v0.1.7","experimental":"v9"})");
-    ASSERT_TRUE(onlyLatest);
-    EXPECT_EQ(onlyLatest->candidate(), "v0.1.7");
 }
 
 TEST(VersionManifest, ChoosesTheArchiveForTheVersion) {

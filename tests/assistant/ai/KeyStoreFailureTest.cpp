@@ -1,43 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <map>
 
 #include "KeyStoreHarness.h"
+#include "MemorySecretStore.h"
 #include "assistant/ai/KeychainSecretStore.h"
 
 namespace tarvel {
 namespace {
 
 using test::kMigrated;
-
-// A secret store whose writes claim success but keep nothing, as when an unlock prompt is
-// dismissed and the backend still reports the write done.
-class ForgetfulStore : public QObject, public SecretStore {
-public:
-    std::map<QString, QString> items;
-    bool keepWrites = false;
-
-    void read(const QString& account, std::function<void(Read)> done) override {
-        const auto found = items.find(account);
-        later([=, this] {
-            done({true, found == items.end() ? std::nullopt : std::optional(found->second)});
-        });
-    }
-    void write(const QString& account, const QString& value,
-               std::function<void(bool)> done) override {
-        if (keepWrites) items[account] = value;
-        later([done] { done(true); });
-    }
-    void remove(const QString&, std::function<void(bool)> done) override {
-        later([done] { done(true); });
-    }
-
-private:
-    void later(std::function<void()> call) {
-        QMetaObject::invokeMethod(this, std::move(call), Qt::QueuedConnection);
-    }
-};
 
 // A failed save keeps the legacy key; clearing removes it all the same.
 void checkKeysKept(test::KeyStoreHarness& h, SecretStore& secrets) {
@@ -71,14 +43,14 @@ TEST(PlusAIKeyStoreFailure, WithoutASecretServiceNothingIsLostOrSavedElsewhere) 
 
 TEST(PlusAIKeyStoreFailure, AWriteThatIsNotReadBackIsNotSaved) {
     test::KeyStoreHarness h;
-    ForgetfulStore secrets;
+    test::MemorySecretStore secrets;
+    secrets.forgetWrites = true;
     checkKeysKept(h, secrets);
 }
 
 TEST(PlusAIKeyStoreFailure, QueuedSetsFinishInOrderAndTheLastOneHolds) {
     test::KeyStoreHarness h;
-    ForgetfulStore secrets;
-    secrets.keepWrites = true;
+    test::MemorySecretStore secrets;
     PlusAIKeyStore store(h.settings, secrets);
     store.load();  // the sets queue behind the load
     std::vector<QString> finished;

@@ -48,9 +48,17 @@ const QList<PlusChatMessage> kConversation{
 };
 
 TEST(PlusAIClient, SendsEachProvidersPathHeadersAndBody) {
-    const char* plainTurns =
+    // The error bubble is left out; the system line goes as the assistant's.
+    const QByteArray turns =
         R"([{"role":"user","content":"Hi"},{"role":"assistant","content":"Hello"},)"
         R"({"role":"assistant","content":"Be brief"}])";
+    const auto chat = [&](const QByteArray& model, const QByteArray& extra = {}) {
+        return R"({"model":")" + model + "\"," + extra + R"("messages":)" + turns + "}";
+    };
+    const QByteArray chatAnswer = R"({"choices":[{"message":{"content":"  answer \n"}}]})";
+    const LoopbackHttpServer::Headers bearer{{"Authorization", "Bearer sk-1"}},
+        goog{{"x-goog-api-key", "sk-1"}},
+        anthropic{{"x-api-key", "sk-1"}, {"anthropic-version", "2023-06-01"}};
     struct Case {
         PlusAIProvider provider;
         QString modelOverride;
@@ -59,42 +67,22 @@ TEST(PlusAIClient, SendsEachProvidersPathHeadersAndBody) {
         QByteArray body;
         QByteArray answer;
     };
-    const QByteArray chatAnswer = R"({"choices":[{"message":{"content":"  answer \n"}}]})";
     const Case cases[] = {
-        {PlusAIProvider::openRouter,
-         "  ",
-         "/api/v1/chat/completions",
-         {{"Authorization", "Bearer sk-1"},
-          {"HTTP-Referer", "https://tarvel.app/tarvel-pro/"},
-          {"X-Title", "Tarvel Pro"}},
-         QByteArray(R"({"model":"openrouter/auto","messages":)") + plainTurns + "}",
+        {PlusAIProvider::openRouter, "  ", "/api/v1/chat/completions",
+         bearer + LoopbackHttpServer::Headers{{"HTTP-Referer", "https://tarvel.app/tarvel-pro/"},
+                                              {"X-Title", "Tarvel Pro"}},
+         chat("openrouter/auto"), chatAnswer},
+        {PlusAIProvider::openRouter, " meta/llama ", "/api/v1/chat/completions", bearer,
+         chat("meta/llama"), chatAnswer},
+        {PlusAIProvider::openai, "gpt-4o", "/v1/chat/completions", bearer, chat("gpt-4o-mini"),
          chatAnswer},
-        {PlusAIProvider::openRouter,
-         " meta/llama ",
-         "/api/v1/chat/completions",
-         {{"Authorization", "Bearer sk-1"}},
-         QByteArray(R"({"model":"meta/llama","messages":)") + plainTurns + "}",
-         chatAnswer},
-        {PlusAIProvider::openai,
-         "gpt-4o",
-         "/v1/chat/completions",
-         {{"Authorization", "Bearer sk-1"}},
-         QByteArray(R"({"model":"gpt-4o-mini","messages":)") + plainTurns + "}",
-         chatAnswer},
-        {PlusAIProvider::gemini,
-         "other",
-         "/v1beta/models/gemini-2.0-flash:generateContent",
-         {{"x-goog-api-key", "sk-1"}},
+        {PlusAIProvider::gemini, "other", "/v1beta/models/gemini-2.0-flash:generateContent", goog,
          R"({"contents":[{"role":"user","parts":[{"text":"Hi"}]},)"
          R"({"role":"model","parts":[{"text":"Hello"}]},)"
          R"({"role":"model","parts":[{"text":"Be brief"}]}]})",
          R"({"candidates":[{"content":{"parts":[{"text":" answer"}]}}]})"},
-        {PlusAIProvider::anthropic,
-         "other",
-         "/v1/messages",
-         {{"x-api-key", "sk-1"}, {"anthropic-version", "2023-06-01"}},
-         QByteArray(R"({"model":"claude-3-5-haiku-20241022","max_tokens":1024,"messages":)") +
-             plainTurns + "}",
+        {PlusAIProvider::anthropic, "other", "/v1/messages", anthropic,
+         chat("claude-3-5-haiku-20241022", R"("max_tokens":1024,)"),
          R"({"content":[{"type":"text","text":"answer\n"}]})"},
     };
     for (const Case& c : cases) {
@@ -120,9 +108,7 @@ TEST(PlusAIClient, SendsEachProvidersPathHeadersAndBody) {
 // The stored model is read trimmed, and a blank one means automatic.
 TEST(PlusAIClient, OpenRouterUsesTheStoredModelAndErrorOnlyConversationsSendNoTurns) {
     Harness h;
-    EXPECT_EQ(PlusOpenRouterModels::selected(h.settings), "openrouter/auto");
     PlusOpenRouterModels::setSelected(h.settings, "  deepseek/deepseek-chat\n");
-    EXPECT_EQ(h.settings.string(PlusOpenRouterModels::storageKey), "deepseek/deepseek-chat");
     h.server.setHandler([](const auto&) {
         return LoopbackHttpServer::Response::answer(200,
                                                     R"({"choices":[{"message":{"content":""}}]})");
@@ -144,39 +130,34 @@ TEST(PlusAIClient, ReportsStatusesAndMissingTextsWithTheirTexts) {
         PlusAIProvider provider;
         int status;
         QByteArray body;
-        QString domain;
-        int code;
         QString description;
     };
     const Case cases[] = {
-        {PlusAIProvider::openai, 429, QByteArray(500, 'x'), "OpenAI", 429,
+        {PlusAIProvider::openai, 429, QByteArray(500, 'x'),
          "OpenAI HTTP 429: " + QString(180, 'x')},
-        {PlusAIProvider::openRouter, 401, "bad key " + key + " given", "OpenRouter", 401,
+        {PlusAIProvider::openRouter, 401, "bad key " + key + " given",
          "OpenRouter HTTP 401: bad key  given"},
         // Most of the key, or the key as JSON escapes it; seven of its characters are no key.
         {PlusAIProvider::openRouter, 401, "bad key sk-or/v1-secret-12 given, try sk-or/v",
-         "OpenRouter", 401, "OpenRouter HTTP 401: bad key  given, try sk-or/v"},
+         "OpenRouter HTTP 401: bad key  given, try sk-or/v"},
         {PlusAIProvider::openai, 400, R"({"error":"r/v1-secret-123 \u0073k-or\/v1-secret-123"})",
-         "OpenAI", 400, R"(OpenAI HTTP 400: {"error":" "})"},
-        {PlusAIProvider::openai, 400, QByteArray(179, 'c') + "e\xCC\x81x", "OpenAI", 400,
+         R"(OpenAI HTTP 400: {"error":" "})"},
+        {PlusAIProvider::openai, 400, QByteArray(179, 'c') + "e\xCC\x81x",
          "OpenAI HTTP 400: " + QString(179, 'c') + QString::fromUtf8("e\xCC\x81")},
-        {PlusAIProvider::gemini, 400, QByteArray(170, 'a') + key + QByteArray(20, 'b'), "Gemini",
-         400, "Gemini HTTP 400: " + QString(170, 'a') + QString(10, 'b')},
-        {PlusAIProvider::anthropic, 500, "ok \xC3\x28 broken", "Anthropic", 500,
-         "Anthropic HTTP 500: "},
-        {PlusAIProvider::openai, 503, QByteArray(179, 'c') + emoji + emoji, "OpenAI", 503,
+        {PlusAIProvider::gemini, 400, QByteArray(170, 'a') + key + QByteArray(20, 'b'),
+         "Gemini HTTP 400: " + QString(170, 'a') + QString(10, 'b')},
+        {PlusAIProvider::anthropic, 500, "ok \xC3\x28 broken", "Anthropic HTTP 500: "},
+        {PlusAIProvider::openai, 503, QByteArray(179, 'c') + emoji + emoji,
          "OpenAI HTTP 503: " + QString(179, 'c') + QString::fromUtf8(emoji)},
-        {PlusAIProvider::openai, 201, "{}", "OpenAI", 201, "OpenAI HTTP 201: {}"},
-        {PlusAIProvider::openai, 302, "moved", "OpenAI", 302, "OpenAI HTTP 302: moved"},
-        {PlusAIProvider::openai, 200, R"({"choices":[]})", "OpenAI", 0,
-         "Empty response from OpenAI"},
-        {PlusAIProvider::openRouter, 200, R"({"choices":[]})", "OpenRouter", 0,
-         "Empty response from OpenRouter"},
+        {PlusAIProvider::openai, 201, "{}", "OpenAI HTTP 201: {}"},
+        {PlusAIProvider::openai, 302, "moved", "OpenAI HTTP 302: moved"},
+        {PlusAIProvider::openai, 200, R"({"choices":[]})", "Empty response from OpenAI"},
+        {PlusAIProvider::openRouter, 200, R"({"choices":[]})", "Empty response from OpenRouter"},
         {PlusAIProvider::openRouter, 200, R"({"choices":[{"message":{"content":7}}]})",
-         "OpenRouter", 0, "Empty response from OpenRouter"},
-        {PlusAIProvider::gemini, 200, R"({"candidates":[{"content":{"parts":[]}}]})", "Gemini", 0,
+         "Empty response from OpenRouter"},
+        {PlusAIProvider::gemini, 200, R"({"candidates":[{"content":{"parts":[]}}]})",
          "Empty response from Gemini"},
-        {PlusAIProvider::anthropic, 200, R"([{"content":[{"text":"x"}]}])", "Anthropic", 0,
+        {PlusAIProvider::anthropic, 200, R"([{"content":[{"text":"x"}]}])",
          "Empty response from Anthropic"},
     };
     for (const Case& c : cases) {
@@ -189,11 +170,9 @@ TEST(PlusAIClient, ReportsStatusesAndMissingTextsWithTheirTexts) {
         });
         const auto reply = h.ask(c.provider, QString::fromUtf8(key), kConversation);
         ASSERT_TRUE(std::holds_alternative<PlusAIError>(reply));
-        const auto& error = std::get<PlusAIError>(reply);
-        EXPECT_EQ(error.domain, c.domain);
-        EXPECT_EQ(error.code, c.code);
-        EXPECT_EQ(error.description, c.description);
-        EXPECT_FALSE(error.description.contains(QString::fromUtf8(key)));
+        const QString description = std::get<PlusAIError>(reply).description;
+        EXPECT_EQ(description, c.description);
+        EXPECT_FALSE(description.contains(QString::fromUtf8(key)));
         EXPECT_EQ(h.server.requests().size(), 1);  // no retry, no redirect followed
     }
 }
@@ -205,10 +184,7 @@ TEST(PlusAIClient, BlankKeyFailsLaterWithoutTraffic) {
                      [&](const PlusAIClient::Reply& r) { reply = r; });
     EXPECT_FALSE(reply.has_value());  // answered from the event loop, not inside the call
     ASSERT_TRUE(test::waitUntil([&] { return reply.has_value(); }));
-    const auto& error = std::get<PlusAIError>(*reply);
-    EXPECT_EQ(error.domain, "OpenAI");
-    EXPECT_EQ(error.code, 401);
-    EXPECT_EQ(error.description, "Add your OpenAI API key in API Config.");
+    EXPECT_EQ(std::get<PlusAIError>(*reply).description, "Add your OpenAI API key in API Config.");
     EXPECT_TRUE(h.server.requests().isEmpty());
 }
 

@@ -5,14 +5,13 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QNetworkAccessManager>
-#include <QTemporaryDir>
 
-#include "MemorySecretStore.h"
+#include "../ai/KeyStoreHarness.h"
+#include "../ai/MemorySecretStore.h"
 #include "assistant/ai/PlusAIClient.h"
 #include "assistant/ai/PlusAIKeyStore.h"
 #include "assistant/chat/PlusChatModel.h"
 #include "base/Clock.h"
-#include "base/UserDefaults.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/WaitUntil.h"
 
@@ -21,24 +20,8 @@ namespace tarvel::test {
 // 2026-12-05T14:25:55Z
 inline constexpr double kNow = 1796480755;
 
-inline const QString kOpenRouterPath = "/api/v1/chat/completions";
-inline const QString kGeminiPath = "/v1beta/models/gemini-2.0-flash:generateContent";
-
 inline PlusAIHosts loopbackHosts(const LoopbackHttpServer& server) {
     return {server.url(), server.url(), server.url(), server.url()};
-}
-
-inline QByteArray openAIReply(const QString& text) {
-    const QJsonObject message{{"role", "assistant"}, {"content", text}};
-    return QJsonDocument(QJsonObject{{"choices", QJsonArray{QJsonObject{{"message", message}}}}})
-        .toJson();
-}
-
-inline QByteArray geminiReply(const QString& text) {
-    const QJsonObject part{{"text", text}};
-    const QJsonObject content{{"parts", QJsonArray{part}}};
-    return QJsonDocument(QJsonObject{{"candidates", QJsonArray{QJsonObject{{"content", content}}}}})
-        .toJson();
 }
 
 // A fixed answer from the loopback server.
@@ -46,27 +29,20 @@ inline LoopbackHttpServer::Response answer(int status, const QByteArray& body) {
     return LoopbackHttpServer::Response::answer(status, body);
 }
 
-// The server's address with `path`.
-inline QString at(const LoopbackHttpServer& server, const QString& path) {
-    return server.url().toString() + path;
-}
-
 // A chat over a loopback provider, an in-memory keyring and a temporary Downloads folder;
 // reveals and save dialogs are recorded instead of shown.
-struct ChatFixture {
+struct ChatFixture : KeyStoreHarness {
     struct Export {
         QString name, ext, contents;
     };
 
-    QTemporaryDir home;
-    UserDefaults settings{(home.path() + "/defaults.json").toStdString()};
     ManualClock clock{kNow};
     LoopbackHttpServer server;
     QNetworkAccessManager network;
     MemorySecretStore secrets;
     PlusAIKeyStore keys{settings, secrets};
     PlusAIClient client{network, settings, loopbackHosts(server)};
-    QString downloads = home.path() + "/Downloads";
+    QString downloads = dir.path() + "/Downloads";
     PlusChatModel model{settings, client, keys, clock, downloads, network};
     QStringList revealed;
     QList<Export> exports;
@@ -81,12 +57,14 @@ struct ChatFixture {
         });
     }
 
-    bool storeKey(PlusAIProvider provider, const QString& key) {
-        std::optional<bool> result;
-        keys.set(provider, key, [&result](bool saved) { result = saved; });
-        waitUntil([&result] { return result.has_value(); });
-        return result.value_or(false);
+    // OpenRouter answers every chat with `text`.
+    void replyWith(const QString& text) {
+        const QJsonObject message{{"role", "assistant"}, {"content", text}};
+        const QJsonObject body{{"choices", QJsonArray{QJsonObject{{"message", message}}}}};
+        server.route("/api/v1/chat/completions", answer(200, QJsonDocument(body).toJson()));
     }
+
+    bool storeKey(PlusAIProvider provider, const QString& key) { return set(keys, provider, key); }
 
     // Types and sends a message, then waits for the answer.
     void exchange(const QString& text) {

@@ -4,7 +4,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QNetworkReply>
-#include <QTemporaryDir>
 
 #include "ChatFixture.h"
 #include "assistant/ai/PlusOpenRouterModels.h"
@@ -31,13 +30,11 @@ TEST(PlusChatModelTest, ProviderErrorsBecomeBubblesThatAreNotSentAgain) {
     // Without a key: the client's own error, and nothing goes out.
     chat.exchange("first");
     ASSERT_EQ(chat.model.messages().size(), 2);
-    EXPECT_TRUE(chat.model.messages()[1].isError);
     EXPECT_EQ(chat.model.messages()[1].text, "Add your OpenRouter API key in API Config.");
-    EXPECT_EQ(chat.model.status(), "Error");
     EXPECT_TRUE(chat.server.requests().isEmpty());
 
     chat.storeKey(PlusAIProvider::openRouter, "sk-test");
-    chat.server.route(test::kOpenRouterPath, test::answer(200, test::openAIReply("fine")));
+    chat.replyWith("fine");
     chat.exchange("second");
     ASSERT_EQ(chat.server.requests().size(), 1);
     EXPECT_EQ(chat.sentTurns(0), (QStringList{"user: first", "user: second"}));
@@ -46,26 +43,23 @@ TEST(PlusChatModelTest, ProviderErrorsBecomeBubblesThatAreNotSentAgain) {
 
 TEST(PlusChatModelTest, ProviderAndOpenRouterModelAreKeptInTheSettings) {
     ChatFixture chat;
+    const auto started = [&] {
+        return PlusChatModel(chat.settings, chat.client, chat.keys, chat.clock, chat.downloads,
+                             chat.network)
+            .provider();
+    };
     EXPECT_EQ(chat.model.provider(), PlusAIProvider::openRouter);
     chat.model.setProvider(PlusAIProvider::anthropic);
-    EXPECT_EQ(chat.settings.string(PlusChatModel::kProviderKey), "Anthropic");
-    EXPECT_EQ(chat.model.resolvedModel(), "claude-3-5-haiku-20241022");
+    EXPECT_EQ(started(), PlusAIProvider::anthropic);
+    // Only the exact stored name counts; anything else is the default.
+    chat.settings.setString(PlusChatModel::kProviderKey, "anthropic");
+    EXPECT_EQ(started(), PlusAIProvider::openRouter);
 
     chat.model.setProvider(PlusAIProvider::openRouter);
     chat.model.setOpenRouterModel("  openai/gpt-4o ");
     EXPECT_EQ(PlusOpenRouterModels::selected(chat.settings), "openai/gpt-4o");
     chat.model.setOpenRouterCustom("  my/model ");
     EXPECT_EQ(chat.model.resolvedModel(), "my/model");
-
-    chat.settings.setString(PlusChatModel::kProviderKey, "Gemini");
-    PlusChatModel gemini(chat.settings, chat.client, chat.keys, chat.clock, chat.downloads,
-                         chat.network);
-    EXPECT_EQ(gemini.provider(), PlusAIProvider::gemini);
-    // Only the exact stored name counts; anything else is the default.
-    chat.settings.setString(PlusChatModel::kProviderKey, "gemini");
-    PlusChatModel unknown(chat.settings, chat.client, chat.keys, chat.clock, chat.downloads,
-                          chat.network);
-    EXPECT_EQ(unknown.provider(), PlusAIProvider::openRouter);
 }
 
 TEST(PlusChatModelTest, KeyFieldSaysSavedOnlyWhenTheKeyringKeptIt) {
@@ -100,13 +94,11 @@ TEST(PlusChatModelTest, ExportNamesTheFileByTheTimeAndWritesEveryMessage) {
     chat.model.exportChatMarkdown();
     ASSERT_EQ(chat.exports.size(), 1);
     EXPECT_EQ(chat.exports[0].name, "tarvel-pro-chat-2026-12-05T14-25-55Z");
-    EXPECT_EQ(chat.exports[0].ext, "md");
     EXPECT_EQ(chat.exports[0].contents,
               "# Tarvel Pro chat\n\nProvider: OpenRouter · Model: openrouter/auto\n\n");
-    EXPECT_EQ(chat.model.status(), "Export chat…");
 
     chat.storeKey(PlusAIProvider::openRouter, "sk-test");
-    chat.server.route(test::kOpenRouterPath, test::answer(500, "overloaded"));
+    chat.server.route("/api/v1/chat/completions", test::answer(500, "overloaded"));
     chat.exchange("why so hot?");
     chat.model.exportChatMarkdown();
     EXPECT_EQ(chat.exports[1].contents,
@@ -117,17 +109,19 @@ TEST(PlusChatModelTest, ExportNamesTheFileByTheTimeAndWritesEveryMessage) {
 TEST(PlusChatModelTest, SavesInTheSameSecondGetTheirOwnFiles) {
     ChatFixture chat;
     const QString stamp = QString::number(qint64(test::kNow));
-    chat.model.saveMessage(reply("first <b>reply</b>"));
-    chat.model.saveMessage(reply("second reply"));
+    const QString reply1 = chat.downloads + "/tarvel-pro-reply-" + stamp;
+    for (const char* text : {"first <b>reply</b>", "second reply", "third reply"})
+        chat.model.saveMessage(reply(text));
     chat.model.saveMessage({QUuid::createUuid(), "user", "my prompt", false});
-    EXPECT_EQ(chat.downloadedFiles(), (QStringList{"tarvel-pro-prompt-" + stamp + ".md",
-                                                   "tarvel-pro-reply-" + stamp + "-2.md",
-                                                   "tarvel-pro-reply-" + stamp + ".md"}));
-    EXPECT_EQ(read(chat.downloads + "/tarvel-pro-reply-" + stamp + ".md"), "first <b>reply</b>");
-    EXPECT_EQ(read(chat.downloads + "/tarvel-pro-reply-" + stamp + "-2.md"), "second reply");
+    EXPECT_EQ(
+        chat.downloadedFiles(),
+        (QStringList{"tarvel-pro-prompt-" + stamp + ".md", "tarvel-pro-reply-" + stamp + "-2.md",
+                     "tarvel-pro-reply-" + stamp + "-3.md", "tarvel-pro-reply-" + stamp + ".md"}));
+    EXPECT_EQ(read(reply1 + ".md"), "first <b>reply</b>");
+    EXPECT_EQ(read(reply1 + "-2.md"), "second reply");
+    EXPECT_EQ(read(reply1 + "-3.md"), "third reply");
     EXPECT_EQ(chat.model.status(), "Saved tarvel-pro-prompt-" + stamp + ".md");
-    EXPECT_EQ(chat.model.lastSavedPath(), chat.downloads + "/tarvel-pro-prompt-" + stamp + ".md");
-    EXPECT_EQ(chat.revealed.size(), 3);
+    EXPECT_EQ(chat.revealed.size(), 4);
 
     // Downloads is a file: nothing can be written under it.
     QDir(chat.downloads).removeRecursively();
@@ -148,7 +142,7 @@ TEST(PlusChatModelTest, DownloadsKeepEveryFileAndNeverReplaceOne) {
         ASSERT_TRUE(mine.open(QIODevice::WriteOnly));
         mine.write("mine");
     }
-    const QString base = test::at(chat.server, "/files/");
+    const QString base = chat.server.url().toString() + "/files/";
     chat.model.downloadLinks(
         reply("Get " + base + "report.pdf, or (" + base + "report.pdf). And " + base + "notes."));
     EXPECT_EQ(chat.model.status(), "Downloading 3 file(s)…");
@@ -159,15 +153,14 @@ TEST(PlusChatModelTest, DownloadsKeepEveryFileAndNeverReplaceOne) {
     EXPECT_EQ(read(chat.downloads + "/notes"), "mine");
     EXPECT_EQ(read(chat.downloads + "/notes-2"), "NOTES");
     EXPECT_EQ(read(chat.downloads + "/report-2.pdf"), "PDF");
-    EXPECT_EQ(chat.revealed.size(), 1);
-    EXPECT_EQ(chat.revealed[0], chat.model.lastSavedPath());
+    EXPECT_EQ(chat.revealed, QStringList{chat.model.lastSavedPath()});
 }
 
 TEST(PlusChatModelTest, ManyLinksAreFetchedAFewAtATime) {
     ChatFixture chat;
     chat.server.route("/f", test::answer(200, "F"));
     QString text;
-    for (int i = 0; i < 40; ++i) text += test::at(chat.server, "/f ");
+    for (int i = 0; i < 40; ++i) text += chat.server.url().toString() + "/f ";
     chat.model.downloadLinks(reply(text));
     // Those waiting hold neither a connection nor a partial file.
     EXPECT_LE(chat.network.findChildren<QNetworkReply*>().size(),
@@ -196,10 +189,7 @@ TEST(PlusChatModelTest, DownloadsRefuseWhatIsNotAWebFileAndStayInDownloads) {
                                       302, "", {{"Location", "file:///etc/hostname"}}));
     const QString base = chat.server.url().toString();
     const Case cases[] = {
-        {"see example.com/file.zip or mailto:me@example.com",
-         "No download links in that message",
-         {}},
-        {"ftp://example.com/file.zip", "No download links in that message", {}},
+        {"example.com/f.zip ftp://example.com/f", "No download links in that message", {}},
         {base + "/..%2F..%2Fescaped", "Downloaded to Downloads", {"-..-escaped"}},
         {base + "/big.iso", "Download too large (over 1000 bytes)", {}},
         // The server's answer is kept whatever its status, as a browser would.
@@ -219,8 +209,8 @@ TEST(PlusChatModelTest, DownloadsRefuseWhatIsNotAWebFileAndStayInDownloads) {
         EXPECT_TRUE(waitUntil([&] { return chat.downloadedFiles() == c.files; }))
             << c.message.toStdString() << " → " << chat.downloadedFiles().join(",").toStdString();
     }
-    EXPECT_FALSE(QFileInfo::exists(chat.home.path() + "/escaped"));
-    EXPECT_FALSE(QFileInfo::exists(chat.home.path() + "/../escaped"));
+    EXPECT_FALSE(QFileInfo::exists(chat.dir.path() + "/escaped"));
+    EXPECT_FALSE(QFileInfo::exists(chat.dir.path() + "/../escaped"));
 }
 
 TEST(PlusFileDownloadsTest, LinksAreHttpOnlyWithoutTheSentenceAroundThem) {
@@ -229,10 +219,8 @@ TEST(PlusFileDownloadsTest, LinksAreHttpOnlyWithoutTheSentenceAroundThem) {
         QStringList links;
     };
     const Case cases[] = {
-        {"see https://example.com/a.zip.", {"https://example.com/a.zip"}},
         {"http://a.org/x, https://b.org/y; and https://c.org/z!",
          {"http://a.org/x", "https://b.org/y", "https://c.org/z"}},
-        {"(see https://example.com/a)", {"https://example.com/a"}},
         {"https://en.wikipedia.org/wiki/Li-ion_(battery))",
          {"https://en.wikipedia.org/wiki/Li-ion_(battery)"}},
         {"[the file](https://example.com/f.pdf)", {"https://example.com/f.pdf"}},
@@ -256,7 +244,6 @@ TEST(PlusFileDownloadsTest, NamesFromLinksStayPlainFileNames) {
         QString name;
     };
     const Case cases[] = {
-        {"https://example.com/files/report.pdf", "report.pdf"},
         {"https://example.com/files/my%20notes.txt?x=1#top", "my notes.txt"},
         {"https://example.com/dir/", "dir"},
         {"https://example.com", "download"},
@@ -271,31 +258,6 @@ TEST(PlusFileDownloadsTest, NamesFromLinksStayPlainFileNames) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(PlusFileDownloads::fileNameForLink(c.url), c.name) << c.url.toStdString();
-}
-
-TEST(PlusFileDownloadsTest, TakenNamesGetANumberAndAreNeverReplaced) {
-    QTemporaryDir folder;
-    const auto touch = [&](const QString& name, const QByteArray& content) {
-        QFile file(folder.path() + "/" + QString(name));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(content);
-    };
-    touch("chat.md", "old");
-    touch("chat-2.md", "old");
-    EXPECT_EQ(PlusFileDownloads::uniqueURL(folder.path(), "a/b:c", "md"),
-              folder.path() + "/a-b-c.md");
-    EXPECT_EQ(PlusFileDownloads::uniqueURL(folder.path(), "chat", "md"),
-              folder.path() + "/chat-3.md");
-
-    const PlusFileResult saved = PlusFileDownloads::saveText(folder.path(), "new", "chat", "md");
-    EXPECT_EQ(saved.path, folder.path() + "/chat-3.md");
-    touch("incoming", "fresh");
-    const PlusFileResult placed = PlusFileDownloads::placeWithoutOverwrite(
-        folder.path() + "/incoming", folder.path(), "chat.md");
-    EXPECT_EQ(placed.path, folder.path() + "/chat-4.md");
-    for (const char* name : {"chat.md", "chat-2.md"})
-        EXPECT_EQ(read(folder.path() + "/" + name), "old") << name;
-    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden).size(), 4);
 }
 
 }  // namespace

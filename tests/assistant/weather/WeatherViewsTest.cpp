@@ -43,68 +43,59 @@ TEST(WeatherViewsTest, SectionAndPaneShowTheStoreTexts) {
     const QString intro = QString::fromUtf8(
         "Local conditions from your computer’s location (Open-Meteo). Nothing is sent to the "
         "Tarvel project.");
+    const QString allow = "Allow location for local weather";
+    const char* forecast =
+        R"({"current":{"temperature_2m":17.6,"relative_humidity_2m":64,"weather_code":2,)"
+        R"("wind_speed_10m":12.4}})";
     struct Case {
-        const char* name;
         LocationAccess access;
-        std::function<bool(WeatherHarness&)> act;
-        QStringList section;
-        QStringList pane;
+        QStringList places;
+        const char* forecast;  // the service's answer to a fix; none: no fix
+        const char* fixFailure;
+        QStringList section;  // between the title and the Refresh button
+        QStringList pane;     // between the introduction and the Refresh button
     };
     const Case cases[] = {
-        {"locating",
-         LocationAccess::notDetermined,
-         [](WeatherHarness&) { return true; },
-         {"Weather", "Local: Locating…", "[Refresh weather]"},
-         {"Weather", intro, "Locating…", "[Refresh weather]"}},
-        {"denied",
-         LocationAccess::denied,
-         [](WeatherHarness& weather) {
-             weather.store.start();
-             return true;
-         },
-         {"Weather", "Local: Location off", "Conditions: Allow location for local weather", denied,
-          "[Refresh weather]"},
-         {"Weather", intro, "Location off", "Allow location for local weather", denied,
-          "[Refresh weather]"}},
-        {"answered",
-         LocationAccess::authorized,
-         [](WeatherHarness& weather) {
-             weather.location->placeNames = {"Cupertino", "CA"};
-             return weather.fixAnswered(
-                 R"({"current":{"temperature_2m":17.6,"relative_humidity_2m":64,"weather_code":2,"wind_speed_10m":12.4}})");
-         },
-         {"Weather", "Cupertino, CA: 18°C · Partly cloudy",
-          "Conditions: Humidity 64% · Wind 12 km/h", "[Refresh weather]"},
-         {"Weather", intro, "18°C · Partly cloudy", "Humidity 64% · Wind 12 km/h", "Cupertino, CA",
-          "[Refresh weather]"}},
+        {LocationAccess::notDetermined, {}, nullptr, nullptr, {"Local: Locating…"}, {"Locating…"}},
+        {LocationAccess::denied,
+         {},
+         nullptr,
+         nullptr,
+         {"Local: Location off", "Conditions: " + allow, denied},
+         {"Location off", allow, denied}},
+        {LocationAccess::authorized,
+         {"Cupertino", "CA"},
+         forecast,
+         nullptr,
+         {"Cupertino, CA: 18°C · Partly cloudy", "Conditions: Humidity 64% · Wind 12 km/h"},
+         {"18°C · Partly cloudy", "Humidity 64% · Wind 12 km/h", "Cupertino, CA"}},
         // Outside text is never read as markup.
-        {"markup stays text",
-         LocationAccess::authorized,
-         [](WeatherHarness& weather) {
-             weather.location->placeNames = {"<b>Town</b>"};
-             if (!weather.fixAnswered("{}")) return false;
-             weather.location->fail("<i>no fix</i>");
-             return true;
-         },
-         {"Weather", "<b>Town</b>: Weather unavailable", "<i>no fix</i>", "[Refresh weather]"},
-         {"Weather", intro, "Weather unavailable", "<b>Town</b>", "<i>no fix</i>",
-          "[Refresh weather]"}},
+        {LocationAccess::authorized,
+         {"<b>Town</b>"},
+         "{}",
+         "<i>no fix</i>",
+         {"<b>Town</b>: Weather unavailable", "<i>no fix</i>"},
+         {"Weather unavailable", "<b>Town</b>", "<i>no fix</i>"}},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(&c - cases);  // the case's index
         WeatherHarness weather(c.access);
         PlusWeatherSection section(weather.store);
         PlusPrefsWeatherPane pane(weather.store);
-        ASSERT_TRUE(c.act(weather));
-        EXPECT_EQ(shownTexts(section), c.section);
-        EXPECT_EQ(shownTexts(pane), c.pane);
+        weather.store.start();
+        weather.location->placeNames = c.places;
+        ASSERT_TRUE(!c.forecast || weather.fixAnswered(c.forecast));
+        if (c.fixFailure) weather.location->fail(c.fixFailure);
+        const QStringList refresh{"[Refresh weather]"};
+        EXPECT_EQ(shownTexts(section), QStringList{"Weather"} + c.section + refresh);
+        EXPECT_EQ(shownTexts(pane), QStringList({"Weather", intro}) + c.pane + refresh);
         for (const QWidget* view : {static_cast<QWidget*>(&section), static_cast<QWidget*>(&pane)})
             for (const QLabel* label : view->findChildren<QLabel*>())
                 EXPECT_EQ(label->textFormat(), Qt::PlainText) << label->text().toStdString();
     }
 }
 
-TEST(WeatherViewsTest, AppearingStartsAndRefreshAsksOnce) {
+TEST(WeatherViewsTest, AppearingStartsAndRefreshAsksOnlyEightSecondsAfterTheLastFix) {
     WeatherHarness weather(LocationAccess::notDetermined);
     PlusWeatherSection section(weather.store);
     PlusPrefsWeatherPane pane(weather.store);
@@ -115,17 +106,19 @@ TEST(WeatherViewsTest, AppearingStartsAndRefreshAsksOnce) {
     section.show();
     EXPECT_EQ(weather.location->accessRequests, 2);
 
-    // Each view's Refresh asks for a fix, but not within eight seconds of the last.
     weather.location->answerAccess(LocationAccess::authorized);
     ASSERT_EQ(weather.location->fixRequests, 1);
+    button(section, "Refresh weather")->click();  // no fix yet
+    ASSERT_EQ(weather.location->fixRequests, 2);
     for (QWidget* view : {static_cast<QWidget*>(&section), static_cast<QWidget*>(&pane)}) {
         ASSERT_TRUE(weather.fixAnswered("{}"));
         QPushButton* refresh = button(*view, "Refresh weather");
         ASSERT_NE(refresh, nullptr);
         const int before = weather.location->fixRequests;
-        refresh->click();  // too soon after the fix
+        weather.clock.advance(8);
+        refresh->click();  // still too soon
         EXPECT_EQ(weather.location->fixRequests, before);
-        weather.clock.advance(9);
+        weather.clock.advance(0.001);
         refresh->click();
         EXPECT_EQ(weather.location->fixRequests, before + 1);
     }

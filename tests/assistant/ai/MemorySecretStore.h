@@ -8,10 +8,12 @@
 namespace tarvel::test {
 
 // Secrets in memory, answered from the event loop like the desktop's store; `refuseWrites`
-// plays a keyring that will not take a key.
+// plays a keyring that will not take a key, `forgetWrites` one whose writes claim success but
+// keep nothing (an unlock prompt dismissed while the backend still reports the write done).
 class MemorySecretStore : public SecretStore {
 public:
     bool refuseWrites = false;
+    bool forgetWrites = false;
     QMap<QString, QString> items;
 
     void read(const QString& account, std::function<void(Read)> done) override {
@@ -22,7 +24,7 @@ public:
     void write(const QString& account, const QString& value,
                std::function<void(bool)> done) override {
         later([this, account, value, done] {
-            if (!refuseWrites) items[account] = value;
+            if (!refuseWrites && !forgetWrites) items[account] = value;
             done(!refuseWrites);
         });
     }
