@@ -112,7 +112,7 @@ TEST_F(DashboardRootTest, CardsFollowTheShowSwitchesAndThePresets) {
 TEST_F(DashboardRootTest, TheFirstShowSeedsTheLayoutOnceAndAsksForTheWelcomeSheet) {
     UserDefaults& settings = fixture.core().settings();
     settings.remove(DashboardPrefs::kSeededKey);
-    settings.remove(TarvelOnboarding::kSeenKey);
+    settings.setString(TarvelOnboarding::kSeenKey, "yes");  // only a boolean true counts
     ASSERT_FALSE(prefs().showSparkline);
     DashboardRoot& view = shownRoot();
     EXPECT_TRUE(prefs().showSparkline && prefs().showTopAppsList && prefs().showWhyDetail &&

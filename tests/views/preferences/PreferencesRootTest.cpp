@@ -162,6 +162,9 @@ TEST_F(PreferencesRootTest, SlidersStoreOnlyOnReleaseAndTheLabelFollows) {
         slider->setSliderDown(false);
         EXPECT_EQ(s.stored(*core), s.to);
         EXPECT_TRUE(showsLabel(QString(s.label).arg(s.to)));
+        // A key press or a click on the track is a choice of its own.
+        slider->setValue(s.from);
+        EXPECT_EQ(s.stored(*core), s.from);
     }
 }
 
