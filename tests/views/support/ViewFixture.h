@@ -1,8 +1,9 @@
 #pragma once
 
-#include <QDBusConnection>
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
 #include <QLabel>
-#include <QPushButton>
 #include <QString>
 #include <QWidget>
 #include <functional>
@@ -167,9 +168,10 @@ inline MonitorSection* section(const QWidget& root, const QString& title) {
     return nullptr;
 }
 
-inline QPushButton* button(const QWidget& root, const QString& text) {
-    for (QPushButton* button : root.findChildren<QPushButton*>())
+inline QAbstractButton* button(const QWidget& root, const QString& text) {
+    for (QAbstractButton* button : root.findChildren<QAbstractButton*>())
         if (button->text() == text) return button;
+    ADD_FAILURE() << "no button " << text.toStdString();
     return nullptr;
 }
 
