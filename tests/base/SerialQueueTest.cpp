@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <atomic>
 #include <chrono>
 #include <future>
@@ -13,6 +12,7 @@
 #include "base/MainThread.h"
 #include "base/PollTimer.h"
 #include "base/SerialQueue.h"
+#include "support/WaitUntil.h"
 
 using tarvel::SerialQueue;
 
@@ -106,9 +106,7 @@ TEST(MainThread, QueuedWorkRunsOnMainAndIsDroppedWithItsContext) {
         tarvel::postTo(goneContext, [&] { ++ranGone; });
     });
     gone.reset();
-    QElapsedTimer t;
-    t.start();
-    while (ranAlive == 0 && t.elapsed() < 5000) QCoreApplication::processEvents();
+    ASSERT_TRUE(tarvel::test::waitUntil([&] { return ranAlive > 0; }));
     QCoreApplication::processEvents();
     EXPECT_EQ(ranAlive, 1);
     EXPECT_EQ(ranGone, 0);

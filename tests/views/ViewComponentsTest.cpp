@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
-#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTextDocument>
@@ -16,11 +15,9 @@
 #include "support/WaitUntil.h"
 #include "telemetry/SocPowerSample.h"
 #include "views/TarvelCopy.h"
-#include "views/TarvelOnboarding.h"
 #include "views/TarvelOnboardingSheet.h"
 #include "views/TarvelTheme.h"
 #include "views/WhyLoader.h"
-#include "views/components/Controls.h"
 #include "views/components/MonitorSection.h"
 #include "views/components/PowerDistributionView.h"
 #include "views/components/Sparkline.h"

@@ -1,12 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
-#include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QImage>
-#include <QLabel>
-#include <QScrollArea>
 #include <QTest>
 
 #include "shell/AppNotifications.h"
