@@ -284,7 +284,9 @@ protected:
     int closeRequests = 0;
 };
 
-TEST_F(DashboardKeysTest, CtrlCommaTogglesThePanelOverTheMenuAndCommaAloneDoesNothing) {
+// Ctrl+comma toggles the panel over the menu's Preferences item and a comma alone does nothing;
+// Escape closes the panel first and the window on the second press.
+TEST_F(DashboardKeysTest, CtrlCommaTogglesThePanelAndEscapeClosesItThenTheWindow) {
     // From the view's own key catcher, then from a button that took the focus.
     for (const bool focusOnButton : {false, true}) {
         SCOPED_TRACE(focusOnButton);
@@ -298,15 +300,9 @@ TEST_F(DashboardKeysTest, CtrlCommaTogglesThePanelOverTheMenuAndCommaAloneDoesNo
         press(Qt::Key_Comma);
         EXPECT_FALSE(root->isCustomizeOpen());
     }
-    EXPECT_EQ(preferencesOpened, 0);
-    EXPECT_EQ(closeRequests, 0);
     // The menu's other shortcuts still reach it.
     press(Qt::Key_D, Qt::ControlModifier);
     EXPECT_EQ(dashboardsOpened, 1);
-}
-
-TEST_F(DashboardKeysTest, EscapeClosesThePanelFirstAndTheWindowOnTheSecondPress) {
-    test::button(*root, "Refresh analysis")->setFocus();
     root->header()->layoutButton()->click();
     ASSERT_TRUE(root->isCustomizeOpen());
     press(Qt::Key_Escape);

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
-#include <QDir>
 #include <QFile>
 #include <QTest>
 
@@ -160,11 +159,8 @@ TEST_F(PreferencesRootTest, OpenPanesFollowAnotherWriterAndShowingAgainStartsThe
 
     // While the window is open, another process writes the settings file, and an autostart
     // entry appears.
-    QDir().mkpath(loginItem->userEntryPath().section('/', 0, -2));
-    QFile entry(loginItem->userEntryPath());
-    ASSERT_TRUE(entry.open(QIODevice::WriteOnly));
-    entry.write(LaunchAtLoginHelper::desktopEntry("/usr/bin/tarvel", false).toUtf8());
-    entry.close();
+    fixture.tree.write(loginItem->userEntryPath().mid(fixture.tree.root().size() + 1).toStdString(),
+                       LaunchAtLoginHelper::desktopEntry("/usr/bin/tarvel", false).toStdString());
     const bool drainAlerts = !core->drainAlerts().isEnabled();
     UserDefaults other(core->settings().path());
     BatteryMenuChrome::setCriticalBatteryPercent(other, 33);
