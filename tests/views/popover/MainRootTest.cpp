@@ -294,7 +294,8 @@ TEST(PopoverCards, RetentionSliderPrunesOnlyWhenReleased) {
     const double now = fixture.services.clock.now();
     const std::string old = *eventRecordLine(now - 3 * 86400.0, "three days ago");
     const std::string recent = *eventRecordLine(now - 3600, "an hour ago");
-    const std::string history = fixture.historyPath().substr(fixture.tree.root().size() + 1);
+    const std::string history =
+        fixture.core().drainLog().fileURL().substr(fixture.tree.root().size() + 1);
     fixture.tree.write(history, old + recent);
     fixture.settings().setString(MenuChromeStyle::kKey, "original");
     MainRoot root(fixture.services, test::kPopoverSize);

@@ -76,7 +76,6 @@ public:
     AppCore& core() { return *core_; }
     UserDefaults& settings() { return core_->settings(); }
     ProcessEnergyStore& energy() { return fakeEnergy_ ? *fakeEnergy_ : core_->processEnergy(); }
-    std::string historyPath() const { return core_->drainLog().fileURL(); }
 
     // One battery poll applied, the charge controller's decision on it and the panel model
     // copied from the stores. False when the poll did not arrive.
