@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <QString>
 #include <functional>
 #include <map>
+#include <nlohmann/json.hpp>
 #include <string>
 
 #include "base/UserDefaults.h"
@@ -19,14 +21,16 @@ std::string key(const char* suffix) {
     return std::string(DashboardPrefs::kKeyPrefix) + suffix;
 }
 
-// The toggles as 'T'/'F' in declaration order.
-std::string toggleString(const DashboardPrefs& prefs) {
-    std::string out;
-    for (const auto& t : DashboardPrefs::toggles()) out += prefs.*t.field ? 'T' : 'F';
-    return out;
+std::string corner(const DashboardPrefs& prefs) {
+    return QString::number(prefs.cornerRadius).toStdString();
 }
 
-constexpr const char* kDefaultToggles = "TTTTTTTTFFFFFT";
+// Every field: the switches as 'T'/'F' in declaration order, then density, width and corner.
+std::string layout(const DashboardPrefs& prefs) {
+    std::string out;
+    for (const auto& t : DashboardPrefs::toggles()) out += prefs.*t.field ? 'T' : 'F';
+    return out + " " + prefs.densityInfo().id + " " + prefs.widthInfo().id + " " + corner(prefs);
+}
 
 class DashboardPrefsTest : public ::testing::Test {
 protected:
@@ -35,17 +39,12 @@ protected:
     UserDefaults defaults{path};
 };
 
-TEST_F(DashboardPrefsTest, FreshStoreHasTheDefaultsAndTakesInAnotherWritersChange) {
+// Another writer's change reaches the fields as soon as the file is looked at, and is
+// announced; a save here writes only what changed here, so it keeps a change this side has not
+// seen yet.
+TEST_F(DashboardPrefsTest, TakesInAnotherWritersChangeAndASaveKeepsIt) {
     DashboardPrefs prefs(defaults);
-    EXPECT_EQ(toggleString(prefs), kDefaultToggles);
-    EXPECT_EQ(prefs.density, Density::comfortable);
-    EXPECT_EQ(prefs.width, CardWidth::regular);
-    EXPECT_EQ(prefs.cornerRadius, 18);
     UserDefaults reread{path};
-
-    // Another writer's change reaches the fields as soon as the file is looked at, and is
-    // announced; a save here writes only what changed here, so it keeps a change this side
-    // has not seen yet.
     int changes = 0;
     QObject::connect(&prefs, &DashboardPrefs::changed, [&] { ++changes; });
     reread.setBool(key("powerDistribution"), false);
@@ -60,74 +59,51 @@ TEST_F(DashboardPrefsTest, FreshStoreHasTheDefaultsAndTakesInAnotherWritersChang
     EXPECT_EQ(UserDefaults(path).boolValue(key("health")), true);
 }
 
+// Before each load the fields hold roomy, wide, menu bar off, chart on and corner 40.
 TEST_F(DashboardPrefsTest, LoadReadsWhatIsStoredAndFallsBackPerField) {
-    struct Row {
-        const char* what;
-        std::function<void(UserDefaults&)> store;
-        double corner;
-        Density density;
-        CardWidth width;
-        bool fauxMenubar;
-        bool sparkline;
-    };
-    // Before each load the fields hold a non-default state: roomy, wide, menu bar off, chart on.
-    const Row rows[] = {
-        {"nothing stored", [](UserDefaults&) {}, 18, Density::roomy, CardWidth::wide, true, false},
-        {"corner 6", [](UserDefaults& d) { d.setReal(key("corner"), 6); }, 18, Density::roomy,
-         CardWidth::wide, true, false},
-        {"corner 8", [](UserDefaults& d) { d.setReal(key("corner"), 8); }, 8, Density::roomy,
-         CardWidth::wide, true, false},
-        {"corner as integer", [](UserDefaults& d) { d.setInteger(key("corner"), 30); }, 30,
-         Density::roomy, CardWidth::wide, true, false},
-        {"known density and width",
-         [](UserDefaults& d) {
-             d.setString(key("density"), "compact");
-             d.setString(key("width"), "narrow");
-         },
-         18, Density::compact, CardWidth::narrow, true, false},
-        {"unknown density and width",
-         [](UserDefaults& d) {
-             d.setString(key("density"), "spacious");
-             d.setString(key("width"), "Regular");
-         },
-         18, Density::roomy, CardWidth::wide, true, false},
-        {"stored bools",
-         [](UserDefaults& d) {
-             d.setBool(key("fauxMenubar"), false);
-             d.setBool(key("sparkline"), true);
-         },
-         18, Density::roomy, CardWidth::wide, false, true},
-        {"strings where bools belong",
-         [](UserDefaults& d) {
-             d.setString(key("fauxMenubar"), "false");
-             d.setString(key("sparkline"), "true");
-         },
-         18, Density::roomy, CardWidth::wide, true, false},
+    const struct {
+        nlohmann::json stored;  // the layout keys in the settings file
+        const char* loaded;     // menu bar and chart switches, density, width, corner
+    } rows[] = {
+        {nlohmann::json::object(), "TF roomy wide 18"},
+        {{{"corner", 6.0}}, "TF roomy wide 18"},
+        {{{"corner", 8.0}}, "TF roomy wide 8"},
+        {{{"corner", 30}}, "TF roomy wide 30"},
+        {{{"density", "compact"}, {"width", "narrow"}}, "TF compact narrow 18"},
+        {{{"density", "spacious"}, {"width", "Regular"}}, "TF roomy wide 18"},
+        {{{"fauxMenubar", false}, {"sparkline", true}}, "FT roomy wide 18"},
+        {{{"fauxMenubar", "false"}, {"sparkline", "true"}}, "TF roomy wide 18"},
     };
     int n = 0;
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.what);
-        UserDefaults store{support.root() + "/row" + std::to_string(n++) + ".json"};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.stored.dump());
+        const std::string name = "row" + std::to_string(n++) + ".json";
+        UserDefaults store{support.root() + "/" + name};
         DashboardPrefs prefs(store);
         prefs.density = Density::roomy;
         prefs.width = CardWidth::wide;
         prefs.showFauxMenubar = false;
         prefs.showSparkline = true;
         prefs.cornerRadius = 40;
-        row.store(store);
+        nlohmann::json file = nlohmann::json::object();
+        for (const auto& [suffix, value] : row.stored.items()) file[key(suffix.c_str())] = value;
+        support.write(name, file.dump());
         prefs.load();
-        EXPECT_EQ(prefs.cornerRadius, row.corner);
-        EXPECT_EQ(prefs.density, row.density);
-        EXPECT_EQ(prefs.width, row.width);
-        EXPECT_EQ(prefs.showFauxMenubar, row.fauxMenubar);
-        EXPECT_EQ(prefs.showSparkline, row.sparkline);
+        const std::string switches =
+            std::string(prefs.showFauxMenubar ? "T" : "F") + (prefs.showSparkline ? "T" : "F");
+        EXPECT_EQ(switches + " " + prefs.densityInfo().id + " " + prefs.widthInfo().id + " " +
+                      corner(prefs),
+                  row.loaded);
     }
 }
 
-// Each save, preset and reset stores what it set and announces itself once; "mock" and a name
-// the code does not know give the default layout.
+// Each save, preset, reset and the first seeding stores what it set and announces itself
+// once; "mock" and a name the code does not know give a fresh store's layout. Only a boolean
+// true counts as seeded, and neither this store nor a relaunch seeds a second time.
 TEST_F(DashboardPrefsTest, EverySaveStoresWhatItSetAndAnnouncesItselfOnce) {
+    defaults.setString(DashboardPrefs::kSeededKey, "true");
     DashboardPrefs prefs(defaults);
+    const std::string fresh = layout(prefs);
     int posts = 0, others = 0, saves = 0;
     QObject context;
     QObject::connect(
@@ -137,7 +113,7 @@ TEST_F(DashboardPrefsTest, EverySaveStoresWhatItSetAndAnnouncesItselfOnce) {
     const struct {
         const char* what;
         std::function<void()> action;
-        bool defaultLayout;
+        bool defaultLayout;  // a fresh store's layout, and only then
     } actions[] = {
         {"save", [&] { prefs.save(); }, false},
         {"minimal", [&] { prefs.applyPreset("minimal"); }, false},
@@ -159,45 +135,19 @@ TEST_F(DashboardPrefsTest, EverySaveStoresWhatItSetAndAnnouncesItselfOnce) {
         action();
         EXPECT_EQ(posts, 1);
         EXPECT_EQ(saves, 1);
-        layouts[what] = toggleString(prefs);
+        layouts[what] = layout(prefs);
         UserDefaults reread{path};
-        DashboardPrefs stored(reread);
-        EXPECT_EQ(toggleString(stored), toggleString(prefs));
-        EXPECT_EQ(stored.density, prefs.density);
-        EXPECT_EQ(stored.width, prefs.width);
-        EXPECT_EQ(stored.cornerRadius, prefs.cornerRadius);
-        if (defaultLayout) {
-            EXPECT_EQ(toggleString(prefs), kDefaultToggles);
-            EXPECT_EQ(prefs.density, Density::comfortable);
-            EXPECT_EQ(prefs.width, CardWidth::regular);
-            EXPECT_EQ(prefs.cornerRadius, 18);
-        }
+        EXPECT_EQ(layout(DashboardPrefs(reread)), layouts[what]);
+        EXPECT_EQ(layouts[what] == fresh, defaultLayout) << layouts[what];
     }
-    EXPECT_NE(layouts["minimal"], kDefaultToggles);
-    EXPECT_NE(layouts["full"], kDefaultToggles);
     EXPECT_NE(layouts["minimal"], layouts["full"]);
     posts = saves = 0;
-    prefs.seedFirstOpenIfNeeded();
+    EXPECT_FALSE(prefs.seedFirstOpenIfNeeded());
+    UserDefaults relaunched{path};
+    EXPECT_FALSE(DashboardPrefs(relaunched).seedFirstOpenIfNeeded());
     EXPECT_EQ(posts, 0);
     EXPECT_EQ(saves, 0);
     EXPECT_EQ(others, 0);
-}
-
-TEST_F(DashboardPrefsTest, FirstOpenSeedsOncePerAccount) {
-    // Only a boolean true counts as seeded.
-    defaults.setString(DashboardPrefs::kSeededKey, "true");
-    DashboardPrefs prefs(defaults);
-    ASSERT_TRUE(prefs.seedFirstOpenIfNeeded());
-    EXPECT_EQ(toggleString(prefs), "FFTTTTTTTTTFTT");
-    EXPECT_EQ(defaults.boolValue(DashboardPrefs::kSeededKey), true);
-
-    // The user turns the seeded cards back; a later launch leaves that alone.
-    prefs.resetToMockDefaults();
-    UserDefaults reread{path};
-    DashboardPrefs relaunched(reread);
-    EXPECT_FALSE(relaunched.seedFirstOpenIfNeeded());
-    EXPECT_EQ(toggleString(relaunched), kDefaultToggles);
-    EXPECT_FALSE(prefs.seedFirstOpenIfNeeded());
 }
 
 }  // namespace

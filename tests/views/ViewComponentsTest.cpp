@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
-#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTextDocument>
@@ -16,11 +15,9 @@
 #include "support/WaitUntil.h"
 #include "telemetry/SocPowerSample.h"
 #include "views/TarvelCopy.h"
-#include "views/TarvelOnboarding.h"
 #include "views/TarvelOnboardingSheet.h"
 #include "views/TarvelTheme.h"
 #include "views/WhyLoader.h"
-#include "views/components/Controls.h"
 #include "views/components/MonitorSection.h"
 #include "views/components/PowerDistributionView.h"
 #include "views/components/Sparkline.h"
@@ -37,7 +34,6 @@ TEST(MonitorSection, HeaderClickTogglesTheStoredFlagWhichTheNextSectionReads) {
     section.content()->addWidget(plainLabel("row", 12, Qt::white));
     section.show();
     EXPECT_TRUE(section.isExpanded());  // never toggled: open
-    EXPECT_FALSE(section.hasSparkline());
 
     QTest::mouseClick(section.header(), Qt::LeftButton);
     EXPECT_FALSE(section.isExpanded());
@@ -47,29 +43,6 @@ TEST(MonitorSection, HeaderClickTogglesTheStoredFlagWhichTheNextSectionReads) {
 
     MonitorSection again("Power", Qt::green, "test.section", "bolt.fill", settings);
     EXPECT_FALSE(again.isExpanded());
-    again.setSparkline(std::vector<double>{1, 2});
-    EXPECT_TRUE(again.hasSparkline());
-    again.setSparkline(std::nullopt);
-    EXPECT_FALSE(again.hasSparkline());
-}
-
-TEST(CommitSlider, ValuesPassedWhileDraggingAreShownButOnlyTheReleasedOneCommits) {
-    CommitSlider slider(1, 30);
-    slider.showValue(14);
-    QSignalSpy committed(&slider, &CommitSlider::committed);
-    QSignalSpy moved(&slider, &CommitSlider::moved);
-    slider.setSliderDown(true);
-    for (int v : {10, 1, 7, 14}) slider.setValue(v);
-    EXPECT_EQ(committed.count(), 0);
-    EXPECT_EQ(moved.count(), 4);
-    slider.setValue(12);
-    slider.setSliderDown(false);
-    ASSERT_EQ(committed.count(), 1);
-    EXPECT_EQ(committed.at(0).at(0).toInt(), 12);
-    // A key press or a click on the track is a choice of its own.
-    slider.setValue(13);
-    ASSERT_EQ(committed.count(), 2);
-    EXPECT_EQ(committed.at(1).at(0).toInt(), 13);
 }
 
 TEST(PowerDistribution, FractionsStayWithinTheTrackWhateverThePackageReads) {
@@ -105,12 +78,8 @@ TEST(Sparkline, ScalesFiniteValuesIntoTheAreaAndDrawsAFlatLineInTheMiddle) {
     for (const QPointF& p : Sparkline::points({5, 5, 5}, area)) EXPECT_EQ(p.y(), 10);
 }
 
-TEST(PlainLabel, ShowsMarkupAsWritten) {
-    QLabel* label = plainLabel("<b>chrome</b> & <img src=x>", 12, Qt::white);
-    EXPECT_EQ(label->textFormat(), Qt::PlainText);
-    EXPECT_EQ(label->text(), "<b>chrome</b> & <img src=x>");
-    delete label;
-    // A tooltip is markup either way: the text goes in escaped.
+// A tooltip is markup either way: the text goes in escaped.
+TEST(PlainToolTip, ShowsMarkupAsWritten) {
     QTextDocument tip;
     tip.setHtml(plainToolTip("/opt/<b>x</b> & y"));
     EXPECT_EQ(tip.toPlainText(), "/opt/<b>x</b> & y");
@@ -134,62 +103,60 @@ TEST(WhyLoader, AnswersOnTheMainThreadAndFoldsRequestsMadeWhileRunning) {
     delete early;
 }
 
-PowerFacts facts(bool present, bool charging, bool onAC, int level,
-                 std::optional<std::int64_t> minutes = 95, std::string timeText = "1:35 left") {
-    PowerFacts f;
-    f.batteryPresent = present;
-    f.isCharging = charging;
-    f.isOnAC = onAC;
-    f.levelPercent = level;
-    f.remainingMinutes = minutes;
-    f.timeText = std::move(timeText);
-    f.statusText = "Plugged in";
-    return f;
-}
-
-TEST(TarvelCopy, StatusChipAtItsBoundaries) {
-    struct Row {
+TEST(TarvelCopy, StatusChipAndFriendlyTimeAtTheirBoundaries) {
+    const struct {
         const char* name;
-        PowerFacts power;
+        PowerFacts power;  // present, level, charging, on AC, watts, time text, status, minutes
         int drop;
         const char* chip;
+        const char* time;
     } rows[] = {
-        {"no battery", facts(false, false, true, 0), 9, "Desktop"},
-        {"charging beats a fast drop", facts(true, true, true, 40), 9, "Charging"},
-        {"on battery, drop 4", facts(true, false, false, 40), 4, "On battery"},
-        {"on battery, drop 5", facts(true, false, false, 40), 5, "Draining fast"},
-        {"on AC at 100", facts(true, false, true, 100), 0, "Full"},
-        {"on AC at 99", facts(true, false, true, 99), 0, "Plugged in"},
-        {"a drop on AC is not draining", facts(true, false, true, 99), 9, "Plugged in"},
+        {"no battery",
+         {false, 0, false, true, 0, "", "", {}},
+         9,
+         "Desktop",
+         "Running on power adapter"},
+        {"charging beats a fast drop",
+         {true, 40, true, true, 0, "30 min to full", "", 30},
+         9,
+         "Charging",
+         "30 min to full"},
+        {"on battery, drop 4",
+         {true, 40, false, false, 0, "1:35 left", "", 95},
+         4,
+         "On battery",
+         "1:35 left"},
+        {"on battery, drop 5, calculating",
+         {true, 40, false, false, 0, "Calculating…", "", 95},
+         5,
+         "Draining fast",
+         "Estimating time left…"},
+        {"on battery, no minutes",
+         {true, 40, false, false, 0, "1:35 left", "", {}},
+         0,
+         "On battery",
+         "Estimating time left…"},
+        {"charging, no minutes",
+         {true, 40, true, true, 0, "Charging", "", {}},
+         0,
+         "Charging",
+         "Estimating time left…"},
+        // On AC without charging there is nothing to estimate.
+        {"on AC at 100, no minutes",
+         {true, 100, false, true, 0, "Full · on AC", "", {}},
+         0,
+         "Full",
+         "Full · on AC"},
+        {"a drop on AC at 99",
+         {true, 99, false, true, 0, "1:35 left", "", 95},
+         9,
+         "Plugged in",
+         "1:35 left"},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
         EXPECT_EQ(TarvelCopy::statusChip(r.power, r.drop), r.chip);
-    }
-}
-
-TEST(TarvelCopy, FriendlyTimeSaysWhenItIsStillEstimating) {
-    struct Row {
-        const char* name;
-        PowerFacts power;
-        const char* text;
-    } rows[] = {
-        {"no battery", facts(false, false, true, 0), "Running on power adapter"},
-        {"known time on battery", facts(true, false, false, 40), "1:35 left"},
-        {"known time charging", facts(true, true, true, 40, 30, "30 min to full"),
-         "30 min to full"},
-        {"calculating on battery", facts(true, false, false, 40, 95, "Calculating…"),
-         "Estimating time left…"},
-        {"no minutes on battery", facts(true, false, false, 40, std::nullopt),
-         "Estimating time left…"},
-        {"no minutes while charging", facts(true, true, true, 40, std::nullopt, "Charging"),
-         "Estimating time left…"},
-        {"no minutes on AC, not charging",
-         facts(true, false, true, 100, std::nullopt, "Full · on AC"), "Full · on AC"},
-    };
-    for (const auto& r : rows) {
-        SCOPED_TRACE(r.name);
-        EXPECT_EQ(TarvelCopy::friendlyTime(r.power), r.text);
+        EXPECT_EQ(TarvelCopy::friendlyTime(r.power), r.time);
     }
 }
 
@@ -203,7 +170,6 @@ TEST(TarvelSymbol, DrawsOverTheWholeSharpPixmapAndUnknownNamesDrawNothing) {
         return n;
     };
     const QString name = TarvelSymbol::names().front();
-    EXPECT_TRUE(TarvelSymbol::has(name));
     const QPixmap sharp = TarvelSymbol::pixmap(name, Qt::white, 16, 2);
     EXPECT_EQ(sharp.deviceIndependentSize(), QSizeF(16, 16));
     const QImage image = sharp.toImage();
@@ -236,25 +202,6 @@ TEST(OnboardingSheet, EveryTextFitsInTheCardUncut) {
     EXPECT_EQ(at(1, 1).alpha(), 0);
     EXPECT_EQ(at(sheet.width() - 2, sheet.height() - 2).alpha(), 0);
     EXPECT_EQ(at(8, sheet.height() / 2).rgb(), TarvelColor::card.color().rgb());
-}
-
-TEST(OnboardingSheet, GotItRemembersTheSheetForEveryLaterSurface) {
-    test::FixtureTree dir;
-    const std::string path = dir.root() + "/defaults.json";
-    UserDefaults defaults(path);
-    // Only a boolean true counts as seen.
-    defaults.setString(TarvelOnboarding::kSeenKey, "yes");
-    EXPECT_FALSE(TarvelOnboarding::hasSeen(defaults));
-    TarvelOnboardingSheet sheet(defaults);
-    int dismissals = 0;
-    QObject::connect(&sheet, &TarvelOnboardingSheet::dismissed, [&] { ++dismissals; });
-    sheet.show();
-    sheet.gotItButton()->click();
-    EXPECT_EQ(dismissals, 1);
-    EXPECT_FALSE(sheet.isVisible());
-    // Another surface reading the same settings file later does not show the sheet again.
-    UserDefaults later{path};
-    EXPECT_TRUE(TarvelOnboarding::hasSeen(later));
 }
 
 }  // namespace

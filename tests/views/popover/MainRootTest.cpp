@@ -44,11 +44,8 @@ TEST(MainRoot, ReadsTheStoredStyleWhenBuiltAndEveryAppearanceStoresNewer) {
         SCOPED_TRACE(c.stored ? c.stored : "(none)");
         ViewFixture fixture;
         if (c.stored) fixture.settings().setString(MenuChromeStyle::kKey, c.stored);
-        EXPECT_EQ(MenuChromeStyle::current(fixture.settings()).isNewer(), c.newer);
-
         MainRoot root(fixture.services, kPopoverSize);
         EXPECT_EQ(showsNewer(root), c.newer);
-        EXPECT_EQ(qobject_cast<OriginalCards*>(root.content()) != nullptr, !c.newer);
 
         QStringList posted;
         QObject::connect(&AppNotificationCenter::instance(), &AppNotificationCenter::posted, &root,
@@ -80,16 +77,11 @@ TEST(MainRoot, FollowsAStyleChangedWhileItIsShownAndScrollsWhatDoesNotFit) {
     chooser->segment(1)->click();
     EXPECT_EQ(fixture.settings().string(MenuChromeStyle::kKey), "original");
     EXPECT_FALSE(showsNewer(*root));
-    EXPECT_EQ(root->chromeStyle(), MenuChromeStyle::original);
     fitsTheWidthAndScrolls();
     // Another notification with the style unchanged keeps the same content.
     QWidget* cards = root->content();
     postAppNotification(tarvelMenuBarDisplayChanged);
     EXPECT_EQ(root->content(), cards);
-    // The next appearance goes back to the list.
-    root->hide();
-    root->show();
-    EXPECT_TRUE(showsNewer(*root));
 }
 
 TEST(MainRoot, LoadsTheWhyAnalysisOnFirstAppearanceAndShowsTheWelcomeSheetUntilDismissed) {
@@ -115,31 +107,35 @@ TEST(PopoverList, BatteryRowsFollowTheMachine) {
     struct Case {
         const char* name;
         ViewFixture::Machine machine;
-        QString level;
-        QString timeLabel;  // empty: no time or status row
+        QString rows;
         QString stateLine;
     };
-    const QStringList timeLabels{"Time Remaining", "Time to Full", "Status"};
     for (const Case& c :
-         {Case{"desktop", test::desktopMainsOnly, "—", "", "Desktop · AC only"},
-          Case{"discharging", test::dischargingEnergyLaptop, "60%", "Time Remaining",
+         {Case{"desktop", test::desktopMainsOnly,
+               "Battery=—, Power Source=Power Adapter, Low Power Mode=Off, Charge limit=80%",
+               "Desktop · AC only"},
+          Case{"discharging", test::dischargingEnergyLaptop,
+               "Battery=60%, Time Remaining=3h 5m left, Power Source=Battery, "
+               "Battery Capacity=88%, Low Power Mode=Off, Charge limit=80%",
                "Discharging"},
-          Case{"charging", test::chargingLaptop, "62%", "Time to Full", "Charging"},
+          Case{"charging", test::chargingLaptop,
+               "Battery=62%, Time to Full=1h 16m to full, Power Source=Power Adapter, "
+               "Cycle Count=123, Battery Capacity=89%, Low Power Mode=Off, Charge limit=80%",
+               "Charging"},
           // The charge limit has decided nothing: its mode row stands in for the state line.
-          Case{"unknown level", test::unreadableLevelLaptop, "—", "Time Remaining", ""}}) {
+          Case{"unknown level", test::unreadableLevelLaptop,
+               "Battery=—, Time Remaining=Calculating…, App Mode=Automatic, Power Source=Battery, "
+               "Low Power Mode=Off, Charge limit=80%",
+               ""}}) {
         SCOPED_TRACE(c.name);
         ViewFixture fixture(c.machine);
         ASSERT_TRUE(fixture.readMachine());
         auto root = test::shownRoot(fixture);
-        ASSERT_EQ(rowsLabelled(*root, "Battery").size(), 1);
-        EXPECT_EQ(rowsLabelled(*root, "Battery").front()->value(), c.level);
-        for (const QString& label : timeLabels)
-            EXPECT_EQ(rowsLabelled(*root, label).size(), label == c.timeLabel ? 1 : 0)
-                << label.toStdString();
-        if (!c.stateLine.isEmpty()) {
-            EXPECT_EQ(visibleWithText<QLabel>(*root, c.stateLine).size(), 1);
-        }
-        EXPECT_EQ(rowsLabelled(*root, "Low Power Mode").front()->value(), "Off");
+        QStringList rows;
+        for (const KivoRow* row : root->findChildren<KivoRow*>())
+            if (row->isVisibleTo(root.get())) rows << row->label() + "=" + row->value();
+        EXPECT_EQ(rows.join(", "), c.rows);
+        EXPECT_TRUE(c.stateLine.isEmpty() || test::shownTexts(*root).contains(c.stateLine));
     }
 }
 
@@ -231,86 +227,65 @@ TEST(PopoverList, AppListSaysLoadingThenNoneThenNamesTheAppsLiterally) {
 
 TEST(PopoverList, MenuActionsCloseThePopoverFirstAndActFiftyMillisecondsLater) {
     ViewFixture fixture;
-    QStringList ran;
+    QStringList effects;  // the notifications posted and the actions run, in order
     ViewServices::Actions& actions = fixture.services.actions;
-    actions.openTarvelPro = [&] { ran << "pro"; };
+    actions.openTarvelPro = [&] { effects << "pro"; };
     actions.openBatterySettings = [&] {
-        ran << "battery";
+        effects << "battery";
         return true;
     };
-    actions.quit = [&] { ran << "quit"; };
+    actions.quit = [&] { effects << "quit"; };
     auto root = test::shownRoot(fixture);
-    QStringList posted;
     QObject::connect(&AppNotificationCenter::instance(), &AppNotificationCenter::posted, root.get(),
-                     [&](const QString& name) { posted << name; });
-
+                     [&](const QString& name) { effects << name; });
     struct Case {
         const char* title;
-        QString effect;  // what ran, or the notification posted after closing
+        QString effect;
     };
     for (const Case& c :
          {Case{"Get Tarvel Pro", "pro"}, Case{"Settings", tarvelOpenPreferences},
           Case{"Full Window", tarvelOpenDashboard}, Case{"Open Battery Settings…", "battery"},
           Case{"Quit Tarvel Pro", "quit"}}) {
         SCOPED_TRACE(c.title);
-        posted.clear();
-        ran.clear();
+        effects.clear();
         const auto entries = visibleWithText<KivoMenuAction>(*root, c.title);
         ASSERT_EQ(entries.size(), 1);
         QElapsedTimer clock;
         clock.start();
         entries.front()->click();
-        EXPECT_EQ(posted, QStringList({tarvelClosePopover}));
-        EXPECT_TRUE(ran.isEmpty());
-        ASSERT_TRUE(test::waitUntil([&] { return posted.size() + ran.size() == 2; }));
+        EXPECT_EQ(effects, QStringList({tarvelClosePopover}));
+        ASSERT_TRUE(test::waitUntil([&] { return effects.size() == 2; }));
         EXPECT_GE(clock.elapsed(), 45);
-        EXPECT_TRUE(posted.contains(c.effect) || ran.contains(c.effect));
+        EXPECT_EQ(effects, QStringList({tarvelClosePopover, c.effect}));
     }
 }
 
+// The Power card's summary, then the labels of its rows.
 TEST(PopoverCards, PowerCardRowsFollowTheMachine) {
-    struct Case {
-        const char* name;
+    const struct {
         ViewFixture::Machine machine;
-        QString summaryStart;
-        QStringList present;
-        QStringList absent;
+        QString card;
+    } cases[] = {
+        {test::desktopMainsOnly, "0.0 W pkg: Status, Time, Package, Power source"},
+        {test::dischargingEnergyLaptop,
+         "60% · 0.0W: Battery, Status, Time, Package, Power source, Battery draw, Health, "
+         "Capacity"},
+        {test::chargingLaptop,
+         "62% · 0.0W: Battery, Status, Time, Package, Power source, Charging, Health, Cycles, "
+         "Capacity"},
     };
-    for (const Case& c :
-         {Case{"desktop",
-               test::desktopMainsOnly,
-               "",
-               {"Status", "Time", "Package", "Power source"},
-               {"Battery", "Charging", "Battery draw", "Cycles"}},
-          Case{"discharging",
-               test::dischargingEnergyLaptop,
-               "60% · ",
-               {"Battery", "Status", "Time", "Package", "Power source", "Battery draw", "Health"},
-               {"Charging"}},
-          Case{"charging",
-               test::chargingLaptop,
-               "62% · ",
-               {"Battery", "Charging", "Health", "Cycles", "Capacity"},
-               {"Battery draw"}}}) {
-        SCOPED_TRACE(c.name);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.card.toStdString());
         ViewFixture fixture(c.machine);
         ASSERT_TRUE(fixture.readMachine());
         fixture.settings().setString(MenuChromeStyle::kKey, "original");
         MainRoot root(fixture.services, test::kPopoverSize);
         auto* cards = qobject_cast<OriginalCards*>(root.content());
         ASSERT_NE(cards, nullptr);
-        PowerSection* power = cards->power();
-        if (QString(c.name) == "desktop")
-            EXPECT_TRUE(power->summary().endsWith(" W pkg")) << power->summary().toStdString();
-        else
-            EXPECT_TRUE(power->summary().startsWith(c.summaryStart))
-                << power->summary().toStdString();
         QStringList labels;
-        for (const MonitorRow* row : power->findChildren<MonitorRow*>()) labels << row->label();
-        for (const QString& label : c.present)
-            EXPECT_TRUE(labels.contains(label)) << label.toStdString();
-        for (const QString& label : c.absent)
-            EXPECT_FALSE(labels.contains(label)) << label.toStdString();
+        for (const MonitorRow* row : cards->power()->findChildren<MonitorRow*>())
+            labels << row->label();
+        EXPECT_EQ(cards->power()->summary() + ": " + labels.join(", "), c.card);
     }
 }
 
@@ -319,7 +294,8 @@ TEST(PopoverCards, RetentionSliderPrunesOnlyWhenReleased) {
     const double now = fixture.services.clock.now();
     const std::string old = *eventRecordLine(now - 3 * 86400.0, "three days ago");
     const std::string recent = *eventRecordLine(now - 3600, "an hour ago");
-    const std::string history = fixture.historyPath().substr(fixture.tree.root().size() + 1);
+    const std::string history =
+        fixture.core().drainLog().fileURL().substr(fixture.tree.root().size() + 1);
     fixture.tree.write(history, old + recent);
     fixture.settings().setString(MenuChromeStyle::kKey, "original");
     MainRoot root(fixture.services, test::kPopoverSize);

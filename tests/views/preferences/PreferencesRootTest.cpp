@@ -1,12 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
-#include <QApplication>
-#include <QDir>
 #include <QFile>
-#include <QImage>
-#include <QLabel>
-#include <QScrollArea>
 #include <QTest>
 
 #include "shell/AppNotifications.h"
@@ -33,26 +28,19 @@ protected:
         folders.user = QString::fromStdString(fixture.tree.root() + "/autostart");
         loginItem =
             std::make_unique<LaunchAtLoginHelper>(core->settings(), "/usr/bin/tarvel", folders);
-        services->loginItem = loginItem.get();
+        fixture.services.loginItem = loginItem.get();
         fixture.readMachine();
     }
 
     PreferencesRoot& shownRoot() {
-        root = std::make_unique<PreferencesRoot>(*services);
+        root = std::make_unique<PreferencesRoot>(fixture.services);
         root->resize(780, 560);
         root->show();
         QCoreApplication::processEvents();
         return *root;
     }
 
-    template <typename T = QAbstractButton>
-    T* button(const QString& text) const {
-        for (T* b : root->findChildren<T*>())
-            if (b->text() == text) return b;
-        ADD_FAILURE() << "no button " << text.toStdString();
-        return nullptr;
-    }
-
+    QAbstractButton* button(const QString& text) const { return test::button(*root, text); }
     LabeledSwitch* labeledSwitch(const QString& title) const {
         for (LabeledSwitch* s : root->findChildren<LabeledSwitch*>())
             if (s->title() == title) return s;
@@ -60,16 +48,10 @@ protected:
         return nullptr;
     }
 
-    bool showsLabel(const QString& text) const {
-        for (QLabel* label : root->findChildren<QLabel*>())
-            if (label->text() == text && label->isVisible()) return true;
-        return false;
-    }
+    bool showsLabel(const QString& text) const { return test::shownTexts(*root).contains(text); }
 
     test::ViewFixture fixture;
     AppCore* core = &fixture.core();
-    DashboardPrefs* prefs = &fixture.prefs;
-    ViewServices* services = &fixture.services;
     std::unique_ptr<LaunchAtLoginHelper> loginItem;
     std::unique_ptr<PreferencesRoot> root;
 };
@@ -92,7 +74,7 @@ TEST_F(PreferencesRootTest, ASidebarClickShowsThatPaneAlone) {
         EXPECT_EQ(shown, 1);
     }
     // A new view starts at Menu Bar again.
-    EXPECT_EQ(PreferencesRoot(*services).section(), PreferencesSection::menuBar);
+    EXPECT_EQ(PreferencesRoot(fixture.services).section(), PreferencesSection::menuBar);
 }
 
 TEST_F(PreferencesRootTest, ChargingControlsFollowManagementAndOverrides) {
@@ -162,6 +144,9 @@ TEST_F(PreferencesRootTest, SlidersStoreOnlyOnReleaseAndTheLabelFollows) {
         slider->setSliderDown(false);
         EXPECT_EQ(s.stored(*core), s.to);
         EXPECT_TRUE(showsLabel(QString(s.label).arg(s.to)));
+        // A key press or a click on the track is a choice of its own.
+        slider->setValue(s.from);
+        EXPECT_EQ(s.stored(*core), s.from);
     }
 }
 
@@ -174,11 +159,8 @@ TEST_F(PreferencesRootTest, OpenPanesFollowAnotherWriterAndShowingAgainStartsThe
 
     // While the window is open, another process writes the settings file, and an autostart
     // entry appears.
-    QDir().mkpath(loginItem->userEntryPath().section('/', 0, -2));
-    QFile entry(loginItem->userEntryPath());
-    ASSERT_TRUE(entry.open(QIODevice::WriteOnly));
-    entry.write(LaunchAtLoginHelper::desktopEntry("/usr/bin/tarvel", false).toUtf8());
-    entry.close();
+    fixture.tree.write(loginItem->userEntryPath().mid(fixture.tree.root().size() + 1).toStdString(),
+                       LaunchAtLoginHelper::desktopEntry("/usr/bin/tarvel", false).toStdString());
     const bool drainAlerts = !core->drainAlerts().isEnabled();
     UserDefaults other(core->settings().path());
     BatteryMenuChrome::setCriticalBatteryPercent(other, 33);
@@ -235,7 +217,7 @@ TEST_F(PreferencesRootTest, LayoutControlsSaveOncePerChange) {
                      });
     for (const LayoutToggle& toggle : kLayoutToggles) {
         SCOPED_TRACE(toggle.title);
-        const bool before = prefs->*toggle.field;
+        const bool before = fixture.prefs.*toggle.field;
         posts = 0;
         QTest::mouseClick(labeledSwitch(QString::fromUtf8(toggle.title))->toggle(), Qt::LeftButton);
         EXPECT_EQ(posts, 1);

@@ -1,8 +1,9 @@
 #pragma once
 
-#include <QDBusConnection>
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
 #include <QLabel>
-#include <QPushButton>
 #include <QString>
 #include <QWidget>
 #include <functional>
@@ -75,7 +76,6 @@ public:
     AppCore& core() { return *core_; }
     UserDefaults& settings() { return core_->settings(); }
     ProcessEnergyStore& energy() { return fakeEnergy_ ? *fakeEnergy_ : core_->processEnergy(); }
-    std::string historyPath() const { return core_->drainLog().fileURL(); }
 
     // One battery poll applied, the charge controller's decision on it and the panel model
     // copied from the stores. False when the poll did not arrive.
@@ -167,9 +167,10 @@ inline MonitorSection* section(const QWidget& root, const QString& title) {
     return nullptr;
 }
 
-inline QPushButton* button(const QWidget& root, const QString& text) {
-    for (QPushButton* button : root.findChildren<QPushButton*>())
+inline QAbstractButton* button(const QWidget& root, const QString& text) {
+    for (QAbstractButton* button : root.findChildren<QAbstractButton*>())
         if (button->text() == text) return button;
+    ADD_FAILURE() << "no button " << text.toStdString();
     return nullptr;
 }
 
