@@ -54,20 +54,18 @@ TEST(ChargeThresholdsTest, EachBatteryGetsTheTransportItCanBeDrivenBy) {
         std::optional<int> end, start;
         std::string detail;  // "": no charger
     };
+    // clang-format off
     for (const Row& row : {
-             Row{"ASUS-like, end only", "", 100, {}, "BAT0: charge_control_end_threshold"},
-             Row{"ThinkPad-like, behaviour wins over both thresholds",
-                 "[auto] inhibit-charge force-discharge\n", 100, 75, "BAT0: charge_behaviour"},
-             Row{"behaviour that cannot inhibit, beside an end threshold",
-                 "[auto] force-discharge\n", 100, 95,
-                 "BAT0: charge_control_start_threshold, charge_control_end_threshold"},
-             Row{"behaviour that cannot inhibit, alone",
-                 "[auto] force-discharge\n",
-                 {},
-                 {},
-                 "BAT0: charge_behaviour"},
-             Row{"start threshold without an end", "", {}, 75, ""},
-         }) {
+        Row{"ASUS-like, end only", "", 100, {}, "BAT0: charge_control_end_threshold"},
+        Row{"ThinkPad-like, behaviour wins over both thresholds",
+            "[auto] inhibit-charge force-discharge\n", 100, 75, "BAT0: charge_behaviour"},
+        Row{"behaviour that cannot inhibit, beside an end threshold", "[auto] force-discharge\n",
+            100, 95, "BAT0: charge_control_start_threshold, charge_control_end_threshold"},
+        Row{"behaviour that cannot inhibit, alone", "[auto] force-discharge\n", {}, {},
+            "BAT0: charge_behaviour"},
+        Row{"start threshold without an end", "", {}, 75, ""},
+    }) {
+        // clang-format on
         SCOPED_TRACE(row.machine);
         FixtureTree tree;
         writeLaptop(tree, 70, true, "Charging", row.behaviour);
@@ -81,35 +79,6 @@ TEST(ChargeThresholdsTest, EachBatteryGetsTheTransportItCanBeDrivenBy) {
     }
 }
 
-TEST_F(ThresholdControllerTest, ModesMapOntoTheEndThreshold) {
-    smc->setHoldLimit(85);
-    for (const auto& [mode, end] : std::vector<std::pair<ChargeSMCMode, std::string>>{
-             {ChargeSMCMode::inhibit, "85"}, {ChargeSMCMode::auto_, "100"}}) {
-        EXPECT_TRUE(smc->setMode(mode));
-        EXPECT_EQ(threshold(tree, "end"), end);
-        EXPECT_EQ(smc->readMode(), mode);
-    }
-    // Each mode wrote its end once: the CH0I and CH0C writes only complete the triple.
-    EXPECT_EQ(io.writes, (Writes{{kEnd, "85"}, {kEnd, "100"}}));
-
-    // An end at another level than the hold limit is no mode; the limit decides what inhibit is.
-    for (const auto& [end, mode] :
-         std::vector<std::pair<std::string, std::optional<ChargeSMCMode>>>{
-             {"60\n", std::nullopt},
-             {"85\n", ChargeSMCMode::inhibit},
-             {"100\n", ChargeSMCMode::auto_},
-             {"garbage\n", std::nullopt}}) {
-        tree.write(std::string("class/power_supply/BAT0/") + kEnd, end);
-        EXPECT_EQ(smc->readMode(), mode) << end;
-    }
-    EXPECT_EQ(smc->stateText(), "");  // the end reads as no number
-    tree.write(std::string("class/power_supply/BAT0/") + kEnd, "60\n");
-    EXPECT_EQ(smc->stateText(), "end threshold 60 %");
-    tree.write(std::string("class/power_supply/BAT0/") + kEnd, "85\n");
-    smc->setHoldLimit(70);
-    EXPECT_EQ(smc->readMode(), std::nullopt);
-}
-
 // With a start threshold the kernel refuses start >= end at every step, so the write order
 // decides whether a mode can be reached at all. Every step runs in a new transport, as after a
 // restart: the start to put back comes from the stored memory.
@@ -121,40 +90,29 @@ TEST(ChargeThresholdsTest, StartStaysBelowEndInEveryWriteOrder) {
         const char *start, *end;
     };
     struct Row {
-        const char* machine;
         int start, end;
         std::vector<Step> steps;
     };
     using M = ChargeSMCMode;
+    // clang-format off
     for (const Row& row : {
-             // A start in the way is lowered first and put back once the end is up again.
-             Row{"start 95, end 100",
-                 95,
-                 100,
-                 {{M::inhibit, 80, {{kStart, "78"}, {kEnd, "80"}}, "78", "80"},
-                  {M::inhibit, 90, {{kEnd, "90"}}, "78", "90"},
-                  {M::auto_, 90, {{kEnd, "100"}, {kStart, "95"}}, "95", "100"}}},
-             // A start at the limit is in the way too.
-             Row{"start 80, end 100",
-                 80,
-                 100,
-                 {{M::inhibit, 80, {{kStart, "78"}, {kEnd, "80"}}, "78", "80"},
-                  {M::auto_, 80, {{kEnd, "100"}, {kStart, "80"}}, "80", "100"}}},
-             // A start below the limit is left alone.
-             Row{"start 40, end 100",
-                 40,
-                 100,
-                 {{M::inhibit, 80, {{kEnd, "80"}}, "40", "80"},
-                  {M::auto_, 80, {{kEnd, "100"}}, "40", "100"}}},
-             // Another tool's 75/80: raising to 85 goes end first, lowering to 60 start first.
-             Row{"start 75, end 80",
-                 75,
-                 80,
-                 {{M::inhibit, 85, {{kEnd, "85"}}, "75", "85"},
-                  {M::inhibit, 60, {{kStart, "58"}, {kEnd, "60"}}, "58", "60"},
-                  {M::auto_, 60, {{kEnd, "100"}, {kStart, "75"}}, "75", "100"}}},
-         }) {
-        SCOPED_TRACE(row.machine);
+        // A start in the way is lowered first and put back once the end is up again.
+        Row{95, 100, {{M::inhibit, 80, {{kStart, "78"}, {kEnd, "80"}}, "78", "80"},
+                      {M::inhibit, 90, {{kEnd, "90"}}, "78", "90"},
+                      {M::auto_, 90, {{kEnd, "100"}, {kStart, "95"}}, "95", "100"}}},
+        // A start at the limit is in the way too.
+        Row{80, 100, {{M::inhibit, 80, {{kStart, "78"}, {kEnd, "80"}}, "78", "80"},
+                      {M::auto_, 80, {{kEnd, "100"}, {kStart, "80"}}, "80", "100"}}},
+        // A start below the limit is left alone.
+        Row{40, 100, {{M::inhibit, 80, {{kEnd, "80"}}, "40", "80"},
+                      {M::auto_, 80, {{kEnd, "100"}}, "40", "100"}}},
+        // Another tool's 75/80: raising to 85 goes end first, lowering to 60 start first.
+        Row{75, 80, {{M::inhibit, 85, {{kEnd, "85"}}, "75", "85"},
+                     {M::inhibit, 60, {{kStart, "58"}, {kEnd, "60"}}, "58", "60"},
+                     {M::auto_, 60, {{kEnd, "100"}, {kStart, "75"}}, "75", "100"}}},
+    }) {
+        // clang-format on
+        SCOPED_TRACE("start " + std::to_string(row.start) + ", end " + std::to_string(row.end));
         FixtureTree tree;
         writeLaptop(tree, 90, true, "Charging", "");
         writeThresholds(tree, row.end, row.start);
