@@ -8,7 +8,6 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTcpServer>
-#include <tuple>
 
 #include "support/AdvancingFiles.h"
 #include "support/PowerSupplyFixtures.h"
@@ -53,29 +52,21 @@ TEST(MetricsCommand, PrintsWhatPromtoolAccepts) {
     std::vector<std::string> args{"metrics"};
     for (const auto& a : laptopArgs(t)) args.push_back(a);
     t.write("history.jsonl", std::string(64, '\n'));
-    // Names that need escaping in a label value; pids above any pid_max, so never tarvelctl's
-    // own (which the sampler leaves out).
-    std::vector<std::pair<std::string, AdvancingFiles::Content>> stats;
-    for (auto [pid, comm, ticksPerSecond] :
-         {std::tuple{5000001, "say \"hi\"", 100}, {5000002, "back\\slash", 50}}) {
-        const std::string folder = "proc/" + std::to_string(pid);
-        t.write(folder + "/comm", std::string(comm) + "\n");
-        // CPU time advancing in real time, 100 ticks a second of CPU.
-        stats.emplace_back(folder + "/stat", [pid, ticksPerSecond](double s) {
-            return std::to_string(pid) + " (x) R 1 1 1 0 -1 4194560 100 0 0 0 " +
-                   std::to_string(static_cast<long long>(ticksPerSecond * s)) +
-                   " 0 0 0 20 0 1 0 100 1000 10 18446744073709551615\n";
-        });
-    }
-    AdvancingFiles busy(t, stats);
+    // A name that needs escaping in a label value; a pid above any pid_max, so never
+    // tarvelctl's own (which the sampler leaves out), using CPU time in real time.
+    t.write("proc/5000001/comm", "say \"hi\" \\o/\n");
+    AdvancingFiles busy(t, {{"proc/5000001/stat", [](double s) {
+                                 return "5000001 (x) R 1 1 1 0 -1 4194560 100 0 0 0 " +
+                                        std::to_string(static_cast<long long>(100 * s)) +
+                                        " 0 0 0 20 0 1 0 100 1000 10 18446744073709551615\n";
+                             }}});
     args.insert(args.end(), {"--log", t.root() + "/history.jsonl"});
     const auto r = runTarvelctl(args, isolatedHome(t));
     ASSERT_EQ(r.status, 0) << r.err;
     for (const char* line : {"tarvel_battery_level_ratio 0.6\n", "tarvel_ac_power_connected 0\n",
                              "tarvel_package_power_watts{source=\"estimate\"} ",
                              "tarvel_drain_history_size_bytes 64\n",
-                             "tarvel_process_power_watts{name=\"say \\\"hi\\\"\"} ",
-                             "tarvel_process_power_watts{name=\"back\\\\slash\"} "})
+                             "tarvel_process_power_watts{name=\"say \\\"hi\\\" \\\\o/\"} "})
         EXPECT_NE(r.out.find(line), std::string::npos) << line << "\n" << r.out;
     const ToolResult check = promtoolCheck(r.out);
     EXPECT_EQ(check.status, 0) << check.output << "\n" << r.out;
