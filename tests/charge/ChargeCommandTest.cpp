@@ -38,8 +38,6 @@ protected:
     QTemporaryDir config;
     std::map<std::string, std::string> env{{"XDG_CONFIG_HOME", config.path().toStdString()},
                                            {"XDG_DATA_HOME", config.path().toStdString()}};
-    QProcess hold;
-    std::string holdOut;
 
     void writeSettings(const char* json) {
         ASSERT_TRUE(QDir().mkpath(config.path() + "/tarvel"));
@@ -48,35 +46,9 @@ protected:
         settings.write(json);
     }
 
-    // `charge hold --limit 85` over the tree, once it holds.
-    void startHold(const FixtureTree& tree) {
-        auto environment = QProcessEnvironment::systemEnvironment();
-        for (const auto& [name, value] : env)
-            environment.insert(QString::fromStdString(name), QString::fromStdString(value));
-        hold.setProcessEnvironment(environment);
-        hold.start(TARVELCTL_PATH, {"charge", "hold", "--limit", "85", "--sysfs-root",
-                                    QString::fromStdString(tree.root())});
-        ASSERT_TRUE(hold.waitForStarted());
-        ASSERT_TRUE(waitForOutput(hold, holdOut, "Inhibiting charging · 85%")) << holdOut;
-    }
-
-    // Unplugs the adapter, waits for the hold to let go, and stops it with SIGTERM.
-    void unplugAndStopHold(FixtureTree& tree) {
-        writeLaptop(tree, 90, false, "Discharging", "");
-        ASSERT_TRUE(waitForOutput(hold, holdOut, "Charger not connected — ")) << holdOut;
-        hold.terminate();
-        ASSERT_TRUE(hold.waitForFinished(10000));
-        holdOut += hold.readAllStandardOutput().toStdString();
-        EXPECT_EQ(hold.exitCode(), 0) << hold.readAllStandardError().toStdString();
-        EXPECT_NE(holdOut.find("Stopped; charger mode left as auto."), std::string::npos)
-            << holdOut;
-    }
-
     nlohmann::json statusJson(const std::string& root, const std::string& verb = "") {
-        std::vector<std::string> args{"charge"};
-        if (!verb.empty()) args.push_back(verb);
-        for (const char* a : {"--json", "--sysfs-root"}) args.push_back(a);
-        args.push_back(root);
+        std::vector<std::string> args{"charge", "--json", "--sysfs-root", root};
+        if (!verb.empty()) args.insert(args.begin() + 1, verb);
         const auto r = runTarvelctl(args, env);
         EXPECT_LE(r.status, 1) << r.err;
         return nlohmann::json::parse(r.out);
@@ -284,8 +256,15 @@ TEST_F(ChargeCommandTest, HoldFollowsTheBatteryUntilTerminated) {
         FixtureTree tree;
         writeLaptop(tree, 90, true, "Charging", row.behaviour);
         if (row.behaviour.empty()) writeThresholds(tree, 100);
-        holdOut.clear();
-        startHold(tree);
+        QProcess hold;
+        auto environment = QProcessEnvironment::systemEnvironment();
+        for (const auto& [name, value] : env)
+            environment.insert(QString::fromStdString(name), QString::fromStdString(value));
+        hold.setProcessEnvironment(environment);
+        hold.start(TARVELCTL_PATH, {"charge", "hold", "--limit", "85", "--sysfs-root",
+                                    QString::fromStdString(tree.root())});
+        std::string holdOut;
+        ASSERT_TRUE(waitForOutput(hold, holdOut, "Inhibiting charging · 85%")) << holdOut;
         EXPECT_EQ(row.read(tree), row.held);
         EXPECT_NE(holdOut.find("Holding 85% while the charger is connected"), std::string::npos);
         // The first decision waited for the first battery reading.
@@ -298,7 +277,14 @@ TEST_F(ChargeCommandTest, HoldFollowsTheBatteryUntilTerminated) {
         EXPECT_EQ(row.read(tree), row.held);
 
         // Unplugged: the store's next battery read and the controller's next tick release it.
-        unplugAndStopHold(tree);
+        writeLaptop(tree, 90, false, "Discharging", "");
+        ASSERT_TRUE(waitForOutput(hold, holdOut, "Charger not connected — ")) << holdOut;
+        hold.terminate();
+        ASSERT_TRUE(hold.waitForFinished(10000));
+        holdOut += hold.readAllStandardOutput().toStdString();
+        EXPECT_EQ(hold.exitCode(), 0) << hold.readAllStandardError().toStdString();
+        EXPECT_NE(holdOut.find("Stopped; charger mode left as auto."), std::string::npos)
+            << holdOut;
         EXPECT_EQ(row.read(tree), row.released);
     }
 

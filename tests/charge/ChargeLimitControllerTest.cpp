@@ -30,7 +30,7 @@ TEST(ChargeSMC, FailureStopsTheModeAndResetsEveryKey) {
     ChargeSMC smc(transport);
     EXPECT_FALSE(smc.setMode(ChargeSMCMode::inhibit));
     // CH0B never receives the mode's value: the reset follows the failed CH0C at once.
-    EXPECT_EQ(transport.writes(),
+    EXPECT_EQ(transport.writes,
               (Writes{{kCH0I, 0}, {kCH0C, 2}, {kCH0I, 0}, {kCH0C, 0}, {kCH0B, 0}}));
     EXPECT_EQ(smc.lastError(), "Charge control error 0/134 for the charger attribute");
 
@@ -39,7 +39,7 @@ TEST(ChargeSMC, FailureStopsTheModeAndResetsEveryKey) {
     stubborn.answers[kCH0I] = {kIOReturnNotPrivileged, 0};
     ChargeSMC locked(stubborn);
     EXPECT_FALSE(locked.setMode(ChargeSMCMode::forceDischarge));
-    EXPECT_EQ(stubborn.writes(), (Writes{{kCH0I, 1}, {kCH0I, 0}, {kCH0C, 0}, {kCH0B, 0}}));
+    EXPECT_EQ(stubborn.writes, (Writes{{kCH0I, 1}, {kCH0I, 0}, {kCH0C, 0}, {kCH0B, 0}}));
     EXPECT_EQ(locked.lastError(), kNotPrivileged);
 
     // A negative status prints signed; the next success clears the old error.
@@ -73,7 +73,7 @@ protected:
     // The modes the charger received, decoded from the CH0B/CH0C/CH0I triples.
     std::vector<M> modes() const {
         std::vector<M> out;
-        const auto w = transport.writes();
+        const auto& w = transport.writes;
         for (size_t i = 0; i + 2 < w.size(); i += 3) {
             const int a = w[i].second, c = w[i + 1].second, b = w[i + 2].second;
             out.push_back(a == 1 ? M::forceDischarge : (c == 2 && b == 2 ? M::inhibit : M::auto_));
@@ -93,7 +93,7 @@ TEST_F(ControllerTest, FirstLaunchDefaultsAndTheLimitClampedWhenReadAndWhenSet) 
     EXPECT_EQ(c.limitPercent(), 80);
     EXPECT_EQ(c.status(), S::off);
     EXPECT_FALSE(c.appliedMode());
-    EXPECT_TRUE(transport.calls.empty());  // nothing is written before the first evaluation
+    EXPECT_TRUE(transport.writes.empty());  // nothing is written before the first evaluation
 
     defaults.setBool(kChargeLimitEnabledKey, false);
     defaults.setInteger(kChargeLimitPercentKey, 30);
@@ -315,7 +315,7 @@ TEST_F(ControllerTest, UnavailableChargerReportsUnsupportedWithoutWrites) {
         }
         EXPECT_FALSE(smc->setMode(M::auto_));
         EXPECT_EQ(smc->lastError(), "Charge control unavailable");
-        EXPECT_TRUE(transport.calls.empty());
+        EXPECT_TRUE(transport.writes.empty());
         EXPECT_EQ(transport.opens, 1);
     }
 }
@@ -349,27 +349,23 @@ TEST_F(ControllerTest, DisableAllHandsChargingBackAndRetriesAFailedHandBack) {
     EXPECT_FALSE(c.lastError());
 }
 
-TEST_F(ControllerTest, ReadsThePowerStoresPublishedState) {
+// The controller decides from the power store's state, once the store has read a level.
+TEST_F(ControllerTest, DecidesOnceThePowerStoreKnowsTheLevel) {
     PowerStore store;
     BatSnap snap;
     snap.present = true;
-    snap.level = 91;
     snap.onAC = true;
+    snap.level = 91;
+    snap.levelKnown = false;
     store.applyBattery(snap);
     smc = std::make_unique<ChargeSMC>(transport);
     ChargeLimitController c(defaults, *smc, batteryStateOf(store));
     c.evaluate();
+    EXPECT_TRUE(transport.writes.empty());
+    snap.levelKnown = true;
+    store.applyBattery(snap);
+    c.evaluate();
     EXPECT_EQ(c.status(), S::holding);
-    snap.onAC = false;
-    store.applyBattery(snap);
-    c.evaluate();
-    EXPECT_EQ(c.status(), S::onBattery);
-    // A level that cannot be read decides nothing.
-    snap.onAC = true;
-    snap.levelKnown = false;
-    store.applyBattery(snap);
-    c.evaluate();
-    EXPECT_EQ(c.status(), S::onBattery);
 }
 
 }  // namespace

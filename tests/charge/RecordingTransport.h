@@ -7,17 +7,13 @@
 
 namespace tarvel::test {
 
+inline constexpr std::uint32_t kCH0I = 0x43483049, kCH0C = 0x43483043, kCH0B = 0x43483042;
+
 // A charger that records every write and answers as told, per key. Reads answer with the
 // last value written to the key (a write the answer refused does not count); a key never
 // written reads as unknown, as a charger left in another tool's state would.
 class RecordingTransport final : public ChargerTransport {
 public:
-    struct Call {
-        std::uint32_t connection, selector;
-        SmcParamBlock input;
-        std::uint32_t key() const { return input.u32(SmcParamBlock::kKey); }
-        int value() const { return input.bytes[SmcParamBlock::kBytes]; }
-    };
     struct Answer {
         std::int32_t status = kIOReturnSuccess;
         std::uint8_t result = 0;
@@ -26,27 +22,25 @@ public:
 
     OpenResult openResult{true, kIOReturnSuccess, 0x1234};
     int opens = 0;
-    std::vector<Call> calls;  // writes only
-    int reads = 0;
+    std::vector<std::pair<std::uint32_t, int>> writes;  // (key, value), in order
     bool readable = true;  // false: a charger whose keys cannot be read back
     std::map<std::uint32_t, Answer> answers;
     std::map<std::uint32_t, int> state;  // what each key holds now
 
     // Puts the charger in a mode behind the controller's back: (CH0I, CH0C, CH0B).
     void setState(int ch0i, int ch0c, int ch0b) {
-        state = {{0x43483049, ch0i}, {0x43483043, ch0c}, {0x43483042, ch0b}};
+        state = {{kCH0I, ch0i}, {kCH0C, ch0c}, {kCH0B, ch0b}};
     }
 
     OpenResult open() override {
         ++opens;
         return openResult;
     }
-    std::int32_t callStructMethod(std::uint32_t connection, std::uint32_t selector,
-                                  const SmcParamBlock& input, SmcParamBlock& output) override {
+    std::int32_t callStructMethod(std::uint32_t, std::uint32_t, const SmcParamBlock& input,
+                                  SmcParamBlock& output) override {
         output = SmcParamBlock{};
         const std::uint32_t key = input.u32(SmcParamBlock::kKey);
         if (input.bytes[SmcParamBlock::kCommand] == kSMCReadKey) {
-            ++reads;
             if (!readable) return kIOReturnError;
             auto held = state.find(key);
             if (held == state.end()) {
@@ -56,7 +50,7 @@ public:
             output.bytes[SmcParamBlock::kBytes] = std::uint8_t(held->second);
             return kIOReturnSuccess;
         }
-        calls.push_back({connection, selector, input});
+        writes.emplace_back(key, input.bytes[SmcParamBlock::kBytes]);
         auto it = answers.find(key);
         if (it == answers.end() || it->second.times == 0) {
             state[key] = input.bytes[SmcParamBlock::kBytes];
@@ -68,15 +62,6 @@ public:
             state[key] = input.bytes[SmcParamBlock::kBytes];
         return it->second.status;
     }
-
-    // The (key, value) pairs written, in order.
-    std::vector<std::pair<std::uint32_t, int>> writes() const {
-        std::vector<std::pair<std::uint32_t, int>> w;
-        for (const auto& c : calls) w.emplace_back(c.key(), c.value());
-        return w;
-    }
 };
-
-inline constexpr std::uint32_t kCH0I = 0x43483049, kCH0C = 0x43483043, kCH0B = 0x43483042;
 
 }  // namespace tarvel::test

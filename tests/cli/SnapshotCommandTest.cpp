@@ -87,46 +87,42 @@ TEST(SnapshotCommand, RegistryAndToolOutputFromFiles) {
                 "AppleRawMaxCapacity": 5000, "DesignCapacity": 5200, "Voltage": 12000,
                 "InstantAmperage": 18446744073709550116, "IsCharging": false, "ExternalConnected": false,
                 "BatteryData": {"StateOfCharge": 84, "FccComp1": 5000, "DesignCapacity": 5200}})");
-    t.write("ioreg.txt", "\"AppleSmartBattery\"\n\"CycleCount\" = 77\n\"AvgTimeToEmpty\" = 150\n");
-    t.write(
-        "pmset.txt",
-        "Now drawing from 'Battery Power'\n -InternalBattery-0 84%; discharging; 2:41 remaining\n");
+    // ioreg and pmset output captured on a discharging MacBook.
     const json j = snapshotJson({"--registry", t.root() + "/registry.json", "--ioreg-text",
-                                 t.root() + "/ioreg.txt", "--pmset-text", t.root() + "/pmset.txt"});
+                                 fixturePath("ioreg/discharging.txt"), "--pmset-text",
+                                 fixturePath("pmset/discharging.txt")});
     EXPECT_EQ(j["amperageMA"], -1500);  // the unsigned 64-bit value survived the JSON
     EXPECT_DOUBLE_EQ(j["chargeW"].get<double>(), 18.0);
-    EXPECT_EQ(j["cycles"], 77);                            // only ioreg knew
-    EXPECT_EQ(j["minutes"], 150);                          // ioreg comes before pmset
+    EXPECT_EQ(j["cycles"], 187);                           // only ioreg knew
+    EXPECT_EQ(j["minutes"], 241);                          // ioreg comes before pmset
     EXPECT_EQ(j["readings"]["IOPS"]["present"], nullptr);  // no --power-sources: no list
-    EXPECT_EQ(j["readings"]["pmset"]["minutes"], 161);
+    EXPECT_EQ(j["readings"]["pmset"]["minutes"], 187);
     EXPECT_EQ(j["sourcesLabel"], "sysfs power_supply + pmset");
 }
 
 TEST(SnapshotCommand, BadInputIsAUsageError) {
     FixtureTree t;
-    t.write("bad.json", "{not json");
-    t.write("array.json", "[1, 2]");
+    const auto usageError = [](const std::vector<std::string>& args) {
+        const auto r = runTarvelctl(args);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        EXPECT_LT(r.err.size(), 300u);
+    };
+    usageError({"snapshot", "--registry", t.root() + "/missing.json"});
+    usageError({"snapshot", "--power-sources"});
     // Nested far beyond any registry entry: converting such a value would overflow the stack.
     const int deep = 100000;
-    t.write("deep-objects.json", repeat("{\"a\":", deep) + "1" + std::string(deep, '}'));
-    t.write("deep-arrays.json", std::string(deep, '[') + std::string(deep, ']'));
-    t.write("deep-inside.json", "{\"BatteryData\": {\"CellVoltage\": " + std::string(deep, '[') +
-                                    std::string(deep, ']') + "}}");
-    t.write("65-levels.json", std::string(65, '[') + std::string(65, ']'));
-    for (const auto& args : std::vector<std::vector<std::string>>{
-             {"snapshot", "--registry", t.root() + "/bad.json"},
-             {"snapshot", "--registry", t.root() + "/array.json"},
-             {"snapshot", "--registry", t.root() + "/missing.json"},
-             {"snapshot", "--registry", t.root() + "/deep-objects.json"},
-             {"snapshot", "--registry", t.root() + "/deep-inside.json"},
-             {"snapshot", "--power-sources", t.root() + "/deep-arrays.json"},
-             {"snapshot", "--power-sources", t.root() + "/65-levels.json"},
-             {"snapshot", "--power-sources"}}) {
-        const auto r = runTarvelctl(args);
-        EXPECT_EQ(r.status, 2) << args.back();
-        EXPECT_FALSE(r.err.empty());
-        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << args.back();
-        EXPECT_LT(r.err.size(), 300u) << args.back();
+    const std::string arrays = std::string(deep, '[') + std::string(deep, ']');
+    for (const auto& [option, content] : std::vector<std::pair<std::string, std::string>>{
+             {"--registry", "{not json"},
+             {"--registry", "[1, 2]"},
+             {"--registry", repeat("{\"a\":", deep) + "1" + std::string(deep, '}')},
+             {"--registry", "{\"BatteryData\": {\"CellVoltage\": " + arrays + "}}"},
+             {"--power-sources", arrays},
+             {"--power-sources", std::string(65, '[') + std::string(65, ']')}}) {
+        SCOPED_TRACE(option + " " + content.substr(0, 20));
+        t.write("input.json", content);
+        usageError({"snapshot", option, t.root() + "/input.json"});
     }
     // 64 levels are still read, and brackets inside strings are no nesting.
     t.write("64-levels.json", "[" + std::string(63, '[') + std::string(63, ']') + "]");
