@@ -51,7 +51,9 @@ protected:
         if (!verb.empty()) args.insert(args.begin() + 1, verb);
         const auto r = runTarvelctl(args, env);
         EXPECT_LE(r.status, 1) << r.err;
-        return nlohmann::json::parse(r.out);
+        auto j = nlohmann::json::parse(r.out);
+        EXPECT_EQ(j["schema"], 1);
+        return j;
     }
 };
 

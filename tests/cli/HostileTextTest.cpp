@@ -78,9 +78,11 @@ TEST(HostileText, WhyAndHistoryEscapeNamesInTextAndKeepThemInJson) {
                              "dropped ~6% in the last hour.\n  " +
                              name.shown + ": 100% of attributed energy samples\n");
 
-        r = runTarvelctl({"why", "--json", "--log", log, "--now", "2026-03-01T14:05:00Z"});
+        // "-json" reads as "--json", "--now=" as "--now".
+        r = runTarvelctl({"why", "-json", "--log", log, "--now=2026-03-01T14:05:00Z"});
         ASSERT_EQ(r.status, 0) << r.err;
         EXPECT_EQ(nlohmann::json::parse(r.out)["culprits"][0]["name"], name.raw);
+        EXPECT_EQ(nlohmann::json::parse(r.out)["schema"], 1);
 
         // CSV: one line per record, the name escaped, no field quoted for a control character.
         r = runTarvelctl({"history", "--csv", "--log", log});

@@ -21,7 +21,9 @@ json snapshotJson(const std::vector<std::string>& extra) {
     args.insert(args.end(), extra.begin(), extra.end());
     const auto r = runTarvelctl(args);
     EXPECT_EQ(r.status, 0) << r.err;
-    return json::parse(r.out);
+    json j = json::parse(r.out);
+    EXPECT_EQ(j["schema"], 1);
+    return j;
 }
 
 // The JSON lines replay prints for `script`.
@@ -30,7 +32,9 @@ std::vector<json> replay(const std::string& script) {
     t.write("script.jsonl", script);
     const auto r = runTarvelctl({"replay", t.root() + "/script.jsonl", "--json"});
     EXPECT_EQ(r.status, 0) << r.err;
-    return jsonLines(r.out);
+    const auto lines = jsonLines(r.out);
+    for (const auto& j : lines) EXPECT_EQ(j["schema"], 1);
+    return lines;
 }
 
 }  // namespace

@@ -29,10 +29,11 @@ TEST(StatusCommand, MeasuresThePackageAndItsDomainsFromAdvancingCounters) {
     };
     AdvancingFiles counters(t, {counter("intel-rapl:0", 10e6), counter("intel-rapl:0:1", 2e6),
                                 counter("intel-rapl:0:2", 1.5e6)});
-    const auto r = runTarvelctl(
-        {"status", "--json", "--sysfs-root", t.root(), "--powercap-root", t.root() + "/powercap"});
+    const auto r = runTarvelctl({"status", "--json", "--sysfs-root=" + t.root(), "--powercap-root",
+                                 t.root() + "/powercap"});
     ASSERT_EQ(r.status, 0) << r.err;
     const json j = json::parse(r.out);
+    EXPECT_EQ(j["schema"], 1);
     EXPECT_EQ(j["packageSource"], "sensor (3 domains)");
     EXPECT_TRUE(j["hasPowerDistribution"].get<bool>());
     EXPECT_NEAR(j["cpuDomainWatts"].get<double>(), 8.0, 0.8);  // package less uncore
