@@ -160,37 +160,24 @@ TEST(ReplayCommand, SmoothsAStreamOfSnapshotsEndToEnd) {
 
 TEST(ReplayCommand, ReportsTheLineOfABadScript) {
     FixtureTree t;
-    t.write("bad.jsonl", "{\"t\": 0, \"snap\": {}}\n{\"t\": 1, \"snap\": {\"level\": \"high\"}}\n");
-    auto r = runTarvelctl({"replay", t.root() + "/bad.jsonl"});
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("bad.jsonl:2:"), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find("level"), std::string::npos);
-
-    t.write("bad2.jsonl", "{\"t\": 1, \"transition\": \"nap\"}\n");
-    EXPECT_EQ(runTarvelctl({"replay", t.root() + "/bad2.jsonl"}).status, 2);
+    t.write("bad.jsonl", "{\"t\": 1, \"transition\": \"nap\"}\n");
+    EXPECT_EQ(runTarvelctl({"replay", t.root() + "/bad.jsonl"}).status, 2);
     EXPECT_EQ(runTarvelctl({"replay"}).status, 2);
 
-    // Hostile lines: one clear line on stderr, never the whole value and never a crash.
-    const int deep = 100000;
-    const std::string nested = std::string(deep, '[') + std::string(deep, ']');
-    struct Row {
-        const char* what;
-        std::string line;
-        const char* message;
-    };
-    for (const Row& row :
-         {Row{"deep field", "{\"t\": 0, \"snap\": {\"level\": " + nested + "}}", "nested"},
-          Row{"deep line", nested, "nested"},
-          Row{"deep objects", repeat("{\"a\":", deep) + "1" + std::string(deep, '}'), "nested"},
-          Row{"long value", "{\"t\": 0, \"snap\": {\"level\": \"" + std::string(5000, 'x') + "\"}}",
+    // A line nested too deep and a long value of the wrong type: one clear line on stderr naming
+    // the line, never the whole value and never a crash.
+    CommandResult r;
+    for (const auto& [line, message] : std::vector<std::pair<std::string, std::string>>{
+             {std::string(100000, '[') + std::string(100000, ']'), "nested"},
+             {"{\"t\": 0, \"snap\": {\"level\": \"" + std::string(5000, 'x') + "\"}}",
               "\"level\""}}) {
-        t.write("hostile.jsonl", "{\"t\": 0, \"snap\": {}}\n" + row.line + "\n");
+        t.write("hostile.jsonl", "{\"t\": 0, \"snap\": {}}\n" + line + "\n");
         r = runTarvelctl({"replay", t.root() + "/hostile.jsonl"});
-        EXPECT_EQ(r.status, 2) << row.what;
-        EXPECT_NE(r.err.find("hostile.jsonl:2: "), std::string::npos) << row.what << r.err;
-        EXPECT_NE(r.err.find(row.message), std::string::npos) << row.what << r.err;
-        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << row.what;
-        EXPECT_LT(r.err.size(), 300u) << row.what;
+        EXPECT_EQ(r.status, 2);
+        EXPECT_NE(r.err.find("hostile.jsonl:2: "), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find(message), std::string::npos) << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        EXPECT_LT(r.err.size(), 300u);
     }
     EXPECT_NE(r.err.find("xxx…"), std::string::npos) << r.err;  // the long value, cut short
 }
