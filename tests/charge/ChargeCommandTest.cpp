@@ -215,72 +215,49 @@ TEST_F(ChargeCommandTest, EveryInterfaceHoldsTheLimitAndGoesBack) {
     }
 }
 
-// `charge hold --limit 85` over a battery with charge_behaviour and over an ASUS-like one with
-// only an end threshold: the limit is held, written again when changed behind the hold's back
-// (another process handing charging back, a firmware reset at boot), and let go once unplugged.
+// `charge hold --limit 85`: the limit is held, written again when another process hands
+// charging back behind the hold's back, and let go once unplugged. (The threshold batteries'
+// own rewrite after a firmware reset is ThresholdControllerTest's.)
 TEST_F(ChargeCommandTest, HoldFollowsTheBatteryUntilTerminated) {
-    struct Row {
-        const char* machine;
-        std::string behaviour;  // "": an end threshold instead
-        std::function<std::string(const FixtureTree&)> read;
-        std::string held, released;
-        std::function<void(const FixtureTree&)> disturb;
+    FixtureTree tree;
+    writeLaptop(tree, 90, true, "Charging");
+    QProcess hold;
+    auto environment = QProcessEnvironment::systemEnvironment();
+    for (const auto& [name, value] : env)
+        environment.insert(QString::fromStdString(name), QString::fromStdString(value));
+    hold.setProcessEnvironment(environment);
+    hold.start(TARVELCTL_PATH, {"charge", "hold", "--limit", "85", "--sysfs-root",
+                                QString::fromStdString(tree.root())});
+    std::string holdOut;
+    const auto says = [&](const std::string& text) {  // reads the output until it says `text`
+        return test::waitUntil(
+            [&] {
+                hold.waitForReadyRead(100);
+                holdOut += hold.readAllStandardOutput().toStdString();
+                return holdOut.find(text) != std::string::npos;
+            },
+            15000);
     };
-    for (const Row& row : {
-             Row{"charge_behaviour", "[auto] inhibit-charge force-discharge\n",
-                 [](const FixtureTree& t) { return chargeBehaviour(t); }, "inhibit-charge", "auto",
-                 [this](const FixtureTree& t) {
-                     const auto r = runTarvelctl(
-                         {"charge", "set-mode", "auto", "--sysfs-root", t.root()}, env);
-                     ASSERT_EQ(r.status, 0) << r.err;
-                 }},
-             Row{"end threshold", "", [](const FixtureTree& t) { return threshold(t, "end"); },
-                 "85", "100",
-                 [](const FixtureTree& t) {
-                     t.replace("class/power_supply/BAT0/charge_control_end_threshold", "100\n");
-                 }},
-         }) {
-        SCOPED_TRACE(row.machine);
-        FixtureTree tree;
-        writeLaptop(tree, 90, true, "Charging", row.behaviour);
-        if (row.behaviour.empty()) writeThresholds(tree, 100);
-        QProcess hold;
-        auto environment = QProcessEnvironment::systemEnvironment();
-        for (const auto& [name, value] : env)
-            environment.insert(QString::fromStdString(name), QString::fromStdString(value));
-        hold.setProcessEnvironment(environment);
-        hold.start(TARVELCTL_PATH, {"charge", "hold", "--limit", "85", "--sysfs-root",
-                                    QString::fromStdString(tree.root())});
-        std::string holdOut;
-        const auto says = [&](const std::string& text) {  // reads the output until it says `text`
-            return test::waitUntil(
-                [&] {
-                    hold.waitForReadyRead(100);
-                    holdOut += hold.readAllStandardOutput().toStdString();
-                    return holdOut.find(text) != std::string::npos;
-                },
-                15000);
-        };
-        ASSERT_TRUE(says("Inhibiting charging · 85%")) << holdOut;
-        EXPECT_EQ(row.read(tree), row.held);
-        EXPECT_NE(holdOut.find("Holding 85% while the charger is connected"), std::string::npos);
-        // The first decision waited for the first battery reading.
-        EXPECT_EQ(holdOut.find("No internal battery"), std::string::npos) << holdOut;
+    ASSERT_TRUE(says("Inhibiting charging · 85%")) << holdOut;
+    EXPECT_EQ(chargeBehaviour(tree), "inhibit-charge");
+    EXPECT_NE(holdOut.find("Holding 85% while the charger is connected"), std::string::npos);
+    // The first decision waited for the first battery reading.
+    EXPECT_EQ(holdOut.find("No internal battery"), std::string::npos) << holdOut;
 
-        row.disturb(tree);  // the hold notices at its next evaluation and writes the limit again
-        EXPECT_TRUE(test::waitUntil([&] { return row.read(tree) == row.held; }, 15000));
+    // The hold notices at its next evaluation and writes the limit again.
+    const auto r = runTarvelctl({"charge", "set-mode", "auto", "--sysfs-root", tree.root()}, env);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(test::waitUntil([&] { return chargeBehaviour(tree) == "inhibit-charge"; }, 15000));
 
-        // Unplugged: the store's next battery read and the controller's next tick release it.
-        writeLaptop(tree, 90, false, "Discharging", "");
-        ASSERT_TRUE(says("Charger not connected — ")) << holdOut;
-        hold.terminate();
-        ASSERT_TRUE(hold.waitForFinished(10000));
-        holdOut += hold.readAllStandardOutput().toStdString();
-        EXPECT_EQ(hold.exitCode(), 0) << hold.readAllStandardError().toStdString();
-        EXPECT_NE(holdOut.find("Stopped; charger mode left as auto."), std::string::npos)
-            << holdOut;
-        EXPECT_EQ(row.read(tree), row.released);
-    }
+    // Unplugged: the store's next battery read and the controller's next tick release it.
+    writeLaptop(tree, 90, false, "Discharging", "");
+    ASSERT_TRUE(says("Charger not connected — ")) << holdOut;
+    hold.terminate();
+    ASSERT_TRUE(hold.waitForFinished(10000));
+    holdOut += hold.readAllStandardOutput().toStdString();
+    EXPECT_EQ(hold.exitCode(), 0) << hold.readAllStandardError().toStdString();
+    EXPECT_NE(holdOut.find("Stopped; charger mode left as auto."), std::string::npos) << holdOut;
+    EXPECT_EQ(chargeBehaviour(tree), "auto");
 
     // --limit went through the setter: clamped and stored like the preferences window does.
     QFile settings(config.path() + "/tarvel/defaults.json");
@@ -291,20 +268,20 @@ TEST_F(ChargeCommandTest, HoldFollowsTheBatteryUntilTerminated) {
 
     // A threshold left at another level reads as what it is, in both lines; the writing verb
     // with management off restores 100.
-    FixtureTree tree;
-    writeLaptop(tree, 90, true, "Charging", "");
-    writeThresholds(tree, 85);
+    FixtureTree asus;
+    writeLaptop(asus, 90, true, "Charging", "");
+    writeThresholds(asus, 85);
     writeSettings(R"({"tarvelpro.chargeLimit.enabled": false})");
-    const auto view = runTarvelctl({"charge", "--sysfs-root", tree.root()}, env);
+    const auto view = runTarvelctl({"charge", "--sysfs-root", asus.root()}, env);
     EXPECT_NE(view.out.find("Charger: end threshold 85 %\n"), std::string::npos) << view.out;
     EXPECT_NE(view.out.find("Charger mode: end threshold 85 %\n"), std::string::npos) << view.out;
     EXPECT_NE(view.out.find("Backend: Kernel charge control (sysfs) — BAT0: "
                             "charge_control_end_threshold\n"),
               std::string::npos)
         << view.out;
-    const auto applied = statusJson(tree.root(), "apply");
+    const auto applied = statusJson(asus.root(), "apply");
     EXPECT_EQ(applied["status"], "off");
-    EXPECT_EQ(threshold(tree, "end"), "100");
+    EXPECT_EQ(threshold(asus, "end"), "100");
 }
 
 }  // namespace
