@@ -164,13 +164,19 @@ TEST(ReplayCommand, ReportsTheLineOfABadScript) {
     EXPECT_EQ(runTarvelctl({"replay", t.root() + "/bad.jsonl"}).status, 2);
     EXPECT_EQ(runTarvelctl({"replay"}).status, 2);
 
-    // A line nested too deep and a long value of the wrong type: one clear line on stderr naming
-    // the line, never the whole value and never a crash.
+    // Lines nested too deep (once a stack overflow, printing a wrong-typed field among them) and
+    // a long value of the wrong type: one clear line on stderr naming the line, never the whole
+    // value and never a crash.
+    const int deep = 100000;
+    const std::string nested = std::string(deep, '[') + std::string(deep, ']');
     CommandResult r;
     for (const auto& [line, message] : std::vector<std::pair<std::string, std::string>>{
-             {std::string(100000, '[') + std::string(100000, ']'), "nested"},
+             {"{\"t\": 0, \"snap\": {\"level\": " + nested + "}}", "nested"},
+             {nested, "nested"},
+             {repeat("{\"a\":", deep) + "1" + std::string(deep, '}'), "nested"},
              {"{\"t\": 0, \"snap\": {\"level\": \"" + std::string(5000, 'x') + "\"}}",
               "\"level\""}}) {
+        SCOPED_TRACE(line.substr(0, 30));
         t.write("hostile.jsonl", "{\"t\": 0, \"snap\": {}}\n" + line + "\n");
         r = runTarvelctl({"replay", t.root() + "/hostile.jsonl"});
         EXPECT_EQ(r.status, 2);
