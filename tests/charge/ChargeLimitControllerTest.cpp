@@ -33,11 +33,6 @@ public:
     std::map<std::uint32_t, Answer> answers;
     std::map<std::uint32_t, int> state;  // what each key holds now
 
-    // Puts the charger in a mode behind the controller's back: (CH0I, CH0C, CH0B).
-    void setState(int ch0i, int ch0c, int ch0b) {
-        state = {{kCH0I, ch0i}, {kCH0C, ch0c}, {kCH0B, ch0b}};
-    }
-
     OpenResult open() override {
         ++opens;
         return openResult;
@@ -48,12 +43,11 @@ public:
         const std::uint32_t key = input.u32(SmcParamBlock::kKey);
         if (input.bytes[SmcParamBlock::kCommand] == kSMCReadKey) {
             if (!readable) return kIOReturnError;
-            auto held = state.find(key);
-            if (held == state.end()) {
+            const auto held = state.find(key);
+            if (held == state.end())
                 output.bytes[SmcParamBlock::kResult] = kSMCKeyNotFound;
-                return kIOReturnSuccess;
-            }
-            output.bytes[SmcParamBlock::kBytes] = std::uint8_t(held->second);
+            else
+                output.bytes[SmcParamBlock::kBytes] = std::uint8_t(held->second);
             return kIOReturnSuccess;
         }
         writes.emplace_back(key, input.bytes[SmcParamBlock::kBytes]);
@@ -329,7 +323,7 @@ TEST_F(ControllerTest, NeverClaimsAHoldTheChargerIsNotIn) {
     // Another program hands charging back to the system: the next evaluation corrects it, and
     // a charger already in the wanted mode is not written again.
     auto& c = *controller;
-    transport.setState(0, 0, 0);
+    transport.state = {{kCH0I, 0}, {kCH0C, 0}, {kCH0B, 0}};
     const auto writes = modes().size();
     at(80);
     EXPECT_EQ(modes().size(), writes + 1);
