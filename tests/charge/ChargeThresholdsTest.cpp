@@ -200,10 +200,6 @@ TEST_F(ThresholdControllerTest, AThresholdChangedBehindItIsWrittenAgain) {
     EXPECT_FALSE(controller->forceDischarge());
     EXPECT_EQ(controller->lastError(), smc->whyNoDischarge());
     EXPECT_TRUE(io.writes.empty());
-
-    // Management off hands charging back: the end goes to 100.
-    controller->disableAll();
-    EXPECT_EQ(threshold(tree, "end"), "100");
 }
 
 // A driver that keeps another end than asked: the controller reports it in the firmware's words
@@ -214,15 +210,15 @@ TEST_F(ThresholdControllerTest, AValueTheFirmwareChangedIsAFailureInItsOwnWords)
         std::function<int(int)> keep;
         std::vector<std::pair<int, std::optional<std::string>>> limits;  // in turn, and the error
     };
+    // clang-format off
     for (const Row& row : {
-             Row{"only 80 and 100",
-                 [](int v) { return v < 100 ? 80 : 100; },
-                 {{85, "the firmware set 80 % for 85 %"}, {80, {}}}},
-             Row{"steps of 20",
-                 [](int v) { return (v + 10) / 20 * 20; },
-                 {{75, "the firmware set 80 % for 75 %"}}},
-             Row{"steps of 5", [](int v) { return v / 5 * 5; }, {{85, {}}}},
-         }) {
+        Row{"only 80 and 100", [](int v) { return v < 100 ? 80 : 100; },
+            {{85, "the firmware set 80 % for 85 %"}, {80, {}}}},
+        Row{"steps of 20", [](int v) { return (v + 10) / 20 * 20; },
+            {{75, "the firmware set 80 % for 75 %"}}},
+        Row{"steps of 5", [](int v) { return v / 5 * 5; }, {{85, {}}}},
+    }) {
+        // clang-format on
         SCOPED_TRACE(row.driver);
         setEnd("100");
         io.keep = row.keep;
