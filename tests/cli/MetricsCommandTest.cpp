@@ -101,9 +101,8 @@ TEST(MetricsTextfile, ReachesPrometheusThroughNodeExporter) {
     for (const auto& [key, value] : isolatedHome(t))
         env.insert(QString::fromStdString(key), QString::fromStdString(value));
     watch.setProcessEnvironment(env);
-    QStringList watchArgs{"watch", "--no-log", "--textfile", QString::fromStdString(file)};
-    watchArgs << "--sysfs-root" << QString::fromStdString(t.root());
-    watch.start(TARVELCTL_PATH, watchArgs);
+    watch.start(TARVELCTL_PATH, {"watch", "--no-log", "--textfile", QString::fromStdString(file),
+                                 "--sysfs-root", QString::fromStdString(t.root())});
     ASSERT_TRUE(waitUntil([&] { return QFileInfo::exists(QString::fromStdString(file)); }, 20000))
         << watch.readAllStandardError().toStdString();
 
