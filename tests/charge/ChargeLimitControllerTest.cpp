@@ -237,7 +237,6 @@ TEST_F(ControllerTest, DecisionTableInOrder) {
     c.stopOverride();
     EXPECT_FALSE(c.forceDischarge());
     EXPECT_EQ(c.status(), S::onBattery);
-    EXPECT_EQ(c.detail(), "Charge limit applies when a power adapter is connected.");
     at(61);
     EXPECT_EQ(c.status(), S::holding);
     EXPECT_EQ(modes(), (std::vector<M>{M::forceDischarge, M::auto_, M::forceDischarge, M::auto_,
