@@ -1,22 +1,58 @@
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
+#include <cerrno>
+#include <functional>
 
 #include "base/UserDefaults.h"
 #include "charge/ChargeFixtures.h"
 #include "charge/ChargeLimitController.h"
-#include "charge/KernelThresholdIO.h"
+#include "platform/linux/SysfsAttributeIO.h"
 #include "platform/linux/SysfsChargerTransport.h"
+#include "platform/linux/SysfsFile.h"
 
 namespace tarvel {
 namespace {
 
 using test::FixtureTree;
-using test::KernelThresholdIO;
 using test::threshold;
 using test::writeLaptop;
 using test::writeThresholds;
 using Writes = std::vector<std::pair<std::string, std::string>>;
+
+// Plain files that answer threshold writes as a driver does: a start at or above the end, or an
+// end at or below the start, is refused with EINVAL (as thinkpad_acpi and others do), and
+// `keep` turns the asked end into the one the firmware keeps. Records every write in order.
+class KernelThresholdIO final : public SysfsAttributeIO {
+public:
+    std::function<int(int)> keep = [](int asked) { return asked; };
+    Writes writes;  // (attribute name, value)
+    int refusals = 0;
+
+    std::optional<std::string> read(const std::string& path) override { return posix().read(path); }
+
+    int write(const std::string& path, const std::string& value) override {
+        const std::string name = path.substr(path.rfind('/') + 1);
+        writes.emplace_back(name, value);
+        const std::string dir = path.substr(0, path.rfind('/'));
+        const auto asked = parseSysfsInteger(value);
+        if (name == "charge_control_start_threshold") {
+            const auto end = readSysfsInteger(dir + "/charge_control_end_threshold");
+            if (!asked || (end && *asked >= *end)) return refuse();
+        } else if (name == "charge_control_end_threshold") {
+            const auto start = readSysfsInteger(dir + "/charge_control_start_threshold");
+            if (!asked || (start && *asked <= *start)) return refuse();
+            return posix().write(path, std::to_string(keep(static_cast<int>(*asked))));
+        }
+        return posix().write(path, value);
+    }
+
+private:
+    int refuse() {
+        ++refusals;
+        return EINVAL;
+    }
+};
 
 constexpr const char* kStart = "charge_control_start_threshold";
 constexpr const char* kEnd = "charge_control_end_threshold";
@@ -54,20 +90,18 @@ TEST(ChargeThresholdsTest, EachBatteryGetsTheTransportItCanBeDrivenBy) {
         std::optional<int> end, start;
         std::string detail;  // "": no charger
     };
+    // clang-format off
     for (const Row& row : {
-             Row{"ASUS-like, end only", "", 100, {}, "BAT0: charge_control_end_threshold"},
-             Row{"ThinkPad-like, behaviour wins over both thresholds",
-                 "[auto] inhibit-charge force-discharge\n", 100, 75, "BAT0: charge_behaviour"},
-             Row{"behaviour that cannot inhibit, beside an end threshold",
-                 "[auto] force-discharge\n", 100, 95,
-                 "BAT0: charge_control_start_threshold, charge_control_end_threshold"},
-             Row{"behaviour that cannot inhibit, alone",
-                 "[auto] force-discharge\n",
-                 {},
-                 {},
-                 "BAT0: charge_behaviour"},
-             Row{"start threshold without an end", "", {}, 75, ""},
-         }) {
+        Row{"ASUS-like, end only", "", 100, {}, "BAT0: charge_control_end_threshold"},
+        Row{"ThinkPad-like, behaviour wins over both thresholds",
+            "[auto] inhibit-charge force-discharge\n", 100, 75, "BAT0: charge_behaviour"},
+        Row{"behaviour that cannot inhibit, beside an end threshold", "[auto] force-discharge\n",
+            100, 95, "BAT0: charge_control_start_threshold, charge_control_end_threshold"},
+        Row{"behaviour that cannot inhibit, alone", "[auto] force-discharge\n", {}, {},
+            "BAT0: charge_behaviour"},
+        Row{"start threshold without an end", "", {}, 75, ""},
+    }) {
+        // clang-format on
         SCOPED_TRACE(row.machine);
         FixtureTree tree;
         writeLaptop(tree, 70, true, "Charging", row.behaviour);
@@ -81,35 +115,6 @@ TEST(ChargeThresholdsTest, EachBatteryGetsTheTransportItCanBeDrivenBy) {
     }
 }
 
-TEST_F(ThresholdControllerTest, ModesMapOntoTheEndThreshold) {
-    smc->setHoldLimit(85);
-    for (const auto& [mode, end] : std::vector<std::pair<ChargeSMCMode, std::string>>{
-             {ChargeSMCMode::inhibit, "85"}, {ChargeSMCMode::auto_, "100"}}) {
-        EXPECT_TRUE(smc->setMode(mode));
-        EXPECT_EQ(threshold(tree, "end"), end);
-        EXPECT_EQ(smc->readMode(), mode);
-    }
-    // Each mode wrote its end once: the CH0I and CH0C writes only complete the triple.
-    EXPECT_EQ(io.writes, (Writes{{kEnd, "85"}, {kEnd, "100"}}));
-
-    // An end at another level than the hold limit is no mode; the limit decides what inhibit is.
-    for (const auto& [end, mode] :
-         std::vector<std::pair<std::string, std::optional<ChargeSMCMode>>>{
-             {"60\n", std::nullopt},
-             {"85\n", ChargeSMCMode::inhibit},
-             {"100\n", ChargeSMCMode::auto_},
-             {"garbage\n", std::nullopt}}) {
-        tree.write(std::string("class/power_supply/BAT0/") + kEnd, end);
-        EXPECT_EQ(smc->readMode(), mode) << end;
-    }
-    EXPECT_EQ(smc->stateText(), "");  // the end reads as no number
-    tree.write(std::string("class/power_supply/BAT0/") + kEnd, "60\n");
-    EXPECT_EQ(smc->stateText(), "end threshold 60 %");
-    tree.write(std::string("class/power_supply/BAT0/") + kEnd, "85\n");
-    smc->setHoldLimit(70);
-    EXPECT_EQ(smc->readMode(), std::nullopt);
-}
-
 // With a start threshold the kernel refuses start >= end at every step, so the write order
 // decides whether a mode can be reached at all. Every step runs in a new transport, as after a
 // restart: the start to put back comes from the stored memory.
@@ -121,40 +126,29 @@ TEST(ChargeThresholdsTest, StartStaysBelowEndInEveryWriteOrder) {
         const char *start, *end;
     };
     struct Row {
-        const char* machine;
         int start, end;
         std::vector<Step> steps;
     };
     using M = ChargeSMCMode;
+    // clang-format off
     for (const Row& row : {
-             // A start in the way is lowered first and put back once the end is up again.
-             Row{"start 95, end 100",
-                 95,
-                 100,
-                 {{M::inhibit, 80, {{kStart, "78"}, {kEnd, "80"}}, "78", "80"},
-                  {M::inhibit, 90, {{kEnd, "90"}}, "78", "90"},
-                  {M::auto_, 90, {{kEnd, "100"}, {kStart, "95"}}, "95", "100"}}},
-             // A start at the limit is in the way too.
-             Row{"start 80, end 100",
-                 80,
-                 100,
-                 {{M::inhibit, 80, {{kStart, "78"}, {kEnd, "80"}}, "78", "80"},
-                  {M::auto_, 80, {{kEnd, "100"}, {kStart, "80"}}, "80", "100"}}},
-             // A start below the limit is left alone.
-             Row{"start 40, end 100",
-                 40,
-                 100,
-                 {{M::inhibit, 80, {{kEnd, "80"}}, "40", "80"},
-                  {M::auto_, 80, {{kEnd, "100"}}, "40", "100"}}},
-             // Another tool's 75/80: raising to 85 goes end first, lowering to 60 start first.
-             Row{"start 75, end 80",
-                 75,
-                 80,
-                 {{M::inhibit, 85, {{kEnd, "85"}}, "75", "85"},
-                  {M::inhibit, 60, {{kStart, "58"}, {kEnd, "60"}}, "58", "60"},
-                  {M::auto_, 60, {{kEnd, "100"}, {kStart, "75"}}, "75", "100"}}},
-         }) {
-        SCOPED_TRACE(row.machine);
+        // A start in the way is lowered first and put back once the end is up again.
+        Row{95, 100, {{M::inhibit, 80, {{kStart, "78"}, {kEnd, "80"}}, "78", "80"},
+                      {M::inhibit, 90, {{kEnd, "90"}}, "78", "90"},
+                      {M::auto_, 90, {{kEnd, "100"}, {kStart, "95"}}, "95", "100"}}},
+        // A start at the limit is in the way too.
+        Row{80, 100, {{M::inhibit, 80, {{kStart, "78"}, {kEnd, "80"}}, "78", "80"},
+                      {M::auto_, 80, {{kEnd, "100"}, {kStart, "80"}}, "80", "100"}}},
+        // A start below the limit is left alone.
+        Row{40, 100, {{M::inhibit, 80, {{kEnd, "80"}}, "40", "80"},
+                      {M::auto_, 80, {{kEnd, "100"}}, "40", "100"}}},
+        // Another tool's 75/80: raising to 85 goes end first, lowering to 60 start first.
+        Row{75, 80, {{M::inhibit, 85, {{kEnd, "85"}}, "75", "85"},
+                     {M::inhibit, 60, {{kStart, "58"}, {kEnd, "60"}}, "58", "60"},
+                     {M::auto_, 60, {{kEnd, "100"}, {kStart, "75"}}, "75", "100"}}},
+    }) {
+        // clang-format on
+        SCOPED_TRACE("start " + std::to_string(row.start) + ", end " + std::to_string(row.end));
         FixtureTree tree;
         writeLaptop(tree, 90, true, "Charging", "");
         writeThresholds(tree, row.end, row.start);
@@ -206,10 +200,6 @@ TEST_F(ThresholdControllerTest, AThresholdChangedBehindItIsWrittenAgain) {
     EXPECT_FALSE(controller->forceDischarge());
     EXPECT_EQ(controller->lastError(), smc->whyNoDischarge());
     EXPECT_TRUE(io.writes.empty());
-
-    // Management off hands charging back: the end goes to 100.
-    controller->disableAll();
-    EXPECT_EQ(threshold(tree, "end"), "100");
 }
 
 // A driver that keeps another end than asked: the controller reports it in the firmware's words
@@ -220,15 +210,15 @@ TEST_F(ThresholdControllerTest, AValueTheFirmwareChangedIsAFailureInItsOwnWords)
         std::function<int(int)> keep;
         std::vector<std::pair<int, std::optional<std::string>>> limits;  // in turn, and the error
     };
+    // clang-format off
     for (const Row& row : {
-             Row{"only 80 and 100",
-                 [](int v) { return v < 100 ? 80 : 100; },
-                 {{85, "the firmware set 80 % for 85 %"}, {80, {}}}},
-             Row{"steps of 20",
-                 [](int v) { return (v + 10) / 20 * 20; },
-                 {{75, "the firmware set 80 % for 75 %"}}},
-             Row{"steps of 5", [](int v) { return v / 5 * 5; }, {{85, {}}}},
-         }) {
+        Row{"only 80 and 100", [](int v) { return v < 100 ? 80 : 100; },
+            {{85, "the firmware set 80 % for 85 %"}, {80, {}}}},
+        Row{"steps of 20", [](int v) { return (v + 10) / 20 * 20; },
+            {{75, "the firmware set 80 % for 75 %"}}},
+        Row{"steps of 5", [](int v) { return v / 5 * 5; }, {{85, {}}}},
+    }) {
+        // clang-format on
         SCOPED_TRACE(row.driver);
         setEnd("100");
         io.keep = row.keep;

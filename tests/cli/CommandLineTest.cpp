@@ -1,15 +1,12 @@
-// The command line's conventions: help, version, one-line usage errors, option syntax and
-// the "schema" field of every JSON document.
+// The command line's conventions: help, version, one-line usage errors and option syntax.
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
-#include <nlohmann/json.hpp>
 
 #include "cli/CommandTable.h"
 #include "cli/HelpText.h"
 #include "shell/BuildInfo.h"
-#include "support/JsonLines.h"
-#include "support/PowerSupplyFixtures.h"
+#include "support/FixtureTree.h"
 
 using namespace tarvel::test;
 using tarvel::cli::commandHelpText;
@@ -84,39 +81,5 @@ TEST(CommandLine, UsageErrorsAreOneLineNamingTheCommand) {
         EXPECT_EQ(r.status, 2) << c.err;
         EXPECT_EQ(r.err, c.err);
         EXPECT_EQ(r.out, "");
-    }
-}
-
-TEST(JsonOutput, EveryDocumentSaysItsSchema) {
-    FixtureTree t;
-    dischargingEnergyLaptop(t);
-    t.write("script.jsonl",
-            "{\"t\": 0, \"snap\": {\"present\": true, \"level\": 80}}\n"
-            "{\"t\": 3, \"snap\": {}}\n");
-    t.write("drain.jsonl",
-            "{\"t\":\"2026-03-01T13:10:00Z\",\"kind\":\"power\",\"level\":80,\"top\":\"make\"}\n");
-    QTemporaryDir config;
-    const std::map<std::string, std::string> env{{"XDG_CONFIG_HOME", config.path().toStdString()}};
-    const struct {
-        std::vector<std::string> args;
-        std::size_t documents;
-    } cases[] = {
-        {{"snapshot", "--json", "--sysfs-root", t.root()}, 1},
-        {{"status", "--json", "--sysfs-root=" + t.root()}, 1},
-        {{"replay", "--json", t.root() + "/script.jsonl"}, 2},
-        {{"charge", "--json", "--sysfs-root", t.root()}, 1},
-        {{"charge", "apply", "--json", "--sysfs-root", t.root() + "/none"}, 1},
-        // "-json" reads as "--json".
-        {{"why", "-json", "--log=" + t.root() + "/drain.jsonl", "--now=2026-03-01T14:05:00Z"}, 1},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.args[0]);
-        const auto r = runTarvelctl(c.args, env);
-        EXPECT_LE(r.status, 1) << r.err;
-        // A document over several lines is one JSON value; JSON lines are one each.
-        const auto documents =
-            c.documents == 1 ? std::vector{nlohmann::json::parse(r.out)} : jsonLines(r.out);
-        ASSERT_EQ(documents.size(), c.documents) << r.out;
-        for (const auto& j : documents) EXPECT_EQ(j["schema"], 1) << j.dump();
     }
 }

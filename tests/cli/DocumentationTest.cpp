@@ -38,14 +38,17 @@ Run run(const QString& program, const QStringList& args) {
     return r;
 }
 
+// Runs `script` in bash after loading tarvelctl's completion.
+Run bashWithCompletion(const std::string& script) {
+    return run("bash", {"-c", QString::fromStdString("source " + kPackaging +
+                                                     "completions/tarvelctl.bash; " + script)});
+}
+
 // The words bash's completion offers for the command line `words`, the last being completed.
 std::set<std::string> bashCompletes(const std::string& words) {
-    const auto r = run(
-        "bash", {"-c", QString::fromStdString("source " + kPackaging +
-                                              "completions/tarvelctl.bash; COMP_WORDS=(" + words +
-                                              "); COMP_CWORD=$((${#COMP_WORDS[@]}"
-                                              " - 1)); _tarvelctl; printf "
-                                              "'%s\\n' \"${COMPREPLY[@]}\"")});
+    const auto r = bashWithCompletion("COMP_WORDS=(" + words +
+                                      "); COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); _tarvelctl; "
+                                      "printf '%s\\n' \"${COMPREPLY[@]}\"");
     EXPECT_EQ(r.err, "") << words;
     std::set<std::string> offered;
     std::istringstream in(r.out);
@@ -140,9 +143,6 @@ TEST(Documentation, BashCompletesWordsModesAndFolders) {
         {"tarvelctl top --watts ''", {}},
     };
     for (const auto& c : cases) EXPECT_EQ(bashCompletes(c.words), c.offered) << c.words;
-    EXPECT_EQ(run("bash", {"-c", QString::fromStdString("source " + kPackaging +
-                                                        "completions/tarvelctl.bash; complete -p "
-                                                        "tarvelctl")})
-                  .out,
+    EXPECT_EQ(bashWithCompletion("complete -p tarvelctl").out,
               "complete -F _tarvelctl tarvelctl\n");
 }

@@ -5,7 +5,6 @@
 #include <sys/stat.h>
 
 #include <QProcess>
-#include <QTemporaryDir>
 
 #include "drain/ProcFixture.h"
 #include "support/PowerSupplyFixtures.h"
@@ -27,14 +26,6 @@ void addPackageZone(const FixtureTree& t) {
     t.writeAll("powercap/intel-rapl:0", {{"name", "package-0\n"},
                                          {"max_energy_range_uj", "262143328850\n"},
                                          {"energy_uj", "1000000000\n"}});
-}
-
-// Settings and data under `home`, never the user's own.
-QProcessEnvironment isolatedIn(const QTemporaryDir& home) {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("XDG_CONFIG_HOME", home.path() + "/config");
-    env.insert("XDG_DATA_HOME", home.path() + "/data");
-    return env;
 }
 
 }  // namespace
@@ -99,8 +90,10 @@ TEST(NonRegularFiles, WatchStopsOnSigtermAfterAnAttributeTurnsIntoAFifo) {
         addPackageZone(sys);
         const QString sysRoot = QString::fromStdString(sys.root());
         QProcess watch;
-        QTemporaryDir home;
-        watch.setProcessEnvironment(isolatedIn(home));
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_CONFIG_HOME", sysRoot + "/config");  // settings and data of its own
+        env.insert("XDG_DATA_HOME", sysRoot + "/data");
+        watch.setProcessEnvironment(env);
         watch.start(TARVELCTL_PATH, QStringList{"watch", "--sysfs-root", sysRoot, "--powercap-root",
                                                 sysRoot + "/powercap"} +
                                         c.extra);

@@ -21,7 +21,9 @@ json snapshotJson(const std::vector<std::string>& extra) {
     args.insert(args.end(), extra.begin(), extra.end());
     const auto r = runTarvelctl(args);
     EXPECT_EQ(r.status, 0) << r.err;
-    return json::parse(r.out);
+    json j = json::parse(r.out);
+    EXPECT_EQ(j["schema"], 1);
+    return j;
 }
 
 // The JSON lines replay prints for `script`.
@@ -30,7 +32,9 @@ std::vector<json> replay(const std::string& script) {
     t.write("script.jsonl", script);
     const auto r = runTarvelctl({"replay", t.root() + "/script.jsonl", "--json"});
     EXPECT_EQ(r.status, 0) << r.err;
-    return jsonLines(r.out);
+    const auto lines = jsonLines(r.out);
+    for (const auto& j : lines) EXPECT_EQ(j["schema"], 1);
+    return lines;
 }
 
 }  // namespace
@@ -87,46 +91,42 @@ TEST(SnapshotCommand, RegistryAndToolOutputFromFiles) {
                 "AppleRawMaxCapacity": 5000, "DesignCapacity": 5200, "Voltage": 12000,
                 "InstantAmperage": 18446744073709550116, "IsCharging": false, "ExternalConnected": false,
                 "BatteryData": {"StateOfCharge": 84, "FccComp1": 5000, "DesignCapacity": 5200}})");
-    t.write("ioreg.txt", "\"AppleSmartBattery\"\n\"CycleCount\" = 77\n\"AvgTimeToEmpty\" = 150\n");
-    t.write(
-        "pmset.txt",
-        "Now drawing from 'Battery Power'\n -InternalBattery-0 84%; discharging; 2:41 remaining\n");
+    // ioreg and pmset output captured on a discharging MacBook.
     const json j = snapshotJson({"--registry", t.root() + "/registry.json", "--ioreg-text",
-                                 t.root() + "/ioreg.txt", "--pmset-text", t.root() + "/pmset.txt"});
+                                 fixturePath("ioreg/discharging.txt"), "--pmset-text",
+                                 fixturePath("pmset/discharging.txt")});
     EXPECT_EQ(j["amperageMA"], -1500);  // the unsigned 64-bit value survived the JSON
     EXPECT_DOUBLE_EQ(j["chargeW"].get<double>(), 18.0);
-    EXPECT_EQ(j["cycles"], 77);                            // only ioreg knew
-    EXPECT_EQ(j["minutes"], 150);                          // ioreg comes before pmset
+    EXPECT_EQ(j["cycles"], 187);                           // only ioreg knew
+    EXPECT_EQ(j["minutes"], 241);                          // ioreg comes before pmset
     EXPECT_EQ(j["readings"]["IOPS"]["present"], nullptr);  // no --power-sources: no list
-    EXPECT_EQ(j["readings"]["pmset"]["minutes"], 161);
+    EXPECT_EQ(j["readings"]["pmset"]["minutes"], 187);
     EXPECT_EQ(j["sourcesLabel"], "sysfs power_supply + pmset");
 }
 
 TEST(SnapshotCommand, BadInputIsAUsageError) {
     FixtureTree t;
-    t.write("bad.json", "{not json");
-    t.write("array.json", "[1, 2]");
+    const auto usageError = [](const std::vector<std::string>& args) {
+        const auto r = runTarvelctl(args);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        EXPECT_LT(r.err.size(), 300u);
+    };
+    usageError({"snapshot", "--registry", t.root() + "/missing.json"});
+    usageError({"snapshot", "--power-sources"});
     // Nested far beyond any registry entry: converting such a value would overflow the stack.
     const int deep = 100000;
-    t.write("deep-objects.json", repeat("{\"a\":", deep) + "1" + std::string(deep, '}'));
-    t.write("deep-arrays.json", std::string(deep, '[') + std::string(deep, ']'));
-    t.write("deep-inside.json", "{\"BatteryData\": {\"CellVoltage\": " + std::string(deep, '[') +
-                                    std::string(deep, ']') + "}}");
-    t.write("65-levels.json", std::string(65, '[') + std::string(65, ']'));
-    for (const auto& args : std::vector<std::vector<std::string>>{
-             {"snapshot", "--registry", t.root() + "/bad.json"},
-             {"snapshot", "--registry", t.root() + "/array.json"},
-             {"snapshot", "--registry", t.root() + "/missing.json"},
-             {"snapshot", "--registry", t.root() + "/deep-objects.json"},
-             {"snapshot", "--registry", t.root() + "/deep-inside.json"},
-             {"snapshot", "--power-sources", t.root() + "/deep-arrays.json"},
-             {"snapshot", "--power-sources", t.root() + "/65-levels.json"},
-             {"snapshot", "--power-sources"}}) {
-        const auto r = runTarvelctl(args);
-        EXPECT_EQ(r.status, 2) << args.back();
-        EXPECT_FALSE(r.err.empty());
-        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << args.back();
-        EXPECT_LT(r.err.size(), 300u) << args.back();
+    const std::string arrays = std::string(deep, '[') + std::string(deep, ']');
+    for (const auto& [option, content] : std::vector<std::pair<std::string, std::string>>{
+             {"--registry", "{not json"},
+             {"--registry", "[1, 2]"},
+             {"--registry", repeat("{\"a\":", deep) + "1" + std::string(deep, '}')},
+             {"--registry", "{\"BatteryData\": {\"CellVoltage\": " + arrays + "}}"},
+             {"--power-sources", arrays},
+             {"--power-sources", std::string(65, '[') + std::string(65, ']')}}) {
+        SCOPED_TRACE(option + " " + content.substr(0, 20));
+        t.write("input.json", content);
+        usageError({"snapshot", option, t.root() + "/input.json"});
     }
     // 64 levels are still read, and brackets inside strings are no nesting.
     t.write("64-levels.json", "[" + std::string(63, '[') + std::string(63, ']') + "]");
@@ -160,37 +160,30 @@ TEST(ReplayCommand, SmoothsAStreamOfSnapshotsEndToEnd) {
 
 TEST(ReplayCommand, ReportsTheLineOfABadScript) {
     FixtureTree t;
-    t.write("bad.jsonl", "{\"t\": 0, \"snap\": {}}\n{\"t\": 1, \"snap\": {\"level\": \"high\"}}\n");
-    auto r = runTarvelctl({"replay", t.root() + "/bad.jsonl"});
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("bad.jsonl:2:"), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find("level"), std::string::npos);
-
-    t.write("bad2.jsonl", "{\"t\": 1, \"transition\": \"nap\"}\n");
-    EXPECT_EQ(runTarvelctl({"replay", t.root() + "/bad2.jsonl"}).status, 2);
+    t.write("bad.jsonl", "{\"t\": 1, \"transition\": \"nap\"}\n");
+    EXPECT_EQ(runTarvelctl({"replay", t.root() + "/bad.jsonl"}).status, 2);
     EXPECT_EQ(runTarvelctl({"replay"}).status, 2);
 
-    // Hostile lines: one clear line on stderr, never the whole value and never a crash.
+    // Lines nested too deep (once a stack overflow, printing a wrong-typed field among them) and
+    // a long value of the wrong type: one clear line on stderr naming the line, never the whole
+    // value and never a crash.
     const int deep = 100000;
     const std::string nested = std::string(deep, '[') + std::string(deep, ']');
-    struct Row {
-        const char* what;
-        std::string line;
-        const char* message;
-    };
-    for (const Row& row :
-         {Row{"deep field", "{\"t\": 0, \"snap\": {\"level\": " + nested + "}}", "nested"},
-          Row{"deep line", nested, "nested"},
-          Row{"deep objects", repeat("{\"a\":", deep) + "1" + std::string(deep, '}'), "nested"},
-          Row{"long value", "{\"t\": 0, \"snap\": {\"level\": \"" + std::string(5000, 'x') + "\"}}",
+    CommandResult r;
+    for (const auto& [line, message] : std::vector<std::pair<std::string, std::string>>{
+             {"{\"t\": 0, \"snap\": {\"level\": " + nested + "}}", "nested"},
+             {nested, "nested"},
+             {repeat("{\"a\":", deep) + "1" + std::string(deep, '}'), "nested"},
+             {"{\"t\": 0, \"snap\": {\"level\": \"" + std::string(5000, 'x') + "\"}}",
               "\"level\""}}) {
-        t.write("hostile.jsonl", "{\"t\": 0, \"snap\": {}}\n" + row.line + "\n");
+        SCOPED_TRACE(line.substr(0, 30));
+        t.write("hostile.jsonl", "{\"t\": 0, \"snap\": {}}\n" + line + "\n");
         r = runTarvelctl({"replay", t.root() + "/hostile.jsonl"});
-        EXPECT_EQ(r.status, 2) << row.what;
-        EXPECT_NE(r.err.find("hostile.jsonl:2: "), std::string::npos) << row.what << r.err;
-        EXPECT_NE(r.err.find(row.message), std::string::npos) << row.what << r.err;
-        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << row.what;
-        EXPECT_LT(r.err.size(), 300u) << row.what;
+        EXPECT_EQ(r.status, 2);
+        EXPECT_NE(r.err.find("hostile.jsonl:2: "), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find(message), std::string::npos) << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        EXPECT_LT(r.err.size(), 300u);
     }
     EXPECT_NE(r.err.find("xxx…"), std::string::npos) << r.err;  // the long value, cut short
 }
