@@ -49,9 +49,6 @@ public:
         tree_.remove(p + "/fdinfo/" + f);
     }
     void removeProcess(std::int32_t pid) {
-        tree_.remove(std::to_string(pid) + "/stat");
-        tree_.remove(std::to_string(pid) + "/comm");
-        tree_.remove(std::to_string(pid) + "/exe");
         QDir(QString::fromStdString(root() + "/" + std::to_string(pid))).removeRecursively();
     }
     void writeRaw(const std::string& relative, const std::string& content) {
