@@ -32,17 +32,12 @@ TEST_F(DrainLogTest, RecordsAreAppendedInOrderAndPowerRecordsCarryTheLastTopProc
     log->recordEvent("display_sleep");
     log->waitForPendingWork();
 
+    // The process and event records' own shapes are pinned where they are written.
     const auto records = test::jsonLines(content());
     ASSERT_EQ(records.size(), 4u);
-    EXPECT_EQ(
-        records[1],
-        nlohmann::json::parse(
-            R"({"t":"2026-03-01T12:00:25Z","kind":"proc","name":"Safari","score":12.5,"cpu":30.0})"));
+    EXPECT_EQ(records[2]["t"], "2026-03-01T12:00:30Z");
     EXPECT_EQ(records[2]["top"], "Safari");
     EXPECT_EQ(records[2]["topScore"], 12.5);
-    EXPECT_EQ(records[3],
-              nlohmann::json::parse(
-                  R"({"t":"2026-03-01T12:00:30Z","kind":"event","name":"display_sleep"})"));
 
     // Names that are not UTF-8 cannot be serialised: the record is dropped, nothing else.
     log->recordEvent(std::string("bad\xff", 4));
