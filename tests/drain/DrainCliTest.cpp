@@ -225,10 +225,7 @@ TEST(TarvelctlTop, NamesTheGpuHeavyProcessOverReplayedTreesAndWhyFollows) {
     test::dischargingEnergyLaptop(sys);
     sys.writeAll("class/hwmon/hwmon0", {{"name", "amdgpu\n"}, {"power1_average", "6000000\n"}});
     test::ProcFixture before, after;
-    auto engines = [](const char* render, const char* video) {
-        return std::string("drm-engine-render:\t") + render + " ns\ndrm-engine-video:\t" + video +
-               " ns\n";
-    };
+    const auto engines = test::ProcFixture::engines;
     before.setCpu(30, 1.0, "player");
     after.setCpu(30, 1.2, "player");
     before.setCpu(32, 1.0, "compiler");

@@ -75,10 +75,7 @@ TEST(EnergySampler, NewProcessesCountZeroFirstThenTheirGrowthAndNamesComeFromPro
 // processes hold it, cycles count as a busy fraction, and without GPU watts only the time shows.
 TEST(EnergySampler, GpuWattsFollowGpuTimeFromDrmFdinfo) {
     ProcFixture proc;
-    auto engines = [](const char* render, const char* video) {
-        return std::string("drm-engine-render:\t") + render + " ns\ndrm-engine-video:\t" + video +
-               " ns\ndrm-engine-capacity-video:\t2\n";
-    };
+    const auto engines = ProcFixture::engines;
     auto cycles = [](const char* busy, const char* total) {
         return std::string("drm-cycles-rcs:\t") + busy + "\ndrm-total-cycles-rcs:\t" + total + "\n";
     };
