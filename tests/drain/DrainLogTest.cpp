@@ -54,8 +54,6 @@ TEST_F(DrainLogTest, RetentionIsReadWithDefaultsAndClampedWhenSet) {
         EXPECT_EQ(makeLog()->retentionDays(), read) << stored;
     }
     auto log = makeLog();
-    EXPECT_EQ(log->retentionDays(), 3);
-
     int changes = 0;
     QObject::connect(log.get(), &DrainLog::retentionDaysChanged, [&] { ++changes; });
     log->setRetention(0);
