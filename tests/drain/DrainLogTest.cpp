@@ -140,20 +140,6 @@ TEST_F(DrainLogTest, ADrawnPruneRewritesOnlyOnceTheOldestRecordIsWellPastTheRete
     }
 }
 
-// A read-only file (permissions do not stop root, so only checked for other users).
-TEST_F(DrainLogTest, AFileThatCannotBeOpenedForAppendingIsNeverReplaced) {
-    auto log = makeLog(0);
-    if (::geteuid() != 0) {
-        writeLog(line(20 * 86400.0) + line(10));
-        QFile::setPermissions(QString::fromStdString(file), QFileDevice::ReadOwner);
-        log->recordPower(50, 1, 1, false);
-        log->waitForPendingWork();
-        QFile::setPermissions(QString::fromStdString(file),
-                              QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-        EXPECT_EQ(content(), line(20 * 86400.0) + line(10));
-    }
-}
-
 // The writer also clears leftover temporaries as it starts, and only the writer: another
 // process's leftover-looking file may be the writer's replace under way.
 TEST_F(DrainLogTest, OnlyTheLockHolderWritesAndClearsLeftoversAndTheOtherSaysSoOnce) {
