@@ -1,10 +1,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QFile>
-#include <nlohmann/json.hpp>
-
-#include "drain/DrainLogFile.h"
 #include "drain/DrainLogFixture.h"
 #include "support/JsonLines.h"
 #include "support/WaitUntil.h"

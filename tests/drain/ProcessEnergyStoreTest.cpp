@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QElapsedTimer>
 
 #include "drain/DrainLog.h"
