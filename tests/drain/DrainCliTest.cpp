@@ -152,10 +152,9 @@ TEST(TarvelctlHistory, ALogThatExistsButCannotBeReadFailsWithStatusOne) {
     QDir().mkpath(QString::fromStdString(t.root() + "/Tarvel"));
     const std::string log = t.root() + "/Tarvel/drain.jsonl";
     ASSERT_EQ(::mkfifo(log.c_str(), 0600), 0);
-    for (const std::vector<std::string>& command : {std::vector<std::string>{"why"},
-                                                    {"why", "--json", "--log", log},
-                                                    {"history"},
-                                                    {"history", "--json", "--log", log}}) {
+    // A named history and the default one reach the same read (the default's writer aside).
+    for (const std::vector<std::string>& command :
+         {std::vector<std::string>{"why", "--log", log}, {"history"}}) {
         const auto r = runTarvelctl(command, {{"XDG_DATA_HOME", t.root()}});
         EXPECT_EQ(r.status, 1) << command.size();
         EXPECT_EQ(r.out, "") << command.size();
