@@ -11,7 +11,6 @@
 #include "drain/ProcFixture.h"
 #include "support/FixtureTree.h"
 #include "support/PowerSupplyFixtures.h"
-#include "support/WaitUntil.h"
 
 namespace tarvel {
 namespace {
@@ -161,30 +160,6 @@ TEST(TarvelctlHistory, ALogThatExistsButCannotBeReadFailsWithStatusOne) {
         EXPECT_EQ(r.err, "tarvelctl " + command[0] + ": cannot read the battery history (" + log +
                              ": is not a regular file)\n");
     }
-}
-
-// watch keeps no history here and says once why; the other processes' history is untouched.
-TEST(TarvelctlWatch, SaysOnceOnStderrWhyItKeepsNoHistory) {
-    test::FixtureTree t;
-    QDir().mkpath(QString::fromStdString(t.root() + "/data/Tarvel/drain.lock"));
-    t.write("data/Tarvel/drain.jsonl", kLog);
-    QProcess watch;
-    startWatch(watch, t);
-    std::string err;
-    ASSERT_TRUE(test::waitUntil(
-        [&] {
-            watch.waitForReadyRead(50);
-            err += watch.readAllStandardError().toStdString();
-            return !err.empty();
-        },
-        10000));
-    watch.terminate();
-    ASSERT_TRUE(watch.waitForFinished(10000));
-    err += watch.readAllStandardError().toStdString();
-    EXPECT_EQ(err, "tarvel: cannot open the history's lock file " + t.root() +
-                       "/data/Tarvel/drain.lock (Is a directory); this process keeps no battery "
-                       "history.\n");
-    EXPECT_EQ(t.read("data/Tarvel/drain.jsonl"), kLog);
 }
 
 TEST(TarvelctlTop, SamplesAFixtureTreeAndTheLiveMachine) {
