@@ -39,7 +39,6 @@ std::vector<std::string> named(const WhyDrain& why) {
 }
 
 TEST(IsoTime, FormatsUtcAndParsesInternetDateTimesOnly) {
-    EXPECT_EQ(formatIsoUtc(0), "1970-01-01T00:00:00Z");
     EXPECT_EQ(formatIsoUtc(1772373909.9), "2026-03-01T14:05:09Z");
     EXPECT_EQ(parseIsoTime("2026-03-01T14:05:09Z"), 1772373909);
     EXPECT_EQ(parseIsoTime("2026-03-01T16:05:09+02:00"), 1772373909);
