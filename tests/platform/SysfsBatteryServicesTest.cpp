@@ -109,14 +109,13 @@ TEST(SysfsBatteryServices, TwoSystemBatteriesCombineIntoOne) {
     EXPECT_FALSE(intAt(e, "TimeRemaining"));  // one pack's estimate is not the machine's
 }
 
+// The 64-bit reinterpretation is the registry readers' tests'.
 TEST(RegNumber, ReadsWrappedAndLossyValuesTheWayTheBatteryControllerNeeds) {
     const auto wrapped = RegNumber::fromUnsigned(18446744073709550116ull);  // 2^64 - 1500
     EXPECT_FALSE(wrapped.signed64());
-    EXPECT_EQ(wrapped.unsigned64AsSigned(), -1500);
     EXPECT_EQ(wrapped.low32Signed(), -1500);
 
     const auto wrapped32 = RegNumber::fromSigned(4294966680);  // 2^32 - 616
-    EXPECT_EQ(wrapped32.signed64(), 4294966680);
     EXPECT_EQ(wrapped32.low32Signed(), -616);
 
     EXPECT_FALSE(RegNumber::fromReal(3.7).signed64());
