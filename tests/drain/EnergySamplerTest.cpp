@@ -249,6 +249,7 @@ TEST(EnergySampler, DepartedProcessesAreForgottenAndAFailedListingForgetsEveryth
     EXPECT_EQ(failing.trackedProcesses(), 0u);
 }
 
+// Lists of other lengths, empty ones among them, show in the store's test.
 TEST(EnergySampler, ListsDifferingOnlyByJitterCountAsTheSame) {
     std::vector<ProcEnergy> shown{{1, "a", {}, 1, 50.0, 0.5, 3.0, {}, 30.0, {}},
                                   {2, "b", {}, 1, 20.0, 0.2, 1.0, {}, 0.0, {}}};
@@ -268,8 +269,6 @@ TEST(EnergySampler, ListsDifferingOnlyByJitterCountAsTheSame) {
     EXPECT_FALSE(sameWithinTolerance(shown, next));
     next = {shown[1], shown[0]};
     EXPECT_FALSE(sameWithinTolerance(shown, next));
-    EXPECT_FALSE(sameWithinTolerance(shown, {shown[0]}));
-    EXPECT_TRUE(sameWithinTolerance({}, {}));
 }
 
 }  // namespace
