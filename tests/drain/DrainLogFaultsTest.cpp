@@ -61,7 +61,7 @@ TEST_F(DrainFileFaults, ReadsNeverBlockAndOnlyARegularFileCountsAsTheLog) {
     struct Case {
         std::string path;
         LogRead::Status status;
-        std::string problem;  // part of what is said
+        std::string problem;  // what is said, after the test folder
     };
     const std::vector<Case> cases{
         {"missing.jsonl", LogRead::Status::Missing, ""},
@@ -75,10 +75,7 @@ TEST_F(DrainFileFaults, ReadsNeverBlockAndOnlyARegularFileCountsAsTheLog) {
         const LogRead read = drain_file::readLog(path);
         EXPECT_EQ(read.status, c.status) << c.path;
         EXPECT_EQ(read.text, c.status == LogRead::Status::Read ? kKept : "") << c.path;
-        if (c.problem.empty())
-            EXPECT_EQ(read.problem, "") << c.path;
-        else
-            EXPECT_NE(read.problem.find(c.problem), std::string::npos) << read.problem;
+        EXPECT_EQ(read.problem, c.problem.empty() ? "" : dir.root() + "/" + c.problem);
 
         // The analysis and the prune take the same road: an odd file is named, not waited on.
         std::string problem = "unset";
@@ -102,21 +99,17 @@ TEST_F(DrainFileFaults, AFailedOrShortAppendLeavesTheFileEndingOnAWholeLine) {
     drain_file::FileCalls writesNothing;
     writesNothing.write = [](int, const char*, std::size_t) -> long { return 0; };
     const std::vector<Case> cases{
-        {"disk full halfway through the line", kKept, diskWithRoom(kNew.size() / 2), false, kKept},
         {"disk full before the line", kKept, diskWithRoom(0), false, kKept},
         {"a write that stores nothing", kKept, writesNothing, false, kKept},
-        {"enough room", kKept, diskWithRoom(kNew.size()), true, kKept + kNew},
         // A line torn by a crash (or by a truncation that failed): the next starts afresh.
         {"after a torn line",
          kKept + "{\"t\":\"2026-03",
          {},
          true,
          kKept + "{\"t\":\"2026-03\n" + kNew},
-        {"a new file", "", {}, true, kNew},
     };
     for (const auto& c : cases) {
-        dir.remove("support/drain.jsonl");
-        if (!c.before.empty()) writeLog(c.before);
+        writeLog(c.before);
         const auto outcome = drain_file::appendBytes(file, kNew, c.calls);
         EXPECT_EQ(outcome.appended, c.appended) << c.what;
         EXPECT_EQ(content(), c.after) << c.what;
@@ -124,13 +117,14 @@ TEST_F(DrainFileFaults, AFailedOrShortAppendLeavesTheFileEndingOnAWholeLine) {
     }
 }
 
+// Every append draws a prune here; a failed one is not followed by it: the file is left alone.
 TEST_F(DrainFileFaults, AFullDiskIsReportedOnceAndTheRecordsAfterItStayWhole) {
-    writeLog(kKept);
-    auto log = makeLog();
+    writeLog(kOld + kKept);
+    auto log = makeLog(0);
     log->setFileCalls(diskWithRoom(10));
     for (int i = 0; i < 3; ++i) log->recordEvent("x");
     log->waitForPendingWork();
-    EXPECT_EQ(content(), kKept);
+    EXPECT_EQ(content(), kOld + kKept);
     ASSERT_EQ(notices.size(), 1u);
     EXPECT_NE(notices[0].find(file + ": No space left on device"), std::string::npos) << notices[0];
 
@@ -172,13 +166,11 @@ TEST_F(DrainFileFaults, APruneFlushesTheTemporaryThenRenamesThenFlushesTheFolder
     log->waitForPendingWork();
     EXPECT_EQ(content(), kKept + kNew);
     ASSERT_EQ(calls.size(), 5u) << ::testing::PrintToString(calls);
-    EXPECT_EQ(calls[0], "write " + file);
     const std::string temporary = calls[1].substr(6);
     EXPECT_EQ(temporary.rfind(file + ".", 0), 0u) << temporary;
-    EXPECT_EQ(calls[1], "write " + temporary);
-    EXPECT_EQ(calls[2], "fsync " + temporary);
-    EXPECT_EQ(calls[3], "rename " + temporary + " " + file);
-    EXPECT_EQ(calls[4], "fsync " + support);
+    EXPECT_EQ(calls,
+              (std::vector<std::string>{"write " + file, "write " + temporary, "fsync " + temporary,
+                                        "rename " + temporary + " " + file, "fsync " + support}));
     EXPECT_TRUE(temporaries().empty());
 
     // A rename that fails leaves the log as it was and no temporary behind.

@@ -1,10 +1,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QFile>
-#include <nlohmann/json.hpp>
-
-#include "drain/DrainLogFile.h"
 #include "drain/DrainLogFixture.h"
 #include "support/JsonLines.h"
 #include "support/WaitUntil.h"
@@ -18,7 +14,6 @@ TEST_F(DrainLogTest, RecordsAreAppendedInOrderAndPowerRecordsCarryTheLastTopProc
     auto log = makeLog();
     log->recordPower(81, 6.25, 9.5, false);
     log->waitForPendingWork();
-    ASSERT_TRUE(exists());
     EXPECT_EQ(
         content(),
         R"({"t":"2026-03-01T12:00:00Z","kind":"power","level":81,"packageW":6.25,"chargeW":9.5,)"
@@ -32,17 +27,12 @@ TEST_F(DrainLogTest, RecordsAreAppendedInOrderAndPowerRecordsCarryTheLastTopProc
     log->recordEvent("display_sleep");
     log->waitForPendingWork();
 
+    // The process and event records' own shapes are pinned where they are written.
     const auto records = test::jsonLines(content());
     ASSERT_EQ(records.size(), 4u);
-    EXPECT_EQ(
-        records[1],
-        nlohmann::json::parse(
-            R"({"t":"2026-03-01T12:00:25Z","kind":"proc","name":"Safari","score":12.5,"cpu":30.0})"));
+    EXPECT_EQ(records[2]["t"], "2026-03-01T12:00:30Z");
     EXPECT_EQ(records[2]["top"], "Safari");
     EXPECT_EQ(records[2]["topScore"], 12.5);
-    EXPECT_EQ(records[3],
-              nlohmann::json::parse(
-                  R"({"t":"2026-03-01T12:00:30Z","kind":"event","name":"display_sleep"})"));
 
     // Names that are not UTF-8 cannot be serialised: the record is dropped, nothing else.
     log->recordEvent(std::string("bad\xff", 4));
@@ -51,16 +41,13 @@ TEST_F(DrainLogTest, RecordsAreAppendedInOrderAndPowerRecordsCarryTheLastTopProc
 }
 
 TEST_F(DrainLogTest, RetentionIsReadWithDefaultsAndClampedWhenSet) {
-    EXPECT_EQ(makeLog()->retentionDays(), 14);
-    defaults.setString(DrainLog::kRetentionKey, "7");  // not an integer: the default
+    defaults.setString(DrainLog::kRetentionKey, "7");  // not an integer: the default, 14
     EXPECT_EQ(makeLog()->retentionDays(), 14);
     for (const auto& [stored, read] : std::vector<std::pair<int, int>>{{0, 14}, {45, 30}, {3, 3}}) {
         defaults.setInteger(DrainLog::kRetentionKey, stored);
         EXPECT_EQ(makeLog()->retentionDays(), read) << stored;
     }
     auto log = makeLog();
-    EXPECT_EQ(log->retentionDays(), 3);
-
     int changes = 0;
     QObject::connect(log.get(), &DrainLog::retentionDaysChanged, [&] { ++changes; });
     log->setRetention(0);
@@ -147,20 +134,6 @@ TEST_F(DrainLogTest, ADrawnPruneRewritesOnlyOnceTheOldestRecordIsWellPastTheRete
     }
 }
 
-// A read-only file (permissions do not stop root, so only checked for other users).
-TEST_F(DrainLogTest, AFileThatCannotBeOpenedForAppendingIsNeverReplaced) {
-    auto log = makeLog(0);
-    if (::geteuid() != 0) {
-        writeLog(line(20 * 86400.0) + line(10));
-        QFile::setPermissions(QString::fromStdString(file), QFileDevice::ReadOwner);
-        log->recordPower(50, 1, 1, false);
-        log->waitForPendingWork();
-        QFile::setPermissions(QString::fromStdString(file),
-                              QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-        EXPECT_EQ(content(), line(20 * 86400.0) + line(10));
-    }
-}
-
 // The writer also clears leftover temporaries as it starts, and only the writer: another
 // process's leftover-looking file may be the writer's replace under way.
 TEST_F(DrainLogTest, OnlyTheLockHolderWritesAndClearsLeftoversAndTheOtherSaysSoOnce) {
@@ -178,18 +151,16 @@ TEST_F(DrainLogTest, OnlyTheLockHolderWritesAndClearsLeftoversAndTheOtherSaysSoO
     app->recordEvent("display_wake");
     app->waitForPendingWork();
     second->waitForPendingWork();
-    ASSERT_EQ(notices.size(), 1u);
-    EXPECT_EQ(temporaries().size(), 2u);
-    EXPECT_EQ(notices[0], second->writerBusyNotice());
+    EXPECT_EQ(notices, std::vector<std::string>{second->writerBusyNotice()});
     EXPECT_NE(notices[0].find(support), std::string::npos);
-    ASSERT_EQ(test::jsonLines(content()).size(), 1u);
-    EXPECT_EQ(test::jsonLines(content())[0]["name"], "display_wake");
+    EXPECT_EQ(temporaries().size(), 2u);
+    EXPECT_EQ(content(), line(0, "display_wake"));
 
     // When the writer goes away the other takes over at its next write.
     app.reset();
     second->recordEvent("system_wake");
     second->waitForPendingWork();
-    EXPECT_EQ(test::jsonLines(content()).size(), 2u);
+    EXPECT_EQ(content(), line(0, "display_wake") + line(0, "system_wake"));
     EXPECT_TRUE(second->acquireWriterLock());
     EXPECT_EQ(notices.size(), 1u);
     EXPECT_EQ(temporaries(), std::vector<std::string>{"drain.jsonl.backup-of-mine"});

@@ -16,6 +16,23 @@ const ProcEnergy* findRow(const std::vector<ProcEnergy>& rows, std::int32_t pid)
     return nullptr;
 }
 
+// A pass's rows as "pid name cpu% gpu% watts (GPU watts)", rounded, to compare a whole pass.
+std::vector<std::string> listing(const std::vector<ProcEnergy>& rows) {
+    std::vector<std::string> lines;
+    for (const auto& r : rows) {
+        char text[200];
+        std::snprintf(text, sizeof text, "%d %s cpu %.2f gpu %.2f %.3f W", r.id, r.name.c_str(),
+                      r.cpuPercent, r.gpuPercent, r.estimatedWatts);
+        lines.push_back(text);
+        if (r.gpuWatts) {
+            std::snprintf(text, sizeof text, " (GPU %.3f W)", *r.gpuWatts);
+            lines.back() += text;
+        }
+    }
+    return lines;
+}
+using Lines = std::vector<std::string>;
+
 TEST(ProcStat, FieldsCountFromTheLastParenthesisAndTicksBecomeNanoseconds) {
     const std::string odd = "42 (a) b (c) R 1 1 1 0 -1 0 0 0 0 0 250 150 0 0\n";
     const auto t = parseProcStat(odd.data(), odd.size(), 100);
@@ -45,26 +62,18 @@ TEST(EnergySampler, NewProcessesCountZeroFirstThenTheirGrowthAndNamesComeFromPro
     proc.setCpu(11, 2.0);                // 0.1 core
     proc.setCpu(::getpid(), 9.0, "me");  // the sampler's own process is never listed
     const auto rows = sampler.pass(1020.0, 12.0, false);
-    ASSERT_EQ(rows.size(), 2u);
-    EXPECT_EQ(rows[0].name, "worker");
+    // 0.5 and 0.1 of the 0.6 cores that ran share 12 W (factor 1).
+    EXPECT_EQ(listing(rows), (Lines{"10 worker cpu 50.00 gpu 0.00 10.000 W",
+                                    "11 pid 11 cpu 10.00 gpu 0.00 2.000 W"}));
     EXPECT_FALSE(rows[0].path);
-    EXPECT_DOUBLE_EQ(rows[0].cpuPercent, 50.0);
-    EXPECT_DOUBLE_EQ(rows[0].estimatedWatts, 10.0);  // 0.5 / 0.6 of 12 W, factor 1
     EXPECT_DOUBLE_EQ(rows[0].powerShare, 10.0 / 12.0);
-    EXPECT_DOUBLE_EQ(rows[0].energyScore, 100.0);
-    EXPECT_EQ(rows[0].samples, std::vector<double>{10.0});
-    EXPECT_EQ(rows[1].name, "pid 11");
-    EXPECT_NEAR(rows[1].cpuPercent, 10.0, 1e-9);
 }
 
 // The GPU's watts go by GPU time, the rest by CPU time; a client is counted once however many
 // processes hold it, cycles count as a busy fraction, and without GPU watts only the time shows.
 TEST(EnergySampler, GpuWattsFollowGpuTimeFromDrmFdinfo) {
     ProcFixture proc;
-    auto engines = [](const char* render, const char* video) {
-        return std::string("drm-engine-render:\t") + render + " ns\ndrm-engine-video:\t" + video +
-               " ns\ndrm-engine-capacity-video:\t2\n";
-    };
+    const auto engines = ProcFixture::engines;
     auto cycles = [](const char* busy, const char* total) {
         return std::string("drm-cycles-rcs:\t") + busy + "\ndrm-total-cycles-rcs:\t" + total + "\n";
     };
@@ -91,27 +100,15 @@ TEST(EnergySampler, GpuWattsFollowGpuTimeFromDrmFdinfo) {
     proc.closeFd(34, 6);
     // CPU: 8 W by 0.1 : 0.3 cores; GPU: 12 W by 0.5 : 0.1 of engine time.
     const auto rows = withPower.pass(20.0, 20.0, false, 12.0);
-    ASSERT_EQ(rows.size(), 3u);
-    EXPECT_EQ(rows[0].name, "player");
-    EXPECT_DOUBLE_EQ(rows[0].gpuPercent, 50.0);
-    EXPECT_NEAR(rows[0].estimatedWatts, 2.0 + 10.0, 1e-9);
-    EXPECT_NEAR(*rows[0].gpuWatts, 10.0, 1e-9);
-    EXPECT_EQ(rows[1].name, "compiler");
-    EXPECT_NEAR(rows[1].estimatedWatts, 6.0, 1e-9);
-    EXPECT_NEAR(*rows[1].gpuWatts, 0.0, 1e-9);
-    EXPECT_EQ(rows[2].name, "xe-app");
-    EXPECT_NEAR(rows[2].gpuPercent, 10.0, 1e-9);
-    EXPECT_NEAR(rows[2].estimatedWatts, 2.0, 1e-9);
+    EXPECT_EQ(listing(rows), (Lines{"30 player cpu 10.00 gpu 50.00 12.000 W (GPU 10.000 W)",
+                                    "32 compiler cpu 30.00 gpu 0.00 6.000 W (GPU 0.000 W)",
+                                    "33 xe-app cpu 0.00 gpu 10.00 2.000 W (GPU 2.000 W)"}));
     EXPECT_EQ(gpuUsageText(rows[2]), "GPU 10%");
-
-    const auto timeRows = withoutPower.pass(20.0, 20.0, false);
-    ASSERT_EQ(timeRows.size(), 3u);
-    EXPECT_EQ(timeRows[0].name, "compiler");
-    EXPECT_NEAR(timeRows[0].estimatedWatts, 15.0, 1e-9);
-    EXPECT_EQ(timeRows[1].name, "player");
-    EXPECT_DOUBLE_EQ(timeRows[1].gpuPercent, 50.0);
-    EXPECT_FALSE(timeRows[1].gpuWatts);
-    EXPECT_EQ(gpuUsageText(timeRows[0]), "");
+    EXPECT_EQ(gpuUsageText(rows[1]), "");
+    EXPECT_EQ(
+        listing(withoutPower.pass(20.0, 20.0, false)),
+        (Lines{"32 compiler cpu 30.00 gpu 0.00 15.000 W", "30 player cpu 10.00 gpu 50.00 5.000 W",
+               "33 xe-app cpu 0.00 gpu 10.00 0.000 W"}));
 
     // A known process that ran and opened another client has it counted from the next pass.
     proc.setCpu(33, 0.01, "xe-app");
@@ -130,15 +127,11 @@ TEST(EnergySampler, BackwardsCountersCountZeroAndOneProcessIsCappedAtTheCpuCount
     proc.setCpu(21, 0.0, "hog");
     ProcProcessList list(proc.root(), ProcFixture::kHz, 2);
     EnergySampler sampler(list, 0.0);
-    EXPECT_DOUBLE_EQ(sampler.ncpu(), 2.0);
     sampler.pass(10.0, 5.0, true);
 
     proc.setCpu(20, 50.0, "reused");  // pid reuse: the counter went down
     proc.setCpu(21, 100.0, "hog");    // 10 cores' worth in 10 s
-    const auto rows = sampler.pass(20.0, 5.0, true);
-    ASSERT_EQ(rows.size(), 1u);
-    EXPECT_EQ(rows[0].id, 21);
-    EXPECT_DOUBLE_EQ(rows[0].cpuPercent, 200.0);
+    EXPECT_EQ(listing(sampler.pass(20.0, 5.0, true)), Lines{"21 hog cpu 200.00 gpu 0.00 5.000 W"});
 
     // The next pass measures from the lower value again.
     proc.setCpu(20, 55.0, "reused");
@@ -159,7 +152,6 @@ TEST(EnergySampler, TotalIsFlooredThresholdsDependOnModeAndTinyWattsSkipCalibrat
     auto rows = sampler.pass(200.0, 0.0, true);
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_DOUBLE_EQ(rows[0].powerShare, 0.6);  // 0.03 / 0.05, not 1.0
-    EXPECT_DOUBLE_EQ(rows[0].estimatedWatts, 0.0);
 
     // Slow mode needs 0.08 cores.
     proc.setCpu(30, 6.0, "light");
@@ -168,10 +160,7 @@ TEST(EnergySampler, TotalIsFlooredThresholdsDependOnModeAndTinyWattsSkipCalibrat
     // 0.05 W or less: no calibration, the smoothed value stands.
     proc.setCpu(31, 10.0, "fresh");  // 0.1 cores
     rows = sampler.pass(400.0, 0.05, false);
-    ASSERT_EQ(rows.size(), 1u);
-    EXPECT_EQ(rows[0].id, 31);
-    EXPECT_DOUBLE_EQ(rows[0].powerShare, 1.0);
-    EXPECT_DOUBLE_EQ(rows[0].estimatedWatts, 0.05);
+    EXPECT_EQ(listing(rows), Lines{"31 fresh cpu 10.00 gpu 0.00 0.050 W"});
     EXPECT_DOUBLE_EQ(rows[0].energyScore, 10.0 * 0.05 + 0.05 * 10.0);
 }
 
@@ -184,12 +173,12 @@ TEST(EnergySampler, CalibrationFactorStaysWithinBoundsAndStoredSmoothingIsUnscal
     for (int pid = 100; pid < 110; ++pid) proc.setCpu(pid, 5.0);  // ten equal half cores
 
     // Five rows kept share 10 W of a measured 20 W: the factor 2 is capped at 1.35.
-    auto rows = sampler.pass(20.0, 20.0, false);
-    ASSERT_EQ(rows.size(), 5u);
-    for (const auto& r : rows) EXPECT_DOUBLE_EQ(r.estimatedWatts, 2.7);
     // Equal watts keep the listing order.
-    EXPECT_EQ(rows[0].id, 100);
-    EXPECT_EQ(rows[4].id, 104);
+    EXPECT_EQ(
+        listing(sampler.pass(20.0, 20.0, false)),
+        (Lines{"100 pid 100 cpu 50.00 gpu 0.00 2.700 W", "101 pid 101 cpu 50.00 gpu 0.00 2.700 W",
+               "102 pid 102 cpu 50.00 gpu 0.00 2.700 W", "103 pid 103 cpu 50.00 gpu 0.00 2.700 W",
+               "104 pid 104 cpu 50.00 gpu 0.00 2.700 W"}));
 
     // One process: 10 W smoothed, then 3 W measured: the factor floor is 0.6.
     ProcFixture single;
@@ -210,12 +199,9 @@ TEST(EnergySampler, CalibrationFactorStaysWithinBoundsAndStoredSmoothingIsUnscal
     EXPECT_EQ(r.samples, (std::vector<double>{10.0, ema2, ema3}));
 }
 
-TEST(EnergySampler, FastModeListsEightWithPathsAndHistoryIsCappedAtThirty) {
+TEST(EnergySampler, FastModeListsEightAndHistoryIsCappedAtThirty) {
     ProcFixture proc;
-    for (int pid = 1; pid <= 12; ++pid) {
-        proc.setCpu(pid, 0.0, "p" + std::to_string(pid));
-        proc.setExe(pid, "/usr/bin/p" + std::to_string(pid));
-    }
+    for (int pid = 1; pid <= 12; ++pid) proc.setCpu(pid, 0.0, "p" + std::to_string(pid));
     ProcProcessList list(proc.root(), ProcFixture::kHz, 16);
     EnergySampler sampler(list, 0.0);
     sampler.pass(10.0, 30.0, true);
@@ -225,13 +211,11 @@ TEST(EnergySampler, FastModeListsEightWithPathsAndHistoryIsCappedAtThirty) {
             proc.setCpu(pid, round * pid * 0.5, "p" + std::to_string(pid));
         rows = sampler.pass(10.0 + round * 10.0, 30.0, true);
     }
+    // The busiest first; the paths shown are the store's test's.
     ASSERT_EQ(rows.size(), 8u);
-    EXPECT_EQ(rows[0].id, 12);  // the busiest first
+    EXPECT_EQ(rows[0].id, 12);
     EXPECT_EQ(rows[7].id, 5);
-    EXPECT_EQ(rows[0].path, "/usr/bin/p12");
     EXPECT_EQ(rows[0].samples.size(), 30u);
-    for (std::size_t i = 1; i < rows.size(); ++i)
-        EXPECT_GE(rows[i - 1].estimatedWatts, rows[i].estimatedWatts);
 }
 
 TEST(EnergySampler, DepartedProcessesAreForgottenAndAFailedListingForgetsEverything) {
@@ -265,6 +249,7 @@ TEST(EnergySampler, DepartedProcessesAreForgottenAndAFailedListingForgetsEveryth
     EXPECT_EQ(failing.trackedProcesses(), 0u);
 }
 
+// Lists of other lengths, empty ones among them, show in the store's test.
 TEST(EnergySampler, ListsDifferingOnlyByJitterCountAsTheSame) {
     std::vector<ProcEnergy> shown{{1, "a", {}, 1, 50.0, 0.5, 3.0, {}, 30.0, {}},
                                   {2, "b", {}, 1, 20.0, 0.2, 1.0, {}, 0.0, {}}};
@@ -284,8 +269,6 @@ TEST(EnergySampler, ListsDifferingOnlyByJitterCountAsTheSame) {
     EXPECT_FALSE(sameWithinTolerance(shown, next));
     next = {shown[1], shown[0]};
     EXPECT_FALSE(sameWithinTolerance(shown, next));
-    EXPECT_FALSE(sameWithinTolerance(shown, {shown[0]}));
-    EXPECT_TRUE(sameWithinTolerance({}, {}));
 }
 
 }  // namespace

@@ -32,6 +32,11 @@ public:
         QFile::link(QString::fromStdString(target),
                     QString::fromStdString(root() + "/" + std::to_string(pid) + "/exe"));
     }
+    // A client's drm-engine- lines: render and video time (a capacity line, which is no time).
+    static std::string engines(const char* renderNs, const char* videoNs) {
+        return std::string("drm-engine-render:\t") + renderNs + " ns\ndrm-engine-video:\t" +
+               videoNs + " ns\ndrm-engine-capacity-video:\t2\n";
+    }
     // `usage`: the drm-engine-/drm-cycles- lines of the client.
     void setGpuClient(std::int32_t pid, int fd, const std::string& driver, int clientId,
                       const std::string& usage) {
@@ -49,9 +54,6 @@ public:
         tree_.remove(p + "/fdinfo/" + f);
     }
     void removeProcess(std::int32_t pid) {
-        tree_.remove(std::to_string(pid) + "/stat");
-        tree_.remove(std::to_string(pid) + "/comm");
-        tree_.remove(std::to_string(pid) + "/exe");
         QDir(QString::fromStdString(root() + "/" + std::to_string(pid))).removeRecursively();
     }
     void writeRaw(const std::string& relative, const std::string& content) {

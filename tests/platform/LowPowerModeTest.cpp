@@ -1,10 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-#include <QDBusAbstractAdaptor>
 #include <QDBusConnection>
 #include <QDBusMessage>
-#include <QElapsedTimer>
 
 #include "platform/linux/PowerProfilesLowPowerMode.h"
 #include "support/FixtureTree.h"
@@ -58,12 +55,12 @@ TEST(LowPowerMode, FollowsPowerProfilesDaemonOverDBus) {
     EXPECT_FALSE(mode.isLowPowerModeEnabled());
     EXPECT_EQ(changes, 1);
 
-    profiles.set("power-saver");
-    tarvel::test::waitUntil([&] { return changes == 2; });
-    EXPECT_TRUE(mode.isLowPowerModeEnabled());
-    profiles.set("performance");
-    tarvel::test::waitUntil([&] { return changes == 3; });
-    EXPECT_FALSE(mode.isLowPowerModeEnabled());
+    for (const auto& [profile, low, count] :
+         {std::tuple{"power-saver", true, 2}, {"performance", false, 3}}) {
+        profiles.set(profile);
+        tarvel::test::waitUntil([&] { return changes == count; });
+        EXPECT_EQ(mode.isLowPowerModeEnabled(), low) << profile;
+    }
     QDBusConnection::disconnectFromBus("tarvel-test-service");
     QDBusConnection::disconnectFromBus("tarvel-test");
 }

@@ -2,11 +2,11 @@
 
 #include <QCoreApplication>
 #include <QDBusMessage>
-#include <QElapsedTimer>
 #include <algorithm>
 
 #include "platform/linux/LogindSleepWakeEvents.h"
 #include "support/PrivateBus.h"
+#include "support/WaitUntil.h"
 
 using namespace tarvel;
 
@@ -26,29 +26,24 @@ TEST(SleepWakeEvents, LogindAndScreenSaverSignalsBecomeSleepAndWake) {
         QObject::connect(&events, entry.first,
                          [&seen, name = entry.second] { seen.push_back(name); });
 
-    auto send = [](QDBusConnection& bus, const char* path, const char* iface, const char* name,
+    auto send = [](QDBusConnection bus, const char* path, const char* iface, const char* name,
                    bool value) {
         QDBusMessage m = QDBusMessage::createSignal(path, iface, name);
         m << value;
         bus.send(m);
     };
+    const char* login1 = "/org/freedesktop/login1";
+    const char* manager = "org.freedesktop.login1.Manager";
     send(saver, "/org/gnome/ScreenSaver", "org.gnome.ScreenSaver", "ActiveChanged", true);
-    send(logind, "/org/freedesktop/login1", "org.freedesktop.login1.Manager", "PrepareForSleep",
-         true);
-    send(logind, "/org/freedesktop/login1", "org.freedesktop.login1.Manager", "PrepareForSleep",
-         false);
+    send(logind, login1, manager, "PrepareForSleep", true);
+    send(logind, login1, manager, "PrepareForSleep", false);
     send(saver, "/org/freedesktop/ScreenSaver", "org.freedesktop.ScreenSaver", "ActiveChanged",
          false);
-    send(logind, "/org/freedesktop/login1", "org.freedesktop.login1.Other", "PrepareForSleep",
-         true);  // another interface
-    QDBusConnection impostor = system.connect("impostor");
-    send(impostor, "/org/freedesktop/login1", "org.freedesktop.login1.Manager", "PrepareForSleep",
-         true);
+    // Neither another interface nor another sender counts.
+    send(logind, login1, "org.freedesktop.login1.Other", "PrepareForSleep", true);
+    send(system.connect("impostor"), login1, manager, "PrepareForSleep", true);
 
-    QElapsedTimer t;
-    t.start();
-    while (seen.size() < 4 && t.elapsed() < 5000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    test::waitUntil([&] { return seen.size() >= 4; });
     QCoreApplication::processEvents();
     // Each bus keeps its own order; the two buses may interleave.
     ASSERT_EQ(seen.size(), 4u);

@@ -16,47 +16,26 @@ std::optional<std::int64_t> intAt(const RegDict& d, const char* key) {
     return it->second.number()->signed64();
 }
 
-std::optional<bool> boolAt(const RegDict& d, const char* key) {
-    auto it = d.find(key);
-    if (it == d.end() || !it->second.boolean()) return std::nullopt;
-    return *it->second.boolean();
-}
-
 }  // namespace
 
-TEST(SysfsBatteryServices, ChargeBasedBatteryMapsToRegistryUnits) {
+// The fixture machines' capacities, currents, voltages and charge states are read through this
+// class by the battery reading's and the snapshot command's tests; what they do not reach is here.
+TEST(SysfsBatteryServices, PowerSourceCyclesAdapterWattsAndTheKernelsTimeEstimate) {
     FixtureTree t;
     chargingLaptop(t);
     const auto s = SysfsBatteryServices(t.root()).copyBatteryServices();
-    ASSERT_TRUE(s.smartBattery);
     const RegDict& e = *s.smartBattery;
-    EXPECT_EQ(intAt(e, "AppleRawCurrentCapacity"), 3100);  // µAh to mAh
-    EXPECT_EQ(intAt(e, "Voltage"), 12300);                 // µV to mV
-    EXPECT_EQ(intAt(e, "InstantAmperage"), 1500);
+    EXPECT_EQ(*s.powerSources->front()->at("Power Source State").string(), "AC Power");
     EXPECT_EQ(intAt(e, "CycleCount"), 123);
-    EXPECT_EQ(boolAt(e, "IsCharging"), true);
     EXPECT_DOUBLE_EQ(e.at("AdapterDetails").dict()->at("Watts").number()->real(), 65.0);
     EXPECT_FALSE(intAt(e, "TimeRemaining"));  // the ACPI driver has no time files
 
-    ASSERT_TRUE(s.powerSources);
-    ASSERT_EQ(s.powerSources->size(), 1u);
-    EXPECT_EQ(*s.powerSources->front()->at("Power Source State").string(), "AC Power");
-}
-
-TEST(SysfsBatteryServices, EnergyBasedBatteryUsesTheDesignVoltageAndTheStatusForTheSign) {
-    FixtureTree t;
-    dischargingEnergyLaptop(t);
-    t.write("class/power_supply/BAT1/time_to_empty_now", "11100\n");
-    const auto s = SysfsBatteryServices(t.root()).copyBatteryServices();
-    ASSERT_TRUE(s.smartBattery);
-    const RegDict& e = *s.smartBattery;
-    // 30 Wh at the 11.1 V design voltage is 2702.7 mAh.
-    EXPECT_EQ(intAt(e, "AppleRawCurrentCapacity"), 2703);
-    // 10 W at 11.4 V, flowing out.
-    EXPECT_EQ(intAt(e, "Amperage"), -877);
-    EXPECT_FALSE(intAt(e, "CycleCount"));  // 0 means unknown
-    EXPECT_EQ(intAt(e, "TimeRemaining"), 185);
-    EXPECT_EQ(*s.powerSources->front()->at("Power Source State").string(), "Battery Power");
+    FixtureTree energy;
+    dischargingEnergyLaptop(energy);
+    energy.write("class/power_supply/BAT1/time_to_empty_now", "11100\n");
+    EXPECT_EQ(intAt(*SysfsBatteryServices(energy.root()).copyBatteryServices().smartBattery,
+                    "TimeRemaining"),
+              185);
 
     // Without any voltage the charge is not guessed, but health (full over design) still is;
     // a firmware's 103 % full reads as 100.
@@ -73,20 +52,15 @@ TEST(SysfsBatteryServices, EnergyBasedBatteryUsesTheDesignVoltageAndTheStatusFor
                 50.0 / 57.0, 1e-3);
 }
 
-TEST(SysfsBatteryServices, PeripheralsEmptySlotsAndDesktopsHaveNoBatteryEntry) {
-    FixtureTree mouse;
-    mouseBatteryOnly(mouse);
-    const auto s = SysfsBatteryServices(mouse.root()).copyBatteryServices();
+// A mouse's battery and an empty slot: either alone would make an entry if it counted.
+TEST(SysfsBatteryServices, PeripheralsAndEmptySlotsHaveNoBatteryEntry) {
+    FixtureTree t;
+    mouseBatteryOnly(t);
+    t.writeAll("class/power_supply/BAT1", {{"type", "Battery\n"}, {"present", "0\n"}});
+    const auto s = SysfsBatteryServices(t.root()).copyBatteryServices();
     EXPECT_FALSE(s.smartBattery);
     ASSERT_TRUE(s.powerSources);
     EXPECT_TRUE(s.powerSources->empty());
-    FixtureTree slot;
-    slot.writeAll("class/power_supply/BAT1", {{"type", "Battery\n"}, {"present", "0\n"}});
-    EXPECT_FALSE(SysfsBatteryServices(slot.root()).copyBatteryServices().smartBattery);
-
-    FixtureTree nothing;  // no power_supply folder at all
-    EXPECT_FALSE(
-        SysfsBatteryServices(nothing.root() + "/missing").copyBatteryServices().smartBattery);
 }
 
 TEST(SysfsBatteryServices, GarbageValuesAreDroppedNotInvented) {
@@ -135,14 +109,13 @@ TEST(SysfsBatteryServices, TwoSystemBatteriesCombineIntoOne) {
     EXPECT_FALSE(intAt(e, "TimeRemaining"));  // one pack's estimate is not the machine's
 }
 
+// The 64-bit reinterpretation is the registry readers' tests'.
 TEST(RegNumber, ReadsWrappedAndLossyValuesTheWayTheBatteryControllerNeeds) {
     const auto wrapped = RegNumber::fromUnsigned(18446744073709550116ull);  // 2^64 - 1500
     EXPECT_FALSE(wrapped.signed64());
-    EXPECT_EQ(wrapped.unsigned64AsSigned(), -1500);
     EXPECT_EQ(wrapped.low32Signed(), -1500);
 
     const auto wrapped32 = RegNumber::fromSigned(4294966680);  // 2^32 - 616
-    EXPECT_EQ(wrapped32.signed64(), 4294966680);
     EXPECT_EQ(wrapped32.low32Signed(), -616);
 
     EXPECT_FALSE(RegNumber::fromReal(3.7).signed64());
@@ -150,17 +123,15 @@ TEST(RegNumber, ReadsWrappedAndLossyValuesTheWayTheBatteryControllerNeeds) {
     EXPECT_TRUE(RegNumber::fromSigned(-1).truthy());
 }
 
-TEST(RegistryJson, IntegersAboveTheSignedRangeStayExact) {
-    const auto j = nlohmann::json::parse(
-        R"({"InstantAmperage": 18446744073709550116, "Voltage": 12000, "IsCharging": true,
-            "Watts": 96.5, "Name": "x", "CellVoltage": [3850, 3849], "Gone": null})");
-    const auto v = tarvel::regValueFromJson(j);
+// An unsigned 64-bit value through JSON is the snapshot command's test (a registry file read by
+// the command).
+TEST(RegistryJson, BooleansRealsAndNullsComeFromJson) {
+    const auto v = tarvel::regValueFromJson(nlohmann::json::parse(
+        R"({"IsCharging": true, "Watts": 96.5, "Name": "x", "CellVoltage": [3850, 3849],
+            "Gone": null})"));
     ASSERT_TRUE(v && v->dict());
     const auto& d = *v->dict();
-    EXPECT_EQ(d.at("InstantAmperage").number()->unsigned64AsSigned(), -1500);
     EXPECT_TRUE(*d.at("IsCharging").boolean());
     EXPECT_EQ(d.at("Watts").number()->real(), 96.5);
     EXPECT_EQ(d.count("Gone"), 0u);
-    EXPECT_EQ(tarvel::regValueToJson(*v)["InstantAmperage"].get<std::uint64_t>(),
-              18446744073709550116ull);
 }
