@@ -36,22 +36,4 @@ std::optional<RegValue> regValueFromJson(const nlohmann::json& j) {
     }
 }
 
-nlohmann::json regValueToJson(const RegValue& v) {
-    if (const auto* n = v.number()) {
-        if (n->isReal()) return n->real();
-        if (n->isUnsigned()) return static_cast<std::uint64_t>(n->unsigned64AsSigned());
-        return *n->signed64();
-    }
-    if (const auto* b = v.boolean()) return *b;
-    if (const auto* s = v.string()) return *s;
-    if (const auto* d = v.dict()) {
-        nlohmann::json o = nlohmann::json::object();
-        for (const auto& [k, x] : *d) o[k] = regValueToJson(x);
-        return o;
-    }
-    nlohmann::json a = nlohmann::json::array();
-    for (const auto& x : *v.array()) a.push_back(regValueToJson(x));
-    return a;
-}
-
 }  // namespace tarvel
