@@ -155,7 +155,6 @@ std::optional<DesktopEntryInfo> readDesktopEntry(const QString& file, const QStr
     if (!sawGroup || values.value("Type", "Application") != "Application") return std::nullopt;
 
     DesktopEntryInfo info;
-    info.file = file;
     info.id = id;
     info.execProgram = execProgram(unescaped(values.value("Exec")));
     info.tryExec = unescaped(values.value("TryExec"));
@@ -282,11 +281,6 @@ QIcon AppIconResolver::icon(const QString& name, const QString& path) {
 QIcon AppIconResolver::icon(const ProcEnergy& process) {
     return icon(QString::fromStdString(process.name),
                 QString::fromStdString(process.path.value_or(std::string())));
-}
-
-QString AppIconResolver::desktopEntryFor(const QString& name, const QString& path) {
-    const DesktopEntryInfo* entry = match(name, path);
-    return entry ? entry->file : QString();
 }
 
 }  // namespace tarvel

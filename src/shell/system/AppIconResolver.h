@@ -14,7 +14,6 @@ struct ProcEnergy;
 
 // The fields of a desktop entry's [Desktop Entry] group that name a program and its icon.
 struct DesktopEntryInfo {
-    QString file;         // where it was read
     QString id;           // desktop-file id without ".desktop", e.g. "org.gnome.Nautilus"
     QString execProgram;  // Exec's program after env and flatpak/snap wrappers
     QString tryExec;
@@ -44,9 +43,6 @@ public:
     // Null when no entry matches or its icon is nowhere; `path` may be empty.
     QIcon icon(const QString& name, const QString& path);
     QIcon icon(const ProcEnergy& process);
-
-    // The matching entry's file; empty when none.
-    QString desktopEntryFor(const QString& name, const QString& path);
 
 private:
     using Index = std::map<QString, std::vector<int>>;  // lowercase key → entries, in order
