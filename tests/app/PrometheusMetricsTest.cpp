@@ -91,10 +91,6 @@ TEST(TarvelMetrics, DescribesAChargingLaptopInBaseUnits) {
     const auto battery = samplesOf(text, "tarvel_battery_power_watts");
     ASSERT_EQ(battery.size(), 1u) << text;
     EXPECT_NEAR(std::stod(battery[0].substr(battery[0].find(' '))), 18.45, 0.5);
-    // No energy counters here: the package power is the estimate from the load.
-    const auto package = samplesOf(text, "tarvel_package_power_watts");
-    ASSERT_EQ(package.size(), 1u) << text;
-    EXPECT_EQ(package[0].rfind("tarvel_package_power_watts{source=\"estimate\"} ", 0), 0u);
     EXPECT_TRUE(samplesOf(text, "tarvel_package_domain_power_watts").empty());
     EXPECT_EQ(samplesOf(text, "tarvel_charge_limit_status").size(), 1u);
     EXPECT_EQ(samplesOf(text, "tarvel_poll_interval_seconds").size(), 1u);
