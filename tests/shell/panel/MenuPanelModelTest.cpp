@@ -213,8 +213,6 @@ TEST_F(MenuPanelModelTest, FollowsTheStoresOnlyWhileTracking) {
     power.applyBattery(battery(false));
     model.startTracking();
     EXPECT_EQ(model.levelPercent(), 70);
-    EXPECT_EQ(model.powerSource(), "Battery");
-    EXPECT_EQ(model.timeDetail(), power.timeText());
 
     model.startTracking();  // already tracking: no second timer
     EXPECT_EQ(timer->starts, 1);
@@ -223,7 +221,6 @@ TEST_F(MenuPanelModelTest, FollowsTheStoresOnlyWhileTracking) {
     EXPECT_FALSE(model.isCharging());
     timer->tick();
     EXPECT_TRUE(model.isCharging());
-    EXPECT_EQ(model.powerSource(), "Power Adapter");
 
     model.stopTracking();
     EXPECT_EQ(timer->interval(), 0);
