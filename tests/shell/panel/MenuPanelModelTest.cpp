@@ -237,14 +237,7 @@ TEST_F(MenuPanelModelTest, FollowsTheStoresOnlyWhileTracking) {
 }
 
 PowerFacts facts(bool present, bool charging, bool onAC, int level) {
-    PowerFacts f;
-    f.batteryPresent = present;
-    f.isCharging = charging;
-    f.isOnAC = onAC;
-    f.levelPercent = level;
-    f.timeText = "2:10 left";
-    f.statusText = "Plugged in";
-    return f;
+    return {present, level, charging, onAC, 0, "2:10 left", "Plugged in", {}};
 }
 
 TEST(TarvelStatusCopy, LinesFollowThePowerState) {

@@ -145,12 +145,10 @@ TEST_F(DashboardRootTest, TheWhySummaryReadsSteadyOrTheDropAndTheChipFollowsIt) 
         {0, "steady", "On battery"}, {4, "−4%", "On battery"}, {7, "−7%", "Draining fast"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.drop);
-        WhyDrain why;
-        why.dropPercent = c.drop;
-        why.windowLabel = "last hour";
-        why.summary = "Battery fell while <i>compiling</i>.";
-        why.culprits = {{"<b>cc1plus</b>", 0.5, "high CPU"}};
-        view.showWhy(why);
+        view.showWhy({.dropPercent = c.drop,
+                      .windowLabel = "last hour",
+                      .culprits = {{"<b>cc1plus</b>", 0.5, "high CPU"}},
+                      .summary = "Battery fell while <i>compiling</i>."});
         EXPECT_EQ(section(view, kWhy)->summary(), QString::fromUtf8(c.summary));
         EXPECT_EQ(view.header()->chip()->text(), c.chip);
         const QStringList texts = shownTexts(view);
