@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QDir>
 #include <QImage>
 #include <QProcess>
 #include <nlohmann/json.hpp>

@@ -20,7 +20,6 @@
 #include "views/components/PowerDistributionView.h"
 #include "views/dashboard/DashboardCustomizePanel.h"
 #include "views/dashboard/DashboardHeader.h"
-#include "views/dashboard/DashboardKeyCatcher.h"
 #include "views/dashboard/DashboardRoot.h"
 #include "views/dashboard/DashboardSections.h"
 #include "views/dashboard/DashboardTexts.h"
