@@ -112,6 +112,7 @@ TEST(TarvelCopy, StatusChipAndFriendlyTimeAtTheirBoundaries) {
         const char* shown;
     } rows[] = {
         {power(false, 0, false, true, "", {}), 9, "Desktop | Running on power adapter"},
+        // Charging beats a fast drop.
         {power(true, 40, true, true, "30 min to full", 30), 9, "Charging | 30 min to full"},
         {power(true, 40, false, false, "1:35 left", 95), 4, "On battery | 1:35 left"},
         {power(true, 40, false, false, "Calculating…", 95), 5,
@@ -120,6 +121,7 @@ TEST(TarvelCopy, StatusChipAndFriendlyTimeAtTheirBoundaries) {
         {power(true, 40, true, true, "Charging", {}), 0, "Charging | Estimating time left…"},
         // On AC without charging there is nothing to estimate.
         {power(true, 100, false, true, "Full · on AC", {}), 0, "Full | Full · on AC"},
+        // A drop on AC is no drain.
         {power(true, 99, false, true, "1:35 left", 95), 9, "Plugged in | 1:35 left"},
     };
     for (const auto& r : rows)
