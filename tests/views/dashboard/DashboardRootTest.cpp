@@ -65,7 +65,6 @@ TEST_F(DashboardRootTest, CardsFollowTheShowSwitchesAndThePresets) {
     prefs().largePercent = prefs().showPackageLine = prefs().showTimeRemaining = true;
     prefs().save();
     EXPECT_TRUE(sectionTitles(view).isEmpty());
-    EXPECT_TRUE(view.findChildren<FauxMenuBar*>().isEmpty());
     QStringList texts = shownTexts(view);
     EXPECT_TRUE(texts.contains("60")) << texts.join(" | ").toStdString();
     EXPECT_FALSE(texts.contains("TARVEL"));
@@ -188,15 +187,12 @@ TEST_F(DashboardRootTest, TheAppsSectionSaysWhenNothingRunsAndShowsNamesLiterall
 }
 
 TEST_F(DashboardRootTest, HeaderHeroAndRowsShowTheDischargingBattery) {
-    prefs().showHealth = true;
-    prefs().save();
     DashboardRoot& view = shownRoot();
     const QString summary = view.header()->summary();
     EXPECT_TRUE(summary.startsWith("60% · ")) << summary.toStdString();
     EXPECT_EQ(section(view, kPower)->summary(), summary);
     const QStringList texts = shownTexts(view);
     EXPECT_TRUE(texts.contains("Low Power"));
-    EXPECT_TRUE(texts.contains("Health"));
     EXPECT_TRUE(texts.contains("Charge limit"));
     // A machine without domain readings shows no power distribution bars.
     auto* power = view.findChild<DashboardPowerSection*>();
