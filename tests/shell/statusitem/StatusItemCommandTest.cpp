@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QDir>
 #include <QImage>
 #include <QProcess>
 #include <nlohmann/json.hpp>
@@ -105,7 +104,6 @@ TEST(WatchWaybar, PrintsTheStatusItemWhenItChanges) {
     for (int i = 0; i < 5 && line.value("class", "") != "unknown"; ++i) line = nextLine(watch);
     EXPECT_EQ(line["class"], "unknown");
     EXPECT_FALSE(line.contains("percentage")) << line;
-    EXPECT_EQ(line["text"].get<std::string>().rfind("— ", 0), 0u) << line;
     watch.terminate();
     ASSERT_TRUE(watch.waitForFinished(5000));
     EXPECT_EQ(watch.exitCode(), 0);
