@@ -92,9 +92,10 @@ TEST(SnapshotCommand, RegistryAndToolOutputFromFiles) {
                 "InstantAmperage": 18446744073709550116, "IsCharging": false, "ExternalConnected": false,
                 "BatteryData": {"StateOfCharge": 84, "FccComp1": 5000, "DesignCapacity": 5200}})");
     // ioreg and pmset output captured on a discharging MacBook.
-    const json j = snapshotJson({"--registry", t.root() + "/registry.json", "--ioreg-text",
-                                 fixturePath("ioreg/discharging.txt"), "--pmset-text",
-                                 fixturePath("pmset/discharging.txt")});
+    const json j =
+        snapshotJson({"--registry", t.root() + "/registry.json", "--ioreg-text",
+                      std::string(TARVEL_FIXTURES_DIR) + "/ioreg/discharging.txt", "--pmset-text",
+                      std::string(TARVEL_FIXTURES_DIR) + "/pmset/discharging.txt"});
     EXPECT_EQ(j["amperageMA"], -1500);  // the unsigned 64-bit value survived the JSON
     EXPECT_DOUBLE_EQ(j["chargeW"].get<double>(), 18.0);
     EXPECT_EQ(j["cycles"], 187);                           // only ioreg knew
