@@ -169,9 +169,6 @@ TEST_F(UpdateEndToEnd, FailuresLeaveTheInstalledBundleAndNoFilesBehind) {
          "../v9"},
         {"This Tarvel is not an installed Tarvel.app, so it cannot replace itself.", zip, oddName,
          "v9.1-Beta", "/usr/bin/tarvel"},
-        {"Server returned HTTP 404 for Tarvel-v8.zip. Download manually from " + host() +
-             "/tarvel.",
-         Response::answer(404, "missing"), v8},
         {"Tarvel.app inside Tarvel-v8.zip has no bin/tarvel program.",
          Response::answer(200, launcherless), v8},
         {downloadFailed,
