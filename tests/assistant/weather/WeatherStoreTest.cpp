@@ -125,6 +125,7 @@ TEST(WeatherStoreTest, TransportFailuresSayWhatHappened) {
 
 TEST(WeatherStoreTest, AccessOutcomesGiveTheirTexts) {
     enum Step { Start, Grant, Deny, Undecide, FixFails };
+    using A = LocationAccess;
     const QString allow = "Allow location for local weather";
     const QString noFix = "The location service found no position in time.";
     struct Case {
@@ -137,32 +138,26 @@ TEST(WeatherStoreTest, AccessOutcomesGiveTheirTexts) {
         int fixRequests;
     };
     const Case cases[] = {
-        {LocationAccess::denied, {Start}, "Location off", allow, kOpenText, 0, 0},
-        {LocationAccess::notDetermined, {Start}, "Locating…", "", std::nullopt, 1, 0},
-        {LocationAccess::notDetermined, {Start, Deny}, "Location off", allow, kOpenText, 1, 0},
-        {LocationAccess::notDetermined, {Start, Grant}, "Locating…", "", std::nullopt, 1, 1},
-        {LocationAccess::authorized, {Start}, "Locating…", "", std::nullopt, 0, 1},
+        {A::denied, {Start}, "Location off", allow, kOpenText, 0, 0},
+        {A::notDetermined, {Start}, "Locating…", "", std::nullopt, 1, 0},
+        {A::notDetermined, {Start, Deny}, "Location off", allow, kOpenText, 1, 0},
+        {A::notDetermined, {Start, Grant}, "Locating…", "", std::nullopt, 1, 1},
+        {A::authorized, {Start}, "Locating…", "", std::nullopt, 0, 1},
         // Taken away after it was given: no advice to open the settings.
-        {LocationAccess::authorized, {Start, Deny}, "Location off", "", "Location denied", 0, 1},
-        {LocationAccess::notDetermined,
-         {Start, Grant, Deny},
-         "Location off",
-         "",
-         "Location denied",
-         1,
-         1},
-        {LocationAccess::authorized, {Undecide}, "Locating…", "", std::nullopt, 0, 0},
-        {LocationAccess::authorized, {Start, FixFails}, "Weather unavailable", "", noFix, 0, 1},
-        {LocationAccess::denied, {Start, Start}, "Location off", allow, kOpenText, 0, 0},
+        {A::authorized, {Start, Deny}, "Location off", "", "Location denied", 0, 1},
+        {A::notDetermined, {Start, Grant, Deny}, "Location off", "", "Location denied", 1, 1},
+        {A::authorized, {Undecide}, "Locating…", "", std::nullopt, 0, 0},
+        {A::authorized, {Start, FixFails}, "Weather unavailable", "", noFix, 0, 1},
+        {A::denied, {Start, Start}, "Location off", allow, kOpenText, 0, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(&c - cases);  // the case's index
         WeatherHarness weather(c.initial);
         for (const Step step : c.steps) {
             if (step == Start) weather.store.start();
-            if (step == Grant) weather.location->answerAccess(LocationAccess::authorized);
-            if (step == Deny) weather.location->answerAccess(LocationAccess::denied);
-            if (step == Undecide) weather.location->answerAccess(LocationAccess::notDetermined);
+            if (step == Grant) weather.location->answerAccess(A::authorized);
+            if (step == Deny) weather.location->answerAccess(A::denied);
+            if (step == Undecide) weather.location->answerAccess(A::notDetermined);
             if (step == FixFails) weather.location->fail(noFix);
         }
         EXPECT_EQ(weather.store.summary(), c.summary);
