@@ -169,8 +169,6 @@ TEST_F(ControllerTest, FirstLaunchAndTheLimitClampedWhenReadAndWhenSet) {
     EXPECT_EQ(setter.limitPercent(), 79);
     setter.setLimitPercent(-std::numeric_limits<double>::infinity());
     EXPECT_EQ(setter.limitPercent(), 50);
-    setter.setIsEnabled(false);
-    EXPECT_EQ(UserDefaults(settingsPath).boolValue(kChargeLimitEnabledKey), false);
 }
 
 TEST_F(ControllerTest, HysteresisWalkOnAC) {
