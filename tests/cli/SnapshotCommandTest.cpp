@@ -39,13 +39,12 @@ std::vector<json> replay(const std::string& script) {
 
 }  // namespace
 
-TEST(SnapshotCommand, DischargingFixtureReportsEveryFieldAndReading) {
+// What each reader saw is in the output beside the merged battery (which the readers' and the
+// merge's own tests check).
+TEST(SnapshotCommand, DischargingFixtureReportsItsReadings) {
     FixtureTree t;
     dischargingEnergyLaptop(t);
     const json j = snapshotJson({"--sysfs-root", t.root()});
-    EXPECT_EQ(j["minutesIsLiveEstimate"], true);
-    EXPECT_EQ(j["cycles"], nullptr);
-    EXPECT_EQ(j["sourceNames"], json({"sysfs power_supply"}));
     // Cross-check on by default: both tools ran (and printed nothing on Linux).
     EXPECT_EQ(j["readings"]["SmartBattery"]["amperageMA"], -877);
     EXPECT_EQ(j["readings"]["ioreg"]["ok"], false);
