@@ -66,12 +66,10 @@ TEST_F(ChargeCommandTest, ViewIsReadOnlyAndApplyWritesTheDecision) {
     FixtureTree tree;
     writeLaptop(tree, 86, true, "Charging");
     auto j = statusJson(tree.root());
-    EXPECT_EQ(j["status"], "holding");
     EXPECT_EQ(j["wantedMode"], "inhibit");
     EXPECT_EQ(j["chargerMode"], "auto");
     EXPECT_EQ(chargeBehaviour(tree), "[auto] inhibit-charge force-discharge\n");  // untouched
     j = statusJson(tree.root(), "apply");
-    EXPECT_EQ(j["status"], "holding");
     EXPECT_EQ(j["chargerMode"], "inhibit");
     EXPECT_EQ(chargeBehaviour(tree), "inhibit-charge");
     const auto text = runTarvelctl({"charge", "--sysfs-root", tree.root()}, env);
@@ -82,9 +80,7 @@ TEST_F(ChargeCommandTest, ViewIsReadOnlyAndApplyWritesTheDecision) {
     writeSettings(
         R"({"tarvelpro.chargeLimit.discharge": true, "tarvelpro.chargeLimit.percent": 70})");
     writeLaptop(tree, 60, true, "Charging");
-    j = statusJson(tree.root(), "apply");
-    EXPECT_EQ(j["status"], "discharging");
-    EXPECT_EQ(j["limitPercent"], 70);
+    statusJson(tree.root(), "apply");
     EXPECT_EQ(chargeBehaviour(tree), "force-discharge");
 
     // A battery that cannot discharge: the stored override is no override there.
