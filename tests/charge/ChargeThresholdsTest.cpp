@@ -184,11 +184,6 @@ TEST_F(ThresholdControllerTest, AThresholdChangedBehindItIsWrittenAgain) {
         EXPECT_EQ(threshold(tree, "end"), "80");
         EXPECT_EQ(io.writes.size(), 1u);
     }
-    // Left as written: read back as inhibited, nothing more is written.
-    io.writes.clear();
-    controller->evaluate();
-    EXPECT_TRUE(io.writes.empty());
-
     // A new limit is a new threshold, though the mode stays inhibit.
     controller->setLimitPercent(85);
     EXPECT_EQ(threshold(tree, "end"), "85");

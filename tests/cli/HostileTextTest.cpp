@@ -22,15 +22,14 @@ struct Hostile {
     std::string shown;
 };
 
-// Names a process may give itself, and how a terminal should see them.
+// Names a process may give itself, and how a terminal should see them (every control character's
+// escape is TerminalTextTest's; these show that each command escapes at all).
 const std::vector<Hostile> kNames = {
     {"line\nbreak", "line\\nbreak"},
-    {"carriage\rreturn", "carriage\\rreturn"},
     {"\x1b]0;pwned\x07", "\\x1b]0;pwned\\x07"},  // sets the terminal's title
     {"csi\xc2\x9b"
      "2J",
      "csi\\u009b2J"},  // C1 CSI: clears the screen
-    {"tab\there", "tab\\there"},
 };
 
 // What a terminal would act on: a control byte other than the line feeds between lines, a
@@ -121,8 +120,8 @@ TEST(HostileText, NestedCsvValuesAreAsciiJsonAndPathsInErrorsAreEscaped) {
     EXPECT_NE(err.find("/bad\\xff\\n\\x1b[2J.jsonl\n"), std::string::npos) << err;
 }
 
-// update check says what the launch check would offer; the manifest's text reaches the
-// terminal escaped.
+// update check says what the launch check would offer (which offer that is, UpdateAlertsTest
+// checks); the manifest's text reaches the terminal escaped.
 TEST(UpdateCommand, SaysWhatTheLaunchCheckWouldOffer) {
     test::FixtureTree dir;
     const std::string url = "file://" + dir.root() + "/version.json";
@@ -136,8 +135,6 @@ TEST(UpdateCommand, SaysWhatTheLaunchCheckWouldOffer) {
     ASSERT_EQ(r.status, 0) << r.err;
     const auto json = nlohmann::json::parse(r.out);
     EXPECT_EQ(json["candidate"], "v98.1-Pro-Beta");
-    EXPECT_EQ(json["candidateLabel"], "v98.1-Pro Beta");
-    EXPECT_EQ(json["newer"], true);
 
     r = check("{\"latest\":\"v0.0.1\xe2\x80\xae\\u001b[2J\"}");
     EXPECT_EQ(r.status, 0) << r.err;

@@ -39,49 +39,23 @@ std::vector<json> replay(const std::string& script) {
 
 }  // namespace
 
-TEST(SnapshotCommand, DischargingFixtureReportsEveryFieldAndReading) {
+// What each reader saw is in the output beside the merged battery (which the readers' and the
+// merge's own tests check).
+TEST(SnapshotCommand, DischargingFixtureReportsItsReadings) {
     FixtureTree t;
     dischargingEnergyLaptop(t);
     const json j = snapshotJson({"--sysfs-root", t.root()});
-    EXPECT_EQ(j["minutesIsLiveEstimate"], true);
-    EXPECT_EQ(j["cycles"], nullptr);
-    EXPECT_EQ(j["sourceNames"], json({"sysfs power_supply"}));
     // Cross-check on by default: both tools ran (and printed nothing on Linux).
     EXPECT_EQ(j["readings"]["SmartBattery"]["amperageMA"], -877);
     EXPECT_EQ(j["readings"]["ioreg"]["ok"], false);
 
     const json quick = snapshotJson({"--sysfs-root", t.root(), "--no-cross-check"});
     EXPECT_EQ(quick["readings"].count("ioreg"), 0u);
-}
 
-// The adapter state follows the mains supply, not a "Full" status; no battery is invented.
-TEST(SnapshotCommand, OnACFollowsTheMainsSupplyAndNoBatteryIsInvented) {
-    struct Row {
-        const char* machine;
-        void (*build)(const FixtureTree&);
-        bool present, onAC;
-        int amperageMA;  // the pack's current: out of the battery once unplugged
-    };
-    for (const Row& row : {Row{"full on the adapter", fullOnAC, true, true, 0},
-                           Row{"full just after unplugging", fullJustUnplugged, true, false, -800},
-                           Row{"desktop", desktopMainsOnly, false, true, 0},
-                           Row{"mouse only", mouseBatteryOnly, false, true, 0}}) {
-        SCOPED_TRACE(row.machine);
-        FixtureTree t;
-        row.build(t);
-        const json j = snapshotJson({"--sysfs-root", t.root()});
-        EXPECT_EQ(j["present"], row.present);
-        EXPECT_EQ(j["onAC"], row.onAC);
-        if (row.present) {
-            EXPECT_EQ(j["readings"]["SmartBattery"]["onAC"], row.onAC);
-            EXPECT_EQ(j["amperageMA"], row.amperageMA);
-        } else {
-            EXPECT_EQ(j["readings"]["SmartBattery"]["present"], nullptr);
-        }
-    }
+    // In text, a machine without battery or adapter says only that.
     const auto text = runTarvelctl({"snapshot", "--sysfs-root", "/nonexistent"});
     EXPECT_EQ(text.status, 0);
-    EXPECT_NE(text.out.find("Battery: none\n"), std::string::npos);  // nothing says "on AC"
+    EXPECT_NE(text.out.find("Battery: none\n"), std::string::npos);
 }
 
 TEST(SnapshotCommand, RegistryAndToolOutputFromFiles) {
@@ -97,12 +71,10 @@ TEST(SnapshotCommand, RegistryAndToolOutputFromFiles) {
                                  captured + "/ioreg/discharging.txt", "--pmset-text",
                                  captured + "/pmset/discharging.txt"});
     EXPECT_EQ(j["amperageMA"], -1500);  // the unsigned 64-bit value survived the JSON
-    EXPECT_DOUBLE_EQ(j["chargeW"].get<double>(), 18.0);
-    EXPECT_EQ(j["cycles"], 187);                           // only ioreg knew
-    EXPECT_EQ(j["minutes"], 241);                          // ioreg comes before pmset
+    EXPECT_EQ(j["cycles"], 187);        // only ioreg knew
+    EXPECT_EQ(j["minutes"], 241);       // ioreg comes before pmset
     EXPECT_EQ(j["readings"]["IOPS"]["present"], nullptr);  // no --power-sources: no list
     EXPECT_EQ(j["readings"]["pmset"]["minutes"], 187);
-    EXPECT_EQ(j["sourcesLabel"], "sysfs power_supply + pmset");
 }
 
 TEST(SnapshotCommand, BadInputIsAUsageError) {

@@ -144,8 +144,11 @@ TEST(ReadBattery, FixtureMachinesGiveWhatTheirNumbersImply) {
         {"charging", test::chargingLaptop, true, true, true, 62, 1.5 * 12.3, 76},
         {"discharging", test::dischargingEnergyLaptop, true, false, false, 60, 0.877 * 11.4, 185},
         {"full on AC", test::fullOnAC, true, false, true, 100, 0, std::nullopt},
-        // No battery, but the mains supply is online.
+        // The adapter follows the mains supply, not a "Full" status; 4980 mAh left at 800 mA.
+        {"full just unplugged", test::fullJustUnplugged, true, false, false, 100, 0.8 * 12.9, 374},
+        // No battery, but the mains supply is online; a mouse's battery is none of the machine's.
         {"desktop", test::desktopMainsOnly, false, false, true, 0, 0, std::nullopt},
+        {"mouse only", test::mouseBatteryOnly, false, false, true, 0, 0, std::nullopt},
     };
     CannedCommandRunner runner;
     for (const Row& row : rows) {

@@ -119,6 +119,8 @@ TEST_F(UpdateEndToEnd, ReplacesTheInstalledBundleAndStartsTheNewOne) {
     const QByteArray log = readFile(home_ + "/.local/state/Tarvel/update.log");
     EXPECT_TRUE(log.contains("] Resolved zip: Tarvel-v9.0.0.zip\n")) << log.toStdString();
     EXPECT_TRUE(log.contains("] Installing to " + bundle().toUtf8() + "\n"));
+    // The work folder is the runtime folder's own, for the user alone.
+    ASSERT_TRUE(QFileInfo(runtime_ + "/tarvel-update").isDir());
     EXPECT_EQ(QFileInfo(runtime_ + "/tarvel-update").permissions().toInt() & 0x0077, 0);
     EXPECT_FALSE(QFile::exists(runtime_ + "/tarvel-update/Tarvel-v9.0.0.zip"));
 }
@@ -169,9 +171,6 @@ TEST_F(UpdateEndToEnd, FailuresLeaveTheInstalledBundleAndNoFilesBehind) {
          "../v9"},
         {"This Tarvel is not an installed Tarvel.app, so it cannot replace itself.", zip, oddName,
          "v9.1-Beta", "/usr/bin/tarvel"},
-        {"Server returned HTTP 404 for Tarvel-v8.zip. Download manually from " + host() +
-             "/tarvel.",
-         Response::answer(404, "missing"), v8},
         {"Tarvel.app inside Tarvel-v8.zip has no bin/tarvel program.",
          Response::answer(200, launcherless), v8},
         {downloadFailed,

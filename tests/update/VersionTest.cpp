@@ -89,21 +89,18 @@ TEST(BundleLocation, DestinationFollowsWhereTheBundleRuns) {
     }
 }
 
+// Someone else's runtime folder, or one open to others when this is not root, is not worked in
+// (the install test works in a runtime folder of its own).
 TEST(UpdatePaths, WorksOnlyInsideARuntimeFolderOfItsOwn) {
     QTemporaryDir dir;
     const QString runtime = dir.path() + "/run";
-    for (const bool own : {false, true}) {
-        QDir(runtime).removeRecursively();
-        QDir().mkdir(runtime);
-        ::chmod(QFile::encodeName(runtime).constData(), 0700);
-        // Someone else's (or open to others when this is not root).
-        if (!own && ::chown(QFile::encodeName(runtime).constData(), 65534, 65534) != 0)
-            ::chmod(QFile::encodeName(runtime).constData(), 0755);
-        qputenv("XDG_RUNTIME_DIR", runtime.toUtf8());
-        const QString work = privateWorkDir();
-        EXPECT_EQ(work == runtime + "/tarvel-update", own) << work.toStdString();
-        QDir(work).removeRecursively();
-    }
+    QDir().mkdir(runtime);
+    if (::chown(QFile::encodeName(runtime).constData(), 65534, 65534) != 0)
+        ::chmod(QFile::encodeName(runtime).constData(), 0755);
+    qputenv("XDG_RUNTIME_DIR", runtime.toUtf8());
+    const QString work = privateWorkDir();
+    EXPECT_FALSE(work.startsWith(runtime)) << work.toStdString();
+    QDir(work).removeRecursively();
     qunsetenv("XDG_RUNTIME_DIR");
 }
 

@@ -55,12 +55,10 @@ TEST(WeatherStoreTest, ForecastAnswersBecomeSummaryAndDetail) {
         WeatherHarness weather;
         ASSERT_TRUE(
             weather.fixAnswered(QByteArray(R"({"latitude":37.3,"current":)") + c.current + "}"));
-        EXPECT_EQ(weather.store.summary(), c.summary);
-        EXPECT_EQ(weather.store.detail(), c.detail);
-        EXPECT_EQ(weather.store.humidity(), c.humidity);
-        EXPECT_EQ(weather.store.code(), c.code);
-        EXPECT_EQ(weather.store.error(), std::nullopt);
-        EXPECT_EQ(weather.store.lastUpdated(), weather.clock.now());
+        const WeatherStore& s = weather.store;
+        EXPECT_EQ(std::tuple(s.summary(), s.detail(), s.humidity(), s.code(), s.lastUpdated()),
+                  std::tuple(c.summary, c.detail, c.humidity, c.code, weather.clock.now()));
+        EXPECT_EQ(s.error(), std::nullopt);
     }
 }
 
@@ -95,12 +93,10 @@ TEST(WeatherStoreTest, AnswersThatAreNoForecastKeepTheLastValues) {
         ASSERT_TRUE(weather.fixAnswered(R"({"current":{"temperature_2m":17.6,"weather_code":2}})"));
         const auto updated = weather.store.lastUpdated();
         ASSERT_TRUE(weather.fixAnswered(answer));
-        EXPECT_EQ(weather.store.summary(), "Weather error");
-        EXPECT_EQ(weather.store.error(), std::nullopt);
-        EXPECT_EQ(weather.store.tempC(), 17.6);
-        EXPECT_EQ(weather.store.code(), 2);
-        EXPECT_EQ(weather.store.lastUpdated(), updated);
-        EXPECT_EQ(weather.store.detail(), "");
+        const WeatherStore& s = weather.store;
+        EXPECT_EQ(std::tuple(s.summary(), s.detail(), s.tempC(), s.code(), s.lastUpdated()),
+                  std::tuple("Weather error", "", 17.6, 2, updated));
+        EXPECT_EQ(s.error(), std::nullopt);
     }
 }
 
@@ -118,13 +114,14 @@ TEST(WeatherStoreTest, TransportFailuresSayWhatHappened) {
     for (const auto& [timeoutMs, service, error] : cases) {
         WeatherHarness weather(LocationAccess::authorized, timeoutMs, service);
         ASSERT_TRUE(weather.fixAnswered(Response::noAnswer()));
-        EXPECT_EQ(weather.store.error(), error);
-        EXPECT_EQ(weather.store.summary(), "Weather error");
+        EXPECT_EQ(std::tuple(weather.store.error(), weather.store.summary()),
+                  std::tuple(error, "Weather error"));
     }
 }
 
 TEST(WeatherStoreTest, AccessOutcomesGiveTheirTexts) {
     enum Step { Start, Grant, Deny, Undecide, FixFails };
+    using A = LocationAccess;
     const QString allow = "Allow location for local weather";
     const QString noFix = "The location service found no position in time.";
     struct Case {
@@ -137,39 +134,33 @@ TEST(WeatherStoreTest, AccessOutcomesGiveTheirTexts) {
         int fixRequests;
     };
     const Case cases[] = {
-        {LocationAccess::denied, {Start}, "Location off", allow, kOpenText, 0, 0},
-        {LocationAccess::notDetermined, {Start}, "Locating…", "", std::nullopt, 1, 0},
-        {LocationAccess::notDetermined, {Start, Deny}, "Location off", allow, kOpenText, 1, 0},
-        {LocationAccess::notDetermined, {Start, Grant}, "Locating…", "", std::nullopt, 1, 1},
-        {LocationAccess::authorized, {Start}, "Locating…", "", std::nullopt, 0, 1},
+        {A::denied, {Start}, "Location off", allow, kOpenText, 0, 0},
+        {A::notDetermined, {Start}, "Locating…", "", std::nullopt, 1, 0},
+        {A::notDetermined, {Start, Deny}, "Location off", allow, kOpenText, 1, 0},
+        {A::notDetermined, {Start, Grant}, "Locating…", "", std::nullopt, 1, 1},
+        {A::authorized, {Start}, "Locating…", "", std::nullopt, 0, 1},
         // Taken away after it was given: no advice to open the settings.
-        {LocationAccess::authorized, {Start, Deny}, "Location off", "", "Location denied", 0, 1},
-        {LocationAccess::notDetermined,
-         {Start, Grant, Deny},
-         "Location off",
-         "",
-         "Location denied",
-         1,
-         1},
-        {LocationAccess::authorized, {Undecide}, "Locating…", "", std::nullopt, 0, 0},
-        {LocationAccess::authorized, {Start, FixFails}, "Weather unavailable", "", noFix, 0, 1},
-        {LocationAccess::denied, {Start, Start}, "Location off", allow, kOpenText, 0, 0},
+        {A::authorized, {Start, Deny}, "Location off", "", "Location denied", 0, 1},
+        {A::notDetermined, {Start, Grant, Deny}, "Location off", "", "Location denied", 1, 1},
+        {A::authorized, {Undecide}, "Locating…", "", std::nullopt, 0, 0},
+        {A::authorized, {Start, FixFails}, "Weather unavailable", "", noFix, 0, 1},
+        {A::denied, {Start, Start}, "Location off", allow, kOpenText, 0, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(&c - cases);  // the case's index
         WeatherHarness weather(c.initial);
         for (const Step step : c.steps) {
             if (step == Start) weather.store.start();
-            if (step == Grant) weather.location->answerAccess(LocationAccess::authorized);
-            if (step == Deny) weather.location->answerAccess(LocationAccess::denied);
-            if (step == Undecide) weather.location->answerAccess(LocationAccess::notDetermined);
+            if (step == Grant) weather.location->answerAccess(A::authorized);
+            if (step == Deny) weather.location->answerAccess(A::denied);
+            if (step == Undecide) weather.location->answerAccess(A::notDetermined);
             if (step == FixFails) weather.location->fail(noFix);
         }
-        EXPECT_EQ(weather.store.summary(), c.summary);
-        EXPECT_EQ(weather.store.detail(), c.detail);
-        EXPECT_EQ(weather.store.error(), c.error);
-        EXPECT_EQ(weather.location->accessRequests, c.accessRequests);
-        EXPECT_EQ(weather.location->fixRequests, c.fixRequests);
+        EXPECT_EQ(
+            std::tuple(weather.store.summary(), weather.store.detail(), weather.store.error()),
+            std::tuple(c.summary, c.detail, c.error));
+        EXPECT_EQ(std::tuple(weather.location->accessRequests, weather.location->fixRequests),
+                  std::tuple(c.accessRequests, c.fixRequests));
     }
 }
 
