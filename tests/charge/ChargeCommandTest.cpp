@@ -87,6 +87,7 @@ TEST_F(ChargeCommandTest, ViewIsReadOnlyAndApplyWritesTheDecision) {
     writeLaptop(tree, 60, true, "Charging", "[auto] inhibit-charge\n");
     j = statusJson(tree.root(), "apply");
     EXPECT_EQ(j["status"], "chargingToLimit");
+    EXPECT_EQ(j["limitPercent"], 70);
     EXPECT_EQ(j["appModeLabel"], "Charging");
     EXPECT_EQ(chargeBehaviour(tree), "[auto] inhibit-charge\n");
 }

@@ -135,6 +135,7 @@ TEST(UpdateCommand, SaysWhatTheLaunchCheckWouldOffer) {
     ASSERT_EQ(r.status, 0) << r.err;
     const auto json = nlohmann::json::parse(r.out);
     EXPECT_EQ(json["candidate"], "v98.1-Pro-Beta");
+    EXPECT_EQ(json["candidateLabel"], "v98.1-Pro Beta");
 
     r = check("{\"latest\":\"v0.0.1\xe2\x80\xae\\u001b[2J\"}");
     EXPECT_EQ(r.status, 0) << r.err;

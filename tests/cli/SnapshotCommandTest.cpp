@@ -45,6 +45,8 @@ TEST(SnapshotCommand, DischargingFixtureReportsItsReadings) {
     FixtureTree t;
     dischargingEnergyLaptop(t);
     const json j = snapshotJson({"--sysfs-root", t.root()});
+    EXPECT_EQ(j["onAC"], false);
+    EXPECT_EQ(j["readings"]["SmartBattery"]["onAC"], false);
     // Cross-check on by default: both tools ran (and printed nothing on Linux).
     EXPECT_EQ(j["readings"]["SmartBattery"]["amperageMA"], -877);
     EXPECT_EQ(j["readings"]["ioreg"]["ok"], false);
@@ -71,8 +73,9 @@ TEST(SnapshotCommand, RegistryAndToolOutputFromFiles) {
                                  captured + "/ioreg/discharging.txt", "--pmset-text",
                                  captured + "/pmset/discharging.txt"});
     EXPECT_EQ(j["amperageMA"], -1500);  // the unsigned 64-bit value survived the JSON
-    EXPECT_EQ(j["cycles"], 187);        // only ioreg knew
-    EXPECT_EQ(j["minutes"], 241);       // ioreg comes before pmset
+    EXPECT_EQ(j["chargeW"], 18.0);
+    EXPECT_EQ(j["cycles"], 187);                           // only ioreg knew
+    EXPECT_EQ(j["minutes"], 241);                          // ioreg comes before pmset
     EXPECT_EQ(j["readings"]["IOPS"]["present"], nullptr);  // no --power-sources: no list
     EXPECT_EQ(j["readings"]["pmset"]["minutes"], 187);
 }

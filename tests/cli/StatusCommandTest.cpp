@@ -35,6 +35,8 @@ TEST(StatusCommand, MeasuresThePackageAndItsDomainsFromAdvancingCounters) {
     const json j = json::parse(r.out);
     EXPECT_EQ(j["schema"], 1);
     EXPECT_EQ(j["packageSource"], "sensor (3 domains)");
+    EXPECT_EQ(j["hasPowerDistribution"], true);
+    EXPECT_EQ(j["wattHistoryLength"], 2);
     EXPECT_NEAR(j["cpuDomainWatts"].get<double>(), 8.0, 0.8);  // package less uncore
     EXPECT_NEAR(j["gpuDomainWatts"].get<double>(), 2.0, 0.2);
     EXPECT_NEAR(j["dramDomainWatts"].get<double>(), 1.5, 0.15);
