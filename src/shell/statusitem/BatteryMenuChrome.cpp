@@ -135,6 +135,12 @@ std::string BatteryMenuChrome::levelText(std::optional<int> level) {
     return level ? std::to_string(*level) + "%" : std::string(kDash);
 }
 
+std::string BatteryMenuChrome::remainingText(std::optional<std::int64_t> minutes) {
+    if (!minutes || *minutes < 1 || *minutes > 65534) return {};
+    if (*minutes < 60) return std::to_string(*minutes) + "m";
+    return std::to_string(*minutes / 60) + "h " + twoDigits(*minutes % 60) + "m";
+}
+
 bool BatteryMenuChrome::openBatterySettings() {
     return BatterySettingsOpener::forSession().open().has_value();
 }
@@ -179,13 +185,8 @@ std::string statusText(const StatusItemState& s) {
     }
     if (!s.present) return "AC";
     if (s.onAC && !s.charging) return level + (!s.levelKnown || s.level < 100 ? " AC" : " Full");
-    const auto minutes = s.remainingMinutes;
-    if (!minutes || *minutes < 1 || *minutes > 65534) return level;
-    const std::int64_t m = *minutes % 60;
-    const std::string time = *minutes >= 60
-                                 ? std::to_string(*minutes / 60) + "h " + twoDigits(m) + "m"
-                                 : std::to_string(m) + "m";
-    return level + " " + time;
+    const std::string time = BatteryMenuChrome::remainingText(s.remainingMinutes);
+    return time.empty() ? level : level + " " + time;
 }
 
 std::string trayValueText(const StatusItemState& s) {

@@ -56,6 +56,9 @@ struct BatteryMenuChrome {
     // "62%", or "—" when the level is unknown.
     static std::string levelText(std::optional<int> level);
 
+    // "1h 05m" from 60 minutes on, else "42m"; empty outside 1…65534 minutes.
+    static std::string remainingText(std::optional<std::int64_t> minutes);
+
     // Opens the desktop's power settings; false when nothing could be started.
     static bool openBatterySettings();
 };

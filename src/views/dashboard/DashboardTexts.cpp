@@ -13,17 +13,11 @@ QString batterySummary(const PowerStore& power) {
     if (!power.batteryPresent()) return "AC";
     QStringList parts{QString::fromStdString(BatteryMenuChrome::levelText(power.level()))};
     if (const auto minutes = power.remainingMinutes()) {
-        const QString time = remainingTime(*minutes);
-        if (!time.isEmpty()) parts << time;
+        const std::string time = BatteryMenuChrome::remainingText(*minutes);
+        if (!time.empty()) parts << QString::fromStdString(time);
     }
     if (!power.statusText().empty()) parts << QString::fromStdString(power.statusText());
     return parts.join(" · ");
-}
-
-QString remainingTime(long long minutes) {
-    if (minutes < 1 || minutes > 65534) return {};
-    if (minutes < 60) return QString::number(minutes) + "m";
-    return QString("%1h %2m").arg(minutes / 60).arg(minutes % 60, 2, 10, QChar('0'));
 }
 
 QString whySummary(int dropPercent) {

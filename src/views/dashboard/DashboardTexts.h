@@ -14,8 +14,6 @@ namespace DashboardTexts {
 
 // "60% · 1h 05m · Discharging"; "AC" without a battery.
 QString batterySummary(const PowerStore& power);
-// "1h 05m" from 60 minutes on, else "42m"; empty outside 1…65534 minutes.
-QString remainingTime(long long minutes);
 // "steady" below a 1 % drop, else "−7%".
 QString whySummary(int dropPercent);
 // The first app and its energy label, "—" when nothing is listed.
