@@ -11,7 +11,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-600}
 work=$(mktemp -d)
-trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
+xvfb=  # a process substitution is not a job: killed by its pid
+trap 'kill $(jobs -p) $xvfb 2>/dev/null || true; rm -rf "$work"' EXIT
 
 bat="$work/sys/class/power_supply/BAT0"
 mkdir -p "$bat" "$work/sys/class/power_supply/AC"
@@ -27,6 +28,7 @@ discharge() {
 discharge
 
 exec 3< <(Xvfb -displayfd 1 -screen 0 1280x800x24 -nolisten tcp 2>/dev/null)
+xvfb=$!
 read -r -u 3 number
 export DISPLAY=":$number" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data"
 trayer --edge top --align right --widthtype request --height 28 >/dev/null 2>&1 &
