@@ -20,22 +20,27 @@ struct TimerState {
     SerialQueue::TimedId pending = 0;
 };
 
+void scheduleLocked(const std::shared_ptr<TimerState>& state, std::uint64_t generation);
+
 // A tick that was already running when the timer was restarted finds a newer generation and
 // neither runs nor schedules another.
+void fire(const std::weak_ptr<TimerState>& weak, std::uint64_t generation) {
+    const auto state = weak.lock();
+    if (!state) return;
+    std::function<void()> tick;
+    {
+        std::lock_guard lock(state->mutex);
+        if (generation != state->generation) return;
+        tick = state->tick;
+        scheduleLocked(state, generation);
+    }
+    tick();
+}
+
 void scheduleLocked(const std::shared_ptr<TimerState>& state, std::uint64_t generation) {
-    state->pending = state->queue.asyncAfter(state->interval,
-                                             [weak = std::weak_ptr<TimerState>(state), generation] {
-                                                 const auto state = weak.lock();
-                                                 if (!state) return;
-                                                 std::function<void()> tick;
-                                                 {
-                                                     std::lock_guard lock(state->mutex);
-                                                     if (generation != state->generation) return;
-                                                     tick = state->tick;
-                                                     scheduleLocked(state, generation);
-                                                 }
-                                                 tick();
-                                             });
+    state->pending = state->queue.asyncAfter(
+        state->interval,
+        [weak = std::weak_ptr<TimerState>(state), generation] { fire(weak, generation); });
 }
 
 class QueuePollTimer final : public PollTimer {
