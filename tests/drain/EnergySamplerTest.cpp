@@ -41,9 +41,8 @@ TEST(ProcStat, FieldsCountFromTheLastParenthesisAndTicksBecomeNanoseconds) {
     EXPECT_EQ(t->totalSystemNs, 1'500'000'000ULL);
 
     for (const std::string bad : {"42 (x) R 1 2 3", "no parenthesis 1 2 3 4 5 6 7 8 9 10 11 12 13",
-                                  "42 (x) R 1 1 1 0 -1 0 0 0 0 0 -5 10 0", ""}) {
+                                  "42 (x) R 1 1 1 0 -1 0 0 0 0 0 -5 10 0", ""})
         EXPECT_FALSE(parseProcStat(bad.data(), bad.size(), 100)) << bad;
-    }
 }
 
 TEST(EnergySampler, NewProcessesCountZeroFirstThenTheirGrowthAndNamesComeFromProc) {
