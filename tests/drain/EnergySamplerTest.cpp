@@ -41,9 +41,8 @@ TEST(ProcStat, FieldsCountFromTheLastParenthesisAndTicksBecomeNanoseconds) {
     EXPECT_EQ(t->totalSystemNs, 1'500'000'000ULL);
 
     for (const std::string bad : {"42 (x) R 1 2 3", "no parenthesis 1 2 3 4 5 6 7 8 9 10 11 12 13",
-                                  "42 (x) R 1 1 1 0 -1 0 0 0 0 0 -5 10 0", ""}) {
+                                  "42 (x) R 1 1 1 0 -1 0 0 0 0 0 -5 10 0", ""})
         EXPECT_FALSE(parseProcStat(bad.data(), bad.size(), 100)) << bad;
-    }
 }
 
 TEST(EnergySampler, NewProcessesCountZeroFirstThenTheirGrowthAndNamesComeFromProc) {
@@ -103,8 +102,6 @@ TEST(EnergySampler, GpuWattsFollowGpuTimeFromDrmFdinfo) {
     EXPECT_EQ(listing(rows), (Lines{"30 player cpu 10.00 gpu 50.00 12.000 W (GPU 10.000 W)",
                                     "32 compiler cpu 30.00 gpu 0.00 6.000 W (GPU 0.000 W)",
                                     "33 xe-app cpu 0.00 gpu 10.00 2.000 W (GPU 2.000 W)"}));
-    EXPECT_EQ(gpuUsageText(rows[2]), "GPU 10%");
-    EXPECT_EQ(gpuUsageText(rows[1]), "");
     EXPECT_EQ(
         listing(withoutPower.pass(20.0, 20.0, false)),
         (Lines{"32 compiler cpu 30.00 gpu 0.00 15.000 W", "30 player cpu 10.00 gpu 50.00 5.000 W",
@@ -133,11 +130,10 @@ TEST(EnergySampler, BackwardsCountersCountZeroAndOneProcessIsCappedAtTheCpuCount
     proc.setCpu(21, 100.0, "hog");    // 10 cores' worth in 10 s
     EXPECT_EQ(listing(sampler.pass(20.0, 5.0, true)), Lines{"21 hog cpu 200.00 gpu 0.00 5.000 W"});
 
-    // The next pass measures from the lower value again.
+    // The next pass measures from the lower value again; the one row takes the 5 W.
     proc.setCpu(20, 55.0, "reused");
-    const auto next = sampler.pass(30.0, 5.0, true);
-    ASSERT_NE(findRow(next, 20), nullptr);
-    EXPECT_DOUBLE_EQ(findRow(next, 20)->cpuPercent, 50.0);
+    EXPECT_EQ(listing(sampler.pass(30.0, 5.0, true)),
+              Lines{"20 reused cpu 50.00 gpu 0.00 5.000 W"});
 }
 
 TEST(EnergySampler, TotalIsFlooredThresholdsDependOnModeAndTinyWattsSkipCalibration) {
@@ -218,7 +214,7 @@ TEST(EnergySampler, FastModeListsEightAndHistoryIsCappedAtThirty) {
     EXPECT_EQ(rows[0].samples.size(), 30u);
 }
 
-TEST(EnergySampler, DepartedProcessesAreForgottenAndAFailedListingForgetsEverything) {
+TEST(EnergySampler, DepartedProcessesAreForgottenAndAFailedListingListsNothing) {
     ProcFixture proc;
     proc.setCpu(40, 0.0, "a");
     proc.setCpu(41, 0.0, "b");
@@ -246,7 +242,6 @@ TEST(EnergySampler, DepartedProcessesAreForgottenAndAFailedListingForgetsEveryth
     ProcProcessList gone(proc.root() + "/missing", ProcFixture::kHz, 4);
     EnergySampler failing(gone, 0.0);
     EXPECT_TRUE(failing.pass(10.0, 5.0, false).empty());
-    EXPECT_EQ(failing.trackedProcesses(), 0u);
 }
 
 // Lists of other lengths, empty ones among them, show in the store's test.
