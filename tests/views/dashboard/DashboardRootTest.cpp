@@ -109,12 +109,9 @@ TEST_F(DashboardRootTest, TheFirstShowSeedsTheLayoutOnceAndAsksForTheWelcomeShee
     ASSERT_NE(view.onboardingSheet(), nullptr);
     EXPECT_TRUE(view.onboardingSheet()->isVisible());
 
-    // The user turns the chart off; neither showing again nor a new window brings it back.
+    // The user turns the chart off; a new window does not bring it back.
     prefs().showSparkline = false;
     prefs().save();
-    view.hide();
-    view.show();
-    EXPECT_FALSE(prefs().showSparkline);
     root.reset();
     shownRoot();
     EXPECT_FALSE(prefs().showSparkline);
@@ -191,9 +188,7 @@ TEST_F(DashboardRootTest, HeaderHeroAndRowsShowTheDischargingBattery) {
     const QString summary = view.header()->summary();
     EXPECT_EQ(summary.toStdString(), "60% · 3h 05m · On battery · 10.0 W");
     EXPECT_EQ(section(view, kPower)->summary(), summary);
-    const QStringList texts = shownTexts(view);
-    EXPECT_TRUE(texts.contains("Low Power"));
-    EXPECT_TRUE(texts.contains("Charge limit"));
+    EXPECT_TRUE(shownTexts(view).contains("Charge limit"));
     // A machine without domain readings shows no power distribution bars.
     auto* power = view.findChild<DashboardPowerSection*>();
     ASSERT_NE(power, nullptr);
@@ -228,9 +223,7 @@ TEST_F(DashboardRootTest, FooterAndSettingsButtonsRunTheirActions) {
     EXPECT_EQ(runs, (std::map<std::string, int>{
                         {"pro", 1}, {"ombrel", 1}, {"updates", 1}, {"settings", 1}}));
     EXPECT_TRUE(shownTexts(view).contains(DashboardTexts::displayVersion(TARVEL_VERSION)));
-}
-
-TEST(DashboardTexts, VersionsAndSummaries) {
+    // The version's channel suffix reads as a word.
     EXPECT_EQ(DashboardTexts::displayVersion("v0.1.5-Pro-Beta"), "v0.1.5-Pro Beta");
     EXPECT_EQ(DashboardTexts::displayVersion("v2.0"), "v2.0");
 }
@@ -302,9 +295,7 @@ TEST_F(DashboardKeysTest, EditDeleteRemovesTheSelectedText) {
     edit->show();
     edit->setFocus();
     edit->setSelection(0, 3);
-    QMenu* menu = window.menuBar()->actions()[1]->menu();
-    ASSERT_EQ(menu->title(), "Edit");
-    for (QAction* action : menu->actions())
+    for (QAction* action : window.menuBar()->actions()[1]->menu()->actions())
         if (action->text() == "Delete") action->trigger();
     EXPECT_EQ(edit->text(), "tery");
 }
