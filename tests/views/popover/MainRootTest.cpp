@@ -102,33 +102,50 @@ TEST(MainRoot, LoadsTheWhyAnalysisOnFirstAppearanceAndShowsTheWelcomeSheetUntilD
     EXPECT_FALSE(root.isShowingOnboarding());
 }
 
-TEST(PopoverList, BatteryRowsFollowTheMachine) {
+// Each style's battery rows: the list's label=value rows and state line, the Power card's
+// summary and row labels.
+TEST(MainRoot, BatteryRowsFollowTheMachineInBothStyles) {
     struct Case {
         const char* name;
         ViewFixture::Machine machine;
         QString rows;
         QString stateLine;
+        QString card;
     };
     for (const Case& c :
          {Case{"desktop", test::desktopMainsOnly,
                "Battery=—, Power Source=Power Adapter, Low Power Mode=Off, Charge limit=80%",
-               "Desktop · AC only"},
+               "Desktop · AC only", "0.0 W pkg: Status, Time, Package, Power source"},
           Case{"discharging", test::dischargingEnergyLaptop,
                "Battery=60%, Time Remaining=3h 5m left, Power Source=Battery, "
                "Battery Capacity=88%, Low Power Mode=Off, Charge limit=80%",
-               "Discharging"},
+               "Discharging",
+               "60% · 0.0W: Battery, Status, Time, Package, Power source, Battery draw, Health, "
+               "Capacity"},
           Case{"charging", test::chargingLaptop,
                "Battery=62%, Time to Full=1h 16m to full, Power Source=Power Adapter, "
                "Cycle Count=123, Battery Capacity=89%, Low Power Mode=Off, Charge limit=80%",
-               "Charging"},
+               "Charging",
+               "62% · 0.0W: Battery, Status, Time, Package, Power source, Charging, Health, "
+               "Cycles, Capacity"},
           // The charge limit has decided nothing: its mode row stands in for the state line.
           Case{"unknown level", test::unreadableLevelLaptop,
                "Battery=—, Time Remaining=Calculating…, App Mode=Automatic, Power Source=Battery, "
                "Low Power Mode=Off, Charge limit=80%",
-               ""}}) {
+               "", "— · 0.0W: Battery, Status, Time, Package, Power source"}}) {
         SCOPED_TRACE(c.name);
         ViewFixture fixture(c.machine);
         ASSERT_TRUE(fixture.readMachine());
+        // The card style first: showing a root stores the list style.
+        fixture.settings().setString(MenuChromeStyle::kKey, "original");
+        MainRoot cardsRoot(fixture.services, kPopoverSize);
+        auto* cards = qobject_cast<OriginalCards*>(cardsRoot.content());
+        ASSERT_NE(cards, nullptr);
+        QStringList labels;
+        for (const MonitorRow* row : cards->power()->findChildren<MonitorRow*>())
+            labels << row->label();
+        EXPECT_EQ(cards->power()->summary() + ": " + labels.join(", "), c.card);
+
         auto root = test::shownRoot(fixture);
         QStringList rows;
         for (const KivoRow* row : root->findChildren<KivoRow*>())
@@ -254,35 +271,6 @@ TEST(PopoverList, MenuActionsCloseThePopoverFirstAndActFiftyMillisecondsLater) {
         ASSERT_TRUE(test::waitUntil([&] { return effects.size() == 2; }));
         EXPECT_GE(clock.elapsed(), 45);
         EXPECT_EQ(effects, QStringList({tarvelClosePopover, c.effect}));
-    }
-}
-
-// The Power card's summary, then the labels of its rows.
-TEST(PopoverCards, PowerCardRowsFollowTheMachine) {
-    const struct {
-        ViewFixture::Machine machine;
-        QString card;
-    } cases[] = {
-        {test::desktopMainsOnly, "0.0 W pkg: Status, Time, Package, Power source"},
-        {test::dischargingEnergyLaptop,
-         "60% · 0.0W: Battery, Status, Time, Package, Power source, Battery draw, Health, "
-         "Capacity"},
-        {test::chargingLaptop,
-         "62% · 0.0W: Battery, Status, Time, Package, Power source, Charging, Health, Cycles, "
-         "Capacity"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.card.toStdString());
-        ViewFixture fixture(c.machine);
-        ASSERT_TRUE(fixture.readMachine());
-        fixture.settings().setString(MenuChromeStyle::kKey, "original");
-        MainRoot root(fixture.services, test::kPopoverSize);
-        auto* cards = qobject_cast<OriginalCards*>(root.content());
-        ASSERT_NE(cards, nullptr);
-        QStringList labels;
-        for (const MonitorRow* row : cards->power()->findChildren<MonitorRow*>())
-            labels << row->label();
-        EXPECT_EQ(cards->power()->summary() + ": " + labels.join(", "), c.card);
     }
 }
 
