@@ -228,11 +228,12 @@ TEST_F(DashboardRootTest, FooterAndSettingsButtonsRunTheirActions) {
     EXPECT_EQ(DashboardTexts::displayVersion("v2.0"), "v2.0");
 }
 
-class DashboardKeysTest : public ::testing::Test {
+// The dashboard's fixture, its view inside a real window with the application menu.
+class DashboardKeysTest : public DashboardRootTest {
 protected:
     void SetUp() override {
-        TarvelOnboarding::markSeen(fixture.core().settings());
-        window.setContent(root);
+        DashboardRootTest::SetUp();
+        window.setContent(dashboard);
         installMainMenu(*window.menuBar(), {[this] { ++dashboardsOpened; },
                                             [this] { ++preferencesOpened; }, [] {}, [] {}});
         QObject::connect(&AppNotificationCenter::instance(), &AppNotificationCenter::posted,
@@ -252,10 +253,8 @@ protected:
         QTest::keyClick(focus, key, modifiers);
     }
 
-    test::ViewFixture fixture{test::dischargingEnergyLaptop,
-                              test::ViewFixture::Mode::fakeProcesses};
     SurfaceWindow window{"Tarvel Pro", QColor(13, 13, 20), QSize(440, 640), QSize(360, 420)};
-    DashboardRoot* root = new DashboardRoot(fixture.services);
+    DashboardRoot* dashboard = new DashboardRoot(fixture.services);
     int dashboardsOpened = 0;
     int preferencesOpened = 0;
     int closeRequests = 0;
@@ -267,23 +266,23 @@ TEST_F(DashboardKeysTest, CtrlCommaTogglesThePanelAndEscapeClosesItThenTheWindow
     // From the view's own key catcher, then from a button that took the focus.
     for (const bool focusOnButton : {false, true}) {
         SCOPED_TRACE(focusOnButton);
-        if (focusOnButton) test::button(*root, "Refresh analysis")->setFocus();
+        if (focusOnButton) test::button(*dashboard, "Refresh analysis")->setFocus();
         press(Qt::Key_Comma, Qt::ControlModifier);
-        EXPECT_TRUE(root->isCustomizeOpen());
+        EXPECT_TRUE(dashboard->isCustomizeOpen());
         press(Qt::Key_Comma);
-        EXPECT_TRUE(root->isCustomizeOpen());
+        EXPECT_TRUE(dashboard->isCustomizeOpen());
         press(Qt::Key_Comma, Qt::ControlModifier);
-        EXPECT_FALSE(root->isCustomizeOpen());
+        EXPECT_FALSE(dashboard->isCustomizeOpen());
         press(Qt::Key_Comma);
-        EXPECT_FALSE(root->isCustomizeOpen());
+        EXPECT_FALSE(dashboard->isCustomizeOpen());
     }
     // The menu's other shortcuts still reach it.
     press(Qt::Key_D, Qt::ControlModifier);
     EXPECT_EQ(dashboardsOpened, 1);
-    root->header()->layoutButton()->click();
-    ASSERT_TRUE(root->isCustomizeOpen());
+    dashboard->header()->layoutButton()->click();
+    ASSERT_TRUE(dashboard->isCustomizeOpen());
     press(Qt::Key_Escape);
-    EXPECT_FALSE(root->isCustomizeOpen());
+    EXPECT_FALSE(dashboard->isCustomizeOpen());
     EXPECT_EQ(closeRequests, 0);
     press(Qt::Key_Escape);
     EXPECT_EQ(closeRequests, 1);
@@ -291,7 +290,7 @@ TEST_F(DashboardKeysTest, CtrlCommaTogglesThePanelAndEscapeClosesItThenTheWindow
 }
 
 TEST_F(DashboardKeysTest, EditDeleteRemovesTheSelectedText) {
-    auto* edit = new QLineEdit("battery", root);
+    auto* edit = new QLineEdit("battery", dashboard);
     edit->show();
     edit->setFocus();
     edit->setSelection(0, 3);
