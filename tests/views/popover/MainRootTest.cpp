@@ -35,6 +35,7 @@ bool showsNewer(const MainRoot& root) {
     return qobject_cast<NewerList*>(root.content()) != nullptr;
 }
 
+// The first appearance also loads the why analysis and shows the welcome sheet until dismissed.
 TEST(MainRoot, ReadsTheStoredStyleWhenBuiltAndEveryAppearanceStoresNewer) {
     struct Case {
         const char* stored;  // nullptr: nothing stored
@@ -46,6 +47,7 @@ TEST(MainRoot, ReadsTheStoredStyleWhenBuiltAndEveryAppearanceStoresNewer) {
         if (c.stored) fixture.settings().setString(MenuChromeStyle::kKey, c.stored);
         MainRoot root(fixture.services, kPopoverSize);
         EXPECT_EQ(showsNewer(root), c.newer);
+        EXPECT_FALSE(root.whyLoaded());
 
         QStringList posted;
         QObject::connect(&AppNotificationCenter::instance(), &AppNotificationCenter::posted, &root,
@@ -54,6 +56,17 @@ TEST(MainRoot, ReadsTheStoredStyleWhenBuiltAndEveryAppearanceStoresNewer) {
         EXPECT_EQ(fixture.settings().string(MenuChromeStyle::kKey), "newer");
         EXPECT_TRUE(posted.contains(tarvelMenuBarDisplayChanged));
         EXPECT_TRUE(showsNewer(root));
+
+        ASSERT_TRUE(test::waitUntil([&] { return root.whyLoaded(); }));
+        EXPECT_EQ(root.why()->summary, why_texts::kNoHistory);
+        ASSERT_TRUE(root.isShowingOnboarding());
+        auto* sheet = root.findChild<TarvelOnboardingSheet*>();
+        ASSERT_NE(sheet, nullptr);
+        sheet->gotItButton()->click();
+        EXPECT_FALSE(root.isShowingOnboarding());
+        root.hide();
+        root.show();
+        EXPECT_FALSE(root.isShowingOnboarding());
     }
 }
 
@@ -82,24 +95,6 @@ TEST(MainRoot, FollowsAStyleChangedWhileItIsShownAndScrollsWhatDoesNotFit) {
     QWidget* cards = root->content();
     postAppNotification(tarvelMenuBarDisplayChanged);
     EXPECT_EQ(root->content(), cards);
-}
-
-TEST(MainRoot, LoadsTheWhyAnalysisOnFirstAppearanceAndShowsTheWelcomeSheetUntilDismissed) {
-    ViewFixture fixture;
-    MainRoot root(fixture.services, kPopoverSize);
-    EXPECT_FALSE(root.whyLoaded());
-    root.show();
-    ASSERT_TRUE(test::waitUntil([&] { return root.whyLoaded(); }));
-    EXPECT_EQ(root.why()->summary, why_texts::kNoHistory);
-
-    ASSERT_TRUE(root.isShowingOnboarding());
-    auto* sheet = root.findChild<TarvelOnboardingSheet*>();
-    ASSERT_NE(sheet, nullptr);
-    sheet->gotItButton()->click();
-    EXPECT_FALSE(root.isShowingOnboarding());
-    root.hide();
-    root.show();
-    EXPECT_FALSE(root.isShowingOnboarding());
 }
 
 // Each style's battery rows: the list's label=value rows and state line, the Power card's
