@@ -183,7 +183,14 @@ TEST_F(DashboardRootTest, TheAppsSectionSaysWhenNothingRunsAndShowsNamesLiterall
     EXPECT_FALSE(shownTexts(view).contains("editor"));
 }
 
-TEST_F(DashboardRootTest, HeaderHeroAndRowsShowTheDischargingBattery) {
+TEST_F(DashboardRootTest, HeaderRowsAndFooterButtonsOfTheDischargingBattery) {
+    std::map<std::string, int> runs;
+    auto& actions = fixture.services.actions;
+    actions.tarvelProTitle = "Open Tarvel Pro";
+    actions.openTarvelPro = [&] { ++runs["pro"]; };
+    actions.openOmbrel = [&] { ++runs["ombrel"]; };
+    actions.checkForUpdates = [&] { ++runs["updates"]; };
+    actions.openBatterySettings = [&] { return ++runs["settings"] > 0; };
     DashboardRoot& view = shownRoot();
     const QString summary = view.header()->summary();
     EXPECT_EQ(summary.toStdString(), "60% · 3h 05m · On battery · 10.0 W");
@@ -207,17 +214,7 @@ TEST_F(DashboardRootTest, HeaderHeroAndRowsShowTheDischargingBattery) {
     EXPECT_FALSE(view.whyTimer().isActive());
     view.show();
     EXPECT_TRUE(view.whyTimer().isActive());
-}
-
-TEST_F(DashboardRootTest, FooterAndSettingsButtonsRunTheirActions) {
-    std::map<std::string, int> runs;
-    auto& actions = fixture.services.actions;
-    actions.tarvelProTitle = "Open Tarvel Pro";
-    actions.openTarvelPro = [&] { ++runs["pro"]; };
-    actions.openOmbrel = [&] { ++runs["ombrel"]; };
-    actions.checkForUpdates = [&] { ++runs["updates"]; };
-    actions.openBatterySettings = [&] { return ++runs["settings"] > 0; };
-    DashboardRoot& view = shownRoot();
+    // The footer's and the energy card's buttons run their actions.
     for (const char* title : {"Open Tarvel Pro", "Get Ombrel", "Updates", "Open Battery Settings…"})
         button(view, QString::fromUtf8(title))->click();
     EXPECT_EQ(runs, (std::map<std::string, int>{
