@@ -206,8 +206,16 @@ TEST(PopoverList, DischargeIsOffWhereTheBatteryCannotDischarge) {
 
 // "Loading…" until the first sample, "None" when nothing runs; names as they are, with a word
 // for their energy and their GPU time.
-TEST(PopoverList, AppListSaysLoadingThenNoneThenNamesTheAppsLiterally) {
+TEST(PopoverList, AppListNamesTheAppsLiterallyAndMenuActionsCloseThePopoverFirst) {
     ViewFixture fixture;  // the fixture has no processes
+    QStringList effects;  // the notifications posted and the actions run, in order
+    ViewServices::Actions& actions = fixture.services.actions;
+    actions.openTarvelPro = [&] { effects << "pro"; };
+    actions.openBatterySettings = [&] {
+        effects << "battery";
+        return true;
+    };
+    actions.quit = [&] { effects << "quit"; };
     auto root = test::shownRoot(fixture);
     EXPECT_EQ(visibleWithText<QLabel>(*root, "Loading…").size(), 1);
     EXPECT_TRUE(visibleWithText<QLabel>(*root, "None").isEmpty());
@@ -232,19 +240,8 @@ TEST(PopoverList, AppListSaysLoadingThenNoneThenNamesTheAppsLiterally) {
     EXPECT_EQ(visibleWithText<QLabel>(*root, "High").size(), 1);
     EXPECT_EQ(visibleWithText<QLabel>(*root, "Moderate").size(), 3);
     EXPECT_EQ(visibleWithText<QLabel>(*root, "Moderate · GPU 40%").size(), 1);
-}
 
-TEST(PopoverList, MenuActionsCloseThePopoverFirstAndActFiftyMillisecondsLater) {
-    ViewFixture fixture;
-    QStringList effects;  // the notifications posted and the actions run, in order
-    ViewServices::Actions& actions = fixture.services.actions;
-    actions.openTarvelPro = [&] { effects << "pro"; };
-    actions.openBatterySettings = [&] {
-        effects << "battery";
-        return true;
-    };
-    actions.quit = [&] { effects << "quit"; };
-    auto root = test::shownRoot(fixture);
+    // The menu's actions close the popover, then act fifty milliseconds later.
     QObject::connect(&AppNotificationCenter::instance(), &AppNotificationCenter::posted, root.get(),
                      [&](const QString& name) { effects << name; });
     struct Case {
