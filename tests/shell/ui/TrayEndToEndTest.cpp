@@ -295,18 +295,17 @@ TEST(StatusNotifierTray, ActivateOpensThePopoverAtThePointAndADoubleClickTheDash
     EXPECT_TRUE(app.dashboardShown());
 }
 
-// What a StatusNotifier panel registers on the session bus: the watcher, with a host.
+// What a StatusNotifier panel registers on the session bus: the watcher, with a host (as much
+// of it as Qt asks for).
 class Watcher : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
     Q_PROPERTY(bool IsStatusNotifierHostRegistered READ hostRegistered)
-    Q_PROPERTY(int ProtocolVersion READ protocolVersion)
     Q_PROPERTY(QStringList RegisteredStatusNotifierItems READ registeredItems)
     Q_PROPERTY(QStringList items READ registeredItems SCRIPTABLE false)
 
 public:
     bool hostRegistered() const { return true; }
-    int protocolVersion() const { return 0; }
     QStringList registeredItems() const {
         const std::lock_guard lock(mutex_);
         return items_;
@@ -317,7 +316,6 @@ public slots:
         const std::lock_guard lock(mutex_);
         items_ << service;
     }
-    void RegisterStatusNotifierHost(const QString&) {}
 
 private:
     mutable std::mutex mutex_;
