@@ -109,12 +109,9 @@ TEST_F(DashboardRootTest, TheFirstShowSeedsTheLayoutOnceAndAsksForTheWelcomeShee
     ASSERT_NE(view.onboardingSheet(), nullptr);
     EXPECT_TRUE(view.onboardingSheet()->isVisible());
 
-    // The user turns the chart off; neither showing again nor a new window brings it back.
+    // The user turns the chart off; a new window does not bring it back.
     prefs().showSparkline = false;
     prefs().save();
-    view.hide();
-    view.show();
-    EXPECT_FALSE(prefs().showSparkline);
     root.reset();
     shownRoot();
     EXPECT_FALSE(prefs().showSparkline);
@@ -186,14 +183,19 @@ TEST_F(DashboardRootTest, TheAppsSectionSaysWhenNothingRunsAndShowsNamesLiterall
     EXPECT_FALSE(shownTexts(view).contains("editor"));
 }
 
-TEST_F(DashboardRootTest, HeaderHeroAndRowsShowTheDischargingBattery) {
+TEST_F(DashboardRootTest, HeaderRowsAndFooterButtonsOfTheDischargingBattery) {
+    std::map<std::string, int> runs;
+    auto& actions = fixture.services.actions;
+    actions.tarvelProTitle = "Open Tarvel Pro";
+    actions.openTarvelPro = [&] { ++runs["pro"]; };
+    actions.openOmbrel = [&] { ++runs["ombrel"]; };
+    actions.checkForUpdates = [&] { ++runs["updates"]; };
+    actions.openBatterySettings = [&] { return ++runs["settings"] > 0; };
     DashboardRoot& view = shownRoot();
     const QString summary = view.header()->summary();
     EXPECT_EQ(summary.toStdString(), "60% · 3h 05m · On battery · 10.0 W");
     EXPECT_EQ(section(view, kPower)->summary(), summary);
-    const QStringList texts = shownTexts(view);
-    EXPECT_TRUE(texts.contains("Low Power"));
-    EXPECT_TRUE(texts.contains("Charge limit"));
+    EXPECT_TRUE(shownTexts(view).contains("Charge limit"));
     // A machine without domain readings shows no power distribution bars.
     auto* power = view.findChild<DashboardPowerSection*>();
     ASSERT_NE(power, nullptr);
@@ -212,34 +214,23 @@ TEST_F(DashboardRootTest, HeaderHeroAndRowsShowTheDischargingBattery) {
     EXPECT_FALSE(view.whyTimer().isActive());
     view.show();
     EXPECT_TRUE(view.whyTimer().isActive());
-}
-
-TEST_F(DashboardRootTest, FooterAndSettingsButtonsRunTheirActions) {
-    std::map<std::string, int> runs;
-    auto& actions = fixture.services.actions;
-    actions.tarvelProTitle = "Open Tarvel Pro";
-    actions.openTarvelPro = [&] { ++runs["pro"]; };
-    actions.openOmbrel = [&] { ++runs["ombrel"]; };
-    actions.checkForUpdates = [&] { ++runs["updates"]; };
-    actions.openBatterySettings = [&] { return ++runs["settings"] > 0; };
-    DashboardRoot& view = shownRoot();
+    // The footer's and the energy card's buttons run their actions.
     for (const char* title : {"Open Tarvel Pro", "Get Ombrel", "Updates", "Open Battery Settings…"})
         button(view, QString::fromUtf8(title))->click();
     EXPECT_EQ(runs, (std::map<std::string, int>{
                         {"pro", 1}, {"ombrel", 1}, {"updates", 1}, {"settings", 1}}));
     EXPECT_TRUE(shownTexts(view).contains(DashboardTexts::displayVersion(TARVEL_VERSION)));
-}
-
-TEST(DashboardTexts, VersionsAndSummaries) {
+    // The version's channel suffix reads as a word.
     EXPECT_EQ(DashboardTexts::displayVersion("v0.1.5-Pro-Beta"), "v0.1.5-Pro Beta");
     EXPECT_EQ(DashboardTexts::displayVersion("v2.0"), "v2.0");
 }
 
-class DashboardKeysTest : public ::testing::Test {
+// The dashboard's fixture, its view inside a real window with the application menu.
+class DashboardKeysTest : public DashboardRootTest {
 protected:
     void SetUp() override {
-        TarvelOnboarding::markSeen(fixture.core().settings());
-        window.setContent(root);
+        DashboardRootTest::SetUp();
+        window.setContent(dashboard);
         installMainMenu(*window.menuBar(), {[this] { ++dashboardsOpened; },
                                             [this] { ++preferencesOpened; }, [] {}, [] {}});
         QObject::connect(&AppNotificationCenter::instance(), &AppNotificationCenter::posted,
@@ -259,10 +250,8 @@ protected:
         QTest::keyClick(focus, key, modifiers);
     }
 
-    test::ViewFixture fixture{test::dischargingEnergyLaptop,
-                              test::ViewFixture::Mode::fakeProcesses};
     SurfaceWindow window{"Tarvel Pro", QColor(13, 13, 20), QSize(440, 640), QSize(360, 420)};
-    DashboardRoot* root = new DashboardRoot(fixture.services);
+    DashboardRoot* dashboard = new DashboardRoot(fixture.services);
     int dashboardsOpened = 0;
     int preferencesOpened = 0;
     int closeRequests = 0;
@@ -274,23 +263,23 @@ TEST_F(DashboardKeysTest, CtrlCommaTogglesThePanelAndEscapeClosesItThenTheWindow
     // From the view's own key catcher, then from a button that took the focus.
     for (const bool focusOnButton : {false, true}) {
         SCOPED_TRACE(focusOnButton);
-        if (focusOnButton) test::button(*root, "Refresh analysis")->setFocus();
+        if (focusOnButton) test::button(*dashboard, "Refresh analysis")->setFocus();
         press(Qt::Key_Comma, Qt::ControlModifier);
-        EXPECT_TRUE(root->isCustomizeOpen());
+        EXPECT_TRUE(dashboard->isCustomizeOpen());
         press(Qt::Key_Comma);
-        EXPECT_TRUE(root->isCustomizeOpen());
+        EXPECT_TRUE(dashboard->isCustomizeOpen());
         press(Qt::Key_Comma, Qt::ControlModifier);
-        EXPECT_FALSE(root->isCustomizeOpen());
+        EXPECT_FALSE(dashboard->isCustomizeOpen());
         press(Qt::Key_Comma);
-        EXPECT_FALSE(root->isCustomizeOpen());
+        EXPECT_FALSE(dashboard->isCustomizeOpen());
     }
     // The menu's other shortcuts still reach it.
     press(Qt::Key_D, Qt::ControlModifier);
     EXPECT_EQ(dashboardsOpened, 1);
-    root->header()->layoutButton()->click();
-    ASSERT_TRUE(root->isCustomizeOpen());
+    dashboard->header()->layoutButton()->click();
+    ASSERT_TRUE(dashboard->isCustomizeOpen());
     press(Qt::Key_Escape);
-    EXPECT_FALSE(root->isCustomizeOpen());
+    EXPECT_FALSE(dashboard->isCustomizeOpen());
     EXPECT_EQ(closeRequests, 0);
     press(Qt::Key_Escape);
     EXPECT_EQ(closeRequests, 1);
@@ -298,13 +287,11 @@ TEST_F(DashboardKeysTest, CtrlCommaTogglesThePanelAndEscapeClosesItThenTheWindow
 }
 
 TEST_F(DashboardKeysTest, EditDeleteRemovesTheSelectedText) {
-    auto* edit = new QLineEdit("battery", root);
+    auto* edit = new QLineEdit("battery", dashboard);
     edit->show();
     edit->setFocus();
     edit->setSelection(0, 3);
-    QMenu* menu = window.menuBar()->actions()[1]->menu();
-    ASSERT_EQ(menu->title(), "Edit");
-    for (QAction* action : menu->actions())
+    for (QAction* action : window.menuBar()->actions()[1]->menu()->actions())
         if (action->text() == "Delete") action->trigger();
     EXPECT_EQ(edit->text(), "tery");
 }
