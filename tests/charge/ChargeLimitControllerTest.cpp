@@ -230,7 +230,6 @@ TEST_F(ControllerTest, DecisionTableInOrder) {
     c.dischargeBattery();
     EXPECT_EQ(defaults.boolValue(kChargeLimitForceFullKey), false);
     c.stopOverride();
-    EXPECT_FALSE(c.forceDischarge());
     EXPECT_EQ(c.status(), S::onBattery);
     at(61);
     EXPECT_EQ(c.status(), S::holding);
@@ -347,9 +346,8 @@ TEST_F(ControllerTest, UnavailableChargerReportsUnsupportedWithoutWrites) {
         ctl.disableAll();
         ctl.evaluate();
         if (!c.open.serviceFound) {
-            EXPECT_EQ(ctl.backendName(), "Unavailable");
-            EXPECT_EQ(ctl.status(), S::unsupported);
-            EXPECT_EQ(ctl.statusLine(), "Charge control unavailable");
+            EXPECT_EQ(std::tuple(ctl.backendName(), ctl.status(), ctl.statusLine()),
+                      std::tuple("Unavailable", S::unsupported, "Charge control unavailable"));
         }
         EXPECT_FALSE(smc->setMode(M::auto_));
         EXPECT_EQ(smc->lastError(), "Charge control unavailable");
