@@ -227,12 +227,9 @@ TEST_F(ChargeCommandTest, HoldFollowsTheBatteryUntilTerminated) {
     EXPECT_THAT(holdOut, HasSubstr("Stopped; charger mode left as auto."));
     EXPECT_EQ(chargeBehaviour(tree), "auto");
 
-    // --limit went through the setter: clamped and stored like the preferences window does.
-    QFile settings(config.path() + "/tarvel/defaults.json");
-    ASSERT_TRUE(settings.open(QIODevice::ReadOnly));
-    EXPECT_EQ(
-        nlohmann::json::parse(settings.readAll().toStdString())["tarvelpro.chargeLimit.percent"],
-        85);
+    // --limit went through the setter: stored like the preferences window does, so the next
+    // process reads it.
+    EXPECT_EQ(statusJson(tree.root())["limitPercent"], 85);
 
     // A threshold left at another level reads as what it is, in both lines; the writing verb
     // with management off restores 100.
