@@ -94,23 +94,20 @@ TEST_F(ChargeCommandTest, ViewIsReadOnlyAndApplyWritesTheDecision) {
 TEST_F(ChargeCommandTest, SetModeWritesTheAttribute) {
     FixtureTree tree;
     writeLaptop(tree, 70, true, "Charging");
-    for (const auto& [mode, written] :
-         std::vector<std::pair<std::string, std::string>>{{"inhibit", "inhibit-charge"},
-                                                          {"force-discharge", "force-discharge"},
-                                                          {"auto", "auto"}}) {
+    const std::pair<std::string, std::string> modes[] = {
+        {"inhibit", "inhibit-charge"}, {"force-discharge", "force-discharge"}, {"auto", "auto"}};
+    for (const auto& [mode, written] : modes) {
         const auto r = runTarvelctl({"charge", "set-mode", mode, "--sysfs-root", tree.root()}, env);
         EXPECT_EQ(r.status, 0) << r.err;
         EXPECT_EQ(r.out, "Charger mode: " + mode + "\n");
         EXPECT_EQ(chargeBehaviour(tree), written);
     }
 
-    for (const auto& bad :
-         std::vector<std::vector<std::string>>{{"charge", "set-mode", "full"},
-                                               {"charge", "set-mode"},
-                                               {"charge", "hold", "--json"},
-                                               {"charge", "--limit", "80"},
-                                               {"charge", "hold", "--limit", "lots"},
-                                               {"charge", "dance"}}) {
+    const std::vector<std::string> usageErrors[] = {
+        {"charge", "set-mode", "full"},        {"charge", "set-mode"},
+        {"charge", "hold", "--json"},          {"charge", "--limit", "80"},
+        {"charge", "hold", "--limit", "lots"}, {"charge", "dance"}};
+    for (const auto& bad : usageErrors) {
         const auto r = runTarvelctl(bad, env);
         EXPECT_EQ(r.status, 2) << bad.back();
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
