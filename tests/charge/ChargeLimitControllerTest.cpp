@@ -185,7 +185,6 @@ TEST_F(ControllerTest, HysteresisWalkOnAC) {
     EXPECT_EQ(c.detail(), "At 80% — inhibit requested (IsCharging may lag briefly).");
     at(80, true, false);
     EXPECT_EQ(c.detail(), "Holding near 80% with the charger connected.");
-    EXPECT_EQ(c.statusLine(), "Inhibiting charging · 80%");
     at(79);  // once inhibited, L − 1 stays inhibited
     EXPECT_EQ(state(), State(S::holding, M::inhibit));
     at(78);  // released at L − 2
