@@ -117,7 +117,8 @@ TEST(BatterySmoother, CurrentIsBandLimitedAndSmallReadingsAreIgnored) {
 }
 
 TEST(BatterySmoother, PowerIsSmoothedAndShownPastAThreshold) {
-    BatSnap fromCurrent = withWatts(onBattery(50), 5);
+    const auto w = [](double watts) { return withWatts(onBattery(50), watts); };
+    BatSnap fromCurrent = w(5);
     fromCurrent.amperageMA = -1000;
     fromCurrent.voltageMV = 12000;
     BatSnap tinyCurrent = fromCurrent;
@@ -131,12 +132,9 @@ TEST(BatterySmoother, PowerIsSmoothedAndShownPastAThreshold) {
     };
     const Row rows[] = {
         {"moves of less than 0.2 W are not shown",
-         {withWatts(onBattery(50), 10), withWatts(onBattery(50), 11), withWatts(onBattery(50), 11)},
+         {w(10), w(11), w(11)},
          {10, 10, 0.15 * 11 + 0.85 * (0.15 * 11 + 0.85 * 10)}},
-        {"0.05 W or less shows 0 and restarts the smoothing",
-         {withWatts(onBattery(50), 10), withWatts(onBattery(50), 0.05),
-          withWatts(onBattery(50), 20)},
-         {10, 0, 20}},
+        {"0.05 W or less shows 0 and restarts the smoothing", {w(10), w(0.05), w(20)}, {10, 0, 20}},
         {"current times voltage wins over the reported watts", {fromCurrent}, {12}},
         {"unless it is 0.08 W or less", {tinyCurrent}, {5}},
     };
