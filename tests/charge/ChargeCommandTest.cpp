@@ -228,8 +228,7 @@ TEST_F(ChargeCommandTest, HoldFollowsTheBatteryUntilTerminated) {
     // process reads it.
     EXPECT_EQ(statusJson(tree.root())["limitPercent"], 85);
 
-    // A threshold left at another level reads as what it is, in both lines; the writing verb
-    // with management off restores 100.
+    // A threshold left at another level reads as what it is, in both lines.
     FixtureTree asus;
     writeLaptop(asus, 90, true, "Charging", "");
     writeThresholds(asus, 85);
