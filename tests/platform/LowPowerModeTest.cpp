@@ -58,7 +58,7 @@ TEST(LowPowerMode, FollowsPowerProfilesDaemonOverDBus) {
     for (const auto& [profile, low, count] :
          {std::tuple{"power-saver", true, 2}, {"performance", false, 3}}) {
         profiles.set(profile);
-        tarvel::test::waitUntil([&] { return changes == count; });
+        tarvel::test::waitUntil([&, want = count] { return changes == want; });
         EXPECT_EQ(mode.isLowPowerModeEnabled(), low) << profile;
     }
     QDBusConnection::disconnectFromBus("tarvel-test-service");
