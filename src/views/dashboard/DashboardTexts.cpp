@@ -12,10 +12,8 @@ namespace tarvel::DashboardTexts {
 QString batterySummary(const PowerStore& power) {
     if (!power.batteryPresent()) return "AC";
     QStringList parts{QString::fromStdString(BatteryMenuChrome::levelText(power.level()))};
-    if (const auto minutes = power.remainingMinutes()) {
-        const std::string time = BatteryMenuChrome::remainingText(*minutes);
-        if (!time.empty()) parts << QString::fromStdString(time);
-    }
+    const std::string time = BatteryMenuChrome::remainingText(power.remainingMinutes());
+    if (!time.empty()) parts << QString::fromStdString(time);
     if (!power.statusText().empty()) parts << QString::fromStdString(power.statusText());
     return parts.join(" · ");
 }
